@@ -1,0 +1,70 @@
+// Number formats and value quoting of the MIF and MID files.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quorvel {
+
+// Appends `value` with exactly `decimals` decimals ("0.00" is 2, "0.0" is 1,
+// "0.000" is 3), rounded to the nearest, "." as the point, no grouping. A
+// value that rounds to zero is written without a minus sign.
+void AppendFixed(std::string& out, double value, int decimals);
+void AppendFixed(std::string& out, long double value, int decimals);
+// Decimal integer, "-" for negatives, no leading zeros.
+void AppendInteger(std::string& out, std::int64_t value);
+
+std::string FormatFixed(double value, int decimals);
+std::string FormatFixed(long double value, int decimals);
+std::string FormatInteger(std::int64_t value);
+
+// Appends a text object's string between double quotes; an inner double
+// quote is escaped as a backslash and a quote.
+void AppendQuotedText(std::string& out, std::string_view text);
+
+// Appends one MID value. A value holding the delimiter or a double quote is
+// written between double quotes with each inner double quote doubled, so a
+// reader always sees the declared number of values; any other value is
+// written as it stands.
+void AppendMidValue(std::string& out, std::string_view value);
+
+// Builds one MID row: values joined by "," with nothing around them.
+class MidRow {
+ public:
+  MidRow() { buffer_.reserve(256); }
+  void Clear() {
+    buffer_.clear();
+    count_ = 0;
+  }
+  MidRow& Add(std::string_view value) {
+    Separate();
+    AppendMidValue(buffer_, value);
+    return *this;
+  }
+  MidRow& AddInteger(std::int64_t value) {
+    Separate();
+    AppendInteger(buffer_, value);
+    return *this;
+  }
+  MidRow& AddFixed(double value, int decimals) {
+    Separate();
+    AppendFixed(buffer_, value, decimals);
+    return *this;
+  }
+  MidRow& AddEmpty(int n = 1) {
+    for (int i = 0; i < n; ++i) Separate();
+    return *this;
+  }
+  int count() const { return count_; }
+  std::string_view str() const { return buffer_; }
+
+ private:
+  void Separate() {
+    if (count_++ > 0) buffer_.push_back(',');
+  }
+  std::string buffer_;
+  int count_ = 0;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,50 @@
+// A translator's read cursor into the record list, with the continuation
+// join of "1%" / "0%" lines.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "ntf/record.hpp"
+#include "ntf/record_list.hpp"
+
+namespace quorvel {
+
+class RecordCursor {
+ public:
+  explicit RecordCursor(const NTFRecordList& list) : list_(list) {}
+
+  // 0-based index of the line being read; translators start at 1.
+  std::size_t CurrentLine = 1;
+
+  const NTFRecordList& list() const { return list_; }
+  bool AtEnd() const { return CurrentLine >= list_.size(); }
+
+  // The line at CurrentLine; reading past the last line is a read failure.
+  std::string_view Line() const {
+    if (CurrentLine >= list_.size()) throw NtfReadFailure("record list exhausted");
+    return list_.line(CurrentLine);
+  }
+
+  // The logical record whose first line is at CurrentLine, joined with its
+  // continuation lines; CurrentLine is left on the last line consumed. A
+  // record without continuation is returned in place; a joined one is built
+  // in `scratch`, and the view is valid until `scratch` changes.
+  std::string_view JoinRecord(std::string& scratch);
+
+  // Moves to the next line and joins the record that starts there.
+  std::string_view NextRecord(std::string& scratch) {
+    ++CurrentLine;
+    return JoinRecord(scratch);
+  }
+
+ private:
+  const NTFRecordList& list_;
+};
+
+inline bool EndsWith(std::string_view s, std::string_view tail) {
+  return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
+}
+
+}  // namespace quorvel

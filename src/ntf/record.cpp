@@ -1,0 +1,119 @@
+#include "ntf/record.hpp"
+
+#include <charconv>
+#include <cstdlib>
+#include <limits>
+#include <string>
+
+namespace quorvel {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Checks the shape of a real number: [sign] digits [. digits] [e [sign] digits],
+// with at least one digit in the mantissa. Returns the length matched.
+std::size_t MatchReal(std::string_view s) {
+  std::size_t i = 0;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  std::size_t digits = 0;
+  while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
+  }
+  if (digits == 0) return 0;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    std::size_t j = i + 1;
+    if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+    std::size_t expDigits = 0;
+    while (j < s.size() && IsDigit(s[j])) ++j, ++expDigits;
+    if (expDigits == 0) return 0;
+    i = j;
+  }
+  return i;
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
+template <class T>
+bool ParseReal(std::string_view field, T& value) {
+  std::string_view s = TrimBlanks(field);
+  if (s.empty() || MatchReal(s) != s.size()) return false;
+  if (s.front() == '+') s.remove_prefix(1);
+  if constexpr (std::is_same_v<T, double>) {
+    auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    return ec == std::errc() && ptr == s.data() + s.size();
+  } else {
+    // from_chars for long double is not in this standard library; the
+    // characters are checked above, so strtold reads exactly them.
+    char buffer[128];
+    if (s.size() >= sizeof buffer) return false;
+    s.copy(buffer, s.size());
+    buffer[s.size()] = '\0';
+    char* end = nullptr;
+    value = std::strtold(buffer, &end);
+    return end == buffer + s.size();
+  }
+}
+
+}  // namespace
+
+bool TryToInteger(std::string_view field, std::int64_t& value) {
+  std::string_view s = field;
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  bool negative = false;
+  if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+    negative = s.front() == '-';
+    s.remove_prefix(1);
+  }
+  if (s.empty()) return false;
+  std::uint64_t magnitude = 0;
+  for (char c : s) {
+    if (!IsDigit(c)) return false;
+    if (magnitude > (std::numeric_limits<std::uint64_t>::max() - 9) / 10) return false;
+    magnitude = magnitude * 10 + static_cast<unsigned>(c - '0');
+  }
+  constexpr std::uint64_t maxPositive = std::numeric_limits<std::int64_t>::max();
+  if (negative) {
+    if (magnitude > maxPositive + 1) return false;
+    value = magnitude == maxPositive + 1 ? std::numeric_limits<std::int64_t>::min()
+                                         : -static_cast<std::int64_t>(magnitude);
+  } else {
+    if (magnitude > maxPositive) return false;
+    value = static_cast<std::int64_t>(magnitude);
+  }
+  return true;
+}
+
+bool TryToReal(std::string_view field, double& value) { return ParseReal(field, value); }
+bool TryToReal(std::string_view field, long double& value) { return ParseReal(field, value); }
+
+std::int64_t ToInteger(std::string_view field) {
+  std::int64_t v = 0;
+  if (!TryToInteger(field, v)) throw NtfReadFailure("integer field does not convert");
+  return v;
+}
+
+double ToReal(std::string_view field) {
+  double v = 0;
+  if (!TryToReal(field, v)) throw NtfReadFailure("real field does not convert");
+  return v;
+}
+
+long double ToLongReal(std::string_view field) {
+  long double v = 0;
+  if (!TryToReal(field, v)) throw NtfReadFailure("real field does not convert");
+  return v;
+}
+
+std::string_view TrimRight(std::string_view s) {
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
+}  // namespace quorvel

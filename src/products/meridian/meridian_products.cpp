@@ -1,0 +1,43 @@
+#include "products/match.hpp"
+#include "products/registry.hpp"
+
+namespace quorvel {
+
+namespace {
+
+constexpr std::string_view kColumns[] = {
+    "Section char(10)", "ID integer",   "FCode smallint", "Description char(80)", "LL integer",  "OD char(13)",
+    "RN char(80)",      "TR char(1)",   "RT char(1)",     "JN char(80)",          "LC integer",  "RC integer",
+    "LD integer",       "RD integer",   "PI integer",     "DA char(13)",          "PN char(80)", "RI char(13)",
+    "SN char(80)",      "SI char(80)",  "NM char(80)",    "TX char(80)",          "FA char(80)", "WA integer",
+    "WI char(80)",      "HT integer",   "Layer integer",
+};
+
+constexpr HeaderStyle kHeader{"Version 300", "Charset \"WindowsLatin1\"", "Delimiter \",\"", "COLUMNS ", "DATA"};
+
+bool IsMeridian1(std::string_view name) { return StartsWith(name, "Meridian_01"); }
+bool IsMeridian2(std::string_view name) { return StartsWith(name, "Meridian_02") || StartsWith(name, "Meridian2"); }
+
+}  // namespace
+
+extern const ProductDescriptor kMeridian1Product{
+    .key = "meridian1",
+    .nameShown = "Meridian 1",
+    .Matches = IsMeridian1,
+    .headerStyle = kHeader,
+    .columns = {},
+    .refused = true,
+    .refusal = "This version of Quorvel does not translate Meridian 1. Please use version 1.9.",
+};
+
+extern const ProductDescriptor kMeridian2Product{
+    .key = "meridian2",
+    .nameShown = "Meridian 2",
+    .Matches = IsMeridian2,
+    .headerStyle = kHeader,
+    .columns = kColumns,
+    .textPair = TextPairUse::WritesHeader,
+    .writesNetwork = true,
+};
+
+}  // namespace quorvel

@@ -1,0 +1,78 @@
+// What a translator is handed for one NTF file: the records, the open output
+// set, the settings, the run counters and the front end.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "mif/output_set.hpp"
+#include "ntf/record_list.hpp"
+#include "run/observer.hpp"
+#include "run/product.hpp"
+#include "run/settings.hpp"
+
+namespace quorvel {
+
+// The records-read and objects-created counters of a run, with the label
+// refreshes every tenth record and object and the progress display.
+class RunCounters {
+ public:
+  explicit RunCounters(RunObserver& observer) : observer_(observer) {}
+
+  std::int64_t RecordsRead = 0;
+  std::int64_t ObjectsCreated = 0;
+
+  // One record handed to a per-record handler.
+  void CountRecordRead() {
+    ++RecordsRead;
+    if (++recordRefresh_ >= 10) {
+      observer_.ShowRecordsRead(RecordsRead);
+      observer_.PumpMessages();
+      recordRefresh_ = 0;
+    }
+  }
+  void ResetRecordLabelCounter() { recordRefresh_ = 0; }
+
+  // One object written.
+  void CountObjectCreated() {
+    ++ObjectsCreated;
+    if (++objectRefresh_ >= 10) {
+      observer_.ShowObjectsCreated(ObjectsCreated);
+      observer_.PumpMessages();
+      objectRefresh_ = 0;
+    }
+  }
+  void ResetObjectRefreshCounter() { objectRefresh_ = 0; }
+
+  void Progress(std::size_t line) {
+    observer_.SetProgress(line);
+    observer_.PumpMessages();
+  }
+
+ private:
+  RunObserver& observer_;
+  int recordRefresh_ = 0;
+  int objectRefresh_ = 0;
+};
+
+struct FileContext {
+  const std::string& ntfPath;
+  const NTFRecordList& records;
+  OutputSet& out;
+  // Read live: a front end may change them while the run goes on.
+  const TranslationSettings& settings;
+  // The symbol choice taken when the run started.
+  bool runUsesTrueTypeSymbols;
+  RunCounters& counters;
+  RunObserver& observer;
+  const ProductDescriptor& product;
+
+  void CountObjectCreated() { counters.CountObjectCreated(); }
+};
+
+// "Error reading NTF file at line " and the 0-based line index.
+void ReportReadError(FileContext& ctx, std::size_t currentLine);
+
+}  // namespace quorvel

@@ -1,0 +1,43 @@
+// What a front end implements to follow a translation run: messages, the
+// status line, the counters, the progress display and a pump hook. Every
+// call comes from the thread that runs the translation.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace quorvel {
+
+enum class MessageKind { Error, Warning, Information };
+
+class RunObserver {
+ public:
+  virtual ~RunObserver() = default;
+
+  // A message box of the given kind with a single OK button. The run waits
+  // for it to return.
+  virtual void ShowMessage(MessageKind kind, std::string_view text) = 0;
+  virtual void ShowStatus(std::string_view /*text*/) {}
+  virtual void ShowRecordsRead(std::int64_t /*count*/) {}
+  virtual void ShowObjectsCreated(std::int64_t /*count*/) {}
+  virtual void ShowFilesSelected(std::size_t /*count*/) {}
+  virtual void ShowFilesTranslated(std::size_t /*count*/) {}
+  virtual void SetProgressMaximum(std::size_t /*lines*/) {}
+  virtual void SetProgress(std::size_t /*line*/) {}
+  // A run starts (controls that could start another are disabled, busy
+  // cursor) or ends (EnableRunControls, normal cursor).
+  virtual void RunStarted() {}
+  virtual void EnableRunControls() {}
+  // Lets the front end handle pending events. Called often; a front end
+  // that repaints should throttle itself.
+  virtual void PumpMessages() {}
+};
+
+// An observer that shows nothing.
+class SilentObserver : public RunObserver {
+ public:
+  void ShowMessage(MessageKind, std::string_view) override {}
+};
+
+}  // namespace quorvel

@@ -1,0 +1,52 @@
+#include "run/record_loop.hpp"
+
+#include "mif/format.hpp"
+
+namespace quorvel {
+
+void ReportReadError(FileContext& ctx, std::size_t currentLine) {
+  std::string text = "Error reading NTF file at line ";
+  AppendInteger(text, static_cast<std::int64_t>(currentLine));
+  ctx.observer.ShowMessage(MessageKind::Error, text);
+}
+
+FileOutcome RecordLoopTranslator::Run() {
+  ctx_.counters.ResetRecordLabelCounter();
+  cursor_.CurrentLine = 1;
+  FileOutcome outcome = FileOutcome::Translated;
+  try {
+    // Records before the first section header are passed over unread.
+    std::string_view id;
+    do {
+      id = RecordId(cursor_.Line());
+      ++cursor_.CurrentLine;
+    } while (id != "07" && id != "99");
+    if (id == "99") return FileOutcome::Translated;  // no section: nothing to do
+    --cursor_.CurrentLine;
+    std::string_view header = cursor_.JoinRecord(joinBuffer_);
+    sectionRef_ = std::string(TrimRight(Field(header, 3, 10)));
+    ReadSectionHeader(header);
+
+    for (;;) {
+      ++cursor_.CurrentLine;
+      if (RecordId(cursor_.Line()) == "99") break;
+      std::string_view record = cursor_.JoinRecord(joinBuffer_);
+      ctx_.counters.CountRecordRead();
+      HandleRecord(record);
+      if (ctx_.out.WriteFailed()) {
+        outcome = FileOutcome::OutputFailed;
+        break;
+      }
+      ctx_.counters.Progress(cursor_.CurrentLine);
+    }
+  } catch (const std::exception&) {
+    // Any failure while a record is handled ends the file like a read failure.
+    ReportReadError(ctx_, cursor_.CurrentLine);
+    outcome = FileOutcome::CutShort;
+  }
+  FinishFile();
+  if (ctx_.out.WriteFailed()) outcome = FileOutcome::OutputFailed;
+  return outcome;
+}
+
+}  // namespace quorvel

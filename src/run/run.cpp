@@ -1,0 +1,233 @@
+#include "run/run.hpp"
+
+#include "mif/format.hpp"
+#include "ntf/record.hpp"
+
+namespace quorvel {
+
+namespace {
+
+constexpr std::string_view kLoading = "Loading file.........please wait - this may take several seconds";
+
+// The NTF name without its last four characters, followed by ".mif".
+std::string MifNameFor(const std::string& ntfPath) {
+  return ntfPath.substr(0, ntfPath.size() < 4 ? 0 : ntfPath.size() - 4) + ".mif";
+}
+
+}  // namespace
+
+RunDriver::RunDriver(const TranslationSettings& settings, RunObserver& observer)
+    : settings_(settings), observer_(observer), counters_(observer) {}
+
+RunResult RunDriver::StartTranslationRun(const RunRequest& request) {
+  result_ = RunResult{};
+  if (request.files.empty()) {
+    observer_.ShowMessage(MessageKind::Error, "No NTF files have been selected!");
+    result_.status = RunResult::Status::NoFiles;
+    return result_;
+  }
+  observer_.RunStarted();
+  counters_.RecordsRead = 0;
+  counters_.ObjectsCreated = 0;
+  observer_.ShowRecordsRead(0);
+  runUsesTrueTypeSymbols_ = settings_.UseTrueTypeSymbols;
+  counters_.ResetObjectRefreshCounter();
+
+  bool completed;
+  if (request.files.size() == 1) completed = TranslateSingleFile(request);
+  else if (settings_.MergeTiles) completed = TranslateMergedTiles(request);
+  else completed = TranslateSeparateTiles(request);
+  if (!completed) result_.status = RunResult::Status::OutputFailed;
+
+  observer_.ShowObjectsCreated(counters_.ObjectsCreated);
+  observer_.EnableRunControls();
+  result_.objectsCreated = counters_.ObjectsCreated;
+  records_.Release();
+  return result_;
+}
+
+bool RunDriver::TranslateSingleFile(const RunRequest& request) {
+  const std::string& path = request.files.front();
+  observer_.ShowStatus("Translating " + productNameShown_ + " tile " + path);
+  observer_.ShowFilesSelected(request.files.size());
+  observer_.PumpMessages();
+  OutputSet out(request.mifName.empty() ? MifNameFor(path) : request.mifName);
+  if (!CreateSet(out)) return false;
+  counters_.ResetRecordLabelCounter();
+  Tally(TranslateNTFFile(path, out));
+  runTotal_ += counters_.RecordsRead;
+  if (!CheckWrites(out) || !CloseSet(out)) return false;
+  observer_.ShowRecordsRead(runTotal_);
+  observer_.ShowFilesTranslated(1);
+  observer_.SetProgress(0);
+  observer_.PumpMessages();
+  observer_.ShowStatus("Translation complete.");
+  result_.recordsRead = runTotal_;
+  return true;
+}
+
+bool RunDriver::TranslateSeparateTiles(const RunRequest& request) {
+  runTotal_ = 0;
+  observer_.ShowFilesSelected(request.files.size());
+  for (std::size_t i = 0; i < request.files.size(); ++i) {
+    const std::string& path = request.files[i];
+    OutputSet out(MifNameFor(path));
+    if (!CreateSet(out)) return false;
+    Tally(TranslateNTFFile(path, out));
+    observer_.ShowFilesTranslated(i + 1);
+    observer_.ShowStatus(kLoading);
+    observer_.PumpMessages();
+    if (!CheckWrites(out) || !CloseSet(out)) return false;
+    observer_.ShowRecordsRead(counters_.RecordsRead);
+    observer_.SetProgress(0);
+    observer_.PumpMessages();
+  }
+  observer_.ShowStatus("Translation complete");
+  result_.recordsRead = counters_.RecordsRead;
+  return true;
+}
+
+bool RunDriver::TranslateMergedTiles(const RunRequest& request) {
+  counters_.RecordsRead = 0;
+  runTotal_ = 0;
+  observer_.ShowFilesSelected(request.files.size());
+  OutputSet out(request.mifName.empty() ? MifNameFor(request.files.front()) : request.mifName);
+  if (!CreateSet(out)) return false;
+  for (std::size_t i = 0; i < request.files.size(); ++i) {
+    observer_.PumpMessages();
+    counters_.RecordsRead = 0;
+    counters_.ResetRecordLabelCounter();
+    Tally(TranslateNTFFile(request.files[i], out));
+    runTotal_ += counters_.RecordsRead;
+    if (!CheckWrites(out)) return false;
+    observer_.ShowFilesTranslated(i + 1);
+    observer_.SetProgress(0);
+    observer_.PumpMessages();
+  }
+  if (!CloseSet(out)) return false;
+  observer_.ShowRecordsRead(runTotal_);
+  observer_.ShowStatus("Translation complete");
+  observer_.PumpMessages();
+  result_.recordsRead = runTotal_;
+  return true;
+}
+
+bool RunDriver::LoadNTFFile(const std::string& path) {
+  observer_.ShowStatus(kLoading);
+  observer_.PumpMessages();
+  counters_.ObjectsCreated = 0;
+  if (!records_.Load(path)) {
+    records_.Release();
+    observer_.ShowMessage(MessageKind::Error, "Unable to open NTF file: " + path);
+    observer_.PumpMessages();
+    return false;
+  }
+  observer_.SetProgressMaximum(records_.size());
+  observer_.ShowStatus("Ready:");
+  return true;
+}
+
+FileOutcome RunDriver::TranslateNTFFile(const std::string& path, OutputSet& out) {
+  if (!LoadNTFFile(path)) return FileOutcome::Skipped;
+  productNameShown_.clear();
+  const std::string_view dbName = records_.DatabaseName();
+  const ProductDescriptor* product = RecognizeProduct(dbName);
+  if (!product) {
+    observer_.ShowMessage(MessageKind::Warning, "Not translated: " + path + " is not a product this version knows (database name \"" +
+                                                    std::string(TrimRight(dbName)) + "\").");
+    return FileOutcome::Skipped;
+  }
+  if (product->refused) {
+    observer_.ShowMessage(MessageKind::Information, product->refusal);
+    return FileOutcome::Skipped;
+  }
+  if (!product->translate) {
+    observer_.ShowMessage(MessageKind::Error,
+                          "Not translated: " + path + " holds " + std::string(product->nameShown) +
+                              " data, which this version does not translate yet.");
+    return FileOutcome::Skipped;
+  }
+
+  const bool textHeader = product->textPair == TextPairUse::WritesHeader && settings_.SeparateText && out.text.IsOpen();
+  std::string block;
+  if (!product->ownFiles) {
+    // A file has one header block: a tile whose block differs from the one
+    // already heading a file of the set cannot share it.
+    block = product->HeaderBlock();
+    MifLayer* clash = nullptr;
+    if (!out.main.Accepts(block)) clash = &out.main;
+    else if (textHeader && !out.text.Accepts(block)) clash = &out.text;
+    if (clash) {
+      observer_.ShowMessage(MessageKind::Error, "Not translated: " + path + " holds " + std::string(product->nameShown) +
+                                                    " data, but " + clash->mif.path() + " already holds " +
+                                                    clash->headerProduct() + " data.");
+      return FileOutcome::Skipped;
+    }
+  }
+
+  if (product->writesNetwork && settings_.ExtractNetworkData && out.network.IsOpen() && !out.networkHeaderWritten) {
+    out.network.WriteLine(
+        "TILE_NAME,NODE_ID,PT_ID,NUM_LINKS,L1_DIR,L1_ID,L1_OR,L1_LEVEL,L2_DIR,L2_ID,L2_OR,L2_LEVEL,L3_DIR,L3_ID,L3_OR,"
+        "L3_LEVEL,L4_DIR,L4_ID,L4_OR,L4_LEVEL,L5_DIR,L5_ID,L5_OR,L5_LEVEL,L6_DIR,L6_ID,L6_OR,LINK6_LEVEL,L7_DIR,L7_ID,"
+        "L7_OR,L7_LEVEL,L8_DIR,L8_ID,L8_OR,L8_LEVEL,L9_DIR,L9_ID,L9_OR,L9_LEVEL");
+    out.networkHeaderWritten = true;
+  }
+  productNameShown_ = std::string(product->nameShown);
+  observer_.ShowStatus("Translating " + productNameShown_ + " tile " + path);
+  if (!product->ownFiles) {
+    const int columns = static_cast<int>(product->columns.size());
+    out.main.WriteHeader(block, product->nameShown, columns);
+    if (textHeader) out.text.WriteHeader(block, product->nameShown, columns);
+  }
+  if (product->textPair == TextPairUse::Deletes) out.DeleteTextPair();
+
+  FileContext ctx{path, records_, out, settings_, runUsesTrueTypeSymbols_, counters_, observer_, *product};
+  return product->translate(ctx);
+}
+
+bool RunDriver::CreateSet(OutputSet& out) {
+  if (out.CreateOutputSet(settings_.SeparateText, settings_.ExtractNetworkData)) return true;
+  observer_.ShowMessage(MessageKind::Warning, "Unable to open MIF file - path and/or folder does not exist!");
+  EndRunEarly();
+  return false;
+}
+
+bool RunDriver::CheckWrites(OutputSet& out) {
+  if (!out.WriteFailed()) return true;
+  observer_.ShowMessage(MessageKind::Error, "Error writing file " + out.FailureText());
+  out.CloseOutputSet();
+  EndRunEarly();
+  return false;
+}
+
+bool RunDriver::CloseSet(OutputSet& out) {
+  bool closed = out.CloseOutputSet();
+  if (closed && !out.WriteFailed()) return true;
+  // A buffered write that fails at close is a write failure; say which file.
+  if (out.WriteFailed()) observer_.ShowMessage(MessageKind::Error, "Error writing file " + out.FailureText());
+  else observer_.ShowMessage(MessageKind::Error, "Error closing file(s).");
+  EndRunEarly();
+  return false;
+}
+
+void RunDriver::EndRunEarly() {
+  observer_.EnableRunControls();
+  observer_.PumpMessages();
+  records_.Release();
+}
+
+void RunDriver::Tally(FileOutcome outcome) {
+  switch (outcome) {
+    case FileOutcome::Translated: ++result_.filesTranslated; break;
+    case FileOutcome::CutShort: ++result_.filesCutShort; break;
+    case FileOutcome::Skipped: ++result_.filesSkipped; break;
+    case FileOutcome::OutputFailed: ++result_.filesCutShort; break;
+  }
+}
+
+RunResult Translate(const RunRequest& request, const TranslationSettings& settings, RunObserver& observer) {
+  RunDriver driver(settings, observer);
+  return driver.StartTranslationRun(request);
+}
+
+}  // namespace quorvel

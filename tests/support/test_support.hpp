@@ -1,0 +1,83 @@
+// Helpers the suites share: a recording observer, scratch folders, file
+// reading and running the command line tool.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "run/observer.hpp"
+#include "run/run.hpp"
+
+namespace quorvel::test {
+
+struct RecordedMessage {
+  MessageKind kind;
+  std::string text;
+};
+
+class RecordingObserver : public RunObserver {
+ public:
+  void ShowMessage(MessageKind kind, std::string_view text) override { messages.push_back({kind, std::string(text)}); }
+  void ShowStatus(std::string_view text) override { statuses.emplace_back(text); }
+  void ShowRecordsRead(std::int64_t n) override { recordsLabel.push_back(n); }
+  void ShowObjectsCreated(std::int64_t n) override { objectsLabel.push_back(n); }
+  void ShowFilesSelected(std::size_t n) override { filesSelected = n; }
+  void ShowFilesTranslated(std::size_t n) override { filesTranslated = n; }
+  void SetProgressMaximum(std::size_t n) override { progressMaximum = n; }
+  void SetProgress(std::size_t n) override { progress = n; }
+  void RunStarted() override { ++runsStarted; }
+  void EnableRunControls() override { ++controlsEnabled; }
+
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> t;
+    for (const auto& m : messages) t.push_back(m.text);
+    return t;
+  }
+
+  std::vector<RecordedMessage> messages;
+  std::vector<std::string> statuses;
+  std::vector<std::int64_t> recordsLabel;
+  std::vector<std::int64_t> objectsLabel;
+  std::size_t filesSelected = 0;
+  std::size_t filesTranslated = 0;
+  std::size_t progressMaximum = 0;
+  std::size_t progress = 0;
+  int runsStarted = 0;
+  int controlsEnabled = 0;
+};
+
+// A fresh folder under the system's temporary folder, removed at the end.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  const std::filesystem::path& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& text);
+bool Exists(const std::string& path);
+// The lines of a CR LF file, without their ends.
+std::vector<std::string> CrLfLines(const std::string& text);
+
+// Joins records into NTF text with CR LF line ends.
+std::string Ntf(std::initializer_list<std::string> lines);
+
+struct CommandResult {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+// Runs a command through the shell, capturing stdout and stderr.
+CommandResult RunCommand(const std::string& command);
+// Runs the quorvel command with the given (already quoted) arguments.
+CommandResult RunQuorvel(const std::string& arguments);
+std::string Quote(const std::string& s);
+
+}  // namespace quorvel::test

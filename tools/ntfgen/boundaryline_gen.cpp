@@ -1,0 +1,10 @@
+// Boundary-Line tiles.
+#include "ntfgen/generators.hpp"
+#include "ntfgen/ntf_writer.hpp"
+
+namespace ntfgen {
+
+// Not written yet: returns nothing, so the command does not offer it.
+std::string GenerateBoundaryLine(const Options&) { return {}; }
+
+}  // namespace ntfgen

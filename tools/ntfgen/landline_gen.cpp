@@ -1,0 +1,10 @@
+// Land-Line tiles.
+#include "ntfgen/generators.hpp"
+#include "ntfgen/ntf_writer.hpp"
+
+namespace ntfgen {
+
+// Not written yet: returns nothing, so the command does not offer it.
+std::string GenerateLandLine(const Options&) { return {}; }
+
+}  // namespace ntfgen
