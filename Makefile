@@ -27,10 +27,11 @@ test: build
 examples: build
 	@bash scripts/make-examples $(BUILD)/tools/ntfgen/quorvel-ntfgen examples
 
-# Rewrites the expected end-to-end output from the current build; review the
+# Rewrites the expected end-to-end output from the current build (all tiles,
+# or TILES="name.ntf ..."); review the
 # diff before committing it.
 expected: build
-	@bash scripts/make-expected $(BUILD)/app/cli/quorvel examples tests/e2e/expected
+	@bash scripts/make-expected $(BUILD)/app/cli/quorvel examples tests/e2e/expected $(TILES)
 
 clean:
 	rm -rf $(BUILD) out

@@ -21,6 +21,7 @@ RunDriver::RunDriver(const TranslationSettings& settings, RunObserver& observer)
 
 RunResult RunDriver::StartTranslationRun(const RunRequest& request) {
   result_ = RunResult{};
+  outputFailed_ = false;
   if (request.files.empty()) {
     observer_.ShowMessage(MessageKind::Error, "No NTF files have been selected!");
     result_.status = RunResult::Status::NoFiles;
@@ -193,8 +194,9 @@ bool RunDriver::CreateSet(OutputSet& out) {
 }
 
 bool RunDriver::CheckWrites(OutputSet& out) {
-  if (!out.WriteFailed()) return true;
-  observer_.ShowMessage(MessageKind::Error, "Error writing file " + out.FailureText());
+  if (!out.WriteFailed() && !outputFailed_) return true;
+  // A translator that could not create a file of its own has said so already.
+  if (out.WriteFailed()) observer_.ShowMessage(MessageKind::Error, "Error writing file " + out.FailureText());
   out.CloseOutputSet();
   EndRunEarly();
   return false;
@@ -217,6 +219,7 @@ void RunDriver::EndRunEarly() {
 }
 
 void RunDriver::Tally(FileOutcome outcome) {
+  if (outcome == FileOutcome::OutputFailed) outputFailed_ = true;
   switch (outcome) {
     case FileOutcome::Translated: ++result_.filesTranslated; break;
     case FileOutcome::CutShort: ++result_.filesCutShort; break;

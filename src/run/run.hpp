@@ -70,6 +70,7 @@ class RunDriver {
   std::string productNameShown_;
   bool runUsesTrueTypeSymbols_ = true;
   std::int64_t runTotal_ = 0;
+  bool outputFailed_ = false;  // a file of the set could not be created or written
   RunResult result_;
 };
 
