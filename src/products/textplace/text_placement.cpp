@@ -1,0 +1,145 @@
+#include "products/textplace/text_placement.hpp"
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+#include "mif/format.hpp"
+
+namespace quorvel {
+
+namespace {
+
+struct WidthGroup {
+  int width;
+  std::string_view characters;
+};
+
+// Windows Latin-1; "\xA3" is the pound sign.
+constexpr WidthGroup kWidthGroups[] = {
+    {20, "!"},
+    {24, ":;',.l"},
+    {28, "1iI"},
+    {36, "\""},
+    {40, "f"},
+    {44, "()*+j"},
+    {48, "-hntu"},
+    {52, "?#&r"},
+    {56, "023456789bcdegkLopqsvxyz"},
+    {60, "<=>\xA3%/@aJ"},
+    {64, " ABCDEFGHKNOPQRSTUXYZ"},
+    {72, "mMV"},
+    {88, "w"},
+    {96, "W"},
+};
+
+// 0 marks a character without an entry.
+constexpr std::array<std::uint8_t, 256> BuildWidthTable() {
+  std::array<std::uint8_t, 256> table{};
+  for (const WidthGroup& group : kWidthGroups) {
+    for (char c : group.characters) table[static_cast<unsigned char>(c)] = static_cast<std::uint8_t>(group.width);
+  }
+  return table;
+}
+
+constexpr std::array<std::uint8_t, 256> kWidthTable = BuildWidthTable();
+
+// Blanks and control characters are trimmed from both ends of a text.
+bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+// The heights raised by 0.05, in tenths of a millimetre, in the order they
+// are tested.
+constexpr int kAdjustedTenths[] = {8, 12, 17, 20, 24, 32, 39, 44};
+
+bool IsAdjustedHeight(long double height) {
+  const long double tenths = height * 10;
+  const long double whole = std::nearbyint(tenths);
+  // Only a whole number of tenths can be one of the listed heights.
+  if (std::fabs(tenths - whole) > 1e-9L) return false;
+  for (int t : kAdjustedTenths) {
+    if (whole == t) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::optional<int> CharWidth(char c) {
+  const std::uint8_t w = kWidthTable[static_cast<unsigned char>(c)];
+  if (w == 0) return std::nullopt;
+  return w;
+}
+
+TextMeasure MeasureText(std::string_view text, long double height) {
+  while (!text.empty() && IsTrimmed(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsTrimmed(text.back())) text.remove_suffix(1);
+
+  TextMeasure m;
+  m.adjustedHeight = IsAdjustedHeight(height) ? height + 0.05L : height;
+
+  long sum = 0;
+  int previous = 0;
+  for (char c : text) {
+    const std::uint8_t w = kWidthTable[static_cast<unsigned char>(c)];
+    if (w != 0) previous = w;
+    sum += previous;
+  }
+  m.width = static_cast<long double>(sum - 20) * m.adjustedHeight / 60;
+  return m;
+}
+
+void TextAnchorOffset(long double theta, long double hc, long double wc, int position, TextOffsets& offsets) {
+  if (position < 0 || position > 8) return;
+  const long double f = static_cast<long double>(position / 3) / 2;
+  const long double g = static_cast<long double>(position % 3) / 2;
+  const long double c = std::cos(theta);
+  const long double s = std::sin(theta);
+  offsets.dx = -f * wc * c + g * hc * s;
+  offsets.dy = -f * wc * s - g * hc * c;
+}
+
+TextRectangle PlaceLandLineText(long double x, long double y, std::string_view text, long double height,
+                                long double orientation, int position, const TextSection& section,
+                                TextOffsets& offsets) {
+  const long double a = orientation;
+  const long double theta = a * kRadiansPerDegree;
+  const TextMeasure m = MeasureText(text, height);
+  const long double hc = m.adjustedHeight * section.sourceScale / 10;
+  const long double wc = m.width * section.sourceScale / 10;
+  TextAnchorOffset(theta, hc, wc, position, offsets);
+
+  long double x1 = x + offsets.dx;
+  long double y1 = y + offsets.dy;
+  const long double h2 = 2 * hc;
+  const long double w2 = 2 * wc;
+  x1 = x1 - std::sin(theta) * h2;
+
+  // Made one after the other on the same orientation: a value just above
+  // 90, 180 or 270 meets two of them.
+  if (a < 90.1L) y1 = y1 - (a / 90) * h2;
+  if (a > 90 && a < 180.1L) y1 = y1 - ((a - 90 + 0.1L) / 90 + 1) * h2;
+  if (a > 180 && a < 270.1L) y1 = y1 - ((270 - a + 0.1L) / 90 + 1) * h2;
+  if (a > 270 && a < 360) y1 = y1 - ((360 - a + 0.1L) / 90) * h2;
+
+  const long double x2 = x1 + w2;
+  const long double y2 = y1 + h2;
+
+  TextRectangle r;
+  r.x1 = x1 * section.multiplier + section.xOrigin;
+  r.y1 = y1 * section.multiplier + section.yOrigin;
+  r.x2 = x2 * section.multiplier + section.xOrigin;
+  r.y2 = y2 * section.multiplier + section.yOrigin;
+  return r;
+}
+
+void AppendTextRectangle(std::string& out, const TextRectangle& r) {
+  AppendFixed(out, r.x1, 2);
+  out.push_back(' ');
+  AppendFixed(out, r.y1, 2);
+  out.push_back(' ');
+  AppendFixed(out, r.x2, 2);
+  out.push_back(' ');
+  AppendFixed(out, r.y2, 2);
+}
+
+}  // namespace quorvel

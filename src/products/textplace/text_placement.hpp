@@ -1,0 +1,78 @@
+// Text measurement and placement for products whose texts come as one
+// digitised point, a position code, a height in millimetres at the source
+// map's scale and an orientation: the character width table, the text width
+// estimate, the anchor offsets and the rectangle of a Land-Line text.
+//
+// Everything is computed in long double and rounded only when formatted:
+// many corners fall on a half cent, and the last bits of the width decide
+// which way they round.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "mif/output_set.hpp"
+
+namespace quorvel {
+
+// Degrees to radians.
+inline constexpr long double kRadiansPerDegree = 0.017453292519943295769L;
+
+// The width of one character (a Windows Latin-1 byte, matched exactly) in
+// width-table units, or no value for a character the table does not hold.
+// A text of height h gains h / 60 millimetres per unit.
+std::optional<int> CharWidth(char c);
+
+struct TextMeasure {
+  long double adjustedHeight = 0;  // h', millimetres
+  long double width = 0;           // W, millimetres; negative when the width sum is below 20
+};
+
+// The adjusted height and estimated width of `text` drawn `height`
+// millimetres high. Leading and trailing blanks and control characters are
+// not measured; a character without a width counts as the one before it (0
+// when it is the first). The heights 0.8, 1.2, 1.7, 2.0, 2.4, 3.2, 3.9 and
+// 4.4 are raised by 0.05; they are recognised by their tenths, so a height
+// read as a count of tenths and divided by 10 always matches.
+TextMeasure MeasureText(std::string_view text, long double height);
+
+// The offset from a text's digitised point to the lower-left corner of its
+// box. It lasts from one text to the next within one output set: a position
+// code that computes no offset reuses the last one (0, 0 at the start). The
+// Land-Line and Strategi placements both set it.
+struct TextOffsets final : CarriedState {
+  long double dx = 0;
+  long double dy = 0;
+};
+
+// Sets `offsets` for position code `position` (0-8: the digitised point is
+// at fraction (P div 3) / 2 of the width and (P mod 3) / 2 of the height),
+// with `theta` the orientation in radians and `hc`, `wc` the height and
+// width in coordinate units. Any other position leaves `offsets` unchanged.
+void TextAnchorOffset(long double theta, long double hc, long double wc, int position, TextOffsets& offsets);
+
+// The section values a Land-Line text is placed with.
+struct TextSection {
+  long double multiplier = 1;   // ground units per stored coordinate unit
+  long double xOrigin = 0;
+  long double yOrigin = 0;
+  long double sourceScale = 0;  // scale denominator of the source map
+};
+
+// A text rectangle in ground coordinates: first and second corner.
+struct TextRectangle {
+  long double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+};
+
+// The rectangle of a Land-Line text digitised at stored (unscaled)
+// coordinates x, y, with height `height` (millimetres), orientation
+// `orientation` (degrees) and position code `position`. Updates `offsets`.
+TextRectangle PlaceLandLineText(long double x, long double y, std::string_view text, long double height,
+                                long double orientation, int position, const TextSection& section,
+                                TextOffsets& offsets);
+
+// Appends the four corner values with two decimals, separated by blanks.
+void AppendTextRectangle(std::string& out, const TextRectangle& rectangle);
+
+}  // namespace quorvel

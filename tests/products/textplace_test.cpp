@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "products/textplace/text_placement.hpp"
+
+namespace quorvel {
+namespace {
+
+std::string Rect(const TextRectangle& r) {
+  std::string s;
+  AppendTextRectangle(s, r);
+  return s;
+}
+
+const TextSection kUnitSection{1, 0, 0, 200};
+
+TEST(CharWidth, TableEntriesAndGaps) {
+  EXPECT_EQ(CharWidth('!'), 20);
+  EXPECT_EQ(CharWidth('l'), 24);
+  EXPECT_EQ(CharWidth('1'), 28);
+  EXPECT_EQ(CharWidth('"'), 36);
+  EXPECT_EQ(CharWidth('0'), 56);
+  EXPECT_EQ(CharWidth('L'), 56);
+  EXPECT_EQ(CharWidth('J'), 60);
+  EXPECT_EQ(CharWidth('\xA3'), 60);  // pound sign
+  EXPECT_EQ(CharWidth(' '), 64);
+  EXPECT_EQ(CharWidth('I'), 28);
+  EXPECT_EQ(CharWidth('V'), 72);
+  EXPECT_EQ(CharWidth('w'), 88);
+  EXPECT_EQ(CharWidth('W'), 96);
+  for (char c : std::string("$[]^_{}~\\|`")) EXPECT_FALSE(CharWidth(c).has_value()) << c;
+  EXPECT_FALSE(CharWidth('\xE9').has_value());
+  EXPECT_FALSE(CharWidth('\0').has_value());
+  int entries = 0;
+  for (int c = 0; c < 256; ++c) entries += CharWidth(static_cast<char>(c)).has_value();
+  EXPECT_EQ(entries, 85);
+}
+
+TEST(MeasureText, HeightAdjustedOnlyForListedTenths) {
+  for (int tenths : {8, 12, 17, 20, 24, 32, 39, 44}) {
+    const long double h = static_cast<long double>(tenths) / 10;
+    EXPECT_NEAR(static_cast<double>(MeasureText("A", h).adjustedHeight), tenths / 10.0 + 0.05, 1e-12) << tenths;
+  }
+  for (int tenths : {0, 7, 9, 13, 25, 45, 100}) {
+    const long double h = static_cast<long double>(tenths) / 10;
+    EXPECT_EQ(MeasureText("A", h).adjustedHeight, h) << tenths;
+  }
+  // An adjusted height is never adjusted again, and a height between tenths is
+  // not one of the listed ones.
+  EXPECT_EQ(MeasureText("A", 0.85L).adjustedHeight, 0.85L);
+  EXPECT_EQ(MeasureText("A", 2.0001L).adjustedHeight, 2.0001L);
+}
+
+TEST(MeasureText, WidthSumTrimmingAndMissingCharacters) {
+  // "AB": 128 units at 2.05 mm.
+  EXPECT_NEAR(static_cast<double>(MeasureText("AB", 2.0L).width), 3.69, 1e-12);
+  // Blanks and control characters at the ends are not measured; inside they are.
+  EXPECT_EQ(MeasureText(" \t AB\r ", 2.0L).width, MeasureText("AB", 2.0L).width);
+  EXPECT_NEAR(static_cast<double>(MeasureText("A B", 6.0L).width), (192 - 20) / 10.0, 1e-12);
+  // A character without entry repeats the one before it, or adds 0 first.
+  EXPECT_NEAR(static_cast<double>(MeasureText("5$", 6.0L).width), (112 - 20) / 10.0, 1e-12);
+  EXPECT_NEAR(static_cast<double>(MeasureText("$5", 6.0L).width), (56 - 20) / 10.0, 1e-12);
+  EXPECT_NEAR(static_cast<double>(MeasureText("5$$\xE9", 6.0L).width), (224 - 20) / 10.0, 1e-12);
+  // Sums below 20 give a negative width.
+  EXPECT_NEAR(static_cast<double>(MeasureText("   ", 6.0L).width), -2.0, 1e-12);
+  EXPECT_NEAR(static_cast<double>(MeasureText("", 2.5L).width), -20 * 2.5 / 60, 1e-12);
+}
+
+TEST(TextAnchorOffset, PositionsAndOutOfRangeKeepsLastOffset) {
+  TextOffsets o;
+  TextAnchorOffset(0, 40, 80, 8, o);
+  EXPECT_NEAR(static_cast<double>(o.dx), -80, 1e-12);
+  EXPECT_NEAR(static_cast<double>(o.dy), -40, 1e-12);
+  TextAnchorOffset(0, 40, 80, 9, o);
+  EXPECT_NEAR(static_cast<double>(o.dx), -80, 1e-12);
+  TextAnchorOffset(0, 40, 80, -1, o);
+  EXPECT_NEAR(static_cast<double>(o.dy), -40, 1e-12);
+  TextAnchorOffset(90 * kRadiansPerDegree, 40, 80, 1, o);  // middle left, turned a quarter
+  EXPECT_NEAR(static_cast<double>(o.dx), 20, 1e-12);
+  EXPECT_NEAR(static_cast<double>(o.dy), 0, 1e-12);
+  TextAnchorOffset(1.0L, 40, 80, 0, o);
+  EXPECT_EQ(o.dx, 0);
+  EXPECT_EQ(o.dy, 0);
+}
+
+TEST(PlaceLandLineText, WorkedExamples) {
+  TextOffsets o;
+  EXPECT_EQ(Rect(PlaceLandLineText(100, 200, "AB", 2.0L, 0, 4, kUnitSection, o)), "63.10 179.50 210.70 261.50");
+  EXPECT_NEAR(static_cast<double>(o.dx), -36.9, 1e-12);
+  EXPECT_NEAR(static_cast<double>(o.dy), -20.5, 1e-12);
+  EXPECT_EQ(Rect(PlaceLandLineText(100, 200, "AB", 2.0L, 90, 0, kUnitSection, o)), "18.00 118.00 165.60 200.00");
+}
+
+TEST(PlaceLandLineText, ScalingAndOrigin) {
+  TextOffsets o;
+  const TextSection section{0.01L, 400000, 100000, 200};
+  // The first worked example, scaled by 10 and moved: sizes and offsets are
+  // in stored units, converted to ground with the corners.
+  EXPECT_EQ(Rect(PlaceLandLineText(100, 200, "AB", 2.0L, 0, 4, TextSection{10, 1000, 2000, 200}, o)),
+            "1631.00 3795.00 3107.00 4615.00");
+  EXPECT_EQ(Rect(PlaceLandLineText(100, 200, "AB", 2.0L, 0, 0, section, o)), "400001.00 100002.00 400002.48 100002.82");
+}
+
+TEST(PlaceLandLineText, PositionOutsideRangeReusesPreviousOffset) {
+  TextOffsets o;
+  PlaceLandLineText(100, 200, "AB", 2.0L, 0, 4, kUnitSection, o);
+  // Code 9 keeps dx -36.9 and dy -20.5 although the text differs.
+  EXPECT_EQ(Rect(PlaceLandLineText(100, 200, "ABCDEFG", 2.0L, 0, 9, kUnitSection, o)), "63.10 179.50 648.03 261.50");
+  TextOffsets fresh;
+  EXPECT_EQ(Rect(PlaceLandLineText(100, 200, "AB", 2.0L, 0, 9, kUnitSection, fresh)).substr(0, 13), "100.00 200.00");
+}
+
+// The y corrections for orientations at and just past the quarter turns.
+TEST(PlaceLandLineText, OrientationCorrections) {
+  TextOffsets o;
+  const TextSection s{1, 0, 0, 100};
+  // h 2.5 (not adjusted): Hc 25, H2 50. Text "!" has sum 20, so W is 0.
+  auto y1 = [&](long double a) {
+    const TextRectangle r = PlaceLandLineText(0, 1000, "!", 2.5L, a, 0, s, o);
+    return static_cast<double>(r.y1);
+  };
+  EXPECT_NEAR(y1(0), 1000, 1e-9);
+  EXPECT_NEAR(y1(45), 1000 - 25, 1e-9);
+  EXPECT_NEAR(y1(90), 1000 - 50, 1e-9);
+  // 90.05: both the first and the second correction.
+  EXPECT_NEAR(y1(90.05L), 1000 - (90.05 / 90) * 50 - ((0.15) / 90 + 1) * 50, 1e-9);
+  EXPECT_NEAR(y1(135), 1000 - ((45.1) / 90 + 1) * 50, 1e-9);
+  EXPECT_NEAR(y1(180.05L), 1000 - ((90.15) / 90 + 1) * 50 - ((90.05) / 90 + 1) * 50, 1e-9);
+  EXPECT_NEAR(y1(270.05L), 1000 - ((0.05) / 90 + 1) * 50 - ((90.05) / 90) * 50, 1e-9);
+  EXPECT_NEAR(y1(300), 1000 - ((60.1) / 90) * 50, 1e-9);
+  EXPECT_NEAR(y1(360), 1000, 1e-9);
+  EXPECT_NEAR(y1(999.9L), 1000, 1e-9);
+  // x is moved by sin(A) x H2; at 0 it is not moved at all.
+  EXPECT_EQ(PlaceLandLineText(7, 1000, "!", 2.5L, 0, 0, s, o).x1, 7);
+  EXPECT_NEAR(static_cast<double>(PlaceLandLineText(7, 1000, "!", 2.5L, 270, 0, s, o).x1), 57, 1e-9);
+}
+
+}  // namespace
+}  // namespace quorvel
