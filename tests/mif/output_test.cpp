@@ -1,0 +1,124 @@
+// Number formats, MID values, output names and the output set's files.
+#include <gtest/gtest.h>
+
+#include "mif/format.hpp"
+#include "mif/header.hpp"
+#include "mif/output_set.hpp"
+#include "support/test_support.hpp"
+
+using namespace quorvel;
+
+namespace {
+
+TEST(Formats, FixedDecimalsRoundAndNeverShowMinusZero) {
+  EXPECT_EQ(FormatFixed(12.5, 2), "12.50");
+  EXPECT_EQ(FormatFixed(7.0, 2), "7.00");
+  EXPECT_EQ(FormatFixed(90.0, 1), "90.0");
+  EXPECT_EQ(FormatFixed(0.1234, 3), "0.123");
+  EXPECT_EQ(FormatFixed(-0.004, 2), "0.00");
+  EXPECT_EQ(FormatFixed(-0.04, 1), "0.0");
+  EXPECT_EQ(FormatFixed(-0.0, 3), "0.000");
+  EXPECT_EQ(FormatFixed(-1.25, 1), "-1.2");  // the binary value is exactly -1.25: ties go to even
+  EXPECT_EQ(FormatFixed(-0.006, 2), "-0.01");
+  EXPECT_EQ(FormatFixed(1234567.891, 2), "1234567.89");  // no grouping
+  EXPECT_EQ(FormatFixed(450000.125L, 2), "450000.12");
+  EXPECT_EQ(FormatInteger(-42), "-42");
+  EXPECT_EQ(FormatInteger(0), "0");
+}
+
+TEST(Formats, MidValuesAreQuotedOnlyWhenTheyWouldSplitTheRow) {
+  MidRow row;
+  row.Add("SK12").Add("").Add("a,b").Add("say \"hi\"").Add("plain text").AddInteger(-3).AddFixed(1.5, 1);
+  EXPECT_EQ(row.str(), "SK12,,\"a,b\",\"say \"\"hi\"\"\",plain text,-3,1.5");
+  EXPECT_EQ(row.count(), 7);
+  row.Clear();
+  row.AddEmpty(3);
+  EXPECT_EQ(row.str(), ",,");
+  std::string text;
+  AppendQuotedText(text, "The \"Bull\", Inn");
+  EXPECT_EQ(text, "\"The \\\"Bull\\\", Inn\"");
+}
+
+TEST(OutputNames, AreFormedByDroppingTheLastFourCharacters) {
+  const OutputNames n = FormOutputNames("/out/roads.mif");
+  EXPECT_EQ(n.mid, "/out/roads.mid");
+  EXPECT_EQ(n.textMif, "/out/roads_Text.mif");
+  EXPECT_EQ(n.textMid, "/out/roads_Text.mid");
+  EXPECT_EQ(n.network, "/out/roads_Network.txt");
+  EXPECT_EQ(n.polyMif, "/out/roads_poly.mif");
+  EXPECT_EQ(n.plineMif, "/out/roads_pline.mif");
+  EXPECT_EQ(n.polyMid, "/out/roads_poly.mid");
+  EXPECT_EQ(n.plineMid, "/out/roads_pline.mid");
+  EXPECT_EQ(FormOutputNames("/out/roadmap").mid, "/out/roa.mid");
+  EXPECT_EQ(FormOutputNames("a").mid, ".mid");
+}
+
+TEST(HeaderBlock, HasEveryLineInOrderAndEndsWithAnEmptyLine) {
+  const std::string block = RenderHeaderBlock(kMixedCaseHeader, {"Height Integer"});
+  EXPECT_EQ(test::CrLfLines(block),
+            (std::vector<std::string>{"Version 300", "Charset \"WindowsLatin1\"", "Delimiter \",\"",
+                                      std::string(kCoordSysLine), "Columns 1", "Height Integer", "Data", ""}));
+  EXPECT_EQ(block.substr(block.size() - 8), "Data\r\n\r\n");
+}
+
+TEST(OutputSet, CreatesTheAskedFilesAndDeletesTheEmptyOnesAtClose) {
+  test::ScratchDir dir;
+  OutputSet set(dir / "out.mif");
+  ASSERT_TRUE(set.CreateOutputSet(true, true));
+  for (const char* f : {"out.mif", "out.mid", "out_Text.mif", "out_Text.mid", "out_Network.txt"})
+    EXPECT_TRUE(test::Exists(dir / f)) << f;
+  set.main.WriteHeader("HEADER\r\n", "Test", 2);
+  ASSERT_TRUE(set.CloseOutputSet());
+  EXPECT_EQ(test::ReadFile(dir / "out.mif"), "HEADER\r\n");
+  EXPECT_TRUE(test::Exists(dir / "out.mid"));  // kept: its MIF holds a header
+  for (const char* f : {"out_Text.mif", "out_Text.mid", "out_Network.txt"})
+    EXPECT_FALSE(test::Exists(dir / f)) << f;
+}
+
+TEST(OutputSet, CreationFailureLeavesNoEmptyFilesBehind) {
+  test::ScratchDir dir;
+  OutputSet set(dir / "no-such-folder/out.mif");
+  std::string failed;
+  EXPECT_FALSE(set.CreateOutputSet(true, false, &failed));
+  EXPECT_EQ(failed, dir / "no-such-folder/out.mif");
+  OutputSet other(dir / "x.mif");
+  std::filesystem::create_directory(dir / "x_Text.mif");  // the text MIF cannot be created
+  EXPECT_FALSE(other.CreateOutputSet(true, false, &failed));
+  EXPECT_EQ(failed, dir / "x_Text.mif");
+  EXPECT_FALSE(test::Exists(dir / "x.mif"));
+  EXPECT_FALSE(test::Exists(dir / "x.mid"));
+}
+
+TEST(MifLayer, EvenUpWritesPlaceholdersUntilObjectsAndRowsAgree) {
+  test::ScratchDir dir;
+  MifLayer layer;
+  ASSERT_TRUE(layer.Create(dir / "a.mif", dir / "a.mid"));
+  layer.WriteHeader("H\r\n", "Test", 3);
+  layer.WritePoint("1", "2");
+  layer.WritePoint("3", "4");
+  layer.WriteRow("a,b,c");
+  layer.EvenUp();
+  layer.WriteRow("d,e,f");
+  layer.EvenUp();
+  ASSERT_TRUE(layer.Close());
+  EXPECT_EQ(test::ReadFile(dir / "a.mif"), "H\r\nPOINT 1 2\r\nPOINT 3 4\r\nNONE\r\n");
+  EXPECT_EQ(test::ReadFile(dir / "a.mid"), "a,b,c\r\n,,\r\nd,e,f\r\n");
+}
+
+TEST(OutputFile, AFailedWriteIsKeptAndReported) {
+  if (!test::Exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  OutputFile f;
+  ASSERT_TRUE(f.Create("/dev/full"));
+  f.WriteLine("data");
+  EXPECT_FALSE(f.failed());  // still in the buffer
+  EXPECT_FALSE(f.Close());
+  EXPECT_TRUE(f.failed());
+  EXPECT_NE(f.error(), "");
+  // Many lines: the failure shows as soon as the buffer is written out.
+  OutputFile g;
+  ASSERT_TRUE(g.Create("/dev/full"));
+  for (int i = 0; i < 100000 && !g.failed(); ++i) g.WriteLine("0123456789012345678901234567890123456789");
+  EXPECT_TRUE(g.failed());
+}
+
+}  // namespace

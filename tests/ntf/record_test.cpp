@@ -1,0 +1,140 @@
+// Record list loading, continuation joining, fields and number conversion.
+#include <gtest/gtest.h>
+
+#include "ntf/cursor.hpp"
+#include "ntf/record.hpp"
+#include "ntf/record_list.hpp"
+#include "support/test_support.hpp"
+
+using namespace quorvel;
+
+namespace {
+
+NTFRecordList ListOf(std::string text) {
+  NTFRecordList list;
+  list.Assign(std::move(text));
+  return list;
+}
+
+TEST(RecordList, LineEndsCrLfLfAndCrGiveTheSameLines) {
+  const auto crlf = ListOf("01A\r\n02B\r\n\r\n99");
+  const auto lf = ListOf("01A\n02B\n\n99\n");
+  const auto cr = ListOf("01A\r02B\r\r99\r");
+  for (const NTFRecordList* l : {&crlf, &lf, &cr}) {
+    ASSERT_EQ(l->size(), 4u);
+    EXPECT_EQ(l->line(0), "01A");
+    EXPECT_EQ(l->line(1), "02B");
+    EXPECT_EQ(l->line(2), "");
+    EXPECT_EQ(l->line(3), "99");
+  }
+  // Mixed terminators in one file, and LF CR read as two line ends.
+  const auto mixed = ListOf("a\r\nb\nc\rd\n\re");
+  ASSERT_EQ(mixed.size(), 6u);
+  EXPECT_EQ(mixed.line(3), "d");
+  EXPECT_EQ(mixed.line(4), "");
+  EXPECT_EQ(mixed.line(5), "e");
+}
+
+TEST(RecordList, DatabaseNameIsColumns3To22OfTheSecondLine) {
+  EXPECT_EQ(ListOf("01\r\n02CODE_POINT_1999.01  19990401\r\n").DatabaseName(), "CODE_POINT_1999.01  ");
+  EXPECT_EQ(ListOf("01\r\n02Short\r\n").DatabaseName(), "Short");
+  EXPECT_EQ(ListOf("01\r\n").DatabaseName(), "");
+}
+
+TEST(RecordList, LoadRefusesMissingFilesFoldersAndOneLineFiles) {
+  test::ScratchDir dir;
+  NTFRecordList list;
+  std::string error;
+  EXPECT_FALSE(list.Load(dir / "missing.ntf", &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(list.Load(dir.path().string(), &error));
+  test::WriteFile(dir / "one.ntf", "01ONE LINE ONLY0%\r\n");
+  EXPECT_FALSE(list.Load(dir / "one.ntf", &error));
+  test::WriteFile(dir / "empty.ntf", "");
+  EXPECT_FALSE(list.Load(dir / "empty.ntf", &error));
+  test::WriteFile(dir / "two.ntf", "01A\r\n02B");
+  EXPECT_TRUE(list.Load(dir / "two.ntf", &error));
+  EXPECT_EQ(list.size(), 2u);
+}
+
+TEST(Fields, AreCutFromOneBasedColumnsAndClippedAtTheEnd) {
+  const std::string_view rec = "07SK12      rest";
+  EXPECT_EQ(RecordId(rec), "07");
+  EXPECT_EQ(RecordId("9"), "9");
+  EXPECT_EQ(Field(rec, 3, 10), "SK12      ");
+  EXPECT_EQ(TrimRight(Field(rec, 3, 10)), "SK12");
+  EXPECT_EQ(Field(rec, 13, 10), "rest");
+  EXPECT_EQ(Field(rec, 16, 10), "t");
+  EXPECT_EQ(Field(rec, 17, 10), "");
+  EXPECT_EQ(Field(rec, 500, 2), "");
+}
+
+TEST(Join, ContinuationLinesAreJoinedUpToTheEndMark) {
+  const auto list = ListOf(
+      "01\r\n"
+      "21AAA1%\r\n"   // 1: record over two lines
+      "00BBB0%\r\n"
+      "21CCC1%\r\n"   // 3: over three lines
+      "00DDD1%\r\n"
+      "00EEE0%\r\n"
+      "21FFF1% \r\n"  // 6: a mark followed by a blank is no mark
+      "21GGG1%\r\n"   // 7: a middle line without any mark goes on
+      "00HHH\r\n"
+      "00III0%\r\n"
+      "21JJJ1%\r\n"); // 11: never ends
+  RecordCursor c(list);
+  std::string buf;
+  c.CurrentLine = 1;
+  EXPECT_EQ(c.JoinRecord(buf), "21AAABBB0%");
+  EXPECT_EQ(c.CurrentLine, 2u);
+  EXPECT_EQ(c.NextRecord(buf), "21CCCDDDEEE0%");
+  EXPECT_EQ(c.CurrentLine, 5u);
+  EXPECT_EQ(c.NextRecord(buf), "21FFF1% ");
+  EXPECT_EQ(c.CurrentLine, 6u);
+  // The unmarked middle line still loses its last two characters.
+  EXPECT_EQ(c.NextRecord(buf), "21GGGHIII0%");
+  EXPECT_EQ(c.CurrentLine, 9u);
+  c.CurrentLine = 10;
+  EXPECT_THROW(c.JoinRecord(buf), NtfReadFailure);
+  EXPECT_EQ(c.CurrentLine, 11u);
+}
+
+TEST(Join, ShortContinuationLinesDoNotUnderflow) {
+  const auto list = ListOf("01\r\n1%\r\n0\r\n%\r\n000%\r\n");
+  RecordCursor c(list);
+  std::string buf;
+  EXPECT_EQ(c.JoinRecord(buf), "0%");
+  EXPECT_EQ(c.CurrentLine, 4u);
+}
+
+TEST(Numbers, IntegersAllowLeadingBlanksAndASignOnly) {
+  std::int64_t v = 0;
+  EXPECT_TRUE(TryToInteger("  42", v));
+  EXPECT_EQ(v, 42);
+  EXPECT_TRUE(TryToInteger("-0017", v));
+  EXPECT_EQ(v, -17);
+  EXPECT_TRUE(TryToInteger("+5", v));
+  EXPECT_EQ(v, 5);
+  for (std::string_view bad : {"", "   ", "12 ", "1.0", "x1", "-", "1e3", "99999999999999999999"})
+    EXPECT_FALSE(TryToInteger(bad, v)) << bad;
+  EXPECT_THROW(ToInteger(""), NtfReadFailure);
+}
+
+TEST(Numbers, RealsAllowBlanksAroundAnExponentAndNoInfinity) {
+  double v = 0;
+  EXPECT_TRUE(TryToReal(" 0.010 ", v));
+  EXPECT_DOUBLE_EQ(v, 0.01);
+  EXPECT_TRUE(TryToReal("+1.5E2", v));
+  EXPECT_DOUBLE_EQ(v, 150);
+  EXPECT_TRUE(TryToReal("-.5", v));
+  EXPECT_DOUBLE_EQ(v, -0.5);
+  EXPECT_TRUE(TryToReal("7.", v));
+  EXPECT_DOUBLE_EQ(v, 7);
+  for (std::string_view bad : {"", " ", ".", "1,5", "inf", "nan", "1e", "1 2", "0x10"})
+    EXPECT_FALSE(TryToReal(bad, v)) << bad;
+  long double lv = 0;
+  EXPECT_TRUE(TryToReal("123456.785", lv));
+  EXPECT_EQ(lv, 123456.785L);
+}
+
+}  // namespace

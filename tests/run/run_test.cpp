@@ -1,0 +1,255 @@
+// The run driver: its three modes, names, counters, status texts, messages,
+// product recognition and the handling of failed files.
+#include <gtest/gtest.h>
+
+#include "products/registry.hpp"
+#include "run/run.hpp"
+#include "support/test_support.hpp"
+
+using namespace quorvel;
+using test::Ntf;
+
+namespace {
+
+// A Code-Point tile of `points` points (one "15", "21" and "14" each).
+std::string CodePointTile(int points, bool withEnd = true, std::string database = "CODE_POINT_1999.01  ") {
+  std::string s = Ntf({"01VOLUME0%", "02" + database + "0%", "07SK12      0%"});
+  for (int i = 1; i <= points; ++i) {
+    const std::string n = std::to_string(1000000 + i).substr(1);
+    s += Ntf({"15" + n + "0%", "21" + n + "10001" + "04" + n.substr(1) + "03" + n.substr(1) + " 0%",
+              "14" + n + "PCAB1 2CDPQ10LS10%"});
+  }
+  if (withEnd) s += "99\r\n";
+  return s;
+}
+
+struct Fixture : ::testing::Test {
+  test::ScratchDir dir;
+  TranslationSettings settings;
+  test::RecordingObserver observer;
+
+  std::string Tile(const std::string& name, const std::string& text) {
+    const std::string path = dir / name;
+    test::WriteFile(path, text);
+    return path;
+  }
+  RunResult Run(std::vector<std::string> files, std::string mif = {}) {
+    RunRequest request{std::move(files), std::move(mif)};
+    return Translate(request, settings, observer);
+  }
+};
+
+using RunDriverTest = Fixture;
+
+TEST_F(RunDriverTest, EmptyListChangesNothing) {
+  const RunResult r = Run({});
+  EXPECT_EQ(r.status, RunResult::Status::NoFiles);
+  EXPECT_EQ(observer.Texts(), std::vector<std::string>{"No NTF files have been selected!"});
+  EXPECT_EQ(observer.messages[0].kind, MessageKind::Error);
+  EXPECT_EQ(observer.runsStarted, 0);
+  EXPECT_TRUE(observer.statuses.empty());
+}
+
+TEST_F(RunDriverTest, SingleFileUsesTheMifNameOrTheNtfNameAndEndsWithAFullStop) {
+  const std::string a = Tile("SK12.ntf", CodePointTile(3));
+  RunResult r = Run({a});
+  EXPECT_TRUE(r.AllTranslated());
+  EXPECT_TRUE(test::Exists(dir / "SK12.mif"));
+  EXPECT_TRUE(test::Exists(dir / "SK12.mid"));
+  EXPECT_EQ(observer.statuses.back(), "Translation complete.");
+  EXPECT_EQ(observer.statuses.front(), "Translating  tile " + a);  // no product recognised yet
+  EXPECT_EQ(r.recordsRead, 9);
+  EXPECT_EQ(r.objectsCreated, 3);
+  EXPECT_EQ(observer.filesTranslated, 1u);
+  EXPECT_EQ(observer.controlsEnabled, 1);
+
+  // With separate tiles chosen, one file still goes to the named set.
+  settings.MergeTiles = false;
+  r = Run({a}, dir / "named.mif");
+  EXPECT_TRUE(test::Exists(dir / "named.mif"));
+  EXPECT_TRUE(r.AllTranslated());
+}
+
+TEST_F(RunDriverTest, SeparateTilesAreNamedAfterEachFile) {
+  settings.MergeTiles = false;
+  const std::string a = Tile("SK12.ntf", CodePointTile(2));
+  const std::string b = Tile("SK13.ntf", CodePointTile(1));
+  const RunResult r = Run({a, b}, dir / "ignored.mif");
+  EXPECT_TRUE(r.AllTranslated());
+  EXPECT_TRUE(test::Exists(dir / "SK12.mif"));
+  EXPECT_TRUE(test::Exists(dir / "SK13.mid"));
+  EXPECT_FALSE(test::Exists(dir / "ignored.mif"));
+  EXPECT_EQ(observer.statuses.back(), "Translation complete");
+  EXPECT_EQ(r.recordsRead, 9);  // counts all files
+  EXPECT_EQ(observer.recordsLabel.back(), 9);
+  EXPECT_EQ(observer.filesTranslated, 2u);
+}
+
+TEST_F(RunDriverTest, MergedTilesShareOneSetWithOneHeaderBlock) {
+  const std::string a = Tile("SK12.ntf", CodePointTile(100 / 3));
+  const std::string b = Tile("SK13.ntf", CodePointTile(50 / 3));
+  const RunResult r = Run({a, b});
+  EXPECT_TRUE(r.AllTranslated());
+  EXPECT_EQ(r.recordsRead, 33 * 3 + 16 * 3);
+  EXPECT_EQ(observer.recordsLabel.back(), 33 * 3 + 16 * 3);
+  EXPECT_EQ(observer.filesTranslated, 2u);
+  EXPECT_EQ(r.objectsCreated, 16);  // the last file's objects
+  EXPECT_EQ(observer.statuses.back(), "Translation complete");
+  const std::string mif = test::ReadFile(dir / "SK12.mif");
+  std::size_t headers = 0;
+  for (std::size_t p = mif.find("Version 300"); p != std::string::npos; p = mif.find("Version 300", p + 1)) ++headers;
+  EXPECT_EQ(headers, 1u);
+  EXPECT_EQ(test::CrLfLines(test::ReadFile(dir / "SK12.mid")).size(), 49u);
+}
+
+TEST_F(RunDriverTest, AnOutputFolderThatDoesNotExistEndsTheRun) {
+  const std::string a = Tile("a.ntf", CodePointTile(1));
+  const RunResult r = Run({a}, dir / "missing/out.mif");
+  EXPECT_EQ(r.status, RunResult::Status::OutputFailed);
+  ASSERT_EQ(observer.messages.size(), 1u);
+  EXPECT_EQ(observer.messages[0].kind, MessageKind::Warning);
+  EXPECT_EQ(observer.messages[0].text, "Unable to open MIF file - path and/or folder does not exist!");
+  EXPECT_GE(observer.controlsEnabled, 1);
+  EXPECT_NE(observer.statuses.back().rfind("Translation complete", 0), 0u);
+}
+
+TEST_F(RunDriverTest, AnUnloadableFileIsSkippedAndTheRunGoesOn) {
+  const std::string a = Tile("a.ntf", CodePointTile(1));
+  const std::string b = dir / "missing.ntf";
+  const std::string c = Tile("c.ntf", CodePointTile(2));
+  const std::string d = Tile("d.ntf", "01ONE LINE0%\r\n");
+  const RunResult r = Run({a, b, c, d}, dir / "all.mif");
+  EXPECT_EQ(observer.Texts(),
+            (std::vector<std::string>{"Unable to open NTF file: " + b, "Unable to open NTF file: " + d}));
+  EXPECT_EQ(r.filesTranslated, 2u);
+  EXPECT_EQ(r.filesSkipped, 2u);
+  EXPECT_FALSE(r.AllTranslated());
+  EXPECT_EQ(test::CrLfLines(test::ReadFile(dir / "all.mid")).size(), 3u);
+}
+
+TEST_F(RunDriverTest, AMissingEndRecordIsAReadErrorAtTheLineCount) {
+  const std::string text = CodePointTile(2, false);
+  const std::string a = Tile("a.ntf", text);
+  const RunResult r = Run({a});
+  EXPECT_EQ(r.filesCutShort, 1u);
+  const std::size_t lines = test::CrLfLines(text).size();
+  EXPECT_EQ(observer.Texts(), std::vector<std::string>{"Error reading NTF file at line " + std::to_string(lines)});
+  // What was read stays written.
+  EXPECT_EQ(test::CrLfLines(test::ReadFile(dir / "a.mid")).size(), 2u);
+  EXPECT_EQ(observer.statuses.back(), "Translation complete.");
+}
+
+TEST_F(RunDriverTest, NoSectionBeforeTheEndWritesNothingAndSaysNothing) {
+  const std::string a = Tile("a.ntf", Ntf({"01V0%", "02CODE_POINT_1999.01  0%", "99"}));
+  const RunResult r = Run({a});
+  EXPECT_TRUE(r.AllTranslated());
+  EXPECT_TRUE(observer.messages.empty());
+  EXPECT_TRUE(test::Exists(dir / "a.mif"));  // the header is there
+  EXPECT_EQ(test::ReadFile(dir / "a.mid"), "");
+}
+
+TEST_F(RunDriverTest, RecordsBeforeTheFirstSectionArePassedOver) {
+  std::string text = CodePointTile(1);
+  text.insert(text.find("07SK12"), Ntf({"02MORE0%", "03X0%", "05Y0%"}));
+  const RunResult r = Run({Tile("a.ntf", text)});
+  EXPECT_TRUE(r.AllTranslated());
+  EXPECT_EQ(r.recordsRead, 3);
+}
+
+TEST_F(RunDriverTest, LabelsAreRefreshedEveryTenthRecordAndObject) {
+  Run({Tile("a.ntf", CodePointTile(25))});
+  // 75 records: labels at 10..70, then the final figure.
+  EXPECT_EQ(observer.recordsLabel, (std::vector<std::int64_t>{0, 10, 20, 30, 40, 50, 60, 70, 75}));
+  EXPECT_EQ(observer.objectsLabel, (std::vector<std::int64_t>{10, 20, 25}));
+  EXPECT_GT(observer.progressMaximum, 0u);
+  EXPECT_EQ(observer.progress, 0u);  // reset when the file is done
+}
+
+TEST_F(RunDriverTest, UnknownRefusedAndUnbuiltProductsAreNotTranslations) {
+  const std::string unknown = Tile("u.ntf", CodePointTile(1, true, "CODE POINT_1999.01  "));
+  const std::string m1 = Tile("m1.ntf", CodePointTile(1, true, "Meridian_01.95      "));
+  const RunResult r = Run({unknown, m1}, dir / "out.mif");
+  ASSERT_EQ(observer.messages.size(), 2u);
+  EXPECT_EQ(observer.messages[0].kind, MessageKind::Warning);
+  EXPECT_NE(observer.messages[0].text.find(unknown), std::string::npos);
+  EXPECT_NE(observer.messages[0].text.find("CODE POINT_1999.01"), std::string::npos);
+  EXPECT_EQ(observer.messages[1].kind, MessageKind::Information);
+  EXPECT_EQ(observer.messages[1].text,
+            "This version of Quorvel does not translate Meridian 1. Please use version 1.9.");
+  EXPECT_EQ(r.filesSkipped, 2u);
+  // Nothing was written, so no empty MIF is left behind.
+  EXPECT_FALSE(test::Exists(dir / "out.mif"));
+  EXPECT_FALSE(test::Exists(dir / "out.mid"));
+}
+
+TEST_F(RunDriverTest, CodePointLeavesNoTextPairAndTheNetworkFileOnlyWhenWritten) {
+  settings.ExtractNetworkData = true;
+  Run({Tile("a.ntf", CodePointTile(1))});
+  EXPECT_FALSE(test::Exists(dir / "a_Text.mif"));
+  EXPECT_FALSE(test::Exists(dir / "a_Text.mid"));
+  EXPECT_FALSE(test::Exists(dir / "a_Network.txt"));
+}
+
+TEST_F(RunDriverTest, AFailedWriteEndsTheRunWithoutCompletion) {
+  if (!test::Exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  // The MID goes to a device that refuses data.
+  std::filesystem::create_symlink("/dev/full", dir / "full.mid");
+  const RunResult r = Run({Tile("a.ntf", CodePointTile(5))}, dir / "full.mif");
+  EXPECT_EQ(r.status, RunResult::Status::OutputFailed);
+  ASSERT_FALSE(observer.messages.empty());
+  EXPECT_EQ(observer.messages.back().kind, MessageKind::Error);
+  EXPECT_NE(observer.messages.back().text.find("full.mid"), std::string::npos);
+  for (const auto& s : observer.statuses) EXPECT_EQ(s.rfind("Translation complete", 0), std::string::npos) << s;
+}
+
+TEST(Recognition, FollowsTheTableExactly) {
+  auto key = [](std::string_view name) {
+    const ProductDescriptor* p = RecognizeProduct(name);
+    return p ? std::string(p->key) : std::string("-");
+  };
+  EXPECT_EQ(key("CODE_POINTxxxxxxxxxx"), "codepoint");
+  EXPECT_EQ(key("CODE POINT_1999.01  "), "-");
+  EXPECT_EQ(key("OS_LANDRANGER_DTM   "), "panorama-dtm");
+  EXPECT_EQ(key("OS_LANDRANGER_DTM  X"), "-");
+  EXPECT_EQ(key("OS_LANDRANGER_DTM"), "-");
+  EXPECT_EQ(key("OS_LANDRANGER_CONT  "), "panorama-contours");
+  EXPECT_EQ(key("L-F_PROFILE_DTM     "), "profile-dtm");
+  EXPECT_EQ(key("L-F_PROFILE_CON     "), "profile-contours");
+  EXPECT_EQ(key("Meridian_01.95      "), "meridian1");
+  EXPECT_EQ(key("Meridian_02.01      "), "meridian2");
+  EXPECT_EQ(key("Meridian2 anything  "), "meridian2");
+  EXPECT_EQ(key("OSCAR_ASSET_MAN.01  "), "oscar-asset");
+  EXPECT_EQ(key("OSCAR_TRAFFIC_MAN.01"), "oscar-traffic");
+  EXPECT_EQ(key("LAND-LINE.93        "), "landline");
+  EXPECT_EQ(key("land-line.93        "), "landline");
+  EXPECT_EQ(key("Land-Line.93        "), "landline");
+  EXPECT_EQ(key("Land-line.93        "), "-");
+  EXPECT_EQ(key("Strategi_02.96      "), "strategi");
+  EXPECT_EQ(key("Boundary-Line       "), "boundaryline");
+  EXPECT_EQ(key(""), "-");
+  const ProductDescriptor* m1 = RecognizeProduct("Meridian_01");
+  ASSERT_NE(m1, nullptr);
+  EXPECT_TRUE(m1->refused);
+}
+
+TEST(Recognition, HeaderBlocksCarryTheirProductsColumns) {
+  const std::string cp = kCodePointProduct.HeaderBlock();
+  EXPECT_NE(cp.find("\r\nColumns 18\r\nSect_Ref char (10)\r\n"), std::string::npos);
+  EXPECT_NE(cp.find("\r\nLS char (2)\r\nData\r\n\r\n"), std::string::npos);
+  const std::string st = kStrategiProduct.HeaderBlock();
+  EXPECT_EQ(st.rfind("VERSION 300\r\nCharset \"WindowsLatin1\"\r\nDELIMITER \",\" \r\n", 0), 0u);
+  EXPECT_NE(st.find("COLUMNS 34\r\n"), std::string::npos);
+  EXPECT_NE(kMeridian2Product.HeaderBlock().find("COLUMNS 27\r\nSection char(10)\r\n"), std::string::npos);
+  EXPECT_NE(kOscarTrafficProduct.HeaderBlock().find("Trunk logical\r\nScale char (1)\r\nS_date char (8)\r\n"),
+            std::string::npos);
+  EXPECT_NE(kOscarAssetProduct.HeaderBlock().find("S_date char(8)\r\nData"), std::string::npos);
+  EXPECT_EQ(kPanoramaDtmProduct.HeaderBlock(), kProfileDtmProduct.HeaderBlock());
+  for (const ProductDescriptor* p : ProductRegistry()) {
+    if (p->refused || p->ownFiles) continue;
+    const auto lines = test::CrLfLines(p->HeaderBlock());
+    EXPECT_EQ(lines.back(), "") << p->key;
+    EXPECT_EQ(lines.size(), p->columns.size() + 7) << p->key;
+  }
+}
+
+}  // namespace
