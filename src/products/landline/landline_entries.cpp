@@ -1,8 +1,12 @@
 #include "products/landline/landline_entries.hpp"
 
+#include "products/landline/landline_style.hpp"
+
 namespace quorvel {
 
-// Filled in from the Land-Line style table once that table is in place.
-int LandLineEntryForFeatureCode(std::string_view) { return 0; }
+int LandLineEntryForFeatureCode(std::string_view code) {
+  const LandLineStyleRow* row = FindLandLineStyleRow(code);
+  return row ? row->guard : 0;
+}
 
 }  // namespace quorvel

@@ -1,3 +1,4 @@
+#include "products/landline/landline.hpp"
 #include "products/match.hpp"
 #include "products/registry.hpp"
 
@@ -27,6 +28,7 @@ extern const ProductDescriptor kLandLineProduct{
     .headerStyle = kHeader,
     .columns = kColumns,
     .textPair = TextPairUse::WritesHeader,
+    .translate = TranslateLandLine,
 };
 
 }  // namespace quorvel

@@ -1,0 +1,236 @@
+#include "products/landline/landline.hpp"
+
+#include "mif/format.hpp"
+#include "products/textplace/text_placement.hpp"
+#include "run/record_loop.hpp"
+
+namespace quorvel {
+
+namespace {
+
+// A coordinate is six characters; a record cut short inside one is a read
+// failure rather than a smaller number.
+long double ReadCoordinate(std::string_view record, std::size_t column) {
+  const std::string_view field = Field(record, column, 6);
+  if (field.size() != 6) throw NtfReadFailure("coordinate cut short");
+  return ToLongReal(field);
+}
+
+// Column where coordinate i (from 1) of a geometry record starts.
+constexpr std::size_t CoordinateColumn(std::int64_t i) { return 14 + 13 * static_cast<std::size_t>(i - 1); }
+
+class LandLineTranslator final : public RecordLoopTranslator {
+ public:
+  explicit LandLineTranslator(FileContext& ctx)
+      : RecordLoopTranslator(ctx), state_(ctx.out.Carried<LandLineState>()), offsets_(ctx.out.Carried<TextOffsets>()) {
+    state_.style.featureEnabled = true;
+  }
+
+ protected:
+  void ReadSectionHeader(std::string_view header) override {
+    section_.multiplier = ToLongReal(Field(header, 21, 10)) / 1000;
+    section_.xOrigin = ToLongReal(Field(header, 47, 10));
+    section_.yOrigin = ToLongReal(Field(header, 57, 10));
+    section_.sourceScale = ToLongReal(Field(header, 179, 9));
+  }
+
+  void HandleRecord(std::string_view record) override { WriteLandLineRecord(record); }
+
+  // Every object is written with its row, so this only guards the pairing.
+  void FinishFile() override {
+    ctx_.out.main.EvenUp();
+    if (ctx_.out.text.IsOpen()) ctx_.out.text.EvenUp();
+  }
+
+ private:
+  void WriteLandLineRecord(std::string_view record) {
+    const std::string_view id = RecordId(record);
+    if (id == "11") ReadName(record);
+    else if (id == "12") ReadNamePosition(record);
+    else if (id == "15") ReadPoint(record);
+    else if (id == "23") ReadLine(record);
+    else if (id == "21") WriteGeometry(record);
+  }
+
+  void Lookup() {
+    LookupLandLineStyle(state_.featureCode, ctx_.runUsesTrueTypeSymbols, ctx_.settings, state_.style);
+  }
+
+  void ReadName(std::string_view record) {
+    state_.pendingText = true;
+    std::int64_t length = ToInteger(Field(record, 13, 2));
+    if (length < 0) length = 0;
+    state_.featureId.assign(Field(record, 3, 6));
+    state_.featureCode.assign(Field(record, 9, 4));
+    // A length that runs past the text stops before the end mark.
+    if (EndsWith(record, "0%")) record.remove_suffix(2);
+    state_.text.assign(Field(record, 15, static_cast<std::size_t>(length)));
+  }
+
+  void ReadNamePosition(std::string_view record) {
+    state_.textHeight = ToLongReal(Field(record, 7, 3)) / 10;
+    state_.textPosition = static_cast<int>(ToInteger(Field(record, 10, 1)));
+    state_.textOrientation = ToLongReal(Field(record, 11, 4)) / 10;
+  }
+
+  void ReadPoint(std::string_view record) {
+    state_.orientation = 0;
+    state_.style.symbolRotation = 0;
+    state_.featureId.assign(Field(record, 3, 6));
+    if (Field(record, 9, 2) == "OR") {
+      state_.orientation = ToLongReal(Field(record, 13, 4)) / 10;
+      state_.style.symbolRotation = state_.orientation + 180;
+    }
+    state_.featureCode.assign(Field(record, 17, 4));
+    Lookup();
+  }
+
+  void ReadLine(std::string_view record) {
+    state_.featureId.assign(Field(record, 3, 6));
+    state_.featureCode.assign(Field(record, 17, 4));
+    Lookup();
+  }
+
+  void WriteGeometry(std::string_view record) {
+    const std::string_view type = Field(record, 9, 1);
+    if (type == "2") WriteLine(record);
+    else if (type == "1" && state_.pendingText) WriteText(record);
+    else if (type == "1") WritePoint(record);
+  }
+
+  void AppendGround(std::string& out, long double x, long double y) const {
+    AppendFixed(out, x * section_.multiplier + section_.xOrigin, 2);
+    out.push_back(' ');
+    AppendFixed(out, y * section_.multiplier + section_.yOrigin, 2);
+  }
+
+  void WriteLine(std::string_view record) {
+    const std::int64_t n = ToInteger(Field(record, 10, 4));
+    // Every coordinate is read before anything is written, so a bad one
+    // leaves no half object behind.
+    coords_.clear();
+    std::size_t firstEnd = 0;
+    for (std::int64_t i = 1; i <= n; ++i) {
+      const std::size_t column = CoordinateColumn(i);
+      const long double x = ReadCoordinate(record, column);
+      const long double y = ReadCoordinate(record, column + 6);
+      AppendGround(coords_, x, y);
+      coords_.append("\r\n");
+      if (i == 1) firstEnd = coords_.size();
+    }
+
+    const bool enabled = state_.style.featureEnabled;
+    MifLayer& layer = ctx_.out.main;
+    if (enabled) {
+      if (n <= 0) {
+        layer.WriteNone();  // a line without points
+      } else {
+        layer.BeginObject();
+        line_.assign("PLINE ");
+        // One vertex is no line for a reader: it is written twice.
+        AppendInteger(line_, n == 1 ? 2 : n);
+        layer.mif.WriteLine(line_);
+        layer.mif.Write(coords_);
+        if (n == 1) layer.mif.Write(std::string_view(coords_).substr(0, firstEnd));
+      }
+      ctx_.CountObjectCreated();
+    }
+    coords_.clear();
+    Lookup();
+    if (enabled) {
+      WriteRow(layer);
+      if (n > 0) layer.mif.WriteLine(state_.style.clause);
+    }
+    state_.pendingText = false;
+    ClearFeature();
+  }
+
+  void WritePoint(std::string_view record) {
+    const long double x = ReadCoordinate(record, CoordinateColumn(1));
+    const long double y = ReadCoordinate(record, CoordinateColumn(1) + 6);
+    const bool enabled = state_.style.featureEnabled;
+    MifLayer& layer = ctx_.out.main;
+    if (enabled) {
+      layer.BeginObject();
+      line_.assign("POINT ");
+      AppendGround(line_, x, y);
+      layer.mif.WriteLine(line_);
+      ctx_.CountObjectCreated();
+    }
+    Lookup();
+    if (enabled) {
+      WriteRow(layer);
+      layer.mif.WriteLine(state_.style.clause);
+    }
+    ClearFeature();
+    state_.orientation = 0;  // SymbolRotation stays until the next point record
+  }
+
+  void WriteText(std::string_view record) {
+    if (!ctx_.settings.IgnoreText) {
+      const long double x = ReadCoordinate(record, CoordinateColumn(1));
+      const long double y = ReadCoordinate(record, CoordinateColumn(1) + 6);
+      const TextRectangle rect = PlaceLandLineText(x, y, state_.text, state_.textHeight, state_.textOrientation,
+                                                   state_.textPosition, section_, offsets_);
+      MifLayer& layer = TextLayer();
+      layer.BeginObject();
+      layer.mif.WriteLine("Text");
+      line_.clear();
+      AppendQuotedText(line_, state_.text);
+      layer.mif.WriteLine(line_);
+      line_.clear();
+      AppendTextRectangle(line_, rect);
+      layer.mif.WriteLine(line_);
+      ctx_.CountObjectCreated();
+      Lookup();
+      WriteRow(layer);
+      layer.mif.WriteLine(state_.style.clause);
+      if (state_.textOrientation != 0) {
+        line_.assign("Angle ");
+        AppendFixed(line_, state_.textOrientation, 1);
+        layer.mif.WriteLine(line_);
+      }
+      layer.mif.WriteLine("");
+    }
+    state_.pendingText = false;
+    ClearFeature();
+  }
+
+  // Texts go to the text pair when it is in use, otherwise with the rest.
+  MifLayer& TextLayer() {
+    MifLayer& text = ctx_.out.text;
+    if (ctx_.settings.SeparateText && text.IsOpen() && text.HasHeader()) return text;
+    return ctx_.out.main;
+  }
+
+  void WriteRow(MifLayer& layer) {
+    row_.Clear();
+    row_.Add(sectionRef_).Add(state_.featureId).Add(state_.featureCode).Add(state_.style.description);
+    number_.clear();
+    AppendFixed(number_, state_.orientation, 1);
+    row_.Add(number_).Add("0.0");  // DT: nothing ever sets it
+    layer.WriteRow(row_.str());
+  }
+
+  void ClearFeature() {
+    state_.featureId.clear();
+    state_.featureCode.clear();
+  }
+
+  LandLineState& state_;
+  TextOffsets& offsets_;
+  TextSection section_;
+  std::string coords_;
+  std::string line_;
+  std::string number_;
+  MidRow row_;
+};
+
+}  // namespace
+
+FileOutcome TranslateLandLine(FileContext& ctx) {
+  LandLineTranslator translator(ctx);
+  return translator.Run();
+}
+
+}  // namespace quorvel

@@ -1,0 +1,126 @@
+#include "products/landline/landline_style.hpp"
+
+#include <algorithm>
+#include <array>
+
+#include "mif/format.hpp"
+
+namespace quorvel {
+
+namespace {
+
+// Colour and size values stand as they always have, also where one looks out
+// of range.
+constexpr LandLineStyleRow kRows[] = {
+    {"0001", "Building outline", "  PEN (1,2,16711680)", "", false, 1, "Building outline"},
+    {"0004", "Building outline (overhead)", "  PEN (1,4,167711935)", "", false, 2, "Building outline (o/h)"},
+    {"0007", "Civil parish/community boundary", "  PEN (1,10,8421504)", "", false, 3, "CP/Comm bdy"},
+    {"0008", "District/LB/UA boundary", "  PEN (1,08,8421504)", "", false, 4, "Dist/LB/UA bdy"},
+    {"0009", "County boundary", "  PEN (1,40,8421504)", "", false, 5, "County bdy"},
+    {"0010", "Electoral boundary", "  PEN (1,13,8421504)", "", false, 6, "Electoral bdy"},
+    {"0011", "Boundary post/stone", "  SYMBOL (34,12632256,5)", "", false, 7, "Bdy post/stone"},
+    {"0013", "Boundary mereing change symbol", "  SYMBOL (51,12632256,8)", "  SYMBOL (99,8421504,12,\"MapInfo Cartographic\",0,", true, 9, "Bdy mereing sym"},
+    {"0014", "Railway (narrow gauge)", "  PEN (1,69,0)", "", false, 10, "Rly (NG)"},
+    {"0015", "Railway (standard gauge)", "  PEN (1,63,0)", "", false, 11, "Rly (StdG)"},
+    {"0021", "Road (public) edge of metalling", "  PEN (1,3,0)", "", false, 12, "Rd edge"},
+    {"0025", "Triangulation point", "  SYMBOL (42,255,9)", "", false, 13, "Trg pt"},
+    {"0026", "Benchmark", "  SYMBOL (51,255,8)", "  SYMBOL (67,255,10,\"MapInfo Cartographic\",0,", true, 14, "Benchmark"},
+    {"0027", "Spot height", "  SYMBOL (49,255,8)", "", false, 15, "Spot ht"},
+    {"0030", "General line/minor building detail", "  PEN (1,2,0)", "", false, 16, "Gen line/minor blg detail"},
+    {"0032", "General ground level/minor ohead detail", "  PEN (1,12,8421504)", "", false, 17, "Gen grnd/o'head detail"},
+    {"0033", "Underground detail/course", "  PEN (1,4,8421504)", "", false, 18, "Undgrnd detail"},
+    {"0035", "Vegetation/landform limit", "  PEN (1,8,32768)", "", false, 19, "Veg/landform limit"},
+    {"0036", "Vegetation/landform limit supp.", "  PEN (1,4,32768)", "", false, 20, "Veg/Lform limit supp."},
+    {"0043", "Overhead detail", "  PEN (1,7,12632256)", "", false, 21, "O'head detail"},
+    {"0049", "Pylon", "  SYMBOL (38,126322256,12)", "  SYMBOL (101,0,8,\"MapInfo Cartographic\",0,", true, 22, "Pylon"},
+    {"0052", "Minor detail", "  Pen (1,7,12632256)", "", false, 23, "Minor detail"},
+    {"0057", "Point feature", "  Symbol (48,0,8)", "", false, 24, "Point feature"},
+    {"0059", "Water feature", "  Pen (1,2,255)", "", false, 25, "Water feature"},
+    {"0069", "Flow arrow", "  Symbol (1,60,255)", "  SYMBOL (73,255,10,\"MapInfo Cartographic\",0,", true, 26, "Flow arrow"},
+    {"0071", "Mean high water", "  Pen (1,2,255)", "", false, 27, "Mean HW"},
+    {"0072", "Mean low water", "  Pen (1,2,65535)", "", false, 28, "Mean LW"},
+    {"0079", "Parliamentary/Euro constituency boundary", "  Pen (1,8,9335183)", "", false, 29, "Parl/Euro const bdy"},
+    {"0098", "Road centreline", "  Pen (1,3,8421504)", "", false, 30, "Road centreline"},
+    {"0321", "Roofed building indicator", "  SYMBOL (31,0,1)", "  SYMBOL (71,16711680,4,\"MapInfo Cartographic\",0,0)", false, 31, "Roofed blg indicator"},
+    {"0323", "Glasshouse indicator", "  SYMBOL (32,255,2)", "  SYMBOL (71,0,4,\"MapInfo Cartographic\",0,0)", false, 32, "Glasshouse indicator"},
+    {"1000", "Road name/number", "FONT (\"Arial\",0,0,0)", "", false, 0, ""},
+    {"1005", "Administrative boundary text", "FONT (\"Arial\",0,0,12632256)", "", false, 0, ""},
+    {"1006", "House number/building name", "FONT (\"Arial\",0,0,0)", "", false, 0, ""},
+    {"1009", "Miscellaneous text", "FONT (\"Arial\",0,0,0)", "", false, 0, ""},
+    {"1010", "Water text", "FONT (\"Arial\",0,0,255)", "", false, 0, ""},
+    {"1013", "Land parcel number", "FONT (\"Arial\",0,0,0)", "", false, 0, ""},
+    {"0372", "Positioned coniferous tree", "  SYMBOL (34,32768,8)", "  SYMBOL (104,32768,10,\"MapInfo Cartographic\",0,0)", false, 33, "Pos coniferous tree"},
+    {"0373", "Positioned non-coniferous tree", "  SYMBOL (34,32768,8)", "  SYMBOL (108,32768,10,\"MapInfo Cartographic\",0,0)", false, 34, "Pos non-conif tree"},
+    {"0374", "Top of slope", "  PEN (1,49,0)", "", false, 35, "Top of slope"},
+    {"0375", "Top of cliff", "  PEN (1,51,0)", "", false, 36, "Top of cliff"},
+    {"0376", "Bottom of slope or cliff", "  PEN (1,47,0)", "", false, 37, "Bottom of slope/cliff"},
+    {"0377", "Boulders", "  SYMBOL (34,0,2)", "  SYMBOL (103,8388608,10,\"MapInfo Cartographic\",0,0)", false, 38, "Boulders"},
+    {"0378", "Boulders (scattered)", "  SYMBOL (34,0,2)", "  SYMBOL (103,8388608,10,\"MapInfo Cartographic\",1,0)", false, 39, "Boulders (scattered)"},
+    {"0379", "Coniferous trees", "  SYMBOL (34,32768,2)", "  SYMBOL (104,32768,10,\"MapInfo Cartographic\",0,0)", false, 40, "Coniferous trees"},
+    {"0380", "Coniferous trees (scattered)", "  SYMBOL (34,32768,2)", "  SYMBOL (104,32768,10,\"MapInfo Cartographic\",1,0)", false, 41, "Conif trees (scattered)"},
+    {"0381", "Coppice/osiers", "  SYMBOL (51,32768,2)", "  SYMBOL (105,32768,10,\"MapInfo Cartographic\",0,0)", false, 42, "Coppice/Osiers"},
+    {"0382", "Marsh/saltmarsh/reeds", "  SYMBOL (51,32768,2)", "  SYMBOL (106,32768,10,\"MapInfo Cartographic\",0,0)", false, 43, "Marsh/saltmarsh/reeds"},
+    {"0384", "Non-coniferous trees", "  SYMBOL (33,32768,2)", "  SYMBOL (107,32768,10,\"MapInfo Cartographic\",0,0)", false, 44, "Non-conif trees"},
+    {"0385", "Non-coniferous trees (scattered)", "  SYMBOL (33,32768,2)", "  SYMBOL (107,32768,10,\"MapInfo Cartographic\",0,0)", false, 45, "Non-coif trees (scattered)"},
+    {"0386", "Orchard", "  SYMBOL (34,32768,1)", "  SYMBOL (107,32768,10,\"MapInfo Cartographic\",0,0)", false, 46, "Orchard"},
+    {"0387", "Heath", "  SYMBOL (51,32768,1)", "  SYMBOL (109,32768,10,\"MapInfo Cartographic\",0,0)", false, 47, "Heath"},
+    {"0388", "Rock", "  SYMBOL (34,8388606,1)", "  SYMBOL (110,8388608,10,\"MapInfo Cartographic\",0,0)", false, 48, "Rock"},
+    {"0389", "Rock (scattered)", "  SYMBOL (34,8388608,1)", "  SYMBOL (110,8388608,10,\"MapInfo Cartographic\",0,0)", false, 49, "Rock (scattered)"},
+    {"0390", "Rough grassland", "  SYMBOL (49,8421376,1)", "  SYMBOL (109,32768,10,\"MapInfo Cartographic\",0,0)", false, 50, "Rough grassland"},
+    {"0392", "Scrub", "  SYMBOL (49,8421376,1)", "  SYMBOL (111,8388608,10,\"MapInfo Cartographic\",0,0)", false, 51, "Scrub"},
+    {"0395", "Upper level of communication", "  SYMBOL (49,0,9)", "  SYMBOL (71,16711935,10,\"MapInfo Cartographic\",0,0)", false, 52, "Upper level of comm"},
+    {"0396", "Cliff indicator", "  SYMBOL (31,0,1)", "", false, 53, "Cliff indicator"},
+    {"0397", "Slope indicator", "  SYMBOL (31,0,1)", "", false, 54, "Slope indicator"},
+    {"0400", "Water indicator", "  SYMBOL (31,0,1)", "", false, 55, "Water indicator"},
+    {"1210", "Scree", "  SYMBOL (51,0,1)", "  SYMBOL (91,8388608,10,\"MapInfo Cartographic\",0,0)", false, 56, "Scree"},
+    {"1211", "Positioned boulder", "  SYMBOL (34,0,2)", "  SYMBOL (103,8388608,10,\"MapInfo Cartographic\",0,0)", false, 57, "Pos boulder"},
+    {"1212", "Ridge/rock line", "  PEN (1,3,0)", "", false, 58, "Ridge/rock line"},
+};
+
+constexpr std::size_t kRowCount = std::size(kRows);
+
+// Row indexes sorted by code, for binary search.
+constexpr std::array<unsigned char, kRowCount> BuildIndex() {
+  std::array<unsigned char, kRowCount> index{};
+  for (std::size_t i = 0; i < kRowCount; ++i) index[i] = static_cast<unsigned char>(i);
+  std::sort(index.begin(), index.end(), [](unsigned char a, unsigned char b) { return kRows[a].code < kRows[b].code; });
+  return index;
+}
+
+constexpr std::array<unsigned char, kRowCount> kIndex = BuildIndex();
+
+}  // namespace
+
+std::span<const LandLineStyleRow> LandLineStyleTable() { return kRows; }
+
+const LandLineStyleRow* FindLandLineStyleRow(std::string_view code) {
+  auto it = std::lower_bound(kIndex.begin(), kIndex.end(), code,
+                             [](unsigned char i, std::string_view c) { return kRows[i].code < c; });
+  if (it == kIndex.end() || kRows[*it].code != code) return nullptr;
+  return &kRows[*it];
+}
+
+void LookupLandLineStyle(std::string_view code, bool useTrueTypeSymbols, const TranslationSettings& settings,
+                         LandLineStyle& style) {
+  style.clause.clear();
+  style.description = kNoMatchDescription;
+  const LandLineStyleRow* row = FindLandLineStyleRow(code);
+  if (!row) return;
+
+  if (useTrueTypeSymbols && !row->trueType.empty()) {
+    style.clause.assign(row->trueType);
+    if (row->rotated) {
+      // The benchmark symbol's rotation is lowered at every lookup, and the
+      // lowered value stays.
+      if (row->code == "0026") style.symbolRotation -= 225;
+      AppendFixed(style.clause, style.symbolRotation, 1);
+      style.clause.push_back(')');
+    }
+  } else {
+    style.clause.assign(row->standard);
+  }
+  style.description = row->description;
+  if (row->guard != 0) style.featureEnabled = settings.LandLineEntryEnabled(row->guard);
+}
+
+}  // namespace quorvel
