@@ -1,4 +1,5 @@
 #include "products/match.hpp"
+#include "products/strategi/strategi.hpp"
 #include "products/registry.hpp"
 
 namespace quorvel {
@@ -31,6 +32,7 @@ extern const ProductDescriptor kStrategiProduct{
     .columns = kColumns,
     .textPair = TextPairUse::WritesHeader,
     .writesNetwork = true,
+    .translate = TranslateStrategi,
 };
 
 }  // namespace quorvel

@@ -1,0 +1,423 @@
+#include "products/strategi/strategi.hpp"
+
+#include <array>
+
+#include "mif/format.hpp"
+#include "products/network/network_node.hpp"
+#include "products/strategi/strategi_text.hpp"
+#include "run/record_loop.hpp"
+
+namespace quorvel {
+
+namespace {
+
+struct GroupRange {
+  int first, last;
+  char group;
+};
+
+// Feature codes by attribute group.
+constexpr GroupRange kGroupRanges[] = {
+    {5006, 5006, 'A'}, {5016, 5016, 'A'}, {5020, 5020, 'A'}, {5025, 5026, 'A'}, {5031, 5034, 'A'},
+    {5036, 5046, 'A'}, {5049, 5049, 'A'}, {5060, 5062, 'A'}, {5081, 5082, 'A'}, {5090, 5090, 'A'},
+    {5721, 5721, 'A'}, {5731, 5731, 'A'}, {5741, 5741, 'A'},
+    {5115, 5115, 'B'},
+    {5121, 5121, 'C'}, {5123, 5123, 'C'}, {5251, 5251, 'C'}, {5421, 5421, 'C'}, {5423, 5423, 'C'},
+    {5611, 5611, 'C'},
+    {5378, 5379, 'D'}, {5805, 5805, 'D'}, {5835, 5835, 'D'}, {5843, 5844, 'D'}, {5861, 5863, 'D'},
+    {5865, 5866, 'D'}, {5868, 5869, 'D'}, {5876, 5876, 'D'}, {5881, 5882, 'D'}, {5884, 5884, 'D'},
+    {5889, 5889, 'D'},
+    {5300, 5313, 'E'}, {5320, 5327, 'E'}, {5330, 5337, 'E'}, {5340, 5340, 'E'}, {5342, 5343, 'E'},
+    {5345, 5347, 'E'}, {5358, 5359, 'E'}, {5373, 5373, 'E'},
+    {5211, 5213, 'F'}, {5221, 5222, 'F'}, {5241, 5242, 'F'}, {5353, 5353, 'F'}, {5407, 5407, 'F'},
+    {5810, 5810, 'F'}, {5812, 5812, 'F'}, {5860, 5860, 'F'}, {5864, 5864, 'F'}, {5877, 5878, 'F'},
+    {5620, 5620, 'G'}, {5715, 5715, 'G'},
+    {5621, 5621, 'H'},
+    {5140, 5142, 'I'}, {5520, 5520, 'I'}, {5815, 5816, 'I'}, {5838, 5840, 'I'}, {5867, 5867, 'I'},
+    {5870, 5871, 'I'}, {5873, 5875, 'I'}, {5885, 5885, 'I'},
+    {5360, 5360, 'J'},
+    {5370, 5370, 'K'}, {5372, 5372, 'K'},
+    {5380, 5380, 'L'}, {5530, 5531, 'L'},
+    {5413, 5413, 'M'}, {5416, 5416, 'M'}, {5427, 5427, 'M'},
+    {5419, 5419, 'N'},
+    {5733, 5733, 'O'},
+    {5879, 5879, 'P'},
+    {5883, 5883, 'Q'},
+    {5901, 5901, 'R'},
+};
+
+constexpr int kFirstGroupCode = 5000;
+constexpr int kGroupCodes = 1000;
+
+constexpr std::array<char, kGroupCodes> BuildGroupTable() {
+  std::array<char, kGroupCodes> table{};
+  for (const GroupRange& r : kGroupRanges)
+    for (int code = r.first; code <= r.last; ++code) table[static_cast<std::size_t>(code - kFirstGroupCode)] = r.group;
+  return table;
+}
+
+constexpr std::array<char, kGroupCodes> kGroupTable = BuildGroupTable();
+
+// Terminator sets of the value scan: the first also ends a value at a
+// double quote, the second only at the backslash and "%".
+enum class Terminators { T1, T2 };
+
+// Scans a value from 1-based column `start`: characters up to the next
+// terminator, which is not part of the value. `t` receives the terminator's
+// column. A scan that runs off the end of the record keeps everything it
+// read and sets `t` one past the record's last column.
+std::string_view Scan(std::string_view record, std::size_t start, Terminators set, std::size_t& t) {
+  if (start == 0) start = 1;
+  if (start > record.size()) {
+    t = start;
+    return {};
+  }
+  const std::string_view rest = record.substr(start - 1);
+  const std::size_t at = rest.find_first_of(set == Terminators::T1 ? std::string_view("\\%\"") : std::string_view("\\%"));
+  if (at == std::string_view::npos) {
+    t = record.size() + 1;
+    return rest;
+  }
+  t = start + at;
+  return rest.substr(0, at);
+}
+
+bool TagAt(std::string_view record, std::size_t column, std::string_view tag) { return Field(record, column, 2) == tag; }
+
+// Groups M and N after their FM value (terminator at `t`): CM two columns
+// on, then UN one column after the CM terminator, or where CM was looked for
+// when it is absent.
+void ReadCmUn(std::string_view record, std::size_t t, StrategiAttributes& a) {
+  std::size_t unTag = t + 2;
+  if (TagAt(record, t + 2, "CM")) {
+    std::size_t tc = 0;
+    a.CM = Scan(record, t + 4, Terminators::T1, tc);
+    unTag = tc + 1;
+  }
+  if (TagAt(record, unTag, "UN")) {
+    std::size_t tu = 0;
+    a.UN = Scan(record, unTag + 2, Terminators::T1, tu);
+  }
+}
+
+}  // namespace
+
+char StrategiAttributeGroup(std::int64_t code) {
+  if (code < kFirstGroupCode || code >= kFirstGroupCode + kGroupCodes) return 0;
+  return kGroupTable[static_cast<std::size_t>(code - kFirstGroupCode)];
+}
+
+void ReadStrategiAttributes(std::string_view r, char group, StrategiAttributes& a) {
+  a = StrategiAttributes{};
+  std::size_t t = 0;
+  switch (group) {
+    case 'A':
+      if (TagAt(r, 25, "TX")) a.TX = Scan(r, 27, Terminators::T1, t);
+      break;
+    case 'B':
+      if (TagAt(r, 25, "RU")) a.RU = Field(r, 27, 1);
+      break;
+    case 'C':
+      if (TagAt(r, 25, "RB")) a.RB = Field(r, 27, 1);
+      break;
+    case 'D':
+      if (TagAt(r, 25, "GS")) a.GS = Scan(r, 27, Terminators::T1, t);
+      break;
+    case 'E':
+      if (TagAt(r, 25, "NU")) a.NU = Scan(r, 27, Terminators::T1, t);
+      break;
+    case 'F':
+      if (TagAt(r, 25, "FM")) a.FM = Scan(r, 27, Terminators::T2, t);
+      break;
+    case 'G':
+      a.RU = Field(r, 27, 1);
+      if (TagAt(r, 28, "FM")) a.FM = Scan(r, 30, Terminators::T1, t);
+      break;
+    case 'H':
+      a.RB = Field(r, 27, 1);
+      if (TagAt(r, 28, "FM")) a.FM = Scan(r, 30, Terminators::T1, t);
+      break;
+    case 'I':
+      if (!TagAt(r, 25, "FM")) break;
+      a.FM = Scan(r, 27, Terminators::T2, t);
+      if (TagAt(r, t + 1, "GS")) a.GS = Scan(r, t + 3, Terminators::T2, t);
+      break;
+    case 'J':
+      a.LO = Field(r, 27, 1);
+      a.UE = Field(r, 30, 1);
+      a.NU = Scan(r, 39, Terminators::T1, t);
+      if (TagAt(r, t + 2, "GS")) a.GS = Scan(r, t + 4, Terminators::T1, t);
+      break;
+    case 'K':
+      if (!TagAt(r, 25, "NU")) break;
+      a.NU = Scan(r, 27, Terminators::T2, t);
+      if (TagAt(r, t + 1, "GS")) a.GS = Scan(r, t + 3, Terminators::T2, t);
+      break;
+    case 'L':
+      if (TagAt(r, 31, "GS")) a.GS = Scan(r, 33, Terminators::T1, t);
+      break;
+    case 'M':
+      a.LO = Field(r, 27, 1);
+      a.FM = Scan(r, 30, Terminators::T1, t);
+      ReadCmUn(r, t, a);
+      break;
+    case 'N':
+      a.FM = Scan(r, 27, Terminators::T1, t);
+      ReadCmUn(r, t, a);
+      break;
+    case 'O':
+      a.RU = Field(r, 27, 1);
+      a.CM = Scan(r, 30, Terminators::T1, t);
+      if (TagAt(r, t + 2, "DN")) a.DN = Scan(r, t + 4, Terminators::T1, t);
+      break;
+    case 'P':
+      if (TagAt(r, 25, "FM")) {
+        a.FM = Scan(r, 27, Terminators::T1, t);
+        if (TagAt(r, t + 2, "GS")) a.GS = Scan(r, t + 4, Terminators::T1, t);
+      } else if (TagAt(r, 25, "GS")) {
+        a.GS = Scan(r, 27, Terminators::T1, t);
+        if (TagAt(r, t + 2, "FM")) a.FM = Scan(r, t + 4, Terminators::T1, t);
+      }
+      break;
+    case 'Q':
+      if (!TagAt(r, 25, "FM")) break;
+      a.FM = Scan(r, 27, Terminators::T1, t);
+      if (TagAt(r, t + 2, "OW")) a.OW = Scan(r, t + 4, Terminators::T1, t);
+      break;
+    case 'R':
+      a.HI = Field(r, 27, 4);
+      a.HM = Field(r, 33, 4);
+      break;
+    default:
+      break;
+  }
+}
+
+namespace {
+
+class StrategiTranslator final : public RecordLoopTranslator {
+ public:
+  explicit StrategiTranslator(FileContext& ctx)
+      : RecordLoopTranslator(ctx), carried_(ctx.out.Carried<StrategiCarried>()), offsets_(ctx.out.Carried<TextOffsets>()) {
+    geometry_.reserve(4096);
+    style_.reserve(128);
+    text_.reserve(256);
+  }
+
+ protected:
+  void ReadSectionHeader(std::string_view header) override {
+    xOrigin_ = ToReal(Field(header, 47, 10));
+    yOrigin_ = ToReal(Field(header, 57, 10));
+  }
+
+  void HandleRecord(std::string_view record) override { WriteStrategiRecord(record); }
+
+ private:
+  enum class Geometry { None, Point, Line };
+
+  void WriteStrategiRecord(std::string_view record) {
+    const std::string_view id = RecordId(record);
+    if (id == "43") pendingText_ = true;
+    else if (id == "16") WriteNode(record);
+    else if (id == "45") ReadTextRepresentation(record);
+    else if (id == "21") ReadGeometry(record);
+    else if (id == "14") WriteFeature(record);
+  }
+
+  void WriteNode(std::string_view record) {
+    if (!ctx_.settings.ExtractNetworkData || !ctx_.out.network.IsOpen()) return;
+    WriteNetworkNode(ctx_.out.network, record, sectionRef_, networkRow_);
+  }
+
+  void ReadTextRepresentation(std::string_view record) {
+    // Heights and angles are stored in tenths; dividing the whole count keeps
+    // a height such as 1.2 exactly the value the width rules compare with.
+    const long double height = ToLongReal(Field(record, 13, 3)) / 10;
+    const std::int64_t position = ToInteger(Field(record, 16, 1));
+    const long double angle = ToLongReal(Field(record, 17, 4)) / 10;
+    carried_.textHeight = height;
+    carried_.digitPosition = static_cast<int>(position);
+    carried_.textAngle = angle;
+  }
+
+  void AppendCoordinate(double value, double origin, int decimals) { AppendFixed(geometry_, value + origin, decimals); }
+
+  void ReadGeometry(std::string_view record) {
+    const std::string_view type = Field(record, 9, 1);
+    std::int64_t count = ToInteger(Field(record, 10, 4));
+    geometry_.clear();
+    geometry_kind_ = Geometry::None;
+    hasAnchor_ = false;
+
+    if (type == "2") {
+      if (count <= 0) return;  // a line without points: the placeholder object
+      // The count comes from the record; the vertices must be there too,
+      // so a count larger than the record holds fails on the first missing one.
+      const double x1 = ToReal(Field(record, 14, 7));
+      const double y1 = ToReal(Field(record, 21, 7));
+      geometry_.append("PLINE ");
+      AppendInteger(geometry_, count == 1 ? 2 : count);
+      for (int copy = 0; copy < (count == 1 ? 2 : 1); ++copy) {
+        geometry_.append("\r\n");
+        AppendCoordinate(x1, xOrigin_, 3);
+        geometry_.push_back(' ');
+        AppendCoordinate(y1, yOrigin_, 3);
+      }
+      for (std::int64_t k = 2; k <= count; ++k) {
+        const std::size_t base = 29 + 15 * static_cast<std::size_t>(k - 2);
+        if (base > record.size()) throw NtfReadFailure("Strategi line shorter than its vertex count");
+        const double x = ToReal(Field(record, base, 7));
+        const double y = ToReal(Field(record, base + 7, 7));
+        geometry_.append("\r\n");
+        AppendCoordinate(x, xOrigin_, 2);
+        geometry_.push_back(' ');
+        AppendCoordinate(y, yOrigin_, 2);
+      }
+      geometry_kind_ = Geometry::Line;
+      return;
+    }
+    if (type != "1") return;
+    if (!pendingText_) {
+      const double x = ToReal(Field(record, 14, 7));
+      const double y = ToReal(Field(record, 21, 7));
+      geometry_.append("POINT ");
+      AppendCoordinate(x, xOrigin_, 2);
+      geometry_.push_back(' ');
+      AppendCoordinate(y, yOrigin_, 2);
+      geometry_kind_ = Geometry::Point;
+    } else if (!ctx_.settings.IgnoreText) {
+      // The raw anchor, converted when the text is placed.
+      anchorX_.assign(Field(record, 14, 7));
+      anchorY_.assign(Field(record, 21, 7));
+      hasAnchor_ = true;
+    }
+  }
+
+  void WriteFeature(std::string_view record) {
+    // The end mark is no part of any value.
+    if (EndsWith(record, "0%")) record.remove_suffix(2);
+    const std::string_view code = Field(record, 11, 4);
+    const std::int64_t codeValue = ToInteger(code);
+    LookupStrategiStyle(code, ctx_.settings, carried_.style);
+    ReadStrategiAttributes(record, StrategiAttributeGroup(codeValue), attributes_);
+
+    const bool writeText = pendingText_ && !ctx_.settings.IgnoreText;
+    const bool writeObject = carried_.style.featureEnabled && !pendingText_;
+    if (writeText || writeObject) {
+      style_.clear();
+      if (carried_.style.row)
+        AppendStrategiStyleClause(style_, *carried_.style.row, ctx_.runUsesTrueTypeSymbols, kSymbolRotation);
+      BuildRow(record);
+    }
+    if (writeText) WriteText();
+    else if (writeObject) WriteObject();
+    EndFeature();
+  }
+
+  void WriteObject() {
+    MifLayer& layer = ctx_.out.main;
+    ctx_.CountObjectCreated();
+    if (geometry_kind_ == Geometry::None) {
+      layer.WriteNone();
+    } else {
+      layer.BeginObject();
+      layer.mif.WriteLine(geometry_);
+      if (!style_.empty()) layer.mif.WriteLine(style_);
+    }
+    layer.WriteRow(row_.str());
+  }
+
+  void WriteText() {
+    if (!hasAnchor_) throw NtfReadFailure("Strategi text without its point");
+    StrategiTextPlacement p;
+    p.anchorX = ToLongReal(anchorX_) + xOrigin_;
+    p.anchorY = ToLongReal(anchorY_) + yOrigin_;
+    p.height = carried_.textHeight;
+    p.position = carried_.digitPosition;
+    p.angle = carried_.textAngle;
+    const TextRectangle rectangle = PlaceStrategiText(p, attributes_.TX, offsets_);
+
+    text_.assign("TEXT ");
+    AppendQuotedText(text_, attributes_.TX);
+    text_.append("\r\n");
+    AppendTextRectangle(text_, rectangle);
+    if (!style_.empty()) {
+      text_.append("\r\n");
+      text_.append(style_);
+    }
+    text_.append("\r\nANGLE ");
+    AppendFixed(text_, static_cast<double>(carried_.textAngle), 1);
+
+    MifLayer& layer = ctx_.settings.SeparateText ? ctx_.out.TextLayer() : ctx_.out.main;
+    layer.BeginObject();
+    layer.mif.WriteLine(text_);
+    layer.WriteRow(row_.str());
+    ctx_.CountObjectCreated();
+  }
+
+  void BuildRow(std::string_view record) {
+    const StrategiAttributes& a = attributes_;
+    const std::string_view code = Field(record, 11, 4);
+    row_.Clear();
+    row_.Add(sectionRef_)
+        .Add(Field(record, 3, 6))
+        .Add(code)
+        .Add(carried_.style.description())
+        .Add(Field(record, 17, 8))
+        .Add(a.LO)
+        .Add(a.UE)
+        .Add(a.HI)
+        .Add(a.HM)
+        .AddFixed(kSymbolRotation, 1)
+        .Add(code)
+        .Add(a.NU)
+        .Add(a.RB)
+        .Add(a.RU)
+        .Add(a.TX)
+        .Add(a.GS)
+        .Add(a.FM)
+        .Add(a.OW)
+        .Add(a.CM)
+        .Add(a.UN)
+        .Add(a.DN)
+        .AddEmpty(12)  // RJ to FI
+        .AddInteger(carried_.style.layer());
+  }
+
+  // Everything about one feature is dropped once its attribute record is done.
+  void EndFeature() {
+    geometry_.clear();
+    geometry_kind_ = Geometry::None;
+    hasAnchor_ = false;
+    pendingText_ = false;
+    attributes_ = StrategiAttributes{};
+  }
+
+  // Strategi data carries no symbol orientation: the OR column and the one
+  // rotated symbol always read 0.
+  static constexpr double kSymbolRotation = 0.0;
+
+  StrategiCarried& carried_;
+  TextOffsets& offsets_;
+  double xOrigin_ = 0;
+  double yOrigin_ = 0;
+  bool pendingText_ = false;
+  Geometry geometry_kind_ = Geometry::None;
+  std::string geometry_;  // the object's MIF lines, without the last line end
+  bool hasAnchor_ = false;
+  std::string anchorX_, anchorY_;
+  StrategiAttributes attributes_;
+  std::string style_;
+  std::string text_;
+  std::string networkRow_;
+  MidRow row_;
+};
+
+}  // namespace
+
+FileOutcome TranslateStrategi(FileContext& ctx) {
+  StrategiTranslator translator(ctx);
+  return translator.Run();
+}
+
+}  // namespace quorvel
