@@ -26,7 +26,7 @@ class NtfWriter {
   void Headers(std::string_view database);
   // "07" section header with the reference, XY multiplier and origins.
   void SectionHeader(std::string_view sectionRef, double xyMultiplier, std::int64_t xOrigin, std::int64_t yOrigin);
-  void End() { Raw("99"); }
+  void End() { Raw("990%"); }
 
   const std::string& text() const { return text_; }
   std::string Take() { return std::move(text_); }
