@@ -63,7 +63,14 @@ void AppendQuotedText(std::string& out, std::string_view text) {
 }
 
 void AppendMidValue(std::string& out, std::string_view value) {
-  if (value.find_first_of(",\"") == std::string_view::npos) {
+  bool plain = true;
+  for (char c : value) {
+    if (c == ',' || c == '"') {
+      plain = false;
+      break;
+    }
+  }
+  if (plain) {
     out.append(value);
     return;
   }

@@ -108,7 +108,7 @@ bool OutputSet::CreateBoundaryLineFiles(std::string* failedPath) {
   return true;
 }
 
-std::vector<const OutputFile*> OutputSet::Files() const {
+std::array<const OutputFile*, 9> OutputSet::Files() const {
   return {&main.mif, &main.mid, &text.mif, &text.mid, &network, &poly.mif, &poly.mid, &pline.mif, &pline.mid};
 }
 

@@ -3,6 +3,7 @@
 // from one MIF name.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -139,7 +140,7 @@ class OutputSet {
   }
 
  private:
-  std::vector<const OutputFile*> Files() const;
+  std::array<const OutputFile*, 9> Files() const;
 
   std::string mifName_;
   OutputNames names_;
