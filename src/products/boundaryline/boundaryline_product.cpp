@@ -1,3 +1,4 @@
+#include "products/boundaryline/boundaryline.hpp"
 #include "products/match.hpp"
 #include "products/registry.hpp"
 
@@ -18,6 +19,7 @@ extern const ProductDescriptor kBoundaryLineProduct{
     .columns = {},
     .textPair = TextPairUse::Deletes,
     .ownFiles = true,
+    .translate = TranslateBoundaryLine,
 };
 
 }  // namespace quorvel

@@ -1,0 +1,17 @@
+// Boundary-Line: a link layer ("_pline") with one PLINE per boundary link,
+// and a polygon layer ("_poly") with one REGION per polygon or complex
+// polygon, its rings assembled from the links its chains list, and the
+// attributes of the collections (administrative areas) that list it.
+#pragma once
+
+#include "run/context.hpp"
+
+namespace quorvel {
+
+inline constexpr std::string_view kBoundaryLinePen = "  PEN (1,2,16711680)";
+inline constexpr std::string_view kBoundaryLineBrush = "Brush (1,0,0)";
+inline constexpr std::string_view kBuildingPolygons = "Building polygons.....";
+
+FileOutcome TranslateBoundaryLine(FileContext& ctx);
+
+}  // namespace quorvel

@@ -1,0 +1,68 @@
+#include "products/boundaryline/boundaryline_indexes.hpp"
+
+#include <algorithm>
+
+#include "mif/format.hpp"
+
+namespace quorvel {
+
+namespace {
+
+constexpr std::size_t kIdLength = 6;
+
+std::string_view IdOf(std::string_view text) { return text.substr(0, std::min(text.size(), kIdLength)); }
+
+}  // namespace
+
+void GeometryIndex::Add(std::string_view text) {
+  entries_.push_back({arena_.size(), text.size()});
+  arena_.append(text);
+  sealed_ = false;
+}
+
+void GeometryIndex::Seal() {
+  if (sealed_) return;
+  sealed_ = true;
+  std::sort(entries_.begin(), entries_.end(),
+            [this](const Entry& a, const Entry& b) { return View(a) < View(b); });
+  entries_.erase(std::unique(entries_.begin(), entries_.end(),
+                             [this](const Entry& a, const Entry& b) { return View(a) == View(b); }),
+                 entries_.end());
+}
+
+std::pair<std::size_t, std::size_t> GeometryIndex::Range(std::string_view id) const {
+  // Entries sorted by their whole text are sorted by their id too.
+  auto first = std::lower_bound(entries_.begin(), entries_.end(), id,
+                                [this](const Entry& e, std::string_view key) { return IdOf(View(e)) < key; });
+  auto last = first;
+  while (last != entries_.end() && IdOf(View(*last)) == id) ++last;
+  return {static_cast<std::size_t>(first - entries_.begin()), static_cast<std::size_t>(last - entries_.begin())};
+}
+
+void ComplexPolygonIndex::Add(std::string_view polygonId, std::int64_t parts) {
+  auto it = counts_.find(polygonId);
+  if (it == counts_.end()) {
+    counts_.emplace(std::string(polygonId), parts);
+    return;
+  }
+  // The entry that sorts last wins: counts compare as decimal text.
+  if (FormatInteger(parts) > FormatInteger(it->second)) it->second = parts;
+}
+
+std::int64_t ComplexPolygonIndex::PartsOf(std::string_view polygonId) const {
+  auto it = counts_.find(polygonId);
+  return it == counts_.end() ? 0 : it->second;
+}
+
+void CollectionIndex::Add(std::string_view polygonId, std::string_view attributes) {
+  entries_.push_back({std::string(polygonId), std::string(attributes)});
+}
+
+void CollectionIndex::Seal() {
+  order_.resize(entries_.size());
+  for (std::uint32_t i = 0; i < order_.size(); ++i) order_[i] = i;
+  std::stable_sort(order_.begin(), order_.end(),
+                   [this](std::uint32_t a, std::uint32_t b) { return entries_[a].id < entries_[b].id; });
+}
+
+}  // namespace quorvel
