@@ -1,0 +1,390 @@
+// Land-Line: the feature style table and the translator, run on small tiles.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "products/landline/landline_entries.hpp"
+#include "products/landline/landline_style.hpp"
+#include "run/run.hpp"
+#include "support/test_support.hpp"
+
+using namespace quorvel;
+
+namespace {
+
+// ---------------------------------------------------------------- style table
+
+TEST(LandLineStyleTable, RowsGuardsAndTextCodes) {
+  const auto table = LandLineStyleTable();
+  ASSERT_EQ(table.size(), 63u);
+  std::set<std::string_view> codes;
+  std::set<int> guards;
+  int texts = 0;
+  for (const LandLineStyleRow& row : table) {
+    EXPECT_EQ(row.code.size(), 4u);
+    EXPECT_TRUE(codes.insert(row.code).second) << row.code;
+    EXPECT_EQ(FindLandLineStyleRow(row.code), &row);
+    if (row.guard == 0) {
+      ++texts;
+      EXPECT_EQ(row.standard.substr(0, 6), "FONT (") << row.code;
+      EXPECT_EQ(LandLineEntryForFeatureCode(row.code), 0);
+    } else {
+      EXPECT_TRUE(guards.insert(row.guard).second) << row.code;
+      EXPECT_EQ(LandLineEntryForFeatureCode(row.code), row.guard);
+    }
+  }
+  EXPECT_EQ(texts, 6);
+  EXPECT_EQ(guards.size(), 57u);
+  EXPECT_EQ(guards.count(8), 0u);
+  EXPECT_EQ(*guards.begin(), 1);
+  EXPECT_EQ(*guards.rbegin(), 58);
+  EXPECT_EQ(LandLineEntryForFeatureCode("0395"), 52);
+  EXPECT_EQ(LandLineEntryForFeatureCode("0392"), 51);
+  EXPECT_EQ(LandLineEntryForFeatureCode("9999"), 0);
+}
+
+struct StyleLookup : ::testing::Test {
+  TranslationSettings settings;
+  LandLineStyle style;
+  void Lookup(std::string_view code, bool trueType = true) { LookupLandLineStyle(code, trueType, settings, style); }
+};
+
+TEST_F(StyleLookup, CodesMatchOnAllFourCharacters) {
+  Lookup("0035");
+  EXPECT_EQ(style.clause, "  PEN (1,8,32768)");
+  EXPECT_EQ(style.description, "Vegetation/landform limit");
+  Lookup("35");
+  EXPECT_EQ(style.clause, "");
+  EXPECT_EQ(style.description, "no match");
+  Lookup("0035 ");
+  EXPECT_EQ(style.description, "no match");
+  Lookup("");
+  EXPECT_EQ(style.description, "no match");
+}
+
+TEST_F(StyleLookup, UnmatchedAndTextCodesKeepFeatureEnabled) {
+  settings.SetLandLineEntry(1, false);
+  Lookup("0001");
+  EXPECT_FALSE(style.featureEnabled);
+  Lookup("0555");
+  EXPECT_FALSE(style.featureEnabled);
+  Lookup("1005");
+  EXPECT_FALSE(style.featureEnabled);
+  EXPECT_EQ(style.clause, "FONT (\"Arial\",0,0,12632256)");
+  EXPECT_EQ(style.description, "Administrative boundary text");
+  Lookup("0021");
+  EXPECT_TRUE(style.featureEnabled);
+  Lookup("0555");
+  EXPECT_TRUE(style.featureEnabled);
+}
+
+TEST_F(StyleLookup, EachCheckBoxGuardsItsOwnCodeOnly) {
+  settings.SetLandLineEntry(52, false);  // "Upper level of comm"
+  settings.SetLandLineEntry(51, false);  // "Scrub"
+  for (const LandLineStyleRow& row : LandLineStyleTable()) {
+    style.featureEnabled = true;
+    Lookup(row.code);
+    EXPECT_EQ(style.featureEnabled, row.code != "0395" && row.code != "0392") << row.code;
+  }
+}
+
+TEST_F(StyleLookup, RotatedTrueTypeSymbolsCarryTheRotation) {
+  style.symbolRotation = 270;  // a point with orientation 90.0
+  Lookup("0013");
+  EXPECT_EQ(style.clause, "  SYMBOL (99,8421504,12,\"MapInfo Cartographic\",0,270.0)");
+  style.symbolRotation = 0;
+  Lookup("0013");
+  EXPECT_EQ(style.clause, "  SYMBOL (99,8421504,12,\"MapInfo Cartographic\",0,0.0)");
+  style.symbolRotation = 225.5L;
+  Lookup("0069");
+  EXPECT_EQ(style.clause, "  SYMBOL (73,255,10,\"MapInfo Cartographic\",0,225.5)");
+  // Not rotated, but a TrueType clause of its own.
+  Lookup("0378");
+  EXPECT_EQ(style.clause, "  SYMBOL (103,8388608,10,\"MapInfo Cartographic\",1,0)");
+  EXPECT_EQ(style.symbolRotation, 225.5L);
+}
+
+TEST_F(StyleLookup, BenchmarkLowersTheRotationAtEveryLookup) {
+  Lookup("0026");
+  EXPECT_EQ(style.clause, "  SYMBOL (67,255,10,\"MapInfo Cartographic\",0,-225.0)");
+  Lookup("0026");
+  EXPECT_EQ(style.clause, "  SYMBOL (67,255,10,\"MapInfo Cartographic\",0,-450.0)");
+  EXPECT_EQ(style.symbolRotation, -450);
+}
+
+TEST_F(StyleLookup, StandardSymbolsGiveTheStandardClauseAndLeaveTheRotation) {
+  style.symbolRotation = 270;
+  for (const LandLineStyleRow& row : LandLineStyleTable()) {
+    Lookup(row.code, false);
+    EXPECT_EQ(style.clause, row.standard) << row.code;
+  }
+  EXPECT_EQ(style.symbolRotation, 270);
+  Lookup("0049", false);
+  EXPECT_EQ(style.clause, "  SYMBOL (38,126322256,12)");
+}
+
+// ----------------------------------------------------------------- translator
+
+// The "07" record: by default multiplier 10 (0.01 m), origin 500000 200000,
+// scale 1250 at columns 179-187.
+std::string Section(std::string_view ref = "TQ12", int scale = 1250, std::string_view multiplier = "0000000010") {
+  std::string r = "07" + std::string(ref) + std::string(10 - ref.size(), ' ') + "21000062" + std::string(multiplier) +
+                  "0000010000000000" + "0000500000" + "0000200000";
+  r.resize(178, '0');
+  const std::string s = std::to_string(scale);
+  r += std::string(9 - s.size(), '0') + s + "0%";
+  return r;
+}
+
+struct Tile {
+  std::vector<std::string> mif, mid, textMif, textMid;
+};
+
+struct LandLine : ::testing::Test {
+  test::ScratchDir dir;
+  TranslationSettings settings;
+  test::RecordingObserver observer;
+
+  static std::vector<std::string> Body(const std::string& path) {
+    if (!test::Exists(path)) return {};
+    auto lines = test::CrLfLines(test::ReadFile(path));
+    const auto data = std::find(lines.begin(), lines.end(), "DATA");
+    return {data == lines.end() ? lines.end() : data + 2, lines.end()};
+  }
+  static std::vector<std::string> AllLines(const std::string& path) {
+    return test::Exists(path) ? test::CrLfLines(test::ReadFile(path)) : std::vector<std::string>{};
+  }
+
+  static std::string TileText(std::initializer_list<std::string> records, bool end = true) {
+    std::string text = test::Ntf({"01V0%", "02LAND-LINE.93        0%", Section()});
+    for (const auto& r : records) text += r + "\r\n";
+    if (end) text += "99\r\n";
+    return text;
+  }
+
+  Tile Translate(std::initializer_list<std::string> records, bool end = true) {
+    test::WriteFile(dir / "t.ntf", TileText(records, end));
+    quorvel::Translate(RunRequest{{dir / "t.ntf"}, {}}, settings, observer);
+    return Tile{Body(dir / "t.mif"), AllLines(dir / "t.mid"), Body(dir / "t_Text.mif"), AllLines(dir / "t_Text.mid")};
+  }
+};
+
+using Lines = std::vector<std::string>;
+
+TEST_F(LandLine, LinesPointsAndRowsWithScaledCoordinates) {
+  const Tile t = Translate({
+      "23000001        00010%",
+      "2100000120003000100000200 000300000400 000500000600 0%",
+      "15000002        00250%",
+      "2100000210001012345067890 0%",
+      "14000002DT0012500%",  // attribute records are passed over
+  });
+  EXPECT_EQ(t.mif, (Lines{"PLINE 3", "500001.00 200002.00", "500003.00 200004.00", "500005.00 200006.00",
+                          "  PEN (1,2,16711680)", "POINT 500123.45 200678.90", "  SYMBOL (42,255,9)"}));
+  EXPECT_EQ(t.mid, (Lines{"TQ12,000001,0001,Building outline,0.0,0.0", "TQ12,000002,0025,Triangulation point,0.0,0.0"}));
+  EXPECT_EQ(observer.Texts(), Lines{});
+}
+
+TEST_F(LandLine, OneCoordinateIsWrittenTwiceAndNoneIsAPlaceholder) {
+  const Tile t = Translate({
+      "23000001        00300%",
+      "2100000120001000100000200 0%",
+      "23000002        00300%",
+      "21000002200000%",
+  });
+  EXPECT_EQ(t.mif, (Lines{"PLINE 2", "500001.00 200002.00", "500001.00 200002.00", "  PEN (1,2,0)", "NONE"}));
+  EXPECT_EQ(t.mid.size(), 2u);
+  EXPECT_EQ(t.mid[1], "TQ12,000002,0030,General line/minor building detail,0.0,0.0");
+}
+
+TEST_F(LandLine, OrientedPointsAndTheBenchmark) {
+  const Tile t = Translate({
+      "15000001OR00090000130%",
+      "2100000110001000100000100 0%",
+      "15000002        00130%",
+      "2100000210001000100000100 0%",
+      "15000003        00260%",
+      "2100000310001000100000100 0%",
+      "15000004OR00090000260%",
+      "2100000410001000100000100 0%",
+  });
+  ASSERT_EQ(t.mif.size(), 8u);
+  EXPECT_EQ(t.mif[1], "  SYMBOL (99,8421504,12,\"MapInfo Cartographic\",0,270.0)");
+  EXPECT_EQ(t.mif[3], "  SYMBOL (99,8421504,12,\"MapInfo Cartographic\",0,0.0)");
+  EXPECT_EQ(t.mif[5], "  SYMBOL (67,255,10,\"MapInfo Cartographic\",0,-450.0)");
+  EXPECT_EQ(t.mif[7], "  SYMBOL (67,255,10,\"MapInfo Cartographic\",0,-180.0)");
+  EXPECT_EQ(t.mid[0], "TQ12,000001,0013,Boundary mereing change symbol,90.0,0.0");
+  EXPECT_EQ(t.mid[1], "TQ12,000002,0013,Boundary mereing change symbol,0.0,0.0");
+  EXPECT_EQ(t.mid[3], "TQ12,000004,0026,Benchmark,90.0,0.0");
+}
+
+TEST_F(LandLine, StandardSymbolsIgnoreTheRotation) {
+  settings.UseTrueTypeSymbols = false;
+  const Tile t = Translate({"15000001OR00090000260%", "2100000110001000100000100 0%"});
+  EXPECT_EQ(t.mif, (Lines{"POINT 500001.00 200001.00", "  SYMBOL (51,255,8)"}));
+}
+
+TEST_F(LandLine, DisabledFeaturesAreConsumedAndUnmatchedCodesFollowTheLastLookup) {
+  settings.SetLandLineEntry(1, false);
+  const Tile t = Translate({
+      "23000009        05550%",  // unmatched at the start: written
+      "2100000120001000100000100 0%",
+      "23000001        00010%",  // disabled
+      "2100000220002000100000100 000200000200 0%",
+      "23000002        05550%",  // unmatched after a disabled one: left out too
+      "2100000320001000100000100 0%",
+      "11000003100003Elm0%",     // texts are never left out
+      "120001020000000%",
+      "2100000410001000100000100 0%",
+      "15000004        00270%",
+      "2100000510001000300000300 0%",
+  });
+  EXPECT_EQ(t.mif, (Lines{"PLINE 2", "500001.00 200001.00", "500001.00 200001.00", "", "POINT 500003.00 200003.00",
+                          "  SYMBOL (49,255,8)"}));
+  EXPECT_EQ(t.mid, (Lines{"TQ12,000009,0555,no match,0.0,0.0", "TQ12,000004,0027,Spot height,0.0,0.0"}));
+  EXPECT_EQ(t.textMid, (Lines{"TQ12,000003,1000,Road name/number,0.0,0.0"}));
+  ASSERT_FALSE(observer.objectsLabel.empty());
+  EXPECT_EQ(observer.objectsLabel.back(), 3);  // the left-out ones are not counted
+}
+
+TEST_F(LandLine, TextObjectsWithRectangleFontAngleAndEmptyLine) {
+  // The worked example ("AB" 2.0 mm, centre, scale 200, digitised at 100,
+  // 200) at a multiplier of 1, then a text turned a quarter.
+  test::WriteFile(dir / "t.ntf", test::Ntf({"01V0%", "02LAND-LINE.93        0%", Section("TQ12", 200, "0000001000"),
+                                            "11000001100002AB0%", "120001020400000%", "2100000110001000100000200 0%",
+                                            "11000002100908Say \"hi\"0%", "120001025009000%",
+                                            "2100000210001000100000200 0%", "99"}));
+  quorvel::Translate(RunRequest{{dir / "t.ntf"}, {}}, settings, observer);
+  EXPECT_EQ(Body(dir / "t_Text.mif"),
+            (Lines{"Text", "\"AB\"", "500063.10 200179.50 500210.70 200261.50", "FONT (\"Arial\",0,0,0)", "",
+                   "Text", "\"Say \\\"hi\\\"\"", "500000.00 200100.00 500620.00 200200.00",
+                   "FONT (\"Arial\",0,0,0)", "Angle 90.0", ""}));
+  EXPECT_EQ(AllLines(dir / "t_Text.mid"), (Lines{"TQ12,000001,1000,Road name/number,0.0,0.0",
+                                               "TQ12,000002,1009,Miscellaneous text,0.0,0.0"}));
+  EXPECT_EQ(Body(dir / "t.mif"), Lines{});
+}
+
+TEST_F(LandLine, TextOptions) {
+  const auto records = {
+      std::string("11000001100003Elm0%"), std::string("120001025000000%"),
+      std::string("2100000110001000100000100 0%"), std::string("15000002        00270%"),
+      std::string("2100000210001000300000300 0%"),
+  };
+  {
+    settings.SetTextOption(TextOption::Include);
+    test::WriteFile(dir / "t.ntf", TileText(records));
+    quorvel::Translate(RunRequest{{dir / "t.ntf"}, {}}, settings, observer);
+    EXPECT_EQ(Body(dir / "t.mif"), (Lines{"Text", "\"Elm\"", "500001.00 200001.00 500015.58 200007.25",
+                                          "FONT (\"Arial\",0,0,0)", "", "POINT 500003.00 200003.00",
+                                          "  SYMBOL (49,255,8)"}));
+    EXPECT_EQ(AllLines(dir / "t.mid").size(), 2u);
+    EXPECT_FALSE(test::Exists(dir / "t_Text.mif"));
+  }
+  {
+    settings.SetTextOption(TextOption::Ignore);
+    quorvel::Translate(RunRequest{{dir / "t.ntf"}, {}}, settings, observer);
+    // The point after the ignored text is written as usual.
+    EXPECT_EQ(Body(dir / "t.mif"), (Lines{"POINT 500003.00 200003.00", "  SYMBOL (49,255,8)"}));
+    EXPECT_EQ(AllLines(dir / "t.mid"), (Lines{"TQ12,000002,0027,Spot height,0.0,0.0"}));
+    EXPECT_FALSE(test::Exists(dir / "t_Text.mif"));
+  }
+}
+
+TEST_F(LandLine, TextRowsCarryThePointOrientationAndTheTextLengthStopsAtTheEndMark) {
+  const Tile t = Translate({
+      "15000001OR00090000270%",  // a point record without its geometry
+      "11000002100020Short0%",   // a length past the end of the text
+      "120001020000000%",
+      "2100000210001000100000100 0%",
+  });
+  ASSERT_EQ(t.textMif.size(), 5u);
+  EXPECT_EQ(t.textMif[1], "\"Short\"");
+  EXPECT_EQ(t.textMid, (Lines{"TQ12,000002,1000,Road name/number,90.0,0.0"}));
+}
+
+TEST_F(LandLine, OtherGeometryTypesAndDisorderedGeometry) {
+  const Tile t = Translate({
+      "23000001        00300%",
+      "2100000150003000100000100 000200000200 000300000100 0%",  // an arc: nothing
+      "2100000220002000100000100 000200000200 0%",               // follows nothing
+  });
+  EXPECT_EQ(t.mif, (Lines{"PLINE 2", "500001.00 200001.00", "500002.00 200002.00", "  PEN (1,2,0)"}));
+  // The arc left the line record's Id and code to the next geometry.
+  EXPECT_EQ(t.mid, (Lines{"TQ12,000001,0030,General line/minor building detail,0.0,0.0"}));
+  const Tile u = Translate({"2100000220002000100000100 000200000200 0%"});
+  EXPECT_EQ(u.mid, (Lines{"TQ12,,,no match,0.0,0.0"}));
+  EXPECT_EQ(u.mif.back(), "");
+}
+
+TEST_F(LandLine, NoSectionBeforeTheEndWritesNothing) {
+  test::WriteFile(dir / "t.ntf", test::Ntf({"01V0%", "02LAND-LINE.93        0%", "99", Section(),
+                                            "2100000110001000100000100 0%", "99"}));
+  quorvel::Translate(RunRequest{{dir / "t.ntf"}, {}}, settings, observer);
+  EXPECT_EQ(Body(dir / "t.mif"), Lines{});
+  EXPECT_EQ(observer.Texts(), Lines{});
+}
+
+TEST_F(LandLine, ReadErrorsKeepWhatWasWrittenAndLeaveNoHalfObject) {
+  {
+    // Missing "99": every record is translated, then the list runs out.
+    const Tile t = Translate({"15000001        00270%", "2100000110001000100000100 0%"}, false);
+    EXPECT_EQ(t.mif.size(), 2u);
+    EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file at line 5"});
+  }
+  {
+    observer.messages.clear();
+    const Tile t = Translate({
+        "15000001        00270%",
+        "2100000110001000100000100 0%",
+        "11000002100003Elm0%",
+        "120001020000000%",
+        "21000002100010001000001X0 0%",  // a bad coordinate under a text
+    });
+    EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file at line 7"});
+    EXPECT_EQ(t.mif.size(), 2u);
+    EXPECT_EQ(t.mid.size(), 1u);
+    EXPECT_EQ(t.textMif, Lines{});
+    EXPECT_EQ(t.textMid, Lines{});
+  }
+  {
+    observer.messages.clear();
+    // A coordinate cut short by the end of its record.
+    const Tile t = Translate({"23000001        00300%", "2100000120002000100000100 00020000"});
+    EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file at line 4"});
+    EXPECT_EQ(t.mif, Lines{});
+  }
+  {
+    observer.messages.clear();
+    const Tile t = Translate({"11000002100003Elm0%", "120001020X00000%"});
+    EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file at line 4"});
+  }
+}
+
+// The text offset and the feature state last within one output set: a
+// merged run hands them from tile to tile, a tile on its own starts afresh.
+TEST_F(LandLine, CarriedStateStaysWithinOneOutputSet) {
+  const std::string first = TileText({"11000001100002AB0%", "120001020400000%", "2100000110001000100000200 0%"});
+  const std::string second = TileText({"11000002100002AB0%", "120001020900000%", "2100000210001000100000200 0%"});
+  test::WriteFile(dir / "a.ntf", first);
+  test::WriteFile(dir / "b.ntf", second);
+  quorvel::Translate(RunRequest{{dir / "a.ntf", dir / "b.ntf"}, dir / "m.mif"}, settings, observer);
+  const Lines merged = Body(dir / "m_Text.mif");
+  ASSERT_EQ(merged.size(), 10u);
+  EXPECT_EQ(merged[2], merged[7]);  // position 9 reused the centre offset of the first tile
+
+  quorvel::Translate(RunRequest{{dir / "b.ntf"}, {}}, settings, observer);
+  const Lines alone = Body(dir / "b_Text.mif");
+  ASSERT_EQ(alone.size(), 5u);
+  EXPECT_EQ(alone[2].substr(0, 20), "500001.00 200002.00 ");  // no offset yet
+
+  // Separate tiles give each tile the bytes it gets alone.
+  settings.MergeTiles = false;
+  test::ScratchDir other;
+  test::WriteFile(other / "a.ntf", first);
+  test::WriteFile(other / "b.ntf", second);
+  quorvel::Translate(RunRequest{{other / "a.ntf", other / "b.ntf"}, {}}, settings, observer);
+  EXPECT_EQ(test::ReadFile(other / "b_Text.mif"), test::ReadFile(dir / "b_Text.mif"));
+}
+
+}  // namespace
