@@ -1,4 +1,5 @@
 #include "products/match.hpp"
+#include "products/meridian/meridian2.hpp"
 #include "products/registry.hpp"
 
 namespace quorvel {
@@ -38,6 +39,7 @@ extern const ProductDescriptor kMeridian2Product{
     .columns = kColumns,
     .textPair = TextPairUse::WritesHeader,
     .writesNetwork = true,
+    .translate = TranslateMeridian2,
 };
 
 }  // namespace quorvel

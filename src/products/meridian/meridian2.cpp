@@ -1,0 +1,341 @@
+#include "products/meridian/meridian2.hpp"
+
+#include <array>
+#include <cstdint>
+
+#include "mif/format.hpp"
+#include "products/meridian/meridian2_styles.hpp"
+#include "products/network/network_node.hpp"
+#include "run/record_loop.hpp"
+
+namespace quorvel {
+
+namespace {
+
+// The last style clause and description stay in force from feature to
+// feature, and from tile to tile of one output set, until a code matches a
+// row again.
+struct Meridian2Carried : CarriedState {
+  Meridian2Style style;
+};
+
+// Columns of the MID row, in order.
+enum Column : std::size_t {
+  kSection, kId, kFCode, kDescription, kLL, kOD, kRN, kTR, kRT, kJN, kLC, kRC, kLD, kRD, kPI, kDA, kPN, kRI, kSN,
+  kSI, kNM, kTX, kFA, kWA, kWI, kHT, kLayer, kColumnCount
+};
+static_assert(kColumnCount == 27);
+
+struct Point {
+  std::int64_t x = 0;
+  std::int64_t y = 0;
+};
+
+// The record without its end mark.
+std::string_view WithoutEndMark(std::string_view record) {
+  if (EndsWith(record, "0%") || EndsWith(record, "1%")) record.remove_suffix(2);
+  return record;
+}
+
+// From 1-based column `start` up to (not including) the first of `stops`, or
+// to the end of the record.
+std::string_view UpTo(std::string_view record, std::size_t start, std::string_view stops) {
+  const std::string_view rest = Field(record, start, std::string_view::npos);
+  return rest.substr(0, rest.find_first_of(stops));
+}
+
+class Meridian2Translator final : public RecordLoopTranslator {
+ public:
+  explicit Meridian2Translator(FileContext& ctx)
+      : RecordLoopTranslator(ctx), carried_(ctx.out.Carried<Meridian2Carried>()) {
+    coords_.reserve(4096);
+  }
+
+ protected:
+  void ReadSectionHeader(std::string_view header) override {
+    xOrigin_ = ToInteger(Field(header, 47, 10));
+    yOrigin_ = ToInteger(Field(header, 57, 10));
+  }
+
+  void HandleRecord(std::string_view record) override { WriteMeridian2Record(record); }
+
+  // Geometry left without its attribute record at the end of the tile still
+  // gets a row.
+  void FinishFile() override { ctx_.out.main.EvenUp(); }
+
+ private:
+  void WriteMeridian2Record(std::string_view record) {
+    const std::string_view id = RecordId(record);
+    if (id == "16") WriteNode(record);
+    else if (id == "45") ReadTextRepresentation(record);
+    else if (id == "21") WriteGeometry(record);
+    else if (id == "14") WriteAttributes(record);
+  }
+
+  void WriteNode(std::string_view record) {
+    if (ctx_.settings.ExtractNetworkData && ctx_.out.network.IsOpen())
+      WriteNetworkNode(ctx_.out.network, record, sectionRef_, networkRow_);
+  }
+
+  void ReadTextRepresentation(std::string_view record) {
+    pendingText_ = true;
+    // Height and orientation must be numbers, but are not used.
+    ToReal(Field(record, 13, 3));
+    ToReal(Field(record, 17, 4));
+    positionCode_ = ToInteger(Field(record, 16, 1));
+  }
+
+  Point ReadCoordinate(std::string_view record, std::size_t column) const {
+    return {ToInteger(Field(record, column, 5)) + xOrigin_, ToInteger(Field(record, column + 5, 5)) + yOrigin_};
+  }
+
+  void AppendCoordinate(std::string& out, Point p) {
+    AppendInteger(out, p.x);
+    out.push_back(' ');
+    AppendInteger(out, p.y);
+  }
+
+  void WriteGeometry(std::string_view record) {
+    const std::string_view type = Field(record, 9, 1);
+    if (type != "1" && type != "2") return;
+    const std::int64_t count = ToInteger(Field(record, 10, 4));
+    MifLayer& main = ctx_.out.main;
+
+    if (type == "1") {
+      const Point p = ReadCoordinate(record, 14);
+      if (!pendingText_) {
+        x_.clear();
+        y_.clear();
+        AppendInteger(x_, p.x);
+        AppendInteger(y_, p.y);
+        main.WritePoint(x_, y_);
+        ctx_.CountObjectCreated();
+      } else if (!ctx_.settings.IgnoreText && !haveAnchor_) {
+        anchor_ = p;  // the first point after the text representation anchors it
+        haveAnchor_ = true;
+      }
+      return;
+    }
+
+    // Every coordinate is read before anything is written, so a bad one
+    // leaves no half-written line behind. A count larger than the record
+    // fails at the first missing coordinate.
+    coords_.clear();
+    Point first{};
+    for (std::int64_t i = 1; i <= count; ++i) {
+      const std::size_t column = i == 1 ? 14 : 25 + 11 * static_cast<std::size_t>(i - 2);
+      const Point p = ReadCoordinate(record, column);
+      if (i == 1) first = p;
+      AppendCoordinate(coords_, p);
+      coords_.append("\r\n");
+    }
+    if (count <= 0) {
+      main.WriteNone();
+    } else {
+      main.BeginObject();
+      if (count == 1) {
+        // A line of one vertex: the vertex twice.
+        AppendCoordinate(coords_, first);
+        coords_.append("\r\n");
+      }
+      line_.assign("PLINE ");
+      AppendInteger(line_, count == 1 ? 2 : count);
+      main.mif.WriteLine(line_);
+      main.mif.Write(coords_);
+    }
+    ctx_.CountObjectCreated();
+  }
+
+  void ClearValues() { values_.fill({}); }
+
+  // "OD" records: the road attributes, found by a scan of two-letter tags.
+  void ReadRoadAttributes(std::string_view record) {
+    values_[kOD] = Field(record, 11, 13);
+    values_[kFCode] = Field(record, 26, 4);
+    const std::string_view body = WithoutEndMark(record);
+    const std::size_t end = body.size();  // last 1-based column
+    auto skipSeparator = [&](std::size_t& pos) {
+      if (Field(body, pos, 1).size() == 1 && Field(body, pos, 1)[0] == kMeridian2Separator) ++pos;
+    };
+    // A value of at least one character running up to the next separator
+    // (or the end); the scan moves past it and the separator.
+    auto untilSeparator = [&](std::size_t& pos) {
+      std::size_t stop = pos;
+      while (stop <= end && !(stop > pos && body[stop - 1] == kMeridian2Separator)) ++stop;
+      const std::string_view value = Field(body, pos, stop - pos);
+      pos = stop + 1;
+      return value;
+    };
+
+    std::size_t pos = 30;
+    while (pos <= end) {
+      const std::string_view tag = Field(body, pos, 2);
+      std::size_t v = pos + 2;
+      if (tag == "LL") {
+        values_[kLL] = Field(body, v, 5);
+        pos = v + 5;
+      } else if (tag == "NP") {
+        std::int64_t parents = ToInteger(Field(body, v, 2));
+        if (parents < 0) parents = 0;
+        if (parents > 99) parents = 99;
+        pos = v + 2 + 15 * static_cast<std::size_t>(parents);
+        skipSeparator(pos);
+      } else if (tag == "PO") {
+        pos = v + 13;
+        skipSeparator(pos);
+      } else if (tag == "RT" || tag == "TR") {
+        values_[tag == "RT" ? kRT : kTR] = Field(body, v, 1);
+        pos = v + 1;
+        skipSeparator(pos);
+      } else if (tag == "SN" || tag == "PN" || tag == "JN" || tag == "RN") {
+        const Column column = tag == "SN" ? kSN : tag == "PN" ? kPN : tag == "JN" ? kJN : kRN;
+        values_[column] = untilSeparator(v);
+        pos = v;
+      } else {
+        pos += 2;
+      }
+    }
+  }
+
+  // "FC" records: the feature code decides which fixed columns hold values.
+  void ReadCodedAttributes(std::string_view record) {
+    const std::string_view body = WithoutEndMark(record);
+    values_[kFCode] = Field(body, 11, 4);
+    const std::int64_t code = ToInteger(values_[kFCode]);
+    constexpr std::string_view kStops = "\\%";
+    auto name = [&](std::size_t start) { return UpTo(body, start, kStops); };
+    switch (code) {
+      case 6140: case 6142:
+        values_[kRI] = Field(body, 17, 13);
+        break;
+      case 6155:
+        values_[kSI] = Field(body, 17, 13);
+        values_[kPN] = name(32);
+        break;
+      case 6200: case 6401: case 6403: case 6405: case 6800:
+        values_[kLC] = Field(body, 17, 6);
+        values_[kRC] = Field(body, 25, 6);
+        values_[kLD] = Field(body, 33, 6);
+        values_[kRD] = Field(body, 41, 6);
+        break;
+      case 6223: case 6224: case 6225: case 6230: case 6231: case 6232: case 6243: case 6255:
+        values_[kWI] = Field(body, 17, 13);
+        if (Field(body, 30, 2) == "PN") values_[kPN] = name(32);
+        break;
+      case 6292:
+        values_[kWA] = Field(body, 17, 6);
+        if (Field(body, 23, 2) == "PN") values_[kPN] = name(25);
+        break;
+      case 6310:
+        if (Field(body, 15, 2) == "DA") values_[kDA] = Field(body, 17, 13);
+        if (Field(body, 30, 2) == "PN") values_[kPN] = name(32);
+        break;
+      case 6411: case 6415: case 6710: case 6711: case 6740: case 6741:
+        if (Field(body, 15, 2) == "PI") values_[kPI] = Field(body, 17, 6);
+        if (Field(body, 23, 2) == "NM") values_[kNM] = name(25);
+        break;
+      case 6500: case 6551: case 6552:
+        values_[kTX] = name(17);
+        break;
+      case 6663:
+        values_[kFA] = Field(body, 17, 13);
+        break;
+      case 6762:
+        values_[kHT] = Field(body, 17, 8);
+        break;
+      default:
+        break;
+    }
+  }
+
+  void WriteAttributes(std::string_view record) {
+    ClearValues();
+    values_[kId] = Field(record, 3, 6);
+    const std::string_view form = Field(record, 9, 2);
+    if (form == "OD") ReadRoadAttributes(record);
+    else if (form == "FC") ReadCodedAttributes(record);
+
+    Meridian2Style& style = carried_.style;
+    LookupMeridian2Style(values_[kFCode], ctx_.settings.ShowMeridianHeights, style);
+
+    MifLayer& main = ctx_.out.main;
+    const bool text = pendingText_;
+    const bool writeText = text && !ctx_.settings.IgnoreText;
+    if (writeText && !haveAnchor_) throw NtfReadFailure("text without an anchor point");
+
+    // Geometry written since the last attribute record that this record does
+    // not describe (a line during a pending text, a second geometry) gets an
+    // empty row, so objects and rows stay paired.
+    const std::int64_t unpaired = main.objects() - main.rows();
+    const std::int64_t ownObject = text ? 0 : 1;
+    for (std::int64_t i = ownObject; i < unpaired; ++i) main.WriteEmptyRow();
+    // An attribute record with no geometry of its own gets the placeholder
+    // object, and no style line.
+    const bool placeholder = !text && unpaired <= 0;
+    if (placeholder) {
+      main.WriteNone();
+      ctx_.CountObjectCreated();
+    }
+
+    if (writeText) {
+      MifLayer& layer = ctx_.out.TextLayer();
+      const std::string_view tx = values_[kTX];
+      line_.assign("TEXT ");
+      AppendQuotedText(line_, tx);
+      layer.BeginObject();
+      layer.mif.WriteLine(line_);
+      std::int64_t x = anchor_.x;
+      const auto chars = static_cast<std::int64_t>(tx.size());
+      if (positionCode_ >= 3 && positionCode_ <= 5) x -= 100 * chars;
+      else if (positionCode_ >= 6 && positionCode_ <= 8) x -= 200 * chars;
+      line_.clear();
+      AppendFixed(line_, static_cast<double>(x), 2);
+      line_.push_back(' ');
+      AppendFixed(line_, static_cast<double>(anchor_.y), 2);
+      line_.push_back(' ');
+      AppendFixed(line_, static_cast<double>(x), 2);
+      line_.push_back(' ');
+      AppendFixed(line_, static_cast<double>(anchor_.y - 200), 2);
+      layer.mif.WriteLine(line_);
+      layer.mif.WriteLine(kMeridian2TextFont);
+      ctx_.CountObjectCreated();
+    }
+    haveAnchor_ = false;
+
+    if (!text || writeText) {
+      row_.Clear();
+      values_[kSection] = sectionRef_;
+      values_[kDescription] = style.description;
+      for (std::size_t c = 0; c < kLayer; ++c) row_.Add(values_[c]);
+      row_.AddInteger(style.layer);
+      (writeText ? ctx_.out.TextLayer() : main).WriteRow(row_.str());
+    }
+    if (!text && !placeholder && !style.clause.empty()) main.mif.WriteLine(style.clause);
+
+    pendingText_ = false;
+    style.layer = 0;
+  }
+
+  Meridian2Carried& carried_;
+  std::int64_t xOrigin_ = 0;
+  std::int64_t yOrigin_ = 0;
+  bool pendingText_ = false;
+  std::int64_t positionCode_ = 0;
+  bool haveAnchor_ = false;
+  Point anchor_;
+  std::array<std::string_view, kColumnCount> values_{};
+  std::string coords_;
+  std::string line_;
+  std::string x_, y_;
+  std::string networkRow_;
+  MidRow row_;
+};
+
+}  // namespace
+
+FileOutcome TranslateMeridian2(FileContext& ctx) {
+  Meridian2Translator translator(ctx);
+  return translator.Run();
+}
+
+}  // namespace quorvel

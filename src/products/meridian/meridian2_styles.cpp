@@ -1,0 +1,93 @@
+#include "products/meridian/meridian2_styles.hpp"
+
+#include <algorithm>
+#include <array>
+
+namespace quorvel {
+
+namespace {
+
+constexpr std::string_view kFont = "  FONT (\"Arial\",0,0,0)";
+
+constexpr std::array<Meridian2StyleRow, 50> kRows{{
+    {"3000", "Motorway", "  PEN (1,2,255)", 1},
+    {"3001", "A road", "  PEN (1,2,16711680)", 1},
+    {"3002", "B road", "  PEN (1,2,8421376)", 1},
+    {"3004", "Minor road", "  PEN (1,2,12632256)", 1},
+    {"3500", "Road node", "  SYMBOL (31,0,10)", 1},
+    {"3501", "Road edge node", "  SYMBOL (31,0,10)", 1},
+    {"6140", "Railway", "  PEN (1,28,0)", 2},
+    {"6142", "Railway tunnel", "  PEN (1,12,0)", 2},
+    {"6155", "Railway station", "  SYMBOL (34,16711680,10)", 2},
+    {"6730", "Railway node", "  SYMBOL (31,0,1)", 2},
+    {"6731", "Railway edge node", "  SYMBOL (31,0,1)", 2},
+    {"6401", "County boundary", "  PEN (1,15,0)", 3},
+    {"6403", "District boundary", "  PEN (1,11,0)", 3},
+    {"6405", "County/district boundary", "  PEN (1,16,0)", 3},
+    {"6800", "Neat line", "  PEN (1,1,0)", 3},
+    {"6411", "County seed", "  SYMBOL (31,0,1)", 3},
+    {"6415", "District seed", "  SYMBOL (31,0,1)", 3},
+    {"6710", "Boundary node", "  SYMBOL (31,0,1)", 3},
+    {"6711", "Boundary edge node", "  SYMBOL (31,0,1)", 3},
+    {"6200", "Coastline", "  PEN (1,2,65535)", 3},
+    {"6740", "Coastline node", "  SYMBOL (31,0,1)", 3},
+    {"6741", "Coastline edge node", "  SYMBOL (31,0,1)", 3},
+    {"6300", "DLUA boundary", "  PEN (1,2,8388736)", 4},
+    {"6310", "DLUA seed", "  SYMBOL (31,0,1)", 4},
+    {"6720", "DLUA node", "  SYMBOL (31,0,1)", 4},
+    {"6721", "DLUA edge node", "  SYMBOL (31,0,1)", 4},
+    {"6801", "Neat line", "  PEN (1,1,0)", 4},
+    {"6500", "Place name", kFont, 5},
+    {"6551", "Station name", kFont, 5},
+    {"6223", "Water feature river small", "  PEN (1,2,65535)", 6},
+    {"6224", "Water feature river medium", "  PEN (1,2,65535)", 6},
+    {"6225", "Water feature river large", "  PEN (2,2,65535)", 6},
+    {"6230", "Hidden water", "  PEN (1,0,0)", 6},
+    {"6231", "Aqueduct", "  PEN (1,7,65535)", 6},
+    {"6232", "Water feature dark link", "  PEN (1,0,0)", 6},
+    {"6243", "Canal", "  PEN (1,50,65535)", 6},
+    {"6255", "Water feature lake", "  PEN (1,2,65535)", 6},
+    {"6292", "Water area seed", "  SYMBOL (31,0,1)", 6},
+    {"6552", "Water text", "  SYMBOL (31,0,1)", 6},
+    {"6770", "Water feature node", "  SYMBOL (31,0,1)", 6},
+    {"6771", "Area water node", "  SYMBOL (31,0,1)", 6},
+    {"6772", "Area water edge node", "  SYMBOL (31,0,1)", 6},
+    {"6773", "Water feature edge node", "  SYMBOL (31,0,1)", 6},
+    {"6803", "Area water neat line", "  PEN (1,1,0)", 6},
+    {"6664", "Woodland boundary", "  PEN (1,2,49152)", 7},
+    {"6663", "Woodland seed", "  SYMBOL (31,0,1)", 7},
+    {"6750", "Woodland node", "  SYMBOL (31,0,1)", 7},
+    {"6751", "Woodland edge node", "  SYMBOL (31,0,1)", 7},
+    {"6802", "Woodland neat line", "  PEN (1,1,0)", 7},
+    {"6762", "Gridded height", kMeridian2HiddenHeight, 8},
+}};
+
+// The rows ordered by code, for a binary search.
+constexpr std::array<Meridian2StyleRow, 50> SortedByCode() {
+  std::array<Meridian2StyleRow, 50> rows = kRows;
+  std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.code < b.code; });
+  return rows;
+}
+
+constexpr std::array<Meridian2StyleRow, 50> kByCode = SortedByCode();
+
+static_assert(std::adjacent_find(kByCode.begin(), kByCode.end(),
+                                  [](const auto& a, const auto& b) { return a.code == b.code; }) == kByCode.end(),
+              "each code once");
+
+}  // namespace
+
+std::span<const Meridian2StyleRow> Meridian2StyleRows() { return kRows; }
+
+bool LookupMeridian2Style(std::string_view code, bool showMeridianHeights, Meridian2Style& style) {
+  const auto it = std::lower_bound(kByCode.begin(), kByCode.end(), code,
+                                   [](const Meridian2StyleRow& row, std::string_view c) { return row.code < c; });
+  if (it == kByCode.end() || it->code != code) return false;
+  style.clause = it->clause;
+  if (it->code == "6762" && showMeridianHeights) style.clause = kMeridian2ShownHeight;
+  style.description = it->description;
+  style.layer = it->layer;
+  return true;
+}
+
+}  // namespace quorvel
