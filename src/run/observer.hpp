@@ -32,6 +32,10 @@ class RunObserver {
   // Lets the front end handle pending events. Called often; a front end
   // that repaints should throttle itself.
   virtual void PumpMessages() {}
+  // True once the user has asked the run to stop (for example by closing
+  // the window): the run ends after the current record and closes its files
+  // with what was written.
+  virtual bool StopRequested() { return false; }
 };
 
 // An observer that shows nothing.

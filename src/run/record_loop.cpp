@@ -38,6 +38,10 @@ FileOutcome RecordLoopTranslator::Run() {
         break;
       }
       ctx_.counters.Progress(cursor_.CurrentLine);
+      if (ctx_.observer.StopRequested()) {
+        outcome = FileOutcome::CutShort;
+        break;
+      }
     }
   } catch (const std::exception&) {
     // Any failure while a record is handled ends the file like a read failure.

@@ -62,7 +62,7 @@ bool RunDriver::TranslateSingleFile(const RunRequest& request) {
   observer_.ShowFilesTranslated(1);
   observer_.SetProgress(0);
   observer_.PumpMessages();
-  observer_.ShowStatus("Translation complete.");
+  observer_.ShowStatus(StopRequested() ? "Translation stopped" : "Translation complete.");
   result_.recordsRead = runTotal_;
   return true;
 }
@@ -82,8 +82,9 @@ bool RunDriver::TranslateSeparateTiles(const RunRequest& request) {
     observer_.ShowRecordsRead(counters_.RecordsRead);
     observer_.SetProgress(0);
     observer_.PumpMessages();
+    if (StopRequested()) break;
   }
-  observer_.ShowStatus("Translation complete");
+  observer_.ShowStatus(result_.stopped ? "Translation stopped" : "Translation complete");
   result_.recordsRead = counters_.RecordsRead;
   return true;
 }
@@ -104,10 +105,11 @@ bool RunDriver::TranslateMergedTiles(const RunRequest& request) {
     observer_.ShowFilesTranslated(i + 1);
     observer_.SetProgress(0);
     observer_.PumpMessages();
+    if (StopRequested()) break;
   }
   if (!CloseSet(out)) return false;
   observer_.ShowRecordsRead(runTotal_);
-  observer_.ShowStatus("Translation complete");
+  observer_.ShowStatus(result_.stopped ? "Translation stopped" : "Translation complete");
   observer_.PumpMessages();
   result_.recordsRead = runTotal_;
   return true;
@@ -216,6 +218,11 @@ void RunDriver::EndRunEarly() {
   observer_.EnableRunControls();
   observer_.PumpMessages();
   records_.Release();
+}
+
+bool RunDriver::StopRequested() {
+  if (!result_.stopped && observer_.StopRequested()) result_.stopped = true;
+  return result_.stopped;
 }
 
 void RunDriver::Tally(FileOutcome outcome) {

@@ -33,6 +33,7 @@ struct RunResult {
   std::size_t filesCutShort = 0;    // a read failure ended them
   std::int64_t recordsRead = 0;     // run total
   std::int64_t objectsCreated = 0;  // of the last file
+  bool stopped = false;             // the front end asked the run to stop
 
   bool AllTranslated() const {
     return status == Status::Completed && filesSkipped == 0 && filesCutShort == 0;
@@ -62,6 +63,8 @@ class RunDriver {
   bool CloseSet(OutputSet& out);
   void EndRunEarly();
   void Tally(FileOutcome outcome);
+  // Asks the front end once per check; remembers a stop.
+  bool StopRequested();
 
   const TranslationSettings& settings_;
   RunObserver& observer_;

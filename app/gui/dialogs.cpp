@@ -1,0 +1,405 @@
+#include "dialogs.hpp"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStorageInfo>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include "feature_captions.hpp"
+#include "ini_file.hpp"
+#include "pictures.hpp"
+
+namespace quorvel::gui {
+
+namespace {
+
+QLabel* Note(const QString& text, QWidget* parent, int width = 0) {
+  auto* label = new QLabel(text, parent);
+  label->setWordWrap(true);
+  if (width > 0) label->setFixedWidth(width);
+  return label;
+}
+
+QPushButton* Button(const QString& name, const QString& caption, QWidget* parent) {
+  auto* b = new QPushButton(caption, parent);
+  b->setObjectName(name);
+  b->setAutoDefault(false);
+  return b;
+}
+
+// A fixed dialog border: the dialog takes the size its layout asks for.
+void FixSize(QDialog* dialog, QLayout* layout) {
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  dialog->setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+TFormLLFeatures::TFormLLFeatures(TranslationSettings& settings, QWidget* parent)
+    : QDialog(parent), settings_(settings), boxes_(kLandLineFeatureEntries, nullptr) {
+  setObjectName(QStringLiteral("TFormLLFeatures"));
+  setWindowTitle(QStringLiteral("Land-Line features"));
+  auto* layout = new QVBoxLayout(this);
+  auto* grid = new QGridLayout;
+  grid->setHorizontalSpacing(18);
+  grid->setVerticalSpacing(2);
+  constexpr int kRows = 19;
+  int i = 0;
+  for (const LandLineFeatureBox& f : kLandLineFeatureBoxes) {
+    auto* box = new QCheckBox(QString::fromUtf8(f.caption), this);
+    box->setObjectName(QStringLiteral("CheckBoxLL%1").arg(f.entry));
+    box->setChecked(settings_.LandLineEntryEnabled(f.entry));
+    const int entry = f.entry;
+    connect(box, &QCheckBox::toggled, this, [this, entry](bool on) { settings_.SetLandLineEntry(entry, on); });
+    boxes_[static_cast<std::size_t>(f.entry - 1)] = box;
+    grid->addWidget(box, i % kRows, i / kRows);
+    ++i;
+  }
+  layout->addLayout(grid);
+  auto* buttons = new QHBoxLayout;
+  auto* checkAll = Button(QStringLiteral("ButtonCheckAll"), QStringLiteral("&Check all    "), this);
+  auto* uncheckAll = Button(QStringLiteral("ButtonUncheckAll"), QStringLiteral("&Uncheck all"), this);
+  auto* ok = Button(QStringLiteral("ButtonOK"), QStringLiteral("OK"), this);
+  ok->setDefault(true);
+  buttons->addWidget(checkAll);
+  buttons->addWidget(uncheckAll);
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  layout->addLayout(buttons);
+  connect(checkAll, &QPushButton::clicked, this, [this] { CheckAll(true); });
+  connect(uncheckAll, &QPushButton::clicked, this, [this] { CheckAll(false); });
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  FixSize(this, layout);
+}
+
+QCheckBox* TFormLLFeatures::Box(int entry) const {
+  if (entry < 1 || entry > kLandLineFeatureEntries) return nullptr;
+  return boxes_[static_cast<std::size_t>(entry - 1)];
+}
+
+void TFormLLFeatures::CheckAll(bool checked) {
+  // Each box whose state changes sets its own entry.
+  for (QCheckBox* box : boxes_)
+    if (box) box->setChecked(checked);
+}
+
+// ---------------------------------------------------------------------------
+
+TFormSFeatures::TFormSFeatures(TranslationSettings& settings, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), settings_(settings) {
+  setObjectName(QStringLiteral("TFormSFeatures"));
+  setWindowTitle(QStringLiteral("Strategi features"));
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(Note(QStringLiteral("All objects in each selected layer will be translated. Geographic names are in "
+                                        "Layer 9. This is selected in the Text objects options."),
+                         this, 330));
+  int layer = 1;
+  for (const StrategiLayerBox& l : kStrategiLayerBoxes) {
+    auto* box = new QCheckBox(QString::fromUtf8(l.caption), this);
+    box->setObjectName(QString::fromLatin1(l.objectName));
+    box->setChecked(settings_.StrategiLayer(layer));
+    // The Strategi style table reads the layer settings at every lookup, so
+    // the setting follows the box at once.
+    connect(box, &QCheckBox::toggled, this, [this, layer](bool on) { settings_.SetStrategiLayer(layer, on); });
+    layout->addWidget(box);
+    ++layer;
+  }
+  auto* ok = Button(QStringLiteral("ButtonOK"), QStringLiteral("OK"), this);
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  auto* row = new QHBoxLayout;
+  row->addStretch();
+  row->addWidget(ok);
+  row->addStretch();
+  layout->addLayout(row);
+  FixSize(this, layout);
+}
+
+// ---------------------------------------------------------------------------
+
+TFormMeridianHeights::TFormMeridianHeights(TranslationSettings& settings, QWidget* parent)
+    : QDialog(parent), settings_(settings) {
+  setObjectName(QStringLiteral("TFormMeridianHeights"));
+  setWindowTitle(QStringLiteral("Meridian 2 height data"));
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(Note(QStringLiteral("Meridian heights are displayed as grey crosses.  These can be obtrusive, so they "
+                                        "can be hidden by unchecking the box below."),
+                         this, 320));
+  layout->addWidget(Note(QStringLiteral("The height feature will still be present and can be queried or used to create a "
+                                        "grid thematic map etc."),
+                         this, 320));
+  showHeights_ = new QCheckBox(QStringLiteral("Show height symbols"), this);
+  showHeights_->setObjectName(QStringLiteral("CheckBoxShowHeights"));
+  showHeights_->setChecked(settings_.ShowMeridianHeights);
+  connect(showHeights_, &QCheckBox::toggled, this, [this](bool on) { settings_.ShowMeridianHeights = on; });
+  layout->addWidget(showHeights_);
+  auto* ok = Button(QStringLiteral("ButtonOK"), QStringLiteral("OK"), this);
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, [this] {
+    settings_.ShowMeridianHeights = showHeights_->isChecked();
+    accept();
+  });
+  auto* row = new QHBoxLayout;
+  row->addStretch();
+  row->addWidget(ok);
+  row->addStretch();
+  layout->addLayout(row);
+  FixSize(this, layout);
+}
+
+// ---------------------------------------------------------------------------
+
+TFormDefault::TFormDefault(QString iniPath, QWidget* parent) : QDialog(parent), iniPath_(std::move(iniPath)) {
+  setObjectName(QStringLiteral("TFormDefault"));
+  setWindowTitle(QStringLiteral("Default folder"));
+  auto* layout = new QVBoxLayout(this);
+  auto* group = new QGroupBox(QStringLiteral(" Default folder: "), this);
+  group->setObjectName(QStringLiteral("GroupBoxDefaultFolder"));
+  auto* groupLayout = new QVBoxLayout(group);
+
+  model_ = new QFileSystemModel(this);
+  model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+  model_->setReadOnly(true);
+  tree_ = new QTreeView(group);
+  tree_->setObjectName(QStringLiteral("DirectoryListBox"));
+  tree_->setModel(model_);
+  for (int c = 1; c < model_->columnCount(); ++c) tree_->hideColumn(c);
+  tree_->header()->hide();
+  tree_->setFixedSize(320, 240);
+  groupLayout->addWidget(tree_);
+  connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& index) {
+    if (index.isValid()) currentFolder_ = model_->filePath(index);
+  });
+
+  auto* driveLabel = new QLabel(QStringLiteral("Drive:"), group);
+  drives_ = new QComboBox(group);
+  drives_->setObjectName(QStringLiteral("DriveComboBox"));
+  driveLabel->setBuddy(drives_);
+  groupLayout->addWidget(driveLabel);
+  groupLayout->addWidget(drives_);
+  connect(drives_, &QComboBox::activated, this, [this](int i) {
+    if (!ChooseDrive(drives_->itemData(i).toString())) SelectDriveEntry(currentRoot_);
+  });
+  layout->addWidget(group);
+
+  layout->addWidget(Note(QStringLiteral("The selected folder will be the default folder for  opening NTF files and saving "
+                                        "MIF/MID files"),
+                         this, 320));
+  auto* buttons = new QHBoxLayout;
+  auto* set = Button(QStringLiteral("ButtonSetDefault"), QStringLiteral("Set as &Default"), this);
+  auto* cancel = Button(QStringLiteral("ButtonCancel"), QStringLiteral("Ca&ncel"), this);
+  buttons->addStretch();
+  buttons->addWidget(set);
+  buttons->addWidget(cancel);
+  layout->addLayout(buttons);
+  connect(set, &QPushButton::clicked, this, &TFormDefault::SetAsDefault);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  FixSize(this, layout);
+  FillDrives();
+}
+
+void TFormDefault::showEvent(QShowEvent* event) {
+  // The first opening shows the stored default folder, or the home folder.
+  if (!opened_) {
+    opened_ = true;
+    const QString stored = LoadDefaultFolder(iniPath_);
+    if (stored.isEmpty() || !SetCurrentFolder(stored)) SetCurrentFolder(QDir::homePath());
+  }
+  QDialog::showEvent(event);
+}
+
+void TFormDefault::FillDrives() {
+  drives_->clear();
+  QStringList roots;
+  for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
+    if (!v.isValid() || !v.isReady() || roots.contains(v.rootPath())) continue;
+    roots << v.rootPath();
+  }
+  if (!roots.contains(QDir::rootPath())) roots << QDir::rootPath();
+  roots.sort();
+  for (const QString& root : roots) {
+    const QString name = QStorageInfo(root).name();
+    drives_->addItem(name.isEmpty() ? root : root + QStringLiteral("  [") + name + QLatin1Char(']'), root);
+  }
+}
+
+QStringList TFormDefault::Drives() const {
+  QStringList roots;
+  for (int i = 0; i < drives_->count(); ++i) roots << drives_->itemData(i).toString();
+  return roots;
+}
+
+void TFormDefault::SelectDriveEntry(const QString& root) {
+  int i = drives_->findData(root);
+  if (i < 0 && !root.isEmpty()) {
+    drives_->addItem(root, root);
+    i = drives_->count() - 1;
+  }
+  drives_->setCurrentIndex(i);
+}
+
+bool TFormDefault::ChooseDrive(const QString& root) {
+  const QDir dir(root);
+  if (root.isEmpty() || !dir.exists() || !dir.isReadable()) return false;
+  currentRoot_ = dir.absolutePath();
+  model_->setRootPath(currentRoot_);
+  tree_->setRootIndex(model_->index(currentRoot_));
+  currentFolder_ = currentRoot_;
+  tree_->setCurrentIndex(QModelIndex());
+  SelectDriveEntry(currentRoot_);
+  return true;
+}
+
+bool TFormDefault::SetCurrentFolder(const QString& folder) {
+  const QDir dir(folder);
+  if (folder.isEmpty() || !dir.exists()) return false;
+  const QString path = dir.absolutePath();
+  QString root = QStorageInfo(path).rootPath();
+  if (root.isEmpty() || !path.startsWith(root)) root = QDir::rootPath();
+  if (root != currentRoot_ && !ChooseDrive(root)) return false;
+  const QModelIndex index = model_->index(path);
+  if (index.isValid() && path != currentRoot_) {
+    tree_->setCurrentIndex(index);
+    tree_->scrollTo(index);
+    tree_->expand(index);
+  }
+  currentFolder_ = path;
+  return true;
+}
+
+void TFormDefault::SetAsDefault() {
+  const QString folder = CurrentFolder();
+  SaveDefaultFolder(iniPath_, folder);  // a failed write reports nothing
+  emit DefaultFolderSaved(folder);
+  accept();
+}
+
+// ---------------------------------------------------------------------------
+
+TFormOptions::TFormOptions(TranslationSettings& settings, TFormLLFeatures* landLine, TFormMeridianHeights* heights,
+                           TFormSFeatures* strategi, TFormDefault* defaultFolder, QWidget* parent)
+    : QDialog(parent), settings_(settings) {
+  setObjectName(QStringLiteral("TFormOptions"));
+  setWindowTitle(QStringLiteral("Quorvel Options"));
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(new QLabel(QStringLiteral("Select the options required, then click Close"), this));
+
+  auto* columns = new QHBoxLayout;
+  auto* left = new QVBoxLayout;
+  auto* text = new QGroupBox(QStringLiteral(" Text object options: "), this);
+  text->setObjectName(QStringLiteral("GroupBoxText"));
+  auto* textLayout = new QVBoxLayout(text);
+  auto radio = [](const QString& name, const QString& caption, const QString& hint, QWidget* parent) {
+    auto* r = new QRadioButton(caption, parent);
+    r->setObjectName(name);
+    if (!hint.isEmpty()) r->setToolTip(hint);
+    return r;
+  };
+  auto* include = radio(QStringLiteral("RadioButtonInclude"), QStringLiteral("&Include"),
+                        QStringLiteral("Include text objects in MIF"), text);
+  auto* separate = radio(QStringLiteral("RadioButtonSeparate"), QStringLiteral("Se&parate"),
+                         QStringLiteral("Translate text objects into a separate MIF"), text);
+  auto* ignore = radio(QStringLiteral("RadioButtonIgnore"), QStringLiteral("Ig&nore"),
+                       QStringLiteral("Do not translate text objects"), text);
+  textLayout->addWidget(include);
+  textLayout->addWidget(separate);
+  textLayout->addWidget(ignore);
+  switch (settings_.textOption()) {
+    case TextOption::Include: include->setChecked(true); break;
+    case TextOption::Separate: separate->setChecked(true); break;
+    case TextOption::Ignore: ignore->setChecked(true); break;
+  }
+  connect(include, &QRadioButton::toggled, this, [this](bool on) { if (on) settings_.SetTextOption(TextOption::Include); });
+  connect(separate, &QRadioButton::toggled, this, [this](bool on) { if (on) settings_.SetTextOption(TextOption::Separate); });
+  connect(ignore, &QRadioButton::toggled, this, [this](bool on) { if (on) settings_.SetTextOption(TextOption::Ignore); });
+
+  auto* symbols = new QGroupBox(QStringLiteral(" Symbol options: "), this);
+  symbols->setObjectName(QStringLiteral("GroupBoxSymbols"));
+  auto* symbolLayout = new QVBoxLayout(symbols);
+  auto* standard = radio(QStringLiteral("RadioButtonStandard"), QStringLiteral("&Standard fonts"), QString(), symbols);
+  auto* trueType = radio(QStringLiteral("RadioButtonTrueType"), QStringLiteral("&True-type fonts"), QString(), symbols);
+  symbolLayout->addWidget(standard);
+  symbolLayout->addWidget(trueType);
+  (settings_.UseTrueTypeSymbols ? trueType : standard)->setChecked(true);
+  connect(standard, &QRadioButton::toggled, this, [this](bool on) { if (on) settings_.UseTrueTypeSymbols = false; });
+  connect(trueType, &QRadioButton::toggled, this, [this](bool on) { if (on) settings_.UseTrueTypeSymbols = true; });
+  left->addWidget(text);
+  left->addWidget(symbols);
+  columns->addLayout(left);
+
+  auto* right = new QVBoxLayout;
+  auto* landLineButton = Button(QStringLiteral("ButtonLandLine"), QStringLiteral("&Land-Line features"), this);
+  auto* heightsButton = Button(QStringLiteral("ButtonMeridianHeights"), QStringLiteral("M&eridian heights"), this);
+  auto* strategiButton = Button(QStringLiteral("ButtonStrategi"), QStringLiteral("St&rategi layers"), this);
+  auto* folderButton = Button(QStringLiteral("ButtonDefaultFolder"), QStringLiteral("&Default folder"), this);
+  auto* close = Button(QStringLiteral("ButtonClose"), QStringLiteral("Cl&ose"), this);
+  for (QPushButton* b : {landLineButton, heightsButton, strategiButton, folderButton}) right->addWidget(b);
+  right->addStretch();
+  right->addWidget(close);
+  columns->addLayout(right);
+  layout->addLayout(columns);
+  connect(landLineButton, &QPushButton::clicked, landLine, &QDialog::exec);
+  connect(heightsButton, &QPushButton::clicked, heights, &QDialog::exec);
+  connect(strategiButton, &QPushButton::clicked, strategi, &QDialog::exec);
+  connect(folderButton, &QPushButton::clicked, defaultFolder, &QDialog::exec);
+  connect(close, &QPushButton::clicked, this, &QDialog::accept);
+  FixSize(this, layout);
+}
+
+// ---------------------------------------------------------------------------
+
+TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("TAboutBox"));
+  setWindowTitle(QStringLiteral("About Quorvel"));
+  auto* layout = new QVBoxLayout(this);
+  auto* top = new QHBoxLayout;
+  auto* picture = new QLabel(this);
+  picture->setObjectName(QStringLiteral("ImageProgram"));
+  picture->setPixmap(DrawProgramPicture(QSize(200, 120)));
+  top->addWidget(picture);
+  auto* text = new QVBoxLayout;
+  auto* name = new QLabel(QStringLiteral("Quorvel"), this);
+  QFont bold = name->font();
+  bold.setBold(true);
+  bold.setPointSizeF(bold.pointSizeF() * 1.4);
+  name->setFont(bold);
+  text->addWidget(name);
+  text->addWidget(new QLabel(QStringLiteral("OS NTF to MapInfo MIF/MID Translator"), this));
+  text->addWidget(new QLabel(QStringLiteral("Version 3.5"), this));
+  auto* build = new QLabel(QStringLiteral("Build: 3.5.1.3"), this);
+  build->setObjectName(QStringLiteral("LabelBuild"));
+  text->addWidget(build);
+  text->addStretch();
+  top->addLayout(text);
+  layout->addLayout(top);
+  layout->addWidget(Note(QStringLiteral("Quorvel may be used, copied and passed on free of charge, provided it is passed "
+                                        "on unchanged and with this notice. It comes without any warranty: check "
+                                        "translated data before you rely on it."),
+                         this, 380));
+  layout->addWidget(Note(QStringLiteral("Questions, suggestions and bug reports are welcome through the Quorvel "
+                                        "project's issue tracker."),
+                         this, 380));
+  auto* ok = Button(QStringLiteral("ButtonOK"), QStringLiteral("OK"), this);
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  auto* row = new QHBoxLayout;
+  row->addStretch();
+  row->addWidget(ok);
+  row->addStretch();
+  layout->addLayout(row);
+  FixSize(this, layout);
+}
+
+}  // namespace quorvel::gui

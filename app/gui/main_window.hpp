@@ -1,0 +1,169 @@
+// The main window: the NTF file list, the MIF name, the output and network
+// options, the run's counters and progress, and the command buttons. It owns
+// the settings, the run driver and the dialogs, and shows a run through the
+// RunObserver interface.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QPalette>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+
+#include "prompts.hpp"
+#include "run/observer.hpp"
+#include "run/run.hpp"
+#include "run/settings.hpp"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+
+namespace quorvel::gui {
+
+class HelpWindow;
+class TAboutBox;
+class TFormDefault;
+class TFormLLFeatures;
+class TFormMeridianHeights;
+class TFormOptions;
+class TFormSFeatures;
+
+// How often a run pumped events and what it cost.
+struct PumpStatistics {
+  std::int64_t calls = 0;   // PumpMessages calls from the run
+  std::int64_t pumps = 0;   // of those, the ones that processed events
+  std::int64_t nanoseconds = 0;  // spent processing events and refreshing
+};
+
+class TFormMain : public QWidget, public RunObserver {
+  Q_OBJECT
+ public:
+  // `iniPath` is the INI file that holds the default folder.
+  explicit TFormMain(QString iniPath, QWidget* parent = nullptr);
+  ~TFormMain() override;
+
+  // Replace the system dialogs (tests, other front ends).
+  void SetFileDialogs(std::unique_ptr<FileDialogs> dialogs);
+  void SetMessageBoxes(std::unique_ptr<MessageBoxes> boxes);
+
+  // Starts the splash period: the window is disabled behind the splash
+  // panel until the timer's first tick.
+  void StartSplash(int milliseconds = 2000);
+
+  TranslationSettings& Settings() { return settings_; }
+  const QString& DefaultFolder() const { return defaultFolder_; }
+  bool IsRunning() const { return running_; }
+  const PumpStatistics& Pumping() const { return pumping_; }
+  const RunResult& LastRun() const { return lastRun_; }
+  // The least time between two event pumps during a run.
+  static constexpr int kPumpIntervalMs = 30;
+
+  TFormOptions* Options() const { return options_; }
+  TFormLLFeatures* LandLineFeatures() const { return landLine_; }
+  TFormSFeatures* StrategiLayers() const { return strategi_; }
+  TFormMeridianHeights* MeridianHeights() const { return heights_; }
+  TFormDefault* DefaultFolderDialog() const { return defaultFolderDialog_; }
+  TAboutBox* AboutBox() const { return about_; }
+  HelpWindow* Help() const { return help_; }
+
+  // The control actions.
+  void SelectNTFFiles();
+  void ChooseMIFFile();
+  void ChooseMergedOutput();
+  void ChooseSeparateOutput();
+  void StartTranslationRun();
+  void ShowHelp();
+
+  // RunObserver.
+  void ShowMessage(MessageKind kind, std::string_view text) override;
+  void ShowStatus(std::string_view text) override;
+  void ShowRecordsRead(std::int64_t count) override;
+  void ShowObjectsCreated(std::int64_t count) override;
+  void ShowFilesSelected(std::size_t count) override;
+  void ShowFilesTranslated(std::size_t count) override;
+  void SetProgressMaximum(std::size_t lines) override;
+  void SetProgress(std::size_t line) override;
+  void RunStarted() override;
+  void EnableRunControls() override;
+  void PumpMessages() override;
+  bool StopRequested() override { return stopRequested_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildControls();
+  void SetDefaultFolder(const QString& folder);
+  void SetMifFieldBackground(QPalette::ColorRole role);
+  // Puts the counters and the progress position on screen.
+  void RefreshFigures();
+  void EndSplash();
+
+  TranslationSettings settings_;
+  QString iniPath_;
+  QString defaultFolder_;
+  std::unique_ptr<FileDialogs> fileDialogs_;
+  std::unique_ptr<MessageBoxes> messageBoxes_;
+  std::unique_ptr<RunDriver> driver_;
+  RunResult lastRun_;
+
+  bool running_ = false;
+  bool stopRequested_ = false;
+  bool closeAfterRun_ = false;
+  bool busyCursor_ = false;
+  QElapsedTimer sincePump_;
+  PumpStatistics pumping_;
+  // Figures waiting for the next refresh.
+  std::int64_t recordsShown_ = 0, recordsPending_ = 0;
+  std::int64_t objectsShown_ = 0, objectsPending_ = 0;
+  int progressPending_ = 0;
+
+  // Controls.
+  QLabel* status_ = nullptr;
+  QListWidget* files_ = nullptr;
+  QPushButton* openFiles_ = nullptr;
+  QLineEdit* mifName_ = nullptr;
+  QPushButton* saveMif_ = nullptr;
+  QRadioButton* merge_ = nullptr;
+  QRadioButton* separate_ = nullptr;
+  QCheckBox* network_ = nullptr;
+  QLabel* recordsRead_ = nullptr;
+  QLabel* objectsCreated_ = nullptr;
+  QLabel* filesSelected_ = nullptr;
+  QLabel* filesTranslated_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  QPushButton* helpButton_ = nullptr;
+  QPushButton* aboutButton_ = nullptr;
+  QPushButton* optionsButton_ = nullptr;
+  QPushButton* translate_ = nullptr;
+  QPushButton* close_ = nullptr;
+  QWidget* splash_ = nullptr;
+  QTimer* splashTimer_ = nullptr;
+
+  // Dialogs, created hidden with the window.
+  TAboutBox* about_ = nullptr;
+  TFormLLFeatures* landLine_ = nullptr;
+  TFormSFeatures* strategi_ = nullptr;
+  TFormMeridianHeights* heights_ = nullptr;
+  TFormDefault* defaultFolderDialog_ = nullptr;
+  TFormOptions* options_ = nullptr;
+  HelpWindow* help_ = nullptr;
+};
+
+// Sorted as the file list keeps its entries: alphabetically, letter case
+// ignored (ties broken by case so the order is always the same).
+void SortFileNames(QStringList& names);
+
+// The MIF name a run takes from the name field: empty (the run's own rule)
+// for a blank field, and ".mif" appended to a name without it.
+QString MifNameFromField(const QString& text);
+
+}  // namespace quorvel::gui

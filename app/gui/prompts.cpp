@@ -1,0 +1,56 @@
+#include "prompts.hpp"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace quorvel::gui {
+
+QStringList QtFileDialogs::ChooseNTFFiles(QWidget* parent, const QString& folder) {
+  QFileDialog dialog(parent, QStringLiteral("Open"), folder, QString::fromLatin1(kNTFFilter));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  dialog.setDefaultSuffix(QStringLiteral("ntf"));
+  if (dialog.exec() != QDialog::Accepted) return {};
+  QStringList files;
+  for (const QString& f : dialog.selectedFiles())
+    if (QFileInfo(f).isFile()) files << QFileInfo(f).absoluteFilePath();
+  return files;
+}
+
+QString QtFileDialogs::ChooseMIFFile(QWidget* parent, const QString& folder) {
+  QFileDialog dialog(parent, QStringLiteral("Save As"), folder, QString::fromLatin1(kMIFFilter));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setDefaultSuffix(QStringLiteral("mif"));
+  for (;;) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    const QFileInfo chosen(dialog.selectedFiles().first());
+    // A read-only file cannot take the output: ask again.
+    if (chosen.exists() && !chosen.isWritable()) {
+      QMessageBox::warning(&dialog, QApplication::applicationName(),
+                           chosen.fileName() + QStringLiteral(" is read-only.\nChoose another name."));
+      continue;
+    }
+    return chosen.absoluteFilePath();
+  }
+}
+
+void QtMessageBoxes::Show(QWidget* parent, MessageKind kind, const QString& text) {
+  QMessageBox::Icon icon = QMessageBox::Information;
+  if (kind == MessageKind::Error) icon = QMessageBox::Critical;
+  else if (kind == MessageKind::Warning) icon = QMessageBox::Warning;
+  QMessageBox box(icon, QApplication::applicationName(), text, QMessageBox::Ok, parent);
+  box.setObjectName(QStringLiteral("MessageBox"));
+  box.exec();
+}
+
+bool QtMessageBoxes::ConfirmStopAndClose(QWidget* parent) {
+  QMessageBox box(QMessageBox::Question, QApplication::applicationName(), QString::fromLatin1(kStopAndCloseQuestion),
+                  QMessageBox::Yes | QMessageBox::No, parent);
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
+}  // namespace quorvel::gui

@@ -1,0 +1,94 @@
+// quorvel-gui-screenshots OUTDIR [NTF files...]: writes PNG pictures of the
+// main window and every dialog. Given NTF files, the main window shows them
+// selected and translated (into a scratch folder).
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+
+#include "dialogs.hpp"
+#include "help_window.hpp"
+#include "main_window.hpp"
+
+namespace {
+
+using namespace quorvel::gui;
+
+class GivenFiles : public FileDialogs {
+ public:
+  explicit GivenFiles(QStringList files) : files_(std::move(files)) {}
+  QStringList ChooseNTFFiles(QWidget*, const QString&) override { return files_; }
+  QString ChooseMIFFile(QWidget*, const QString&) override { return {}; }
+
+ private:
+  QStringList files_;
+};
+
+class Quiet : public MessageBoxes {
+ public:
+  void Show(QWidget*, quorvel::MessageKind, const QString& text) override {
+    std::fprintf(stderr, "message: %s\n", qPrintable(text));
+  }
+  bool ConfirmStopAndClose(QWidget*) override { return false; }
+};
+
+bool Save(QWidget* w, const QString& dir, const QString& name) {
+  w->show();
+  w->raise();
+  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+  const bool ok = w->grab().save(dir + QLatin1Char('/') + name);
+  std::fprintf(stderr, "%s %s\n", ok ? "wrote" : "FAILED", qPrintable(dir + QLatin1Char('/') + name));
+  if (w->isWindow() && w->objectName() != QStringLiteral("TFormMain")) w->hide();
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Quorvel"));
+  const QStringList args = QCoreApplication::arguments();
+  if (args.size() < 2) {
+    std::fprintf(stderr, "usage: quorvel-gui-screenshots OUTDIR [NTF files...]\n");
+    return 2;
+  }
+  const QString out = args[1];
+  QDir().mkpath(out);
+  QTemporaryDir scratch;
+  TFormMain window(scratch.filePath(QStringLiteral("quorvel.ini")));
+  window.SetMessageBoxes(std::make_unique<Quiet>());
+  bool ok = true;
+
+  window.StartSplash(60 * 1000);
+  ok &= Save(&window, out, QStringLiteral("main-window-splash.png"));
+  window.findChild<QTimer*>(QStringLiteral("TimerSplash"))->setInterval(0);
+  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+
+  QStringList files;
+  for (int i = 2; i < args.size(); ++i) {
+    const QString target = scratch.filePath(QFileInfo(args[i]).fileName());
+    QFile::copy(args[i], target);
+    files << target;
+  }
+  if (!files.isEmpty()) {
+    window.SetFileDialogs(std::make_unique<GivenFiles>(files));
+    window.SelectNTFFiles();
+    window.StartTranslationRun();
+  }
+  ok &= Save(&window, out, QStringLiteral("main-window.png"));
+  ok &= Save(window.Options(), out, QStringLiteral("options.png"));
+  ok &= Save(window.LandLineFeatures(), out, QStringLiteral("landline-features.png"));
+  ok &= Save(window.StrategiLayers(), out, QStringLiteral("strategi-layers.png"));
+  ok &= Save(window.MeridianHeights(), out, QStringLiteral("meridian-heights.png"));
+  window.DefaultFolderDialog()->SetCurrentFolder(QDir::homePath());
+  ok &= Save(window.DefaultFolderDialog(), out, QStringLiteral("default-folder.png"));
+  ok &= Save(window.AboutBox(), out, QStringLiteral("about.png"));
+  ok &= Save(window.Help(), out, QStringLiteral("help.png"));
+  return ok ? 0 : 1;
+}
