@@ -1,10 +1,14 @@
-// OSCAR Traffic-Manager tiles.
+// OSCAR Traffic-Manager tiles: the Asset-Manager layout under the
+// Traffic-Manager database name, with comment records "90" among them.
 #include "ntfgen/generators.hpp"
 #include "ntfgen/ntf_writer.hpp"
 
 namespace ntfgen {
 
-// Not written yet: returns nothing, so the command does not offer it.
-std::string GenerateOscarTraffic(const Options&) { return {}; }
+std::string GenerateOscarTile(const Options& options, std::string_view database, bool traffic);
+
+std::string GenerateOscarTraffic(const Options& options) {
+  return GenerateOscarTile(options, "OSCAR_TRAFFIC_MAN.01", true);
+}
 
 }  // namespace ntfgen

@@ -1,4 +1,5 @@
 #include "products/match.hpp"
+#include "products/oscar/oscar.hpp"
 #include "products/registry.hpp"
 
 namespace quorvel {
@@ -28,6 +29,7 @@ extern const ProductDescriptor kOscarAssetProduct{
     .headerStyle = kMixedCaseHeader,
     .columns = kAssetColumns,
     .textPair = TextPairUse::Untouched,
+    .translate = TranslateOscar,
 };
 
 extern const ProductDescriptor kOscarTrafficProduct{
@@ -37,6 +39,7 @@ extern const ProductDescriptor kOscarTrafficProduct{
     .headerStyle = kMixedCaseHeader,
     .columns = kTrafficColumns,
     .textPair = TextPairUse::Untouched,
+    .translate = TranslateOscar,
 };
 
 }  // namespace quorvel
