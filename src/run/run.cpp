@@ -30,6 +30,7 @@ RunResult RunDriver::StartTranslationRun(const RunRequest& request) {
   observer_.RunStarted();
   counters_.RecordsRead = 0;
   counters_.ObjectsCreated = 0;
+  runTotal_ = 0;  // the driver serves many runs: each counts its own records
   observer_.ShowRecordsRead(0);
   runUsesTrueTypeSymbols_ = settings_.UseTrueTypeSymbols;
   counters_.ResetObjectRefreshCounter();

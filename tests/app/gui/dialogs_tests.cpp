@@ -1,0 +1,267 @@
+// The option dialogs: each control sets its setting when clicked, the
+// dialogs keep their states between openings, and the default folder is
+// written only by "Set as &Default".
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include "dialogs.hpp"
+#include "feature_captions.hpp"
+#include "gui_fixture.hpp"
+#include "ini_file.hpp"
+
+namespace quorvel::gui::test {
+namespace {
+
+template <typename T>
+T* In(QWidget* dialog, const char* name) {
+  T* w = dialog->findChild<T*>(QString::fromLatin1(name));
+  EXPECT_NE(w, nullptr) << name;
+  return w;
+}
+
+// Opens a dialog modally and runs `inside` while it is open.
+void WhileOpen(QDialog* dialog, const std::function<void()>& inside) {
+  QTimer::singleShot(0, dialog, [dialog, inside] {
+    inside();
+    if (dialog->isVisible()) dialog->reject();
+  });
+  dialog->exec();
+}
+
+TEST_F(WindowTest, TheTextOptionsExcludeEachOther) {
+  QWidget* options = window->Options();
+  EXPECT_EQ(options->windowTitle(), "Quorvel Options");
+  auto* include = In<QRadioButton>(options, "RadioButtonInclude");
+  auto* separate = In<QRadioButton>(options, "RadioButtonSeparate");
+  auto* ignore = In<QRadioButton>(options, "RadioButtonIgnore");
+  EXPECT_TRUE(separate->isChecked());
+  EXPECT_EQ(include->toolTip(), "Include text objects in MIF");
+  TranslationSettings& s = window->Settings();
+  separate->click();
+  ignore->click();
+  EXPECT_FALSE(s.SeparateText);
+  EXPECT_TRUE(s.IgnoreText);
+  include->click();
+  EXPECT_FALSE(s.SeparateText);
+  EXPECT_FALSE(s.IgnoreText);
+  separate->click();
+  EXPECT_TRUE(s.SeparateText);
+  EXPECT_FALSE(s.IgnoreText);
+
+  In<QRadioButton>(options, "RadioButtonStandard")->click();
+  EXPECT_FALSE(s.UseTrueTypeSymbols);
+  In<QRadioButton>(options, "RadioButtonTrueType")->click();
+  EXPECT_TRUE(s.UseTrueTypeSymbols);
+}
+
+TEST_F(WindowTest, TheOptionsDialogKeepsItsStatesBetweenOpenings) {
+  WhileOpen(window->Options(), [&] { In<QRadioButton>(window->Options(), "RadioButtonIgnore")->click(); });
+  EXPECT_FALSE(window->Options()->isVisible());
+  bool stillIgnore = false;
+  WhileOpen(window->Options(), [&] { stillIgnore = In<QRadioButton>(window->Options(), "RadioButtonIgnore")->isChecked(); });
+  EXPECT_TRUE(stillIgnore);
+  EXPECT_TRUE(window->Settings().IgnoreText);
+}
+
+TEST_F(WindowTest, TheOptionsButtonsOpenTheirDialogs) {
+  struct Case {
+    const char* button;
+    QDialog* dialog;
+  };
+  for (const Case& c : {Case{"ButtonLandLine", window->LandLineFeatures()}, Case{"ButtonMeridianHeights", window->MeridianHeights()},
+                        Case{"ButtonStrategi", window->StrategiLayers()}, Case{"ButtonDefaultFolder", window->DefaultFolderDialog()}}) {
+    bool opened = false;
+    WhileOpen(window->Options(), [&] {
+      QTimer::singleShot(0, c.dialog, [&] {
+        opened = c.dialog->isVisible() && c.dialog->isModal();
+        c.dialog->reject();
+      });
+      In<QPushButton>(window->Options(), c.button)->click();
+    });
+    EXPECT_TRUE(opened) << c.button;
+  }
+}
+
+TEST_F(WindowTest, UncheckAllThenOneBoxLeavesOnlyThatEntryAndEntryEight) {
+  TFormLLFeatures* ll = window->LandLineFeatures();
+  EXPECT_EQ(ll->windowTitle(), "Land-Line features");
+  EXPECT_EQ(ll->findChildren<QCheckBox*>().size(), 57);
+  EXPECT_EQ(In<QPushButton>(ll, "ButtonCheckAll")->text(), "&Check all    ");
+  EXPECT_EQ(ll->Box(8), nullptr);
+  EXPECT_EQ(ll->Box(45)->text(), "Non-coif trees (scattered)");
+  EXPECT_EQ(ll->Box(58)->text(), "Ridge/rock line");
+
+  In<QPushButton>(ll, "ButtonUncheckAll")->click();
+  ll->Box(1)->click();
+  EXPECT_EQ(ll->Box(1)->text(), "Building outline");
+  const TranslationSettings& s = window->Settings();
+  for (int entry = 1; entry <= 58; ++entry) {
+    const bool expected = entry == 1 || entry == 8;
+    EXPECT_EQ(s.LandLineFeatureEnabled[entry - 1], expected) << "entry " << entry;
+  }
+  In<QPushButton>(ll, "ButtonCheckAll")->click();
+  for (int entry = 1; entry <= 58; ++entry) EXPECT_TRUE(s.LandLineFeatureEnabled[entry - 1]) << entry;
+}
+
+TEST_F(WindowTest, CheckAllWhenAllAreCheckedChangesNothing) {
+  TFormLLFeatures* ll = window->LandLineFeatures();
+  int changes = 0;
+  for (QCheckBox* box : ll->findChildren<QCheckBox*>()) QObject::connect(box, &QCheckBox::toggled, [&] { ++changes; });
+  In<QPushButton>(ll, "ButtonCheckAll")->click();
+  EXPECT_EQ(changes, 0);
+  ll->Box(30)->click();
+  EXPECT_FALSE(window->Settings().LandLineFeatureEnabled[29]);
+  In<QPushButton>(ll, "ButtonCheckAll")->click();
+  EXPECT_EQ(changes, 2);
+  EXPECT_TRUE(window->Settings().LandLineFeatureEnabled[29]);
+}
+
+TEST_F(WindowTest, HeightSymbolsFollowTheBoxEvenWithoutOK) {
+  TFormMeridianHeights* heights = window->MeridianHeights();
+  EXPECT_EQ(heights->windowTitle(), "Meridian 2 height data");
+  auto* box = In<QCheckBox>(heights, "CheckBoxShowHeights");
+  EXPECT_FALSE(box->isChecked());
+  WhileOpen(heights, [&] { box->click(); });
+  EXPECT_TRUE(window->Settings().ShowMeridianHeights);
+  // Unchecked and closed without OK: the click has already set it.
+  WhileOpen(heights, [&] {
+    box->click();
+    heights->close();
+  });
+  EXPECT_FALSE(window->Settings().ShowMeridianHeights);
+  WhileOpen(heights, [&] {
+    box->click();
+    In<QPushButton>(heights, "ButtonOK")->click();
+  });
+  EXPECT_TRUE(window->Settings().ShowMeridianHeights);
+  EXPECT_FALSE(heights->isVisible());
+}
+
+TEST_F(WindowTest, StrategiLayerBoxesSetTheirLayersAtOnce) {
+  TFormSFeatures* strategi = window->StrategiLayers();
+  EXPECT_EQ(strategi->windowTitle(), "Strategi features");
+  EXPECT_FALSE(strategi->windowFlags() & Qt::WindowCloseButtonHint);
+  const char* names[] = {"CheckBoxSLayer1", "CheckBoxSLayer2", "CheckBoxSLayer3", "CheckBoxSLayer4",
+                         "CheckBoxSLayer5", "CheckBoxSlayer6", "CheckBoxSLayer7", "CheckBoxSlayer8"};
+  for (int layer = 1; layer <= 8; ++layer) {
+    auto* box = In<QCheckBox>(strategi, names[layer - 1]);
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_EQ(box->text(), QString::fromUtf8(kStrategiLayerBoxes[static_cast<std::size_t>(layer - 1)].caption));
+  }
+  In<QCheckBox>(strategi, "CheckBoxSLayer5")->click();
+  EXPECT_FALSE(window->Settings().StrategiLayer(5));
+  for (int layer : {1, 2, 3, 4, 6, 7, 8}) EXPECT_TRUE(window->Settings().StrategiLayer(layer)) << layer;
+  EXPECT_EQ(In<QCheckBox>(strategi, "CheckBoxSlayer8")->text(), "Layer 8: Spot heights");
+}
+
+TEST_F(WindowTest, CancelInTheDefaultFolderDialogWritesNothing) {
+  TFormDefault* dlg = window->DefaultFolderDialog();
+  EXPECT_EQ(dlg->windowTitle(), "Default folder");
+  WhileOpen(dlg, [&] {
+    ASSERT_TRUE(dlg->SetCurrentFolder(scratch.path()));
+    In<QPushButton>(dlg, "ButtonCancel")->click();
+  });
+  EXPECT_FALSE(QFile::exists(iniPath));
+  EXPECT_TRUE(window->DefaultFolder().isEmpty());
+  window->SelectNTFFiles();
+  window->ChooseMIFFile();
+  EXPECT_EQ(dialogs->ntfFolders, QStringList({""}));
+  EXPECT_EQ(dialogs->mifFolders, QStringList({""}));
+}
+
+TEST_F(WindowTest, SetAsDefaultStoresAFolderWithAnyCharactersAcrossARestart) {
+  const QString folder = Scratch(QString::fromUtf8("Kartenblätter, Süd; neu  2026 ÅØ"));
+  ASSERT_TRUE(QDir().mkpath(folder));
+  TFormDefault* dlg = window->DefaultFolderDialog();
+  WhileOpen(dlg, [&] {
+    ASSERT_TRUE(dlg->SetCurrentFolder(folder));
+    In<QPushButton>(dlg, "ButtonSetDefault")->click();
+  });
+  EXPECT_FALSE(dlg->isVisible());
+  EXPECT_EQ(window->DefaultFolder(), folder);
+  window->SelectNTFFiles();
+  window->ChooseMIFFile();
+  EXPECT_EQ(dialogs->ntfFolders.value(0), folder);
+  EXPECT_EQ(dialogs->mifFolders.value(0), folder);
+
+  QFile ini(iniPath);
+  ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+  EXPECT_EQ(QString::fromUtf8(ini.readAll()), "[Files]\nDefaultPath=" + folder + "\n");
+  ini.close();
+
+  Build();  // a restart
+  EXPECT_EQ(window->DefaultFolder(), folder);
+  window->SelectNTFFiles();
+  EXPECT_EQ(dialogs->ntfFolders.value(0), folder);
+  // The dialog opens on the stored folder.
+  QString shown;
+  WhileOpen(window->DefaultFolderDialog(), [&] { shown = window->DefaultFolderDialog()->CurrentFolder(); });
+  EXPECT_EQ(shown, folder);
+}
+
+TEST_F(WindowTest, TheDriveSelectorListsVolumesAndIgnoresOnesThatCannotBeRead) {
+  TFormDefault* dlg = window->DefaultFolderDialog();
+  const QStringList drives = dlg->Drives();
+  EXPECT_TRUE(drives.contains(QDir::rootPath()));
+  ASSERT_TRUE(dlg->SetCurrentFolder(scratch.path()));
+  EXPECT_FALSE(dlg->ChooseDrive(Scratch("not-mounted")));
+  EXPECT_EQ(dlg->CurrentFolder(), scratch.path());
+  EXPECT_FALSE(dlg->SetCurrentFolder(Scratch("missing")));
+  EXPECT_EQ(dlg->CurrentFolder(), scratch.path());
+  EXPECT_TRUE(dlg->ChooseDrive(QDir::rootPath()));
+  EXPECT_EQ(dlg->CurrentFolder(), QDir::rootPath());
+  auto* combo = In<QComboBox>(dlg, "DriveComboBox");
+  EXPECT_EQ(combo->currentData().toString(), QDir::rootPath());
+}
+
+TEST_F(WindowTest, TheAboutBoxShowsTheBuild) {
+  TAboutBox* about = window->AboutBox();
+  EXPECT_EQ(about->windowTitle(), "About Quorvel");
+  EXPECT_EQ(In<QLabel>(about, "LabelBuild")->text(), "Build: 3.5.1.3");
+  bool modal = false;
+  QTimer::singleShot(0, about, [&] {
+    modal = about->isVisible() && about->isModal();
+    In<QPushButton>(about, "ButtonOK")->click();
+  });
+  window->findChild<QPushButton*>("ButtonAbout")->click();
+  EXPECT_TRUE(modal);
+  EXPECT_FALSE(about->isVisible());
+}
+
+// The system message boxes: one OK button, the icon of the kind.
+TEST(QtMessageBoxesTest, EachKindHasItsIconAndOneOKButton) {
+  QtMessageBoxes boxes;
+  struct Case {
+    MessageKind kind;
+    QMessageBox::Icon icon;
+  };
+  for (const Case& c : {Case{MessageKind::Error, QMessageBox::Critical}, Case{MessageKind::Warning, QMessageBox::Warning},
+                        Case{MessageKind::Information, QMessageBox::Information}}) {
+    int buttons = -1;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString text;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      buttons = static_cast<int>(box->buttons().size());
+      icon = box->icon();
+      text = box->text();
+      box->button(QMessageBox::Ok)->click();
+    });
+    boxes.Show(nullptr, c.kind, "Error reading NTF file at line 12");
+    EXPECT_EQ(buttons, 1);
+    EXPECT_EQ(icon, c.icon);
+    EXPECT_EQ(text, "Error reading NTF file at line 12");
+  }
+}
+
+}  // namespace
+}  // namespace quorvel::gui::test
