@@ -206,7 +206,7 @@ std::string GenerateLandLine(const Options& options) {
   switch (options.size) {
     case Size::Small: Small(g); break;
     case Size::Medium: Random(g, rng, 400); break;
-    case Size::Full: Random(g, rng, 120000); break;
+    case Size::Full: Random(g, rng, 80000); break;
   }
   w.End();
   return w.Take();

@@ -1,6 +1,7 @@
 #include "products/landline/landline.hpp"
 
 #include "mif/format.hpp"
+#include "products/textplace/fast_fixed.hpp"
 #include "products/textplace/text_placement.hpp"
 #include "run/record_loop.hpp"
 
@@ -13,6 +14,8 @@ namespace {
 long double ReadCoordinate(std::string_view record, std::size_t column) {
   const std::string_view field = Field(record, column, 6);
   if (field.size() != 6) throw NtfReadFailure("coordinate cut short");
+  std::int64_t whole = 0;
+  if (TryToInteger(field, whole)) return static_cast<long double>(whole);  // the usual digits
   return ToLongReal(field);
 }
 
@@ -99,9 +102,9 @@ class LandLineTranslator final : public RecordLoopTranslator {
   }
 
   void AppendGround(std::string& out, long double x, long double y) const {
-    AppendFixed(out, x * section_.multiplier + section_.xOrigin, 2);
+    AppendFixedQuick(out, x * section_.multiplier + section_.xOrigin, 2);
     out.push_back(' ');
-    AppendFixed(out, y * section_.multiplier + section_.yOrigin, 2);
+    AppendFixedQuick(out, y * section_.multiplier + section_.yOrigin, 2);
   }
 
   void WriteLine(std::string_view record) {
@@ -207,7 +210,7 @@ class LandLineTranslator final : public RecordLoopTranslator {
     row_.Clear();
     row_.Add(sectionRef_).Add(state_.featureId).Add(state_.featureCode).Add(state_.style.description);
     number_.clear();
-    AppendFixed(number_, state_.orientation, 1);
+    AppendFixedQuick(number_, state_.orientation, 1);
     row_.Add(number_).Add("0.0");  // DT: nothing ever sets it
     layer.WriteRow(row_.str());
   }
