@@ -370,3 +370,21 @@ TEST_F(Meridian2, BadFieldsEndTheFileAtTheirLine) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Meridian2Command, HeightSymbolsFollowTheOption) {
+  test::ScratchDir dir;
+  std::string ntf = test::Ntf({"01V0%", "02Meridian_02.01      0%", "07ST57" + std::string(40, ' ') + "0000350000" + "0000170000" + "0%",
+                               "21000001100010200003000 0%", "14000001FC6762HT000000600%", "99"});
+  test::WriteFile(dir / "t.ntf", ntf);
+  for (const bool shown : {false, true}) {
+    const auto r = test::RunQuorvel(std::string("-q") + (shown ? " --meridian-heights" : "") + " " + test::Quote(dir / "t.ntf"));
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const auto lines = test::CrLfLines(test::ReadFile(dir / "t.mif"));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), shown ? "  SYMBOL (49,12632256,5)" : "  SYMBOL (31,12632256,5)");
+  }
+}
+
+}  // namespace
