@@ -1,10 +1,11 @@
-// Land-Form PROFILE DTM tiles.
+// Land-Form PROFILE DTM tiles (the grid layout is in panorama_dtm_gen.cpp).
 #include "ntfgen/generators.hpp"
 #include "ntfgen/ntf_writer.hpp"
 
 namespace ntfgen {
 
-// Not written yet: returns nothing, so the command does not offer it.
-std::string GenerateProfileDtm(const Options&) { return {}; }
+std::string GenerateLandformGrid(const Options& options, bool profile);
+
+std::string GenerateProfileDtm(const Options& options) { return GenerateLandformGrid(options, true); }
 
 }  // namespace ntfgen

@@ -1,3 +1,4 @@
+#include "products/landform/landform.hpp"
 #include "products/match.hpp"
 #include "products/registry.hpp"
 
@@ -27,6 +28,7 @@ extern const ProductDescriptor kPanoramaDtmProduct{
     .headerStyle = kMixedCaseHeader,
     .columns = kGridColumns,
     .textPair = TextPairUse::Deletes,
+    .translate = TranslatePanoramaGrid,
 };
 
 extern const ProductDescriptor kPanoramaContourProduct{
@@ -36,6 +38,7 @@ extern const ProductDescriptor kPanoramaContourProduct{
     .headerStyle = kContourHeader,
     .columns = kPanoramaContourColumns,
     .textPair = TextPairUse::Deletes,
+    .translate = TranslatePanoramaContours,
 };
 
 extern const ProductDescriptor kProfileDtmProduct{
@@ -45,6 +48,7 @@ extern const ProductDescriptor kProfileDtmProduct{
     .headerStyle = kMixedCaseHeader,
     .columns = kGridColumns,
     .textPair = TextPairUse::Deletes,
+    .translate = TranslateProfileGrid,
 };
 
 extern const ProductDescriptor kProfileContourProduct{
@@ -54,6 +58,7 @@ extern const ProductDescriptor kProfileContourProduct{
     .headerStyle = kContourHeader,
     .columns = kProfileContourColumns,
     .textPair = TextPairUse::Deletes,
+    .translate = TranslateProfileContours,
 };
 
 }  // namespace quorvel

@@ -1,0 +1,167 @@
+// Height grids. A tile is a square grid of nodes; each grid column (one
+// easting, all northings from south to north) is a record "51" whose heights
+// sit at fixed columns of fixed lines after the line that carries the "51":
+//
+//   PANORAMA (401 x 401, 50 m, 4 characters): the "51" line and the line
+//   after it hold no heights; 21 full lines of 19 heights from column 3, then
+//   a last line of 2.
+//   PROFILE (501 x 501, 10 m, 5 characters): 12 heights on the "51" line from
+//   column 19; 32 full lines of 15 heights from column 3, then a last line of
+//   9.
+#include <string>
+#include <vector>
+
+#include "mif/format.hpp"
+#include "ntf/cursor.hpp"
+#include "products/landform/landform.hpp"
+
+namespace quorvel {
+
+namespace {
+
+struct GridShape {
+  int columns;          // eastings per tile
+  int rows;             // northings per column
+  std::int64_t spacing;  // metres
+  std::size_t width;    // characters per height
+};
+
+constexpr GridShape kPanorama{401, 401, 50, 4};
+constexpr GridShape kProfile{501, 501, 10, 5};
+
+class GridTranslator {
+ public:
+  GridTranslator(FileContext& ctx, const GridShape& shape, bool profile)
+      : ctx_(ctx), cursor_(ctx.records), shape_(shape), profile_(profile) {
+    heights_.reserve(static_cast<std::size_t>(shape.rows));
+  }
+
+  FileOutcome Translate() {
+    if (!ReadSectionHeader()) {
+      ctx_.observer.ShowMessage(MessageKind::Error, "Error reading NTF file");
+      return FileOutcome::CutShort;
+    }
+    try {
+      for (int c = 0; c < shape_.columns; ++c) {
+        easting_.clear();
+        AppendInteger(easting_, xOrigin_ + shape_.spacing * c);
+        const bool more = profile_ ? ReadProfileGridColumn() : ReadPanoramaGridColumn();
+        if (ctx_.out.WriteFailed()) return FileOutcome::OutputFailed;
+        if (!more) return FileOutcome::Translated;
+        ctx_.counters.Progress(cursor_.CurrentLine);
+      }
+    } catch (const std::exception&) {
+      // The list ended inside a column: the columns written so far stay.
+      ctx_.observer.ShowMessage(MessageKind::Error, "Error reading NTF file.");
+      return ctx_.out.WriteFailed() ? FileOutcome::OutputFailed : FileOutcome::CutShort;
+    }
+    if (profile_) ctx_.counters.Progress(0);
+    return FileOutcome::Translated;
+  }
+
+ private:
+  // The first "07" line from index 2 on (no stop at "99"); the origins are
+  // read from that line alone.
+  bool ReadSectionHeader() {
+    try {
+      cursor_.CurrentLine = 2;
+      while (RecordId(cursor_.Line()) != "07") ++cursor_.CurrentLine;
+      const std::string_view line = cursor_.Line();
+      xOrigin_ = ToInteger(Field(line, 47, 10));
+      yOrigin_ = ToInteger(Field(line, 57, 10));
+      return true;
+    } catch (const std::exception&) {
+      return false;
+    }
+  }
+
+  // Moves to the line after the next "51" and returns true, or returns false
+  // at a "99" (the tile is finished).
+  bool FindColumn() {
+    for (;;) {
+      const std::string_view id = RecordId(cursor_.Line());
+      ++cursor_.CurrentLine;
+      if (id == "51") return true;
+      if (id == "99") return false;
+    }
+  }
+
+  void TakeHeights(std::string_view line, std::size_t firstColumn, int count) {
+    for (int j = 0; j < count; ++j) heights_.push_back(Field(line, firstColumn + shape_.width * j, shape_.width));
+  }
+
+  // Full lines from CurrentLine on, each counted as a record read.
+  void TakeFullLines(int lines, int perLine) {
+    for (int i = 0; i < lines; ++i, ++cursor_.CurrentLine) {
+      TakeHeights(cursor_.Line(), 3, perLine);
+      ctx_.counters.CountRecordRead();
+    }
+  }
+
+  bool ReadPanoramaGridColumn() {
+    if (!FindColumn()) return false;
+    heights_.clear();
+    ++cursor_.CurrentLine;  // the line after the "51" holds no heights
+    TakeFullLines(21, 19);
+    const std::string_view last = cursor_.Line();
+    ctx_.counters.RecordsRead += 2;
+    const bool finished = RecordId(last) == "99";
+    if (!finished) TakeHeights(last, 3, 2);
+    WriteHeights();
+    return !finished;
+  }
+
+  bool ReadProfileGridColumn() {
+    if (!FindColumn()) return false;
+    heights_.clear();
+    TakeHeights(cursor_.list().line(cursor_.CurrentLine - 1), 19, 12);
+    TakeFullLines(32, 15);
+    // A "99" where the last line was expected holds no heights: the column
+    // is written as far as it goes and the tile is finished.
+    const std::string_view last = cursor_.Line();
+    const bool finished = RecordId(last) == "99";
+    if (!finished) TakeHeights(last, 3, 9);
+    WriteHeights();
+    return !finished;
+  }
+
+  // Each height becomes a point at its grid node and one row.
+  void WriteHeights() {
+    MifLayer& layer = ctx_.out.main;
+    std::int64_t row = 0;
+    for (const std::string_view height : heights_) {
+      ctx_.CountObjectCreated();
+      text_.assign("Point ");
+      text_.append(easting_);
+      text_.push_back(' ');
+      AppendInteger(text_, yOrigin_ + shape_.spacing * row);
+      text_.append("\r\n");
+      text_.append(kGridSymbol);
+      layer.BeginObject();
+      layer.mif.WriteLine(text_);
+      value_.clear();
+      AppendMidValue(value_, height);
+      layer.WriteRow(value_);
+      ++row;
+    }
+  }
+
+  FileContext& ctx_;
+  RecordCursor cursor_;
+  const GridShape& shape_;
+  bool profile_;
+  std::int64_t xOrigin_ = 0;
+  std::int64_t yOrigin_ = 0;
+  std::string easting_;
+  std::vector<std::string_view> heights_;
+  std::string text_;
+  std::string value_;
+};
+
+}  // namespace
+
+FileOutcome TranslatePanoramaGrid(FileContext& ctx) { return GridTranslator(ctx, kPanorama, false).Translate(); }
+
+FileOutcome TranslateProfileGrid(FileContext& ctx) { return GridTranslator(ctx, kProfile, true).Translate(); }
+
+}  // namespace quorvel
