@@ -150,9 +150,9 @@ class Meridian2Translator final : public RecordLoopTranslator {
 
   // "OD" records: the road attributes, found by a scan of two-letter tags.
   void ReadRoadAttributes(std::string_view record) {
-    values_[kOD] = Field(record, 11, 13);
-    values_[kFCode] = Field(record, 26, 4);
     const std::string_view body = WithoutEndMark(record);
+    values_[kOD] = Field(body, 11, 13);
+    values_[kFCode] = Field(body, 26, 4);
     const std::size_t end = body.size();  // last 1-based column
     auto skipSeparator = [&](std::size_t& pos) {
       if (Field(body, pos, 1).size() == 1 && Field(body, pos, 1)[0] == kMeridian2Separator) ++pos;
