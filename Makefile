@@ -35,3 +35,8 @@ expected: build
 
 clean:
 	rm -rf $(BUILD) out
+
+# Pictures of the desktop window and every dialog, for the README.
+.PHONY: screenshots
+screenshots: build
+	QT_QPA_PLATFORM=offscreen $(BUILD)/app/gui/quorvel-gui-screenshots docs/screenshots examples/codepoint_small.ntf

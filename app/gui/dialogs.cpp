@@ -214,6 +214,7 @@ void TFormDefault::showEvent(QShowEvent* event) {
   // The first opening shows the stored default folder, or the home folder.
   if (!opened_) {
     opened_ = true;
+    if (!currentFolder_.isEmpty()) return QDialog::showEvent(event);
     const QString stored = LoadDefaultFolder(iniPath_);
     if (stored.isEmpty() || !SetCurrentFolder(stored)) SetCurrentFolder(QDir::homePath());
   }
@@ -266,9 +267,16 @@ bool TFormDefault::SetCurrentFolder(const QString& folder) {
   const QDir dir(folder);
   if (folder.isEmpty() || !dir.exists()) return false;
   const QString path = dir.absolutePath();
-  QString root = QStorageInfo(path).rootPath();
-  if (root.isEmpty() || !path.startsWith(root)) root = QDir::rootPath();
-  if (root != currentRoot_ && !ChooseDrive(root)) return false;
+  auto under = [](const QString& p, const QString& root) {
+    return !root.isEmpty() && (p == root || p.startsWith(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/')));
+  };
+  // The tree stays on its volume when the folder is on it; otherwise it
+  // moves to the folder's volume.
+  if (!under(path, currentRoot_)) {
+    QString root = QStorageInfo(path).rootPath();
+    if (!under(path, root)) root = QDir::rootPath();
+    if (!ChooseDrive(root)) return false;
+  }
   const QModelIndex index = model_->index(path);
   if (index.isValid() && path != currentRoot_) {
     tree_->setCurrentIndex(index);

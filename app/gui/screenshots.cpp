@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -41,7 +42,10 @@ class Quiet : public MessageBoxes {
 bool Save(QWidget* w, const QString& dir, const QString& name) {
   w->show();
   w->raise();
-  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+  // Let folder listings that load in the background arrive.
+  QElapsedTimer settle;
+  settle.start();
+  while (settle.elapsed() < 400) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
   const bool ok = w->grab().save(dir + QLatin1Char('/') + name);
   std::fprintf(stderr, "%s %s\n", ok ? "wrote" : "FAILED", qPrintable(dir + QLatin1Char('/') + name));
   if (w->isWindow() && w->objectName() != QStringLiteral("TFormMain")) w->hide();
@@ -86,7 +90,12 @@ int main(int argc, char** argv) {
   ok &= Save(window.LandLineFeatures(), out, QStringLiteral("landline-features.png"));
   ok &= Save(window.StrategiLayers(), out, QStringLiteral("strategi-layers.png"));
   ok &= Save(window.MeridianHeights(), out, QStringLiteral("meridian-heights.png"));
-  window.DefaultFolderDialog()->SetCurrentFolder(QDir::homePath());
+  // A folder tree of sample folders rather than this machine's own.
+  const QString maps = scratch.filePath(QStringLiteral("Maps"));
+  for (const char* sub : {"NTF tiles/Land-Line", "NTF tiles/Strategi", "NTF tiles/Code-Point", "MIF output", "Archive"})
+    QDir().mkpath(maps + QLatin1Char('/') + QString::fromLatin1(sub));
+  window.DefaultFolderDialog()->ChooseDrive(maps);
+  window.DefaultFolderDialog()->SetCurrentFolder(maps + QStringLiteral("/NTF tiles"));
   ok &= Save(window.DefaultFolderDialog(), out, QStringLiteral("default-folder.png"));
   ok &= Save(window.AboutBox(), out, QStringLiteral("about.png"));
   ok &= Save(window.Help(), out, QStringLiteral("help.png"));
