@@ -272,10 +272,7 @@ class Meridian2Translator final : public RecordLoopTranslator {
     // An attribute record with no geometry of its own gets the placeholder
     // object, and no style line.
     const bool placeholder = !text && unpaired <= 0;
-    if (placeholder) {
-      main.WriteNone();
-      ctx_.CountObjectCreated();
-    }
+    if (placeholder) main.WriteNone();
 
     if (writeText) {
       MifLayer& layer = ctx_.out.TextLayer();
