@@ -350,6 +350,21 @@ TEST_F(Meridian2, NodesGoOnlyToTheNetworkFile) {
   EXPECT_EQ(t.network[2], "ST57,000002,000002,0000" + std::string(36, ','));
 }
 
+TEST_F(Meridian2, MergedTilesShareOneNetworkHeader) {
+  settings.ExtractNetworkData = true;
+  test::WriteFile(dir / "a.ntf", TileText({"1600000100000100000%"}));
+  test::WriteFile(dir / "b.ntf", TileText({"1600000200000200000%"}, "ST58"));
+  quorvel::Translate(RunRequest{{dir / "a.ntf", dir / "b.ntf"}, dir / "m.mif"}, settings, observer);
+  const Tile t = Read("m");
+  ASSERT_EQ(t.network.size(), 3u);
+  EXPECT_EQ(t.network[0].rfind("TILE_NAME,", 0), 0u);
+  EXPECT_EQ(t.network[1].substr(0, 12), "ST57,000001,");
+  EXPECT_EQ(t.network[2].substr(0, 12), "ST58,000002,");
+  // Nodes alone write no object: the MIF holds only its header.
+  EXPECT_EQ(t.mif, Lines{});
+  EXPECT_EQ(t.mid, Lines{});
+}
+
 TEST_F(Meridian2, BadFieldsEndTheFileAtTheirLine) {
   struct Case {
     std::string record;
