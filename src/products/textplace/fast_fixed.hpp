@@ -21,13 +21,15 @@ inline void AppendFixedQuick(std::string& out, long double value, int decimals) 
     return;
   }
   const long double scaled = std::fabs(value) * kScale[decimals];
-  const long double whole = std::floor(scaled);
-  const long double fraction = scaled - whole;
-  if (std::fabs(fraction - 0.5L) < 1e-6L) {
+  // The nearest integer in the default rounding mode (llrint avoids the
+  // costly switches of the x87 rounding mode that a cast or floor makes).
+  const long long nearest = std::llrint(scaled);
+  const long double off = scaled - static_cast<long double>(nearest);
+  if (std::fabs(std::fabs(off) - 0.5L) < 1e-6L) {
     AppendFixed(out, value, decimals);
     return;
   }
-  const std::uint64_t n = static_cast<std::uint64_t>(whole) + (fraction > 0.5L ? 1 : 0);
+  const std::uint64_t n = static_cast<std::uint64_t>(nearest);
   if (value < 0 && n != 0) out.push_back('-');
   const std::uint64_t divisor = kDivisor[decimals];
   AppendInteger(out, static_cast<std::int64_t>(n / divisor));
