@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -388,9 +389,11 @@ void TFormMain::ChooseSeparateOutput() {
 void TFormMain::StartTranslationRun() {
   if (running_) return;
   RunRequest request;
-  for (int i = 0; i < files_->count(); ++i) request.files.push_back(files_->item(i)->text().toStdString());
+  // Paths go to the core in the file system's own encoding.
+  for (int i = 0; i < files_->count(); ++i) request.files.push_back(QFile::encodeName(files_->item(i)->text()).toStdString());
   // Separate tiles are named after each NTF file; the field is not used.
-  if (request.files.size() == 1 || settings_.MergeTiles) request.mifName = MifNameFromField(mifName_->text()).toStdString();
+  if (request.files.size() == 1 || settings_.MergeTiles)
+    request.mifName = QFile::encodeName(MifNameFromField(mifName_->text())).toStdString();
   running_ = true;
   stopRequested_ = false;
   pumping_ = PumpStatistics{};

@@ -5,6 +5,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
+#include <QRegularExpression>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -261,6 +263,65 @@ TEST(QtMessageBoxesTest, EachKindHasItsIconAndOneOKButton) {
     EXPECT_EQ(icon, c.icon);
     EXPECT_EQ(text, "Error reading NTF file at line 12");
   }
+}
+
+}  // namespace
+}  // namespace quorvel::gui::test
+
+namespace quorvel::gui::test {
+namespace {
+
+// The patterns inside the filter's parentheses.
+QStringList FilterPatterns(const char* filter) {
+  const QString f = QString::fromLatin1(filter);
+  const qsizetype open = f.lastIndexOf('(');
+  return f.mid(open + 1, f.size() - open - 2).split(' ', Qt::SkipEmptyParts);
+}
+
+bool Matches(const char* filter, const QString& name) {
+  for (const QString& p : FilterPatterns(filter))
+    if (QRegularExpression(QRegularExpression::wildcardToRegularExpression(p)).match(name).hasMatch()) return true;
+  return false;
+}
+
+TEST(QtFileDialogsTest, TheFiltersMatchTheirExtensionInAnyLetterCase) {
+  EXPECT_TRUE(QString::fromLatin1(kNTFFilter).startsWith("ntf files [*.ntf]"));
+  for (const char* name : {"SK12.ntf", "SK12.NTF", "sk12.Ntf"}) EXPECT_TRUE(Matches(kNTFFilter, name)) << name;
+  for (const char* name : {"SK12.ntf.bak", "SK12.nt", "SK12.mif"}) EXPECT_FALSE(Matches(kNTFFilter, name)) << name;
+  EXPECT_TRUE(Matches(kMIFFilter, "out.MIF"));
+  EXPECT_FALSE(Matches(kMIFFilter, "out.mid"));
+}
+
+TEST(QtFileDialogsTest, TheDialogsStartInTheFolderAndReturnFullPaths) {
+  QTemporaryDir dir;
+  QFile(dir.filePath("SK12.NTF")).open(QIODevice::WriteOnly);
+  QtFileDialogs dialogs;
+  QString startedIn;
+  QFileDialog::FileMode mode = QFileDialog::AnyFile;
+  QTimer::singleShot(0, [&] {
+    auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(d, nullptr);
+    startedIn = d->directory().absolutePath();
+    mode = d->fileMode();
+    d->selectFile("SK12.NTF");
+    QMetaObject::invokeMethod(d, "accept");
+  });
+  const QStringList chosen = dialogs.ChooseNTFFiles(nullptr, dir.path());
+  EXPECT_EQ(startedIn, dir.path());
+  EXPECT_EQ(mode, QFileDialog::ExistingFiles);
+  EXPECT_EQ(chosen, QStringList({dir.filePath("SK12.NTF")}));
+
+  bool confirmsOverwrite = false;
+  QTimer::singleShot(0, [&] {
+    auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(d, nullptr);
+    startedIn = d->directory().absolutePath();
+    confirmsOverwrite = d->acceptMode() == QFileDialog::AcceptSave && !d->testOption(QFileDialog::DontConfirmOverwrite);
+    d->reject();
+  });
+  EXPECT_EQ(dialogs.ChooseMIFFile(nullptr, dir.path()), QString());
+  EXPECT_EQ(startedIn, dir.path());
+  EXPECT_TRUE(confirmsOverwrite);
 }
 
 }  // namespace

@@ -8,11 +8,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 
 #include "dialogs.hpp"
 #include "help_window.hpp"
+#include "ntfgen/generators.hpp"
 #include "gui_fixture.hpp"
 
 namespace quorvel::gui::test {
@@ -142,7 +144,7 @@ TEST_F(WindowTest, TheSplashPanelCoversTheDisabledWindowForTwoSeconds) {
   // A click on Translate does nothing while the window is disabled.
   QTest::mouseClick(Find<QPushButton>("BitBtnTranslate"), Qt::LeftButton);
   EXPECT_TRUE(boxes->shown.empty());
-  QTest::qWait(1200);
+  QTest::qWait(1000);
   EXPECT_FALSE(window->isEnabled());
   QTRY_VERIFY_WITH_TIMEOUT(window->isEnabled(), 3000);
   EXPECT_FALSE(splash->isVisible());
@@ -315,6 +317,42 @@ TEST_F(WindowTest, ClosingDuringARunAsksThenStopsKeepingWhatWasWritten) {
   const QString mif = ReadAll(Scratch("codepoint_small.mif"));
   EXPECT_TRUE(mif.startsWith("Version")) << mif.left(40).toStdString();
   EXPECT_TRUE(QFile::exists(Scratch("codepoint_small.mid")));
+}
+
+TEST_F(WindowTest, ClosingDuringAMergedRunStopsBeforeTheNextFile) {
+  dialogs->ntfAnswers.push_back({Example("codepoint_small.ntf", "SK11.ntf"), Example("codepoint_small.ntf", "SK12.ntf")});
+  window->show();
+  window->SelectNTFFiles();
+  QTimer::singleShot(0, window.get(), [&] { window->close(); });
+  window->StartTranslationRun();
+  EXPECT_TRUE(window->LastRun().stopped);
+  EXPECT_EQ(window->LastRun().recordsRead, 1);
+  EXPECT_EQ(Find<QLabel>("LabelNumberOfFilesTranslated")->text(), "1");
+  EXPECT_EQ(Find<QLabel>("LabelStatus")->text(), "Translation stopped");
+  EXPECT_TRUE(ReadAll(Scratch("SK11 etc.mif")).startsWith("Version"));
+  EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(WindowTest, ALongRunPumpsEventsOnlyEveryFewTensOfMilliseconds) {
+  ntfgen::Options options;
+  options.size = ntfgen::Size::Full;
+  const std::string text = ntfgen::FindGenerator("codepoint")->generate(options);
+  QFile tile(Scratch("full.ntf"));
+  ASSERT_TRUE(tile.open(QIODevice::WriteOnly));
+  tile.write(text.data(), static_cast<qint64>(text.size()));
+  tile.close();
+  dialogs->ntfAnswers.push_back({Scratch("full.ntf")});
+  window->show();
+  window->SelectNTFFiles();
+  QElapsedTimer clock;
+  clock.start();
+  window->StartTranslationRun();
+  const qint64 ms = clock.elapsed();
+  const PumpStatistics& p = window->Pumping();
+  EXPECT_TRUE(window->LastRun().AllTranslated());
+  EXPECT_GT(p.calls, window->LastRun().recordsRead);  // at least once per record
+  EXPECT_GE(p.pumps, 1);
+  EXPECT_LE(p.pumps, ms / TFormMain::kPumpIntervalMs + 2);
 }
 
 TEST_F(WindowTest, HelpOpensAWindowWithContentsAndIndex) {
