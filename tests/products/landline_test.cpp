@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <set>
 
+#include "cli_options.hpp"
 #include "products/landline/landline_entries.hpp"
 #include "products/landline/landline_style.hpp"
 #include "run/run.hpp"
@@ -122,6 +123,21 @@ TEST_F(StyleLookup, StandardSymbolsGiveTheStandardClauseAndLeaveTheRotation) {
   EXPECT_EQ(style.symbolRotation, 270);
   Lookup("0049", false);
   EXPECT_EQ(style.clause, "  SYMBOL (38,126322256,12)");
+}
+
+TEST(LandLineOff, EntriesByNumberOrFeatureCode) {
+  TranslationSettings settings;
+  std::string error;
+  ASSERT_TRUE(cli::ParseLandLineOff("0395, 51,1212", settings, error)) << error;
+  for (int entry = 1; entry <= 58; ++entry)
+    EXPECT_EQ(settings.LandLineEntryEnabled(entry), entry != 52 && entry != 51 && entry != 58) << entry;
+  // Entry 8 has no check box; text codes and unknown codes name no entry.
+  for (const char* bad : {"8", "0", "59", "123", "1000", "0555", "abc"}) {
+    TranslationSettings s;
+    EXPECT_FALSE(cli::ParseLandLineOff(bad, s, error)) << bad;
+    EXPECT_NE(error.find(bad), std::string::npos) << error;
+    EXPECT_TRUE(s.LandLineEntryEnabled(8));
+  }
 }
 
 // ----------------------------------------------------------------- translator
