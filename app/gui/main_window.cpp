@@ -452,7 +452,7 @@ void TFormMain::SetProgressMaximum(std::size_t lines) {
 void TFormMain::SetProgress(std::size_t line) { progressPending_ = ClampToInt(line); }
 
 void TFormMain::RefreshFigures() {
-  if (recordsPending_ != recordsShown_ || recordsRead_->text().isEmpty()) {
+  if (recordsPending_ != recordsShown_) {
     recordsShown_ = recordsPending_;
     recordsRead_->setText(QString::number(recordsShown_));
   }
