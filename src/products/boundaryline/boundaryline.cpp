@@ -263,18 +263,8 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
 
   // A chain: one ring of the open region, opening it first if none is.
   void WriteRing(std::string_view record) {
-    const std::string_view chainId = Field(record, 3, 6);
-    std::int64_t ringCount = complex_.PartsOf(chainId);
-    if (ringCount <= 0) ringCount = 1;
-    if (!regionOpen_) {
-      regionOpen_ = true;
-      regionRingCount_ = ringCount;
-      regionPolygonId_.assign(chainId);
-      ringsRead_ = 0;
-      ringsKept_ = 0;
-      region_.clear();
-    }
-
+    // The ring is assembled first: a chain that cannot be read leaves no
+    // trace in the region.
     ring_.clear();
     std::int64_t ringPoints = 0;
     const std::int64_t parts = ToInteger(Field(record, 9, 4));
@@ -294,6 +284,17 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
         }
         ringPoints += static_cast<std::int64_t>(points_.size());
       });
+    }
+    const std::string_view chainId = Field(record, 3, 6);
+    std::int64_t ringCount = complex_.PartsOf(chainId);
+    if (ringCount <= 0) ringCount = 1;
+    if (!regionOpen_) {
+      regionOpen_ = true;
+      regionRingCount_ = ringCount;
+      regionPolygonId_.assign(chainId);
+      ringsRead_ = 0;
+      ringsKept_ = 0;
+      region_.clear();
     }
     // Readers reject a ring of fewer than two points: it is left out.
     if (ringPoints >= 2) {
