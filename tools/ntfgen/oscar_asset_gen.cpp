@@ -159,8 +159,11 @@ std::string GenerateOscarTile(const Options& options, std::string_view database,
     o.Node(rng.Range(0, 9999), rng.Range(0, 9999), rng.Chance(90) ? "3500" : "3501");
   const auto nodes = o.nodes;
   for (std::int64_t i = 0; i < linkCount; ++i) {
-    const auto& a = nodes[static_cast<std::size_t>(rng.Range(0, nodeCount - 1))];
-    const auto& b = nodes[static_cast<std::size_t>(rng.Range(0, nodeCount - 1))];
+    // A link joins two different nodes.
+    const std::int64_t from = rng.Range(0, nodeCount - 1);
+    const std::int64_t to = (from + rng.Range(1, nodeCount - 1)) % nodeCount;
+    const auto& a = nodes[static_cast<std::size_t>(from)];
+    const auto& b = nodes[static_cast<std::size_t>(to)];
     const char* fcode = kLinkCodes[rng.Range(0, 10)];
     o.Link(o.Route(a, b), fcode, RandomLinkAttributes(rng, fcode));
     if (traffic && rng.Chance(1)) w.Record("90CHANGE RECORD " + Num(i, 6) + " LINK REVISED");
