@@ -196,9 +196,8 @@ class ContourTranslator {
     return true;
   }
 
-  void WriteStyle() {
-    if (!state_.style.empty()) ctx_.out.main.mif.WriteLine(state_.style);
-  }
+  // Empty until the first listed code.
+  void WriteStyle() { ctx_.out.main.mif.WriteLine(state_.style); }
 
   // --- PANORAMA -------------------------------------------------------------
 

@@ -182,8 +182,8 @@ class OscarTranslator final : public RecordLoopTranslator {
     row_.Add(sectionRef_).Add(id).Add(state_.style.description).Add(fcode).Add(osodr).Add(routeNum).Add(roadName);
     row_.Add(form).Add(length).Add(trunk).Add(scale).Add(sdate_);
     layer.WriteRow(row_.str());
-    // Before the first listed code there is no style to write.
-    if (withStyle && !state_.style.clause.empty()) layer.mif.WriteLine(state_.style.clause);
+    // Before the first listed code the style line is empty.
+    if (withStyle) layer.mif.WriteLine(state_.style.clause);
   }
 
   OscarCarried& state_;
