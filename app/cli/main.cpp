@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
   }
   const bool progress = !cl.quiet && ::isatty(STDERR_FILENO);
   cli::TerminalObserver observer(stderr, progress, cl.request.files.size());
+  cl.request.jobs = cl.jobs;
   const RunResult result = Translate(cl.request, cl.settings, observer);
   return cli::ExitStatus(result);
 }

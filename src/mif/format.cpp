@@ -55,8 +55,10 @@ std::string FormatInteger(std::int64_t value) {
 
 void AppendQuotedText(std::string& out, std::string_view text) {
   out.push_back('"');
+  // Readers take a backslash as an escape: a literal one is doubled so that
+  // a text ending in a backslash cannot swallow its closing quote.
   for (char c : text) {
-    if (c == '"') out.push_back('\\');
+    if (c == '"' || c == '\\') out.push_back('\\');
     out.push_back(c);
   }
   out.push_back('"');

@@ -20,7 +20,7 @@ std::string FormatFixed(long double value, int decimals);
 std::string FormatInteger(std::int64_t value);
 
 // Appends a text object's string between double quotes; an inner double
-// quote is escaped as a backslash and a quote.
+// quote is escaped as a backslash and a quote, a backslash as two.
 void AppendQuotedText(std::string& out, std::string_view text);
 
 // Appends one MID value. A value holding the delimiter or a double quote is

@@ -1,5 +1,7 @@
 #include "run/run.hpp"
 
+#include "run/file_step.hpp"
+
 #include "mif/format.hpp"
 #include "ntf/record.hpp"
 
@@ -8,11 +10,6 @@ namespace quorvel {
 namespace {
 
 constexpr std::string_view kLoading = "Loading file.........please wait - this may take several seconds";
-
-// The NTF name without its last four characters, followed by ".mif".
-std::string MifNameFor(const std::string& ntfPath) {
-  return ntfPath.substr(0, ntfPath.size() < 4 ? 0 : ntfPath.size() - 4) + ".mif";
-}
 
 }  // namespace
 
@@ -69,6 +66,7 @@ bool RunDriver::TranslateSingleFile(const RunRequest& request) {
 }
 
 bool RunDriver::TranslateSeparateTiles(const RunRequest& request) {
+  if (request.jobs > 1) return TranslateSeparateTilesInParallel(request);
   runTotal_ = 0;
   observer_.ShowFilesSelected(request.files.size());
   for (std::size_t i = 0; i < request.files.size(); ++i) {
@@ -116,77 +114,9 @@ bool RunDriver::TranslateMergedTiles(const RunRequest& request) {
   return true;
 }
 
-bool RunDriver::LoadNTFFile(const std::string& path) {
-  observer_.ShowStatus(kLoading);
-  observer_.PumpMessages();
-  counters_.ObjectsCreated = 0;
-  if (!records_.Load(path)) {
-    records_.Release();
-    observer_.ShowMessage(MessageKind::Error, "Unable to open NTF file: " + path);
-    observer_.PumpMessages();
-    return false;
-  }
-  observer_.SetProgressMaximum(records_.size());
-  observer_.ShowStatus("Ready:");
-  return true;
-}
-
 FileOutcome RunDriver::TranslateNTFFile(const std::string& path, OutputSet& out) {
-  if (!LoadNTFFile(path)) return FileOutcome::Skipped;
-  productNameShown_.clear();
-  const std::string_view dbName = records_.DatabaseName();
-  const ProductDescriptor* product = RecognizeProduct(dbName);
-  if (!product) {
-    observer_.ShowMessage(MessageKind::Warning, "Not translated: " + path + " is not a product this version knows (database name \"" +
-                                                    std::string(TrimRight(dbName)) + "\").");
-    return FileOutcome::Skipped;
-  }
-  if (product->refused) {
-    observer_.ShowMessage(MessageKind::Information, product->refusal);
-    return FileOutcome::Skipped;
-  }
-  if (!product->translate) {
-    observer_.ShowMessage(MessageKind::Error,
-                          "Not translated: " + path + " holds " + std::string(product->nameShown) +
-                              " data, which this version does not translate yet.");
-    return FileOutcome::Skipped;
-  }
-
-  const bool textHeader = product->textPair == TextPairUse::WritesHeader && settings_.SeparateText && out.text.IsOpen();
-  std::string block;
-  if (!product->ownFiles) {
-    // A file has one header block: a tile whose block differs from the one
-    // already heading a file of the set cannot share it.
-    block = product->HeaderBlock();
-    MifLayer* clash = nullptr;
-    if (!out.main.Accepts(block)) clash = &out.main;
-    else if (textHeader && !out.text.Accepts(block)) clash = &out.text;
-    if (clash) {
-      observer_.ShowMessage(MessageKind::Error, "Not translated: " + path + " holds " + std::string(product->nameShown) +
-                                                    " data, but " + clash->mif.path() + " already holds " +
-                                                    clash->headerProduct() + " data.");
-      return FileOutcome::Skipped;
-    }
-  }
-
-  if (product->writesNetwork && settings_.ExtractNetworkData && out.network.IsOpen() && !out.networkHeaderWritten) {
-    out.network.WriteLine(
-        "TILE_NAME,NODE_ID,PT_ID,NUM_LINKS,L1_DIR,L1_ID,L1_OR,L1_LEVEL,L2_DIR,L2_ID,L2_OR,L2_LEVEL,L3_DIR,L3_ID,L3_OR,"
-        "L3_LEVEL,L4_DIR,L4_ID,L4_OR,L4_LEVEL,L5_DIR,L5_ID,L5_OR,L5_LEVEL,L6_DIR,L6_ID,L6_OR,LINK6_LEVEL,L7_DIR,L7_ID,"
-        "L7_OR,L7_LEVEL,L8_DIR,L8_ID,L8_OR,L8_LEVEL,L9_DIR,L9_ID,L9_OR,L9_LEVEL");
-    out.networkHeaderWritten = true;
-  }
-  productNameShown_ = std::string(product->nameShown);
-  observer_.ShowStatus("Translating " + productNameShown_ + " tile " + path);
-  if (!product->ownFiles) {
-    const int columns = static_cast<int>(product->columns.size());
-    out.main.WriteHeader(block, product->nameShown, columns);
-    if (textHeader) out.text.WriteHeader(block, product->nameShown, columns);
-  }
-  if (product->textPair == TextPairUse::Deletes) out.DeleteTextPair();
-
-  FileContext ctx{path, records_, out, settings_, runUsesTrueTypeSymbols_, counters_, observer_, *product};
-  return product->translate(ctx);
+  FileStep step{settings_, observer_, counters_, records_, runUsesTrueTypeSymbols_, productNameShown_};
+  return step.TranslateNTFFile(path, out);
 }
 
 bool RunDriver::CreateSet(OutputSet& out) {

@@ -19,6 +19,9 @@ struct RunRequest {
   // The MIF name of a single-file or merged run; empty: named after the
   // first file. Separate tiles are always named after each NTF file.
   std::string mifName;
+  // Separate tiles are translated on this many threads; the output is the
+  // same whatever the number.
+  int jobs = 1;
 };
 
 struct RunResult {
@@ -51,6 +54,7 @@ class RunDriver {
  private:
   bool TranslateSingleFile(const RunRequest& request);
   bool TranslateSeparateTiles(const RunRequest& request);
+  bool TranslateSeparateTilesInParallel(const RunRequest& request);
   bool TranslateMergedTiles(const RunRequest& request);
 
   // The per-file step: load, recognise, write the headers, translate.

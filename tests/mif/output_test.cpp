@@ -37,6 +37,9 @@ TEST(Formats, MidValuesAreQuotedOnlyWhenTheyWouldSplitTheRow) {
   std::string text;
   AppendQuotedText(text, "The \"Bull\", Inn");
   EXPECT_EQ(text, "\"The \\\"Bull\\\", Inn\"");
+  text.clear();
+  AppendQuotedText(text, "C:\\dir\\");
+  EXPECT_EQ(text, "\"C:\\\\dir\\\\\"");
 }
 
 TEST(OutputNames, AreFormedByDroppingTheLastFourCharacters) {

@@ -253,3 +253,66 @@ TEST(Recognition, HeaderBlocksCarryTheirProductsColumns) {
 }
 
 }  // namespace
+
+namespace {
+
+// Separate tiles on several threads: the same files, messages and figures
+// as on one thread.
+TEST_F(RunDriverTest, ParallelSeparateTilesMatchOneThread) {
+  settings.MergeTiles = false;
+  std::vector<std::string> one, many;
+  for (const char* sub : {"one", "many"}) {
+    std::filesystem::create_directory(dir / sub);
+    auto& files = std::string(sub) == "one" ? one : many;
+    for (int i = 0; i < 9; ++i) {
+      const std::string base = std::string(sub) + "/t" + std::to_string(i);
+      if (i == 3) files.push_back(dir / (base + ".ntf"));  // missing
+      else if (i == 5) files.push_back(Tile(base + ".ntf", CodePointTile(2, false)));  // cut short
+      else if (i == 7) files.push_back(Tile(base + ".ntf", CodePointTile(1, true, "Meridian_01.95      ")));
+      else files.push_back(Tile(base + ".ntf", CodePointTile(i * 7 + 1)));
+    }
+  }
+  RunRequest request{one, {}};
+  test::RecordingObserver serial;
+  const RunResult a = Translate(request, settings, serial);
+  request = RunRequest{many, {}, 3};
+  test::RecordingObserver parallel;
+  const RunResult b = Translate(request, settings, parallel);
+
+  EXPECT_EQ(a.filesTranslated, b.filesTranslated);
+  EXPECT_EQ(a.filesSkipped, b.filesSkipped);
+  EXPECT_EQ(a.filesCutShort, b.filesCutShort);
+  EXPECT_EQ(a.recordsRead, b.recordsRead);
+  EXPECT_EQ(a.objectsCreated, b.objectsCreated);
+  EXPECT_EQ(serial.statuses.back(), parallel.statuses.back());
+  EXPECT_EQ(serial.filesTranslated, parallel.filesTranslated);
+  auto strip = [](std::vector<std::string> texts, const std::string& sub) {
+    for (auto& t : texts)
+      if (auto p = t.find("/" + sub + "/"); p != std::string::npos) t.erase(p, sub.size() + 1);
+    return texts;
+  };
+  EXPECT_EQ(strip(serial.Texts(), "one"), strip(parallel.Texts(), "many"));
+  for (int i = 0; i < 9; ++i) {
+    for (const char* ext : {".mif", ".mid"}) {
+      const std::string f = "/t" + std::to_string(i) + ext;
+      EXPECT_EQ(test::Exists(dir / ("one" + f)), test::Exists(dir / ("many" + f))) << f;
+      EXPECT_EQ(test::ReadFile(dir / ("one" + f)), test::ReadFile(dir / ("many" + f))) << f;
+    }
+  }
+}
+
+TEST_F(RunDriverTest, ParallelSeparateTilesEndAtAnOutputSetThatCannotBeCreated) {
+  settings.MergeTiles = false;
+  std::vector<std::string> files;
+  for (int i = 0; i < 6; ++i) files.push_back(Tile("t" + std::to_string(i) + ".ntf", CodePointTile(3)));
+  std::filesystem::create_directory(dir / "t2.mid");  // the third set cannot be created
+  const RunResult r = Translate(RunRequest{files, {}, 2}, settings, observer);
+  EXPECT_EQ(r.status, RunResult::Status::OutputFailed);
+  EXPECT_EQ(observer.Texts(), std::vector<std::string>{"Unable to open MIF file - path and/or folder does not exist!"});
+  EXPECT_EQ(r.filesTranslated, 2u);
+  EXPECT_TRUE(test::Exists(dir / "t0.mif"));
+  EXPECT_TRUE(test::Exists(dir / "t1.mif"));
+  EXPECT_FALSE(test::Exists(dir / "t2.mif"));
+}
+
+}  // namespace
