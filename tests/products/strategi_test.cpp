@@ -1,0 +1,548 @@
+// Strategi: the style table, the attribute groups, text placement and whole
+// translations of small tiles written inline.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "mif/format.hpp"
+#include "products/strategi/strategi.hpp"
+#include "products/strategi/strategi_styles.hpp"
+#include "products/strategi/strategi_text.hpp"
+#include "run/run.hpp"
+#include "support/test_support.hpp"
+
+using namespace quorvel;
+
+namespace {
+
+std::string Clause(const StrategiStyleRow& row, bool trueType) {
+  std::string s;
+  AppendStrategiStyleClause(s, row, trueType, 0.0);
+  return s;
+}
+
+std::vector<std::string> Split(const std::string& row) {
+  std::vector<std::string> v;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = row.find(',', start);
+    v.push_back(row.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    if (comma == std::string::npos) return v;
+    start = comma + 1;
+  }
+}
+
+// ---------------------------------------------------------------- style table
+
+TEST(StrategiStyleTable, HoldsEveryRowOncePerLayerAsListed) {
+  const auto table = StrategiStyleTable();
+  ASSERT_EQ(table.size(), 231u);
+  std::map<int, int> perLayer;
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    EXPECT_EQ(table[i].code.size(), 4u) << table[i].code;
+    if (i > 0) {
+      EXPECT_LT(table[i - 1].code, table[i].code) << "codes sorted and distinct";
+    }
+    ++perLayer[table[i].layer];
+    // Graphic text rows alone have no check box, and they use a FONT clause.
+    EXPECT_EQ(table[i].enabledBy == 0, table[i].layer == 9) << table[i].code;
+    EXPECT_EQ(table[i].standardStyle.rfind(table[i].layer == 9 ? "  FONT (\"Arial\",0,0," : "  ", 0), 0u)
+        << table[i].code;
+    EXPECT_EQ(FindStrategiStyle(table[i].code), &table[i]);
+  }
+  EXPECT_EQ(perLayer, (std::map<int, int>{{1, 96}, {2, 26}, {3, 11}, {4, 13}, {5, 9}, {6, 40}, {7, 2}, {8, 1}, {9, 33}}));
+  EXPECT_EQ(FindStrategiStyle("9999"), nullptr);
+  EXPECT_EQ(FindStrategiStyle("531"), nullptr);
+  EXPECT_EQ(FindStrategiStyle("55392"), nullptr);
+}
+
+TEST(StrategiStyleTable, CheckBoxesThatDifferFromTheRowsLayer) {
+  std::map<std::string_view, int> odd;
+  for (const StrategiStyleRow& row : StrategiStyleTable())
+    if (row.enabledBy != 0 && row.enabledBy != row.layer) odd[row.code] = row.enabledBy;
+  EXPECT_EQ(odd, (std::map<std::string_view, int>{{"5243", 3}, {"5389", 8}, {"5427", 5}, {"5725", 5}, {"5810", 5},
+                                                  {"5815", 5}, {"5816", 5}, {"5837", 5}, {"5838", 5}}));
+}
+
+TEST(StrategiStyleTable, DescriptionsAreKeptExactlyAsListed) {
+  EXPECT_EQ(FindStrategiStyle("5340")->description, "B road, D/C)");
+  EXPECT_EQ(FindStrategiStyle("5301")->description, "Motorway (U/C, over");
+  EXPECT_EQ(FindStrategiStyle("5230")->description, "River (other and drains");
+  EXPECT_EQ(FindStrategiStyle("5419")->description, "Landmark attribute point ");
+  EXPECT_EQ(FindStrategiStyle("5820")->standardStyle, "  PEN (1,3,25516711680)");
+}
+
+TEST(StrategiStyleTable, TrueTypeSymbolsReplaceTheStandardClauseOnlyWhereListed) {
+  EXPECT_EQ(Clause(*FindStrategiStyle("5612"), true), "  SYMBOL (106,16711680,10,\"MapInfo Cartographic\",0,0)");
+  EXPECT_EQ(Clause(*FindStrategiStyle("5612"), false), "  SYMBOL (31,0,1)");
+  EXPECT_EQ(Clause(*FindStrategiStyle("5806"), true), "  SYMBOL (31,0,10)");
+  EXPECT_EQ(Clause(*FindStrategiStyle("5841"), true), "  SYMBOL (85,16711680,10,\"MapInfo Transportation\",1,0)");
+  EXPECT_EQ(Clause(*FindStrategiStyle("5892"), true), "  SYMBOL (107,16711680,10,\"Transportation\",0,0)");
+  EXPECT_EQ(Clause(*FindStrategiStyle("5881"), true), "  SYMBOL (135,16711680,10,\"MapInfo Miscellaneous\",0,0.0)");
+  EXPECT_EQ(Clause(*FindStrategiStyle("5033"), true), "  FONT (\"Arial\",0,0,16711680)");
+  // Only 35 of the 36 rows drawn with "SYMBOL (31,0,10)" under check box 6
+  // (all but 5806 and 5868) have a symbol of their own.
+  int tourist = 0, withSymbol = 0;
+  for (const StrategiStyleRow& row : StrategiStyleTable()) {
+    if (row.enabledBy != 6 || row.standardStyle != "  SYMBOL (31,0,10)") continue;
+    ++tourist;
+    if (row.trueType.shape != 0) ++withSymbol;
+  }
+  EXPECT_EQ(tourist, 35);
+  EXPECT_EQ(withSymbol, 33);
+}
+
+TEST(StrategiStyleLookup, ReadsTheCheckBoxesAtEveryLookupAndKeepsTheLastRowFound) {
+  TranslationSettings settings;
+  StrategiStyleResult r;
+  LookupStrategiStyle("5310", settings, r);
+  EXPECT_TRUE(r.featureEnabled);
+  EXPECT_EQ(r.description(), "Motorway");
+  EXPECT_EQ(r.layer(), 1);
+  settings.SetStrategiLayer(1, false);
+  LookupStrategiStyle("5310", settings, r);
+  EXPECT_FALSE(r.featureEnabled);
+  EXPECT_EQ(r.row->standardStyle, "  PEN (2,2,255)");
+
+  // 5427 is a layer 3 row switched by check box 5.
+  settings.SetStrategiLayer(3, false);
+  LookupStrategiStyle("5427", settings, r);
+  EXPECT_TRUE(r.featureEnabled);
+  settings.SetStrategiLayer(3, true);
+  settings.SetStrategiLayer(5, false);
+  LookupStrategiStyle("5427", settings, r);
+  EXPECT_FALSE(r.featureEnabled);
+  EXPECT_EQ(r.layer(), 3);
+
+  // Graphic text is never a point or line to write.
+  LookupStrategiStyle("5033", TranslationSettings{}, r);
+  EXPECT_FALSE(r.featureEnabled);
+  EXPECT_EQ(r.layer(), 9);
+
+  // An unlisted code changes nothing but the enabled flag.
+  LookupStrategiStyle("5310", TranslationSettings{}, r);
+  LookupStrategiStyle("9999", TranslationSettings{}, r);
+  EXPECT_FALSE(r.featureEnabled);
+  EXPECT_EQ(r.description(), "Motorway");
+
+  StrategiStyleResult fresh;
+  LookupStrategiStyle("9999", TranslationSettings{}, fresh);
+  EXPECT_EQ(fresh.row, nullptr);
+  EXPECT_EQ(fresh.description(), "");
+  EXPECT_EQ(fresh.layer(), 0);
+}
+
+TEST(StrategiAttributeGroups, EveryGroupedCodeIsInTheStyleTable) {
+  int grouped = 0;
+  for (int code = 0; code < 10000; ++code) {
+    if (StrategiAttributeGroup(code) == 0) continue;
+    ++grouped;
+    char digits[5];
+    std::snprintf(digits, sizeof digits, "%04d", code);
+    EXPECT_NE(FindStrategiStyle(digits), nullptr) << code;
+  }
+  EXPECT_EQ(grouped, 142);
+  EXPECT_EQ(StrategiAttributeGroup(5036), 'A');
+  EXPECT_EQ(StrategiAttributeGroup(5035), 0);
+  EXPECT_EQ(StrategiAttributeGroup(5337), 'E');
+  EXPECT_EQ(StrategiAttributeGroup(5885), 'I');
+  EXPECT_EQ(StrategiAttributeGroup(5901), 'R');
+  EXPECT_EQ(StrategiAttributeGroup(-5), 0);
+}
+
+// ------------------------------------------------------------ attribute scan
+
+// The attributes of an attribute record whose tagged part (from column 25)
+// is `tail`; the end mark is already removed, as the translator does.
+StrategiAttributes Read(char group, const std::string& tail) {
+  static std::string record;  // the views point into it
+  record = "14000001FC0000DE19960401" + tail;
+  StrategiAttributes a;
+  ReadStrategiAttributes(record, group, a);
+  return a;
+}
+
+TEST(StrategiAttributeScan, TerminatorSetsDecideWhereADoubleQuoteBelongs) {
+  EXPECT_EQ(Read('A', "TXLand's \"End\"\\").TX, "Land's ");
+  EXPECT_EQ(Read('F', "FMAfon \"Nedd\" Fach\\").FM, "Afon \"Nedd\" Fach");
+  EXPECT_EQ(Read('A', "TX\\").TX, "");
+  EXPECT_EQ(Read('A', "XX Name\\").TX, "");
+  // A value that runs to the end of the record keeps everything it read.
+  EXPECT_EQ(Read('E', "NUA4067").NU, "A4067");
+  EXPECT_EQ(Read('E', "NU").NU, "");
+}
+
+TEST(StrategiAttributeScan, GroupIWantsFmFirstAndLooksForGsOneColumnOn) {
+  StrategiAttributes a = Read('I', "FMMumbles Head\\GSSS 629 872\\");
+  EXPECT_EQ(a.FM, "Mumbles Head");
+  EXPECT_EQ(a.GS, "SS 629 872");
+  a = Read('I', "GSSS 629 872\\");
+  EXPECT_EQ(a.FM, "");
+  EXPECT_EQ(a.GS, "");
+  // T2: a double quote stays in both values.
+  a = Read('I', "FMSt \"Mary\"\\GSSS 1\"2\\");
+  EXPECT_EQ(a.FM, "St \"Mary\"");
+  EXPECT_EQ(a.GS, "SS 1\"2");
+}
+
+TEST(StrategiAttributeScan, SecondTagsTwoColumnsOnAfterAQuoteTerminator) {
+  StrategiAttributes a = Read('Q', "FMBelockash Park\"\\OWNational Trust\\");
+  EXPECT_EQ(a.FM, "Belockash Park");
+  EXPECT_EQ(a.OW, "National Trust");
+  // OW directly after the backslash is one column too early.
+  a = Read('Q', "FMOckridge\\OWNational Trust\\");
+  EXPECT_EQ(a.FM, "Ockridge");
+  EXPECT_EQ(a.OW, "");
+
+  a = Read('J', "LO2UE1OR0210NUM46\"\\GSST 115 765\\");
+  EXPECT_EQ(a.LO, "2");
+  EXPECT_EQ(a.UE, "1");
+  EXPECT_EQ(a.NU, "M46");
+  EXPECT_EQ(a.GS, "ST 115 765");
+
+  a = Read('K', "NUM61\\GSST 636 248\\");
+  EXPECT_EQ(a.NU, "M61");
+  EXPECT_EQ(a.GS, "ST 636 248");
+
+  a = Read('O', "RU1CMErellshire\"\\DNWalwin District\\");
+  EXPECT_EQ(a.RU, "1");
+  EXPECT_EQ(a.CM, "Erellshire");
+  EXPECT_EQ(a.DN, "Walwin District");
+}
+
+TEST(StrategiAttributeScan, GroupsMAndNFindUnAfterCmOrWhereCmWasLookedFor) {
+  StrategiAttributes a = Read('M', "LO2FMPenmor Park\"\\CMNewstead\\UNWorthcombe\\");
+  EXPECT_EQ(a.LO, "2");
+  EXPECT_EQ(a.FM, "Penmor Park");
+  EXPECT_EQ(a.CM, "Newstead");
+  EXPECT_EQ(a.UN, "Worthcombe");
+  a = Read('M', "LO1FMLowdal Castle\"\\UNMinburgate\\");
+  EXPECT_EQ(a.CM, "");
+  EXPECT_EQ(a.UN, "Minburgate");
+  // CM right after the backslash is not seen; UN is then looked for there too.
+  a = Read('M', "LO3FMCalcliff\\CMHurst\\UNCombe\\");
+  EXPECT_EQ(a.FM, "Calcliff");
+  EXPECT_EQ(a.CM, "");
+  EXPECT_EQ(a.UN, "");
+  a = Read('N', "FMGravethorp\"\\CMHolmden\\UNStokeing\\");
+  EXPECT_EQ(a.FM, "Gravethorp");
+  EXPECT_EQ(a.CM, "Holmden");
+  EXPECT_EQ(a.UN, "Stokeing");
+}
+
+TEST(StrategiAttributeScan, FixedColumnGroupsAndGroupPInBothOrders) {
+  StrategiAttributes a = Read('R', "HI0028HM0100");
+  EXPECT_EQ(a.HI, "0028");
+  EXPECT_EQ(a.HM, "0100");
+  a = Read('G', "RU2FMWelllin Hall\\");
+  EXPECT_EQ(a.RU, "2");
+  EXPECT_EQ(a.FM, "Welllin Hall");
+  a = Read('H', "RB2XXCotlin\\");
+  EXPECT_EQ(a.RB, "2");
+  EXPECT_EQ(a.FM, "");
+  EXPECT_EQ(Read('L', "OR2275GSSN 934 890\\").GS, "SN 934 890");
+  EXPECT_EQ(Read('B', "RU2").RU, "2");
+  EXPECT_EQ(Read('C', "RB1").RB, "1");
+  a = Read('P', "FMBranwick\"\\GSSS 003 828\\");
+  EXPECT_EQ(a.FM, "Branwick");
+  EXPECT_EQ(a.GS, "SS 003 828");
+  a = Read('P', "GSSN 484 709\"\\FMWellches Hall\\");
+  EXPECT_EQ(a.FM, "Wellches Hall");
+  EXPECT_EQ(a.GS, "SN 484 709");
+  // Nothing at all after the fixed part.
+  a = Read('M', "");
+  EXPECT_EQ(a.FM, "");
+  EXPECT_EQ(a.UN, "");
+}
+
+// ------------------------------------------------------------ text placement
+
+std::string Place(long double x, long double y, long double h, int p, long double a, std::string_view text,
+                  TextOffsets& offsets) {
+  StrategiTextPlacement placement{x, y, h, p, a};
+  std::string out;
+  AppendTextRectangle(out, PlaceStrategiText(placement, text, offsets));
+  return out;
+}
+
+TEST(PlaceStrategiText, WorkedExamples) {
+  TextOffsets o;
+  EXPECT_EQ(Place(500, 800, 2.0L, 4, 0, "AB", o), "463.10 779.50 863.10 479.50");
+  EXPECT_NEAR(static_cast<double>(o.dx), -18.45, 1e-9);
+  EXPECT_NEAR(static_cast<double>(o.dy), -10.25, 1e-9);
+  EXPECT_EQ(Place(500, 800, 2.0L, 2, 45, "AB", o), "485.50 789.75 885.50 489.75");
+  EXPECT_EQ(Place(500, 800, 2.0L, 0, 0, "AB", o), "500.00 841.00 900.00 541.00");
+}
+
+TEST(PlaceStrategiText, OrientationCorrectionsAndPositionNine) {
+  TextOffsets o;
+  // P = 2, A = 0: no offsets; the box is 200 per character and 300 high.
+  EXPECT_EQ(Place(100, 200, 1.3L, 2, 0, "ABCDE", o), "100.00 200.00 1100.00 -100.00");
+  // A = 90: only the first Y correction (Hs = 13); X moves back by Hs.
+  EXPECT_EQ(Place(100, 200, 1.3L, 2, 90, "A", o), "87.00 187.00 287.00 -113.00");
+  // A = 90.05 meets two: Y - 90.05/90 Hs - (0.15/90 + 1) Hs.
+  const long double a = 90.05L;
+  const long double hs = 13;
+  const long double y = 200 - (a / 90) * hs - ((a - 90 + 0.1L) / 90 + 1) * hs;
+  std::string want = FormatFixed(static_cast<double>(y), 2);
+  {
+    std::string got = Place(100, 200, 1.3L, 2, a, "A", o);
+    EXPECT_EQ(got.substr(got.find(' ') + 1, got.find(' ', got.find(' ') + 1) - got.find(' ') - 1), want);
+  }
+  // 360 and beyond: no Y correction.
+  EXPECT_EQ(Place(100, 200, 1.3L, 2, 360, "A", o).substr(0, 13), "100.00 200.00");
+  // 1.2 is measured as 1.25, 1.3 as it stands: P = 0 moves up by 2 Hs.
+  EXPECT_EQ(Place(0, 0, 1.2L, 0, 0, "", o), "0.00 25.00 0.00 -275.00");
+  EXPECT_EQ(Place(0, 0, 1.3L, 0, 0, "", o), "0.00 26.00 0.00 -274.00");
+  // P = 9 reuses the offsets of the text before, whatever its own values.
+  Place(500, 800, 2.0L, 5, 30, "Hill", o);
+  const TextOffsets kept = o;
+  Place(0, 0, 4.4L, 9, 0, "Other text", o);
+  EXPECT_EQ(o.dx, kept.dx);
+  EXPECT_EQ(o.dy, kept.dy);
+  EXPECT_EQ(Place(0, 0, 2.5L, 9, 0, "X", o),
+            FormatFixed(static_cast<double>(2 * kept.dx), 2) + " " + FormatFixed(static_cast<double>(2 * kept.dy), 2) +
+                " " + FormatFixed(static_cast<double>(2 * kept.dx + 200), 2) + " " +
+                FormatFixed(static_cast<double>(2 * kept.dy - 300), 2));
+}
+
+// ------------------------------------------------------- whole translations
+
+std::string Section(long xOrigin, long yOrigin) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%010ld%010ld", xOrigin, yOrigin);
+  // Columns 13-46 are not read by the translator; the origins are at 47-66.
+  return "07SS        " + std::string(34, '0') + buf + "0%";
+}
+
+struct Strategi : ::testing::Test {
+  test::ScratchDir dir;
+  TranslationSettings settings;
+  test::RecordingObserver observer;
+  RunResult result;
+
+  void Run(std::initializer_list<std::string> records, bool end = true) {
+    std::string text = test::Ntf({"01V0%", "02Strategi_02.96      0%", Section(200000, 100000)});
+    for (const auto& r : records) text += r + "\r\n";
+    if (end) text += "99\r\n";
+    test::WriteFile(dir / "t.ntf", text);
+    result = quorvel::Translate(RunRequest{{dir / "t.ntf"}, {}}, settings, observer);
+  }
+
+  // The lines after the header of a MIF file ("" when it does not exist).
+  std::vector<std::string> Body(const std::string& name) {
+    if (!test::Exists(dir / name)) return {};
+    auto lines = test::CrLfLines(test::ReadFile(dir / name));
+    const auto data = std::find(lines.begin(), lines.end(), "DATA");
+    return std::vector<std::string>(data == lines.end() ? lines.end() : data + 2, lines.end());
+  }
+  std::vector<std::string> Lines(const std::string& name) {
+    return test::Exists(dir / name) ? test::CrLfLines(test::ReadFile(dir / name)) : std::vector<std::string>{};
+  }
+};
+
+const std::string kPoint = "210000011000100030000003000 0%";
+
+TEST_F(Strategi, LinesAndPointsWithTheirOriginsDecimalsStylesAndRows) {
+  Run({"23000001000001010000010%", "210000012000300030000003000 00037610003057 00045110003181 0%",
+       "14000001FC5330DE19960401NUA4067\\0%", "15000001000002010000020%", kPoint, "14000002FC5200DE199604010%"});
+  EXPECT_EQ(observer.Texts(), std::vector<std::string>{});
+  EXPECT_EQ(Body("t.mif"), (std::vector<std::string>{"PLINE 3", "203000.000 103000.000", "203761.00 103057.00",
+                                                     "204511.00 103181.00", "  PEN (2,2,16711680)",
+                                                     "POINT 203000.00 103000.00", "  SYMBOL (31,0,1)"}));
+  const auto mid = Lines("t.mid");
+  ASSERT_EQ(mid.size(), 2u);
+  EXPECT_EQ(mid[0], "SS,000001,5330,\"A road, D/C\",19960401,,,,,0.0,5330,A4067,,,,,,,,,,,,,,,,,,,,,,1");
+  EXPECT_EQ(mid[1], "SS,000002,5200,Unspecified node,19960401,,,,,0.0,5200,,,,,,,,,,,,,,,,,,,,,,,3");
+  EXPECT_EQ(result.objectsCreated, 2);
+}
+
+TEST_F(Strategi, EveryRowHasThirtyFourValues) {
+  Run({"15000001000001010000010%", kPoint, "14000001FC5212DE19960401FMA, \"B\"\\0%",
+       "15000002000002010000020%", kPoint, "14000002FC5901DE19960401HI0028HM01000%",
+       "15000003000003010000030%", kPoint, "14000003FC5360DE19960401LO2UE1OR0210NUM46\"\\GSST 1\\0%"});
+  const auto mid = Lines("t.mid");
+  ASSERT_EQ(mid.size(), 3u);
+  // The first row quotes its FM value (a comma and quotes), so count
+  // commas outside quotes.
+  for (const auto& row : mid) {
+    int commas = 0;
+    bool quoted = false;
+    for (char c : row) {
+      if (c == '"') quoted = !quoted;
+      else if (c == ',' && !quoted) ++commas;
+    }
+    EXPECT_EQ(commas, 33) << row;
+  }
+  EXPECT_NE(mid[0].find(",\"A, \"\"B\"\"\","), std::string::npos) << mid[0];
+  EXPECT_NE(mid[1].find(",,0028,0100,0.0,5901,"), std::string::npos) << mid[1];
+}
+
+TEST_F(Strategi, OneVertexLinesNoVertexLinesAndMissingGeometryKeepMifAndMidInStep) {
+  Run({"23000001000001010000010%", "210000012000100030000003000 0%", "14000001FC5350DE199604010%",
+       "23000002000002010000020%", "210000022000000030000003000 0%", "14000002FC5350DE199604010%",
+       "14000003FC5310DE199604010%",  // no geometry since the last attribute record
+       "210000043000100030000003000 0%", "14000004FC5310DE199604010%"});  // unknown geometry type
+  EXPECT_EQ(observer.Texts(), std::vector<std::string>{});
+  EXPECT_EQ(Body("t.mif"), (std::vector<std::string>{"PLINE 2", "203000.000 103000.000", "203000.000 103000.000",
+                                                     "  PEN (1,2,6316128)", "NONE", "NONE", "NONE"}));
+  EXPECT_EQ(Lines("t.mid").size(), 4u);
+}
+
+TEST_F(Strategi, LayerCheckBoxesGatePointsAndLinesButNeverTexts) {
+  settings.StrategiLayerEnabled.fill(false);
+  settings.SetStrategiLayer(3, true);
+  Run({"15000001000001010000010%", kPoint, "14000001FC5427DE19960401LO1FMA\\0%",  // layer 3, check box 5: dropped
+       "15000002000002010000020%", kPoint, "14000002FC5413DE19960401LO1FMB\\0%",  // layer 3: written
+       "15000003000003010000030%", kPoint, "14000003FC5243DE199604010%",           // layer 2, check box 3: written
+       "4300000101000000000001010000040%", "450000010001020400000%", kPoint, "14000004FC5006DE19960401TXAB\\0%"});
+  EXPECT_EQ(observer.Texts(), std::vector<std::string>{});
+  const auto mid = Lines("t.mid");
+  ASSERT_EQ(mid.size(), 2u);
+  EXPECT_EQ(mid[0].substr(0, 15), "SS,000002,5413,");
+  EXPECT_EQ(mid[1].substr(0, 15), "SS,000003,5243,");
+  EXPECT_EQ(mid[1].substr(mid[1].size() - 2), ",2");
+  EXPECT_EQ(Lines("t_Text.mid").size(), 1u);
+  EXPECT_EQ(result.objectsCreated, 3);
+
+  settings.StrategiLayerEnabled.fill(false);
+  Run({"4300000101000000000001010000040%", "450000010001020400000%", kPoint, "14000004FC5006DE19960401TXAB\\0%"});
+  EXPECT_EQ(Body("t_Text.mif"), (std::vector<std::string>{"TEXT \"AB\"", "202963.10 102979.50 203363.10 102679.50",
+                                                          "  FONT (\"Arial\",0,0,0)", "ANGLE 0.0"}));
+  EXPECT_EQ(Body("t.mif"), std::vector<std::string>{});
+}
+
+TEST_F(Strategi, TextOptionsRouteOrDropTextsAndTheirPoints) {
+  const std::initializer_list<std::string> tile = {
+      "4300000101000000000001010000040%", "450000010001020400000%", kPoint, "14000001FC5044DE19960401TXSt \"Ives\"\\0%",
+      "15000002000002010000020%", kPoint, "14000002FC5200DE199604010%"};
+  settings.SetTextOption(TextOption::Include);
+  Run(tile);
+  auto body = Body("t.mif");
+  ASSERT_EQ(body.size(), 6u);
+  EXPECT_EQ(body[0], "TEXT \"St \"");  // the double quote ends the text
+  EXPECT_EQ(body[4], "POINT 203000.00 103000.00");
+  EXPECT_EQ(Lines("t.mid").size(), 2u);
+  EXPECT_FALSE(test::Exists(dir / "t_Text.mif"));
+
+  settings.SetTextOption(TextOption::Ignore);
+  Run(tile);
+  EXPECT_EQ(Body("t.mif"), (std::vector<std::string>{"POINT 203000.00 103000.00", "  SYMBOL (31,0,1)"}));
+  EXPECT_EQ(Lines("t.mid").size(), 1u);
+  EXPECT_EQ(result.objectsCreated, 1);
+
+  settings.SetTextOption(TextOption::Separate);
+  Run(tile);
+  EXPECT_EQ(Body("t.mif").size(), 2u);
+  EXPECT_EQ(Body("t_Text.mif").size(), 4u);
+  EXPECT_EQ(Lines("t_Text.mid").size(), 1u);
+}
+
+TEST_F(Strategi, TextsTakeTheLastStyleFoundAndCarryTheirPlacementAcrossTiles) {
+  // An unlisted text code keeps the style, description and layer of the
+  // code before it (and reads no text: it has no attribute group);
+  // position 9 in the second tile of a merged run reuses the offsets of the
+  // first tile's last text.
+  const std::string first = test::Ntf({"01V0%", "02Strategi_02.96      0%", Section(200000, 100000),
+                                       "4300000101000000000001010000040%", "450000010001020500000%", kPoint,
+                                       "14000001FC5033DE19960401TXAB\\0%", "99"});
+  const std::string second = test::Ntf({"01V0%", "02Strategi_02.96      0%", Section(200000, 100000),
+                                        "4300000201000000000001010000040%", "450000020001020900000%", kPoint,
+                                        "14000002FC5999DE19960401TXAB\\0%", "99"});
+  test::WriteFile(dir / "a.ntf", first);
+  test::WriteFile(dir / "b.ntf", second);
+  quorvel::Translate(RunRequest{{dir / "a.ntf", dir / "b.ntf"}, dir / "m.mif"}, settings, observer);
+  EXPECT_EQ(observer.Texts(), std::vector<std::string>{});
+  const auto body = Body("m_Text.mif");
+  ASSERT_EQ(body.size(), 8u);
+  EXPECT_EQ(body[1], "202963.10 102959.00 203363.10 102659.00");
+  EXPECT_EQ(body[4], "TEXT \"\"");
+  EXPECT_EQ(body[5], "202963.10 102959.00 202963.10 102659.00");
+  EXPECT_EQ(body[6], "  FONT (\"Arial\",0,0,16711680)");
+  const auto mid = Lines("m_Text.mid");
+  ASSERT_EQ(mid.size(), 2u);
+  EXPECT_EQ(mid[1], "SS,000002,5999,A road number graphic text,19960401,,,,,0.0,5999,,,,,,,,,,,,,,,,,,,,,,,9");
+
+  // Translated alone, the second tile starts from zero offsets and no style.
+  test::RecordingObserver alone;
+  quorvel::Translate(RunRequest{{dir / "b.ntf"}, dir / "b.mif"}, settings, alone);
+  const auto own = Body("b_Text.mif");
+  EXPECT_EQ(own, (std::vector<std::string>{"TEXT \"\"", "203000.00 103000.00 203000.00 102700.00", "ANGLE 0.0"}));
+  EXPECT_EQ(Lines("b_Text.mid")[0].substr(Lines("b_Text.mid")[0].size() - 2), ",0");
+}
+
+TEST_F(Strategi, NodeRowsOnlyWithNetworkExtraction) {
+  const std::string threeLinks = "16000123000001" "0003" "1000003" "0900" "0" "2000004" "0005" "1" "1000123" "1824" "2";
+  std::string twelve = "160000020000020012";
+  for (int k = 1; k <= 12; ++k) twelve += "1" + std::string("00020") + std::to_string(k % 10) + "0300" + "0";
+  Run({"1600000100000100000%", threeLinks + "0%", twelve + "0%"});
+  EXPECT_FALSE(test::Exists(dir / "t_Network.txt"));
+
+  settings.ExtractNetworkData = true;
+  Run({"1600000100000100000%", threeLinks + "0%", twelve + "0%"});
+  EXPECT_EQ(observer.Texts(), std::vector<std::string>{});
+  const auto rows = Lines("t_Network.txt");
+  ASSERT_EQ(rows.size(), 4u);
+  for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(std::count(rows[i].begin(), rows[i].end(), ','), 39) << i;
+  EXPECT_EQ(rows[1], "SS,000001,000001,0000" + std::string(36, ','));
+  EXPECT_EQ(rows[2], "SS,000123,000001,0003,1,000003,90.0,0,2,000004,0.5,1,1,000123,182.4,2" + std::string(24, ','));
+  const auto values = Split(rows[3]);
+  EXPECT_EQ(values[3], "0012");
+  EXPECT_EQ(values[36], "1");
+  EXPECT_EQ(values[37], "000209");
+  EXPECT_EQ(values[39], "0");
+}
+
+TEST_F(Strategi, ReadFailuresEndTheFileAndKeepWhatWasWritten) {
+  Run({"15000001000001010000010%", kPoint, "14000001FC5200DE199604010%",
+       "23000002000002010000020%", "210000022000900030000003000 00037610003057 0%",  // claims 9 vertices, holds 2
+       "15000003000003010000030%", kPoint, "14000003FC5200DE199604010%"});
+  ASSERT_EQ(observer.Texts(), std::vector<std::string>{"Error reading NTF file at line 7"});
+  EXPECT_EQ(result.filesCutShort, 1u);
+  EXPECT_EQ(Body("t.mif"), (std::vector<std::string>{"POINT 203000.00 103000.00", "  SYMBOL (31,0,1)"}));
+  EXPECT_EQ(Lines("t.mid").size(), 1u);
+
+  // A text whose point never came, a bad feature code, a bad height.
+  for (const std::vector<std::string>& bad :
+       {std::vector<std::string>{"4300000101000000000001010000040%", "14000001FC5006DE19960401TXAB\\0%"},
+        std::vector<std::string>{"15000001000001010000010%", kPoint, "14000001FC52X0DE199604010%"},
+        std::vector<std::string>{"450000010001A20400000%"},
+        std::vector<std::string>{"210000012ABCD00030000003000 0%"}}) {
+    observer.messages.clear();
+    std::string text = test::Ntf({"01V0%", "02Strategi_02.96      0%", Section(0, 0)});
+    for (const auto& r : bad) text += r + "\r\n";
+    text += "99\r\n";
+    test::WriteFile(dir / "t.ntf", text);
+    result = quorvel::Translate(RunRequest{{dir / "t.ntf"}, {}}, settings, observer);
+    ASSERT_EQ(observer.messages.size(), 1u) << bad.back();
+    EXPECT_EQ(observer.messages[0].text.rfind("Error reading NTF file at line ", 0), 0u);
+    EXPECT_EQ(Body("t_Text.mif"), std::vector<std::string>{}) << bad.back();
+  }
+}
+
+TEST_F(Strategi, UnknownCodesWriteNoPointAndRecordsWithoutEndMarkStopAtTheirEnd) {
+  Run({"15000001000001010000010%", kPoint, "14000001FC5999DE199604010%", "15000002000002010000020%", kPoint,
+       "14000002FC5310DE19960401NUM4   "});  // no end mark: the scan keeps the blanks
+  EXPECT_EQ(observer.Texts(), std::vector<std::string>{});
+  const auto mid = Lines("t.mid");
+  ASSERT_EQ(mid.size(), 1u);
+  EXPECT_EQ(Split(mid[0])[11], "M4   ");
+}
+
+TEST(StrategiCommand, LayerAndNetworkOptions) {
+  test::ScratchDir dir;
+  test::WriteFile(dir / "t.ntf", test::ReadFile(QUORVEL_SOURCE_DIR "/examples/strategi_small.ntf"));
+  test::CommandResult r = test::RunQuorvel("-q --network --strategi-layers 2,7 " + test::Quote(dir / "t.ntf"));
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::map<std::string, int> layers;
+  for (const auto& row : test::CrLfLines(test::ReadFile(dir / "t.mid"))) ++layers[row.substr(row.rfind(',') + 1)];
+  EXPECT_EQ(layers, (std::map<std::string, int>{{"2", 5}, {"7", 1}}));
+  EXPECT_EQ(test::CrLfLines(test::ReadFile(dir / "t_Text.mid")).size(), 11u);
+  EXPECT_EQ(test::CrLfLines(test::ReadFile(dir / "t_Network.txt")).size(), 4u);
+
+  r = test::RunQuorvel("-q --strategi-layers 9 " + test::Quote(dir / "t.ntf"));
+  EXPECT_EQ(r.exitCode, 2);
+}
+
+}  // namespace
