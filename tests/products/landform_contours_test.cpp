@@ -204,6 +204,24 @@ TEST_F(Contours, ProfileTwoDimensionalFeaturesTakeTheirRowsFromAttributeRecords)
   EXPECT_EQ(result.objectsCreated, 4);
 }
 
+TEST_F(Contours, ProfilePointGeometries) {
+  auto [mif, mid] = Profile({
+      "15000001        00270%",
+      // A three-dimensional point is its first point, whatever the count.
+      "2200000110002000100000200 000100 000300000400 000200 0%",
+      "15000002        13720%",
+      // Several points of a two-dimensional point geometry: one object.
+      "2100000210002000100000200 000300000400 0%",
+      "14000002HT0002000%",
+      "23000003        00750%",
+      "2200000320000 0%",  // a line without points: a placeholder with its row
+  });
+  EXPECT_EQ(mif, (Lines{"POINT 1.00 2.00", "  SYMBOL (36,0,5)", "MULTIPOINT 2", "1.00 2.00", "3.00 4.00",
+                        "  SYMBOL (36,0,5)", "NONE"}));
+  EXPECT_EQ(mid, (Lines{"000100,SK52NE,000001,0027,Spot height", "000200,SK52NE,000002,1372,Air height",
+                        ",SK52NE,000003,0075,Standard contour"}));
+}
+
 TEST_F(Contours, ProfileFailuresAndTheHeaderMultiplier) {
   auto [mif, mid] = Profile({
       "15000001        00270%",

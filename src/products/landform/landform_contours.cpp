@@ -261,10 +261,21 @@ class ContourTranslator {
       // Three-dimensional: object and row together, the row with the height
       // of the first point.
       const std::string_view type = Field(record, 9, 1);
-      if (type != "1" && type != "2") return;
-      ReadPoints(record, [&](std::string& out, std::size_t i) { AppendProfilePoint(out, record, 20, i); });
-      if (WriteShape(type_ == '1')) WriteStyle();
-      else layer.WriteNone();
+      if (type == "1") {
+        // A spot height: its one point, whatever the count says.
+        firstPoint_.clear();
+        AppendProfilePoint(firstPoint_, record, 20, 0);
+        const std::size_t blank = firstPoint_.find(' ');
+        layer.WritePoint(std::string_view(firstPoint_).substr(0, blank),
+                         std::string_view(firstPoint_).substr(blank + 1));
+        WriteStyle();
+      } else if (type == "2") {
+        ReadPoints(record, [&](std::string& out, std::size_t i) { AppendProfilePoint(out, record, 20, i); });
+        if (WriteShape(false)) WriteStyle();
+        else layer.WriteNone();
+      } else {
+        return;
+      }
       ctx_.CountObjectCreated();
       WriteProfileRow(Field(record, 27, 6));
     }
