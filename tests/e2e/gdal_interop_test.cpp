@@ -18,7 +18,7 @@ bool HaveOgrInfo() { return RunCommand("command -v ogrinfo >/dev/null").exitCode
 
 // Objects written to a MIF file: the lines that start an object.
 std::size_t CountObjects(const std::string& mif) {
-  static const std::regex object("^(POINT|Point|PLINE|Pline|REGION|Region|TEXT|Text|NONE|LINE|Line)( |$)");
+  static const std::regex object("^(POINT|Point|PLINE|Pline|REGION|Region|TEXT|Text|NONE|LINE|Line|MULTIPOINT|Multipoint)( |$)");
   std::size_t n = 0;
   bool data = false;
   for (const std::string& line : CrLfLines(mif)) {

@@ -316,3 +316,26 @@ TEST_F(RunDriverTest, ParallelSeparateTilesEndAtAnOutputSetThatCannotBeCreated) 
 }
 
 }  // namespace
+
+namespace {
+
+// A merged run whose tiles are of products with different columns: the
+// later tile cannot share the main MIF and is skipped, the run goes on.
+TEST_F(RunDriverTest, MergedTilesOfAnotherProductAreSkippedWithTheirReason) {
+  const std::string cp1 = Tile("a.ntf", CodePointTile(2));
+  const std::string grid = Tile("b.ntf", Ntf({"01V0%", "02L-F_PROFILE_DTM     0%", "99"}));
+  const std::string cp2 = Tile("c.ntf", CodePointTile(1));
+  const RunResult r = Run({cp1, grid, cp2}, dir / "m.mif");
+  ASSERT_EQ(observer.messages.size(), 1u);
+  EXPECT_EQ(observer.messages[0].kind, MessageKind::Error);
+  const std::string& text = observer.messages[0].text;
+  for (const std::string& part : {grid, dir / "m.mif", std::string("Land-Form Profile DTM"), std::string("Code Point")})
+    EXPECT_NE(text.find(part), std::string::npos) << text;
+  EXPECT_EQ(r.filesSkipped, 1u);
+  EXPECT_EQ(r.filesTranslated, 2u);
+  EXPECT_EQ(test::CrLfLines(test::ReadFile(dir / "m.mid")).size(), 3u);
+  const std::string mif = test::ReadFile(dir / "m.mif");
+  EXPECT_EQ(mif.find("Height Integer"), std::string::npos);
+}
+
+}  // namespace
