@@ -88,6 +88,20 @@ class StrategiWriter {
   std::int64_t pointId_ = 0, lineId_ = 0, geomId_ = 0, attId_ = 0, textId_ = 0, nodeId_ = 0;
 };
 
+// The attribute description records "40": mnemonic, width (0: up to the
+// next backslash), format and name.
+void AttributeDescriptions(NtfWriter& w) {
+  const char* const attributes[][3] = {
+      {"FC", "004A4   ", "FEAT_CODE"},       {"DE", "008I8   ", "DATE"},          {"TX", "000A*   ", "TEXT"},
+      {"RU", "001A1   ", "RU"},              {"RB", "001A1   ", "RB"},            {"GS", "000A*   ", "GIS"},
+      {"NU", "000A*   ", "FEATURE_NUMBER"},  {"FM", "000A*   ", "FEATURE_NAME"},  {"LO", "001I1   ", "LOCATION"},
+      {"UE", "001A1   ", "USAGE"},           {"CM", "000A*   ", "COUNTY_NAME"},   {"UN", "000A*   ", "UNITARY_NAME"},
+      {"DN", "000A*   ", "DISTRICT_NAME"},   {"OW", "000A*   ", "OWNER"},         {"HI", "004I4   ", "HEIGHT_IMPERIAL"},
+      {"HM", "004I4   ", "HEIGHT_METRIC"},   {"OR", "004R4,1 ", "ORIENTATION"},
+  };
+  for (const auto& a : attributes) w.Record(std::string("40") + a[0] + a[1] + a[2] + "\\");
+}
+
 // Codes by attribute group, for the random tiles (all are in the style table).
 struct CodeSet {
   char group;
@@ -280,6 +294,7 @@ std::string GenerateStrategi(const Options& options) {
   NtfWriter w(options.lineEnd);
   Rng rng(options.seed);
   w.Headers("Strategi_02.96");
+  AttributeDescriptions(w);
   // The section header with the XY multiplier in thousandths (1.000), as
   // Strategi tiles have it; the translator adds only the origin.
   w.Record("07" + Pad("SS", 10) + "21000072" + Num(1000, 10) + Num(1, 6) + Num(0, 10) + Num(kXOrigin, 10) +
