@@ -166,7 +166,8 @@ std::string RandomAttributes(char group, Rng& rng) {
     case 'J': return "LO" + digit + "UE1OR0" + Num(rng.Range(0, 359), 3) + "NUM" + std::to_string(rng.Range(1, 99)) + "\"\\GS" +
                      GridRef(rng) + "\\";
     case 'K': return "NUM" + std::to_string(rng.Range(1, 99)) + "\\GS" + GridRef(rng) + "\\";
-    case 'L': return "OR" + Num(rng.Range(0, 3599), 4) + "GS" + GridRef(rng) + "\\";
+    // Orientations below 100 degrees: GDAL writes the field as four characters.
+    case 'L': return "OR" + Num(rng.Range(0, 999), 4) + "GS" + GridRef(rng) + "\\";
     case 'M': return "LO" + digit + "FM" + Name(rng) + "\"\\CM" + Name(rng) + "shire\\UN" + Name(rng) + "\\";
     case 'N': return "FM" + Name(rng) + "\"\\CM" + Name(rng) + "shire\\UN" + Name(rng) + "\\";
     case 'O': return "RU" + digit + "CM" + Name(rng) + "shire\"\\DN" + Name(rng) + " District\\";
