@@ -246,7 +246,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
     const std::string_view type = Field(record, 9, 1);
     std::int64_t count = ToInteger(Field(record, 10, 4));
     geometry_.clear();
-    geometry_kind_ = Geometry::None;
+    geometryKind_ = Geometry::None;
     hasAnchor_ = false;
 
     if (type == "2") {
@@ -273,7 +273,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
         geometry_.push_back(' ');
         AppendCoordinate(y, yOrigin_, 2);
       }
-      geometry_kind_ = Geometry::Line;
+      geometryKind_ = Geometry::Line;
       return;
     }
     if (type != "1") return;
@@ -284,7 +284,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
       AppendCoordinate(x, xOrigin_, 2);
       geometry_.push_back(' ');
       AppendCoordinate(y, yOrigin_, 2);
-      geometry_kind_ = Geometry::Point;
+      geometryKind_ = Geometry::Point;
     } else if (!ctx_.settings.IgnoreText) {
       // The raw anchor, converted when the text is placed.
       anchorX_.assign(Field(record, 14, 7));
@@ -317,7 +317,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
   void WriteObject() {
     MifLayer& layer = ctx_.out.main;
     ctx_.CountObjectCreated();
-    if (geometry_kind_ == Geometry::None) {
+    if (geometryKind_ == Geometry::None) {
       layer.WriteNone();
     } else {
       layer.BeginObject();
@@ -387,7 +387,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
   // Everything about one feature is dropped once its attribute record is done.
   void EndFeature() {
     geometry_.clear();
-    geometry_kind_ = Geometry::None;
+    geometryKind_ = Geometry::None;
     hasAnchor_ = false;
     pendingText_ = false;
     attributes_ = StrategiAttributes{};
@@ -402,7 +402,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
   double xOrigin_ = 0;
   double yOrigin_ = 0;
   bool pendingText_ = false;
-  Geometry geometry_kind_ = Geometry::None;
+  Geometry geometryKind_ = Geometry::None;
   std::string geometry_;  // the object's MIF lines, without the last line end
   bool hasAnchor_ = false;
   std::string anchorX_, anchorY_;
