@@ -1,5 +1,7 @@
 #include "mif/output_set.hpp"
 
+#include "mif/format.hpp"
+
 namespace quorvel {
 
 OutputNames FormOutputNames(std::string_view mifName) {
@@ -44,6 +46,24 @@ void MifLayer::WritePoint(std::string_view x, std::string_view y) {
 void MifLayer::WriteNone() {
   ++objects_;
   mif.WriteLine("NONE");
+}
+
+bool MifLayer::WritePolyline(std::string_view coordinateLines, std::int64_t count) {
+  if (count <= 0) {
+    WriteNone();
+    return false;
+  }
+  ++objects_;
+  std::string head = "PLINE ";
+  AppendInteger(head, count == 1 ? 2 : count);
+  mif.WriteLine(head);
+  mif.Write(coordinateLines);
+  if (count == 1) {
+    const std::size_t end = coordinateLines.find("\r\n");
+    mif.Write(coordinateLines.substr(0, end == std::string_view::npos ? end : end + 2));
+    if (end == std::string_view::npos) mif.EndLine();
+  }
+  return true;
 }
 
 void MifLayer::WriteEmptyRow() {

@@ -56,6 +56,12 @@ class MifLayer {
   void WritePoint(std::string_view x, std::string_view y);
   // The placeholder object "NONE".
   void WriteNone();
+  // A polyline of `count` vertices from its coordinate lines, each ended by
+  // CR LF, counted as an object. A line of one vertex is no line to a
+  // reader: it is written "PLINE 2" with the vertex twice. A line of no
+  // vertices is the placeholder "NONE"; then false is returned, and no style
+  // line may follow.
+  bool WritePolyline(std::string_view coordinateLines, std::int64_t count);
   // One MID row.
   void WriteRow(std::string_view row) {
     mid.WriteLine(row);

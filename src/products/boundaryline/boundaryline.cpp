@@ -198,20 +198,11 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
   void WriteLink(std::string_view record) {
     ReadPoints(lastGeometry_);
     MifLayer& layer = ctx_.out.pline;
-    if (points_.empty()) {
-      layer.WriteNone();
-    } else {
-      layer.BeginObject();
-      // A line of one vertex is written as two.
-      const bool single = points_.size() == 1;
-      text_.assign("PLINE ");
-      AppendInteger(text_, single ? 2 : static_cast<std::int64_t>(points_.size()));
-      text_.append("\r\n");
-      for (const Point& p : points_) AppendPointLine(text_, p);
-      if (single) AppendPointLine(text_, points_.front());
-      text_.append(kBoundaryLinePen);
-      text_.append("\r\n\r\n");
-      layer.mif.Write(text_);
+    text_.clear();
+    for (const Point& p : points_) AppendPointLine(text_, p);
+    if (layer.WritePolyline(text_, static_cast<std::int64_t>(points_.size()))) {
+      layer.mif.WriteLine(kBoundaryLinePen);
+      layer.mif.EndLine();
     }
     const std::string_view body = WithoutEndMark(record);
     row_.Clear();

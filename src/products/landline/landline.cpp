@@ -112,30 +112,18 @@ class LandLineTranslator final : public RecordLoopTranslator {
     // Every coordinate is read before anything is written, so a bad one
     // leaves no half object behind.
     coords_.clear();
-    std::size_t firstEnd = 0;
     for (std::int64_t i = 1; i <= n; ++i) {
       const std::size_t column = CoordinateColumn(i);
       const long double x = ReadCoordinate(record, column);
       const long double y = ReadCoordinate(record, column + 6);
       AppendGround(coords_, x, y);
       coords_.append("\r\n");
-      if (i == 1) firstEnd = coords_.size();
     }
 
     const bool enabled = state_.style.featureEnabled;
     MifLayer& layer = ctx_.out.main;
     if (enabled) {
-      if (n <= 0) {
-        layer.WriteNone();  // a line without points
-      } else {
-        layer.BeginObject();
-        line_.assign("PLINE ");
-        // One vertex is no line for a reader: it is written twice.
-        AppendInteger(line_, n == 1 ? 2 : n);
-        layer.mif.WriteLine(line_);
-        layer.mif.Write(coords_);
-        if (n == 1) layer.mif.Write(std::string_view(coords_).substr(0, firstEnd));
-      }
+      layer.WritePolyline(coords_, n);
       ctx_.CountObjectCreated();
     }
     coords_.clear();

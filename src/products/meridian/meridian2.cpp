@@ -121,28 +121,13 @@ class Meridian2Translator final : public RecordLoopTranslator {
     // leaves no half-written line behind. A count larger than the record
     // fails at the first missing coordinate.
     coords_.clear();
-    Point first{};
     for (std::int64_t i = 1; i <= count; ++i) {
       const std::size_t column = i == 1 ? 14 : 25 + 11 * static_cast<std::size_t>(i - 2);
       const Point p = ReadCoordinate(record, column);
-      if (i == 1) first = p;
       AppendCoordinate(coords_, p);
       coords_.append("\r\n");
     }
-    if (count <= 0) {
-      main.WriteNone();
-    } else {
-      main.BeginObject();
-      if (count == 1) {
-        // A line of one vertex: the vertex twice.
-        AppendCoordinate(coords_, first);
-        coords_.append("\r\n");
-      }
-      line_.assign("PLINE ");
-      AppendInteger(line_, count == 1 ? 2 : count);
-      main.mif.WriteLine(line_);
-      main.mif.Write(coords_);
-    }
+    main.WritePolyline(coords_, count);
     ctx_.CountObjectCreated();
   }
 

@@ -99,26 +99,16 @@ class OscarTranslator final : public RecordLoopTranslator {
       // Point 0 is always read, even for a link that claims no points.
       point_.clear();
       AppendPoint(point_, record, 0);
-      if (n <= 0) {
-        layer.WriteNone();
-        styleFollows_ = false;
-      } else {
-        geometry_.clear();
-        geometry_.append("PLINE ");
-        AppendInteger(geometry_, n == 1 ? 2 : n);
-        geometry_.append("\r\n");
+      geometry_.clear();
+      if (n > 0) {
         geometry_.append(point_);
         geometry_.append("\r\n");
-        // A line of one vertex is written with that vertex twice.
-        if (n == 1) geometry_.append(point_).append("\r\n");
         for (std::int64_t i = 1; i < n; ++i) {
           AppendPoint(geometry_, record, static_cast<std::size_t>(i));
           geometry_.append("\r\n");
         }
-        layer.BeginObject();
-        layer.mif.Write(geometry_);
-        styleFollows_ = true;
       }
+      styleFollows_ = layer.WritePolyline(geometry_, n);
     } else {
       point_.clear();
       AppendPoint(point_, record, 0);
