@@ -250,30 +250,25 @@ class StrategiTranslator final : public RecordLoopTranslator {
     hasAnchor_ = false;
 
     if (type == "2") {
+      geometryKind_ = Geometry::Line;
+      lineVertices_ = count;
       if (count <= 0) return;  // a line without points: the placeholder object
       // The count comes from the record; the vertices must be there too,
       // so a count larger than the record holds fails on the first missing one.
-      const double x1 = ToReal(Field(record, 14, 7));
-      const double y1 = ToReal(Field(record, 21, 7));
-      geometry_.append("PLINE ");
-      AppendInteger(geometry_, count == 1 ? 2 : count);
-      for (int copy = 0; copy < (count == 1 ? 2 : 1); ++copy) {
-        geometry_.append("\r\n");
-        AppendCoordinate(x1, xOrigin_, 3);
-        geometry_.push_back(' ');
-        AppendCoordinate(y1, yOrigin_, 3);
-      }
+      AppendCoordinate(ToReal(Field(record, 14, 7)), xOrigin_, 3);
+      geometry_.push_back(' ');
+      AppendCoordinate(ToReal(Field(record, 21, 7)), yOrigin_, 3);
+      geometry_.append("\r\n");
       for (std::int64_t k = 2; k <= count; ++k) {
         const std::size_t base = 29 + 15 * static_cast<std::size_t>(k - 2);
         if (base > record.size()) throw NtfReadFailure("Strategi line shorter than its vertex count");
         const double x = ToReal(Field(record, base, 7));
         const double y = ToReal(Field(record, base + 7, 7));
-        geometry_.append("\r\n");
         AppendCoordinate(x, xOrigin_, 2);
         geometry_.push_back(' ');
         AppendCoordinate(y, yOrigin_, 2);
+        geometry_.append("\r\n");
       }
-      geometryKind_ = Geometry::Line;
       return;
     }
     if (type != "1") return;
@@ -317,13 +312,17 @@ class StrategiTranslator final : public RecordLoopTranslator {
   void WriteObject() {
     MifLayer& layer = ctx_.out.main;
     ctx_.CountObjectCreated();
-    if (geometryKind_ == Geometry::None) {
-      layer.WriteNone();
-    } else {
+    bool styled = true;
+    if (geometryKind_ == Geometry::Line) {
+      styled = layer.WritePolyline(geometry_, lineVertices_);
+    } else if (geometryKind_ == Geometry::Point) {
       layer.BeginObject();
       layer.mif.WriteLine(geometry_);
-      if (!style_.empty()) layer.mif.WriteLine(style_);
+    } else {
+      layer.WriteNone();
+      styled = false;
     }
+    if (styled) layer.mif.WriteLine(style_);
     layer.WriteRow(row_.str());
   }
 
@@ -341,10 +340,9 @@ class StrategiTranslator final : public RecordLoopTranslator {
     AppendQuotedText(text_, attributes_.TX);
     text_.append("\r\n");
     AppendTextRectangle(text_, rectangle);
-    if (!style_.empty()) {
-      text_.append("\r\n");
-      text_.append(style_);
-    }
+    // Before the first listed code the style line is empty.
+    text_.append("\r\n");
+    text_.append(style_);
     text_.append("\r\nANGLE ");
     AppendFixed(text_, static_cast<double>(carried_.textAngle), 1);
 
@@ -403,7 +401,10 @@ class StrategiTranslator final : public RecordLoopTranslator {
   double yOrigin_ = 0;
   bool pendingText_ = false;
   Geometry geometryKind_ = Geometry::None;
-  std::string geometry_;  // the object's MIF lines, without the last line end
+  // A point's "POINT x y" line, or a line's coordinate lines (each ended by
+  // CR LF) with its vertex count.
+  std::string geometry_;
+  std::int64_t lineVertices_ = 0;
   bool hasAnchor_ = false;
   std::string anchorX_, anchorY_;
   StrategiAttributes attributes_;
