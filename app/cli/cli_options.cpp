@@ -61,7 +61,12 @@ bool ParseLandLineOff(const std::string& list, TranslationSettings& settings, st
 
 bool ParseStrategiLayers(const std::string& list, TranslationSettings& settings, std::string& error) {
   std::array<bool, 8> chosen{};
-  for (const std::string& item : SplitList(list)) {
+  const std::vector<std::string> items = SplitList(list);
+  if (items.empty()) {
+    error = "--strategi-layers: name at least one layer from 1 to 8";
+    return false;
+  }
+  for (const std::string& item : items) {
     int from = 0, to = 0;
     const auto dash = item.find('-');
     bool ok = dash == std::string::npos
@@ -147,7 +152,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   cl.settings.MergeTiles = !separate;
   std::string error;
   if (!landlineOff.empty() && !ParseLandLineOff(landlineOff, cl.settings, error)) return usage(error);
-  if (!strategiLayers.empty() && !ParseStrategiLayers(strategiLayers, cl.settings, error)) return usage(error);
+  if (app.count("--strategi-layers") > 0 && !ParseStrategiLayers(strategiLayers, cl.settings, error)) return usage(error);
   if (!output.empty()) {
     if (!EndsWithMif(output)) output += ".mif";
     cl.request.mifName = output;

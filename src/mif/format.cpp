@@ -2,13 +2,14 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 namespace quorvel {
 
 namespace {
 
 template <class T>
-void AppendFixedImpl(std::string& out, T value, int decimals) {
+void AppendFixedExactImpl(std::string& out, T value, int decimals) {
   if (!std::isfinite(value)) value = 0;
   char buffer[128];
   auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
@@ -23,10 +24,51 @@ void AppendFixedImpl(std::string& out, T value, int decimals) {
   out.append(text);
 }
 
+// The many coordinates of a tile take a quicker way to the same bytes: the
+// value is scaled and rounded to an integer in long double. Below 1e9 the
+// scaled value is within 1e-7 of exact, so a value further than 1e-6 from a
+// tie between two roundings rounds as the exact value does; a value closer
+// to a tie (and anything large) is left to std::to_chars. (std::to_chars
+// for long double goes through printf, which costs twenty times more.)
+bool AppendFixedQuick(std::string& out, long double value, int decimals) {
+  static constexpr long double kScale[] = {1, 10, 100, 1000};
+  if (decimals < 0 || decimals > 3 || !(std::fabs(value) < 1e9L)) return false;
+  const long double scaled = std::fabs(value) * kScale[decimals];
+  // llrint rounds in the current mode without the x87 mode switches a cast
+  // or floor makes.
+  const long long nearest = std::llrint(scaled);
+  const long double off = scaled - static_cast<long double>(nearest);
+  if (std::fabs(std::fabs(off) - 0.5L) < 1e-6L) return false;
+  // Digits from the right into a small buffer, then one append.
+  char buffer[32];
+  char* const end = buffer + sizeof buffer;
+  char* p = end;
+  std::uint64_t n = static_cast<std::uint64_t>(nearest);
+  for (int i = 0; i < decimals; ++i) {
+    *--p = static_cast<char>('0' + n % 10);
+    n /= 10;
+  }
+  if (decimals > 0) *--p = '.';
+  do {
+    *--p = static_cast<char>('0' + n % 10);
+    n /= 10;
+  } while (n != 0);
+  if (value < 0 && nearest != 0) *--p = '-';
+  out.append(p, static_cast<std::size_t>(end - p));
+  return true;
+}
+
 }  // namespace
 
-void AppendFixed(std::string& out, double value, int decimals) { AppendFixedImpl(out, value, decimals); }
-void AppendFixed(std::string& out, long double value, int decimals) { AppendFixedImpl(out, value, decimals); }
+void AppendFixed(std::string& out, double value, int decimals) {
+  if (!AppendFixedQuick(out, value, decimals)) AppendFixedExactImpl(out, value, decimals);
+}
+void AppendFixed(std::string& out, long double value, int decimals) {
+  if (!AppendFixedQuick(out, value, decimals)) AppendFixedExactImpl(out, value, decimals);
+}
+void AppendFixedExact(std::string& out, long double value, int decimals) {
+  AppendFixedExactImpl(out, value, decimals);
+}
 
 void AppendInteger(std::string& out, std::int64_t value) {
   char buffer[24];

@@ -12,6 +12,9 @@ namespace quorvel {
 // value that rounds to zero is written without a minus sign.
 void AppendFixed(std::string& out, double value, int decimals);
 void AppendFixed(std::string& out, long double value, int decimals);
+// The same result always by way of std::to_chars (the reference the quick
+// path above is checked against).
+void AppendFixedExact(std::string& out, long double value, int decimals);
 // Decimal integer, "-" for negatives, no leading zeros.
 void AppendInteger(std::string& out, std::int64_t value);
 

@@ -64,16 +64,30 @@ bool ParseReal(std::string_view field, T& value) {
 }  // namespace
 
 bool TryToInteger(std::string_view field, std::int64_t& value) {
-  std::string_view s = field;
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  std::size_t i = 0;
+  const std::size_t n = field.size();
+  while (i < n && field[i] == ' ') ++i;
   bool negative = false;
-  if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
-    negative = s.front() == '-';
-    s.remove_prefix(1);
+  if (i < n && (field[i] == '+' || field[i] == '-')) {
+    negative = field[i] == '-';
+    ++i;
   }
-  if (s.empty()) return false;
+  if (i == n) return false;
+  const std::size_t digits = n - i;
+  if (digits <= 18) {
+    // Eighteen digits cannot overflow: the common case goes without checks.
+    std::int64_t v = 0;
+    for (; i < n; ++i) {
+      const unsigned d = static_cast<unsigned char>(field[i]) - unsigned{'0'};
+      if (d > 9) return false;
+      v = v * 10 + static_cast<std::int64_t>(d);
+    }
+    value = negative ? -v : v;
+    return true;
+  }
   std::uint64_t magnitude = 0;
-  for (char c : s) {
+  for (; i < n; ++i) {
+    const char c = field[i];
     if (!IsDigit(c)) return false;
     if (magnitude > (std::numeric_limits<std::uint64_t>::max() - 9) / 10) return false;
     magnitude = magnitude * 10 + static_cast<unsigned>(c - '0');

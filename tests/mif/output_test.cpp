@@ -1,6 +1,9 @@
 // Number formats, MID values, output names and the output set's files.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+
 #include "mif/format.hpp"
 #include "mif/header.hpp"
 #include "mif/output_set.hpp"
@@ -24,6 +27,36 @@ TEST(Formats, FixedDecimalsRoundAndNeverShowMinusZero) {
   EXPECT_EQ(FormatFixed(450000.125L, 2), "450000.12");
   EXPECT_EQ(FormatInteger(-42), "-42");
   EXPECT_EQ(FormatInteger(0), "0");
+}
+
+// The quick path of AppendFixed must give std::to_chars' bytes for every value,
+// including ties, values a hair either side of them, negatives and zero.
+TEST(Formats, QuickFixedAgreesWithToChars) {
+  std::vector<long double> values = {0, -0.0L, 0.004L, -0.004L, -0.005L, 0.125L, 0.375L, 2.5L, -2.5L, 12.5L,
+                                     530193.025L, 180088.945L, 999999999.99L, 1e9L, -1e12L, 7, 90, 359.95L};
+  std::uint64_t state = 12345;
+  for (int i = 0; i < 20000; ++i) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    const long double base = static_cast<long double>(state >> 20) / 1000;  // thousandths: many ties
+    values.push_back(base);
+    values.push_back(-base);
+    values.push_back(std::nextafter(base, 0.0L));
+    values.push_back(std::nextafter(base, 1e30L));
+    values.push_back(base * 0.01L + 530000);
+  }
+  for (long double v : values) {
+    for (int decimals : {0, 1, 2, 3}) {
+      std::string quick, exact;
+      AppendFixed(quick, v, decimals);
+      AppendFixedExact(exact, v, decimals);
+      ASSERT_EQ(quick, exact) << static_cast<double>(v) << " " << decimals;
+      if (v == static_cast<long double>(static_cast<double>(v))) {
+        std::string fromDouble;
+        AppendFixed(fromDouble, static_cast<double>(v), decimals);
+        ASSERT_EQ(fromDouble, exact) << static_cast<double>(v) << " " << decimals;
+      }
+    }
+  }
 }
 
 TEST(Formats, MidValuesAreQuotedOnlyWhenTheyWouldSplitTheRow) {

@@ -115,7 +115,14 @@ TEST(Numbers, IntegersAllowLeadingBlanksAndASignOnly) {
   EXPECT_EQ(v, -17);
   EXPECT_TRUE(TryToInteger("+5", v));
   EXPECT_EQ(v, 5);
-  for (std::string_view bad : {"", "   ", "12 ", "1.0", "x1", "-", "1e3", "99999999999999999999"})
+  EXPECT_TRUE(TryToInteger("-9223372036854775808", v));
+  EXPECT_EQ(v, INT64_MIN);
+  EXPECT_TRUE(TryToInteger("999999999999999999", v));  // eighteen digits
+  EXPECT_EQ(v, 999999999999999999);
+  EXPECT_TRUE(TryToInteger("0009223372036854775807", v));
+  EXPECT_EQ(v, INT64_MAX);
+  for (std::string_view bad : {"", "   ", "12 ", "1.0", "x1", "-", "1e3", "99999999999999999999",
+                               "9223372036854775808", "1/2", "1:2"})
     EXPECT_FALSE(TryToInteger(bad, v)) << bad;
   EXPECT_THROW(ToInteger(""), NtfReadFailure);
 }

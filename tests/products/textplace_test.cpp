@@ -4,7 +4,6 @@
 #include <string>
 
 #include "mif/format.hpp"
-#include "products/textplace/fast_fixed.hpp"
 #include "products/textplace/text_placement.hpp"
 
 namespace quorvel {
@@ -137,31 +136,6 @@ TEST(PlaceLandLineText, OrientationCorrections) {
   // x is moved by sin(A) x H2; at 0 it is not moved at all.
   EXPECT_EQ(PlaceLandLineText(7, 1000, "!", 2.5L, 0, 0, s, o).x1, 7);
   EXPECT_NEAR(static_cast<double>(PlaceLandLineText(7, 1000, "!", 2.5L, 270, 0, s, o).x1), 57, 1e-9);
-}
-
-// The quick formatter must give AppendFixed's bytes for every value,
-// including ties, values a hair either side of them, negatives and zero.
-TEST(AppendFixedQuick, AgreesWithAppendFixed) {
-  std::vector<long double> values = {0, -0.0L, 0.004L, -0.004L, -0.005L, 0.125L, 0.375L, 2.5L, -2.5L, 12.5L,
-                                     530193.025L, 180088.945L, 999999999.99L, 1e9L, -1e12L, 7, 90, 359.95L};
-  std::uint64_t state = 12345;
-  for (int i = 0; i < 20000; ++i) {
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    const long double base = static_cast<long double>(state >> 20) / 1000;  // thousandths: many ties
-    values.push_back(base);
-    values.push_back(-base);
-    values.push_back(std::nextafter(base, 0.0L));
-    values.push_back(std::nextafter(base, 1e30L));
-    values.push_back(base * 0.01L + 530000);
-  }
-  for (long double v : values) {
-    for (int decimals : {0, 1, 2, 3}) {
-      std::string quick, exact;
-      AppendFixedQuick(quick, v, decimals);
-      AppendFixed(exact, v, decimals);
-      ASSERT_EQ(quick, exact) << static_cast<double>(v) << " " << decimals;
-    }
-  }
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "products/landline/landline.hpp"
 
 #include "mif/format.hpp"
-#include "products/textplace/fast_fixed.hpp"
 #include "products/textplace/text_placement.hpp"
 #include "run/record_loop.hpp"
 
@@ -102,9 +101,9 @@ class LandLineTranslator final : public RecordLoopTranslator {
   }
 
   void AppendGround(std::string& out, long double x, long double y) const {
-    AppendFixedQuick(out, x * section_.multiplier + section_.xOrigin, 2);
+    AppendFixed(out, x * section_.multiplier + section_.xOrigin, 2);
     out.push_back(' ');
-    AppendFixedQuick(out, y * section_.multiplier + section_.yOrigin, 2);
+    AppendFixed(out, y * section_.multiplier + section_.yOrigin, 2);
   }
 
   void WriteLine(std::string_view record) {
@@ -198,7 +197,7 @@ class LandLineTranslator final : public RecordLoopTranslator {
     row_.Clear();
     row_.Add(sectionRef_).Add(state_.featureId).Add(state_.featureCode).Add(state_.style.description);
     number_.clear();
-    AppendFixedQuick(number_, state_.orientation, 1);
+    AppendFixed(number_, state_.orientation, 1);
     row_.Add(number_).Add("0.0");  // DT: nothing ever sets it
     layer.WriteRow(row_.str());
   }

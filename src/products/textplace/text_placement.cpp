@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "mif/format.hpp"
-#include "products/textplace/fast_fixed.hpp"
 
 namespace quorvel {
 
@@ -134,13 +133,13 @@ TextRectangle PlaceLandLineText(long double x, long double y, std::string_view t
 }
 
 void AppendTextRectangle(std::string& out, const TextRectangle& r) {
-  AppendFixedQuick(out, r.x1, 2);
+  AppendFixed(out, r.x1, 2);
   out.push_back(' ');
-  AppendFixedQuick(out, r.y1, 2);
+  AppendFixed(out, r.y1, 2);
   out.push_back(' ');
-  AppendFixedQuick(out, r.x2, 2);
+  AppendFixed(out, r.x2, 2);
   out.push_back(' ');
-  AppendFixedQuick(out, r.y2, 2);
+  AppendFixed(out, r.y2, 2);
 }
 
 }  // namespace quorvel

@@ -68,6 +68,8 @@ TEST(CommandLine, UsageErrorsExitTwo) {
            {"--landline-off", "59", "a.ntf"},
            {"--strategi-layers", "0-3", "a.ntf"},
            {"--strategi-layers", "9", "a.ntf"},
+           {"--strategi-layers", ",", "a.ntf"},
+           {"--strategi-layers", "", "a.ntf"},
            {"-j", "-1", "a.ntf"},
            {"--no-such-option", "a.ntf"},
        }) {
