@@ -67,6 +67,8 @@ class MifLayer {
     mid.WriteLine(row);
     ++rows_;
   }
+  // Counts rows the caller has written to `mid` itself, each ended by CR LF.
+  void CountRows(std::size_t n) { rows_ += static_cast<std::int64_t>(n); }
   // A row of empty values (columns - 1 commas).
   void WriteEmptyRow();
   // Writes placeholder objects or empty rows until objects and rows agree.

@@ -125,25 +125,38 @@ class GridTranslator {
     return !finished;
   }
 
-  // Each height becomes a point at its grid node and one row.
+  // Each height becomes a point at its grid node and one row. The northings
+  // are the same in every column: the text after the easting ("northing",
+  // the line end and the symbol line) is made once per tile.
   void WriteHeights() {
+    if (rowTails_.empty()) {
+      rowTails_.resize(static_cast<std::size_t>(shape_.rows));
+      for (std::size_t row = 0; row < rowTails_.size(); ++row) {
+        std::string& tail = rowTails_[row];
+        tail.push_back(' ');
+        AppendInteger(tail, yOrigin_ + shape_.spacing * static_cast<std::int64_t>(row));
+        tail.append("\r\n");
+        tail.append(kGridSymbol);
+        tail.append("\r\n");
+      }
+    }
     MifLayer& layer = ctx_.out.main;
-    std::int64_t row = 0;
+    text_.clear();
+    value_.clear();
+    std::size_t row = 0;
     for (const std::string_view height : heights_) {
       ctx_.CountObjectCreated();
-      text_.assign("Point ");
-      text_.append(easting_);
-      text_.push_back(' ');
-      AppendInteger(text_, yOrigin_ + shape_.spacing * row);
-      text_.append("\r\n");
-      text_.append(kGridSymbol);
       layer.BeginObject();
-      layer.mif.WriteLine(text_);
-      value_.clear();
+      text_.append("Point ");
+      text_.append(easting_);
+      text_.append(rowTails_[row]);
       AppendMidValue(value_, height);
-      layer.WriteRow(value_);
+      value_.append("\r\n");
       ++row;
     }
+    layer.mif.Write(text_);
+    layer.mid.Write(value_);
+    layer.CountRows(heights_.size());
   }
 
   FileContext& ctx_;
@@ -156,6 +169,7 @@ class GridTranslator {
   std::vector<std::string_view> heights_;
   std::string text_;
   std::string value_;
+  std::vector<std::string> rowTails_;
 };
 
 }  // namespace
