@@ -19,12 +19,14 @@ bool OutputFile::Create(const std::string& path) {
   buffer_.reserve(kFlushAt + 4096);
   received_ = false;
   failed_ = false;
+  opened_ = false;
   error_.clear();
   fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd_ < 0) {
     error_ = std::strerror(errno);
     return false;
   }
+  opened_ = true;
   return true;
 }
 
@@ -78,7 +80,8 @@ void OutputFile::Remove() {
     ::close(fd_);
     fd_ = -1;
   }
-  if (!path_.empty()) std::remove(path_.c_str());
+  if (opened_) ::unlink(path_.c_str());
+  opened_ = false;
 }
 
 }  // namespace quorvel

@@ -50,7 +50,8 @@ class OutputFile {
   // Flushes and closes. Returns false if the flush or the close failed.
   // Closing a file that is not open succeeds.
   bool Close();
-  // Closes the file (ignoring failures) and deletes it.
+  // Closes the file (ignoring failures) and deletes it, if Create made or
+  // opened it: a path that could not be opened is never touched.
   void Remove();
 
  private:
@@ -62,6 +63,7 @@ class OutputFile {
   int fd_ = -1;
   bool received_ = false;
   bool failed_ = false;
+  bool opened_ = false;  // Create succeeded on path_
 };
 
 }  // namespace quorvel

@@ -1,0 +1,345 @@
+// The command under faults of the disk and of the input: output sets that
+// cannot be created, writes that fail part of the way through, NTF files that
+// cannot be read or vanish before their turn, files cut short and binary
+// garbage. Each gives its message and exit status, never claims a complete
+// translation and keeps what was already written, with every MIF in step
+// with its MID.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <filesystem>
+#include <future>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "ntfgen/generators.hpp"
+#include "support/test_support.hpp"
+
+namespace fs = std::filesystem;
+using namespace quorvel::test;
+
+namespace {
+
+const std::string kCannotCreate = "quorvel: Unable to open MIF file - path and/or folder does not exist!\n";
+
+std::string Example(const std::string& name) {
+  return (fs::path(QUORVEL_SOURCE_DIR) / "examples" / (name + ".ntf")).string();
+}
+
+// Objects after the "Data" line: lines whose first word names an object.
+std::size_t MifObjects(const std::string& mif) {
+  std::size_t objects = 0;
+  bool data = false;
+  for (const std::string& line : CrLfLines(mif)) {
+    const std::size_t w = line.find_first_not_of(' ');
+    if (w == std::string::npos) continue;
+    std::string word = line.substr(w, line.find(' ', w) - w);
+    std::transform(word.begin(), word.end(), word.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (!data) {
+      data = word == "data";
+      continue;
+    }
+    for (const char* k : {"point", "pline", "region", "text", "none", "line"})
+      if (word == k) ++objects;
+  }
+  return objects;
+}
+
+// Every MIF in the folder has its MID beside it with one row per object.
+void ExpectPairsInStep(const fs::path& folder) {
+  for (const auto& e : fs::directory_iterator(folder)) {
+    if (e.path().extension() != ".mif" || !e.is_regular_file()) continue;
+    fs::path mid = e.path();
+    mid.replace_extension(".mid");
+    ASSERT_TRUE(fs::exists(mid)) << e.path();
+    EXPECT_EQ(MifObjects(ReadFile(e.path().string())), CrLfLines(ReadFile(mid.string())).size()) << e.path();
+  }
+}
+
+void ExpectNoCompletion(const CommandResult& r) {
+  EXPECT_EQ((r.out + r.err).find("Translation complete"), std::string::npos) << r.out << r.err;
+}
+
+std::vector<std::string> Names(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// ---------------------------------------------------------------------------
+// Output sets that cannot be created
+
+struct Blocked {
+  const char* what;
+  const char* tile;     // example tile translated
+  const char* options;  // extra options
+  const char* blocker;  // a folder where a file of the set x.mif would go
+};
+
+TEST(Faults, AnOutputSetThatCannotBeCreatedEndsTheRunAndLeavesWhatWasThere) {
+  for (const Blocked& c : {
+           Blocked{"the MIF is a folder", "codepoint_small", "", "x.mif"},
+           Blocked{"the MID is a folder", "codepoint_small", "", "x.mid"},
+           Blocked{"the text MIF is a folder", "landline_small", "", "x_Text.mif"},
+           Blocked{"the text MID is a folder", "meridian2_small", "", "x_Text.mid"},
+           Blocked{"the network file is a folder", "meridian2_small", "--network", "x_Network.txt"},
+           Blocked{"a Boundary-Line polygon MIF is a folder", "boundaryline_small", "", "x_poly.mif"},
+           Blocked{"a Boundary-Line link MID is a folder", "boundaryline_small", "", "x_pline.mid"},
+       }) {
+    SCOPED_TRACE(c.what);
+    ScratchDir dir;
+    fs::create_directory(dir.path() / c.blocker);
+    WriteFile(dir / "keep.txt", "not ours");
+    const CommandResult r =
+        RunQuorvel(std::string("-q ") + c.options + " -o " + Quote(dir / "x.mif") + " " + Quote(Example(c.tile)));
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.err, kCannotCreate);
+    ExpectNoCompletion(r);
+    // The folder in the way and everything else that was there is untouched;
+    // the set's files that were made for nothing are gone.
+    EXPECT_TRUE(fs::is_directory(dir.path() / c.blocker));
+    EXPECT_EQ(ReadFile(dir / "keep.txt"), "not ours");
+    std::vector<std::string> left = {c.blocker, "keep.txt"};
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(Names(dir.path()), left);
+  }
+}
+
+TEST(Faults, AMifNameUnderAFileOrAMissingFolderCannotBeCreated) {
+  ScratchDir dir;
+  WriteFile(dir / "plain", "a file, not a folder");
+  for (const std::string& name : {dir / "plain/x.mif", dir / "no/such/folder/x.mif", std::string("/proc/x.mif")}) {
+    SCOPED_TRACE(name);
+    const CommandResult r = RunQuorvel("-q -o " + Quote(name) + " " + Quote(Example("codepoint_small")));
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.err, kCannotCreate);
+    ExpectNoCompletion(r);
+  }
+  EXPECT_EQ(ReadFile(dir / "plain"), "a file, not a folder");
+}
+
+TEST(Faults, SeparateTilesEndAtTheFirstSetThatCannotBeCreatedAndKeepTheEarlierOnes) {
+  ScratchDir dir, alone;
+  for (const char* t : {"a", "b", "c"}) fs::copy_file(Example("codepoint_small"), dir.path() / (std::string(t) + ".ntf"));
+  fs::copy_file(Example("codepoint_small"), alone.path() / "a.ntf");
+  ASSERT_EQ(RunQuorvel("-q " + Quote(alone / "a.ntf")).exitCode, 0);
+  fs::create_directory(dir.path() / "b.mid");
+  const CommandResult r =
+      RunQuorvel("-q --separate " + Quote(dir / "a.ntf") + " " + Quote(dir / "b.ntf") + " " + Quote(dir / "c.ntf"));
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(r.err, kCannotCreate);
+  ExpectNoCompletion(r);
+  EXPECT_EQ(ReadFile(dir / "a.mif"), ReadFile(alone / "a.mif"));
+  EXPECT_EQ(ReadFile(dir / "a.mid"), ReadFile(alone / "a.mid"));
+  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"a.mid", "a.mif", "a.ntf", "b.mid", "b.ntf", "c.ntf"}));
+}
+
+// ---------------------------------------------------------------------------
+// Writes that fail part of the way through
+
+TEST(Faults, AFileSizeLimitReachedPartWayKeepsEverythingWrittenBeforeIt) {
+  ScratchDir dir;
+  ntfgen::Options options;
+  options.size = ntfgen::Size::Full;
+  WriteFile(dir / "big.ntf", ntfgen::GenerateCodePoint(options));
+  ASSERT_EQ(RunQuorvel("-q -o " + Quote(dir / "whole.mif") + " " + Quote(dir / "big.ntf")).exitCode, 0);
+  const std::string whole = ReadFile(dir / "whole.mif");
+  const std::string wholeMid = ReadFile(dir / "whole.mid");
+  ASSERT_GT(whole.size(), 300000u);  // more than one buffer
+
+  // 400 blocks of 512 bytes: the first buffer of each file goes out whole
+  // or in part, the next write is refused (the signal is ignored, so the
+  // write fails with EFBIG instead of ending the process).
+  const CommandResult r = RunCommand("ulimit -f 400; trap '' XFSZ; " + Quote(QUORVEL_CLI) + " -q -o " +
+                                     Quote(dir / "cut.mif") + " " + Quote(dir / "big.ntf") + " </dev/null");
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(r.err.rfind("quorvel: Error writing file " + (dir / "cut.mi"), 0), 0u) << r.err;
+  EXPECT_NE(r.err.find("File too large"), std::string::npos) << r.err;
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+  ExpectNoCompletion(r);
+  const std::string cut = ReadFile(dir / "cut.mif");
+  const std::string cutMid = ReadFile(dir / "cut.mid");
+  EXPECT_GT(cut.size(), 0u);
+  EXPECT_LE(cut.size(), 400u * 512);
+  EXPECT_EQ(whole.compare(0, cut.size(), cut), 0) << "the kept MIF is not the start of the whole one";
+  EXPECT_EQ(wholeMid.compare(0, cutMid.size(), cutMid), 0) << "the kept MID is not the start of the whole one";
+}
+
+TEST(Faults, ANetworkFileThatRefusesDataEndsTheRunWithTheObjectsWrittenSoFar) {
+  if (!Exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  ScratchDir dir;
+  fs::create_symlink("/dev/full", dir.path() / "x_Network.txt");
+  const CommandResult r = RunQuorvel("-q --network -o " + Quote(dir / "x.mif") + " " + Quote(Example("meridian2_small")) +
+                                     " " + Quote(Example("codepoint_small")));
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(r.err, "quorvel: Error writing file " + (dir / "x_Network.txt") + ": No space left on device\n");
+  ExpectNoCompletion(r);
+  // The run ended inside the first tile: its objects so far stay, in step
+  // with their rows, and the second tile is not started.
+  ASSERT_TRUE(Exists(dir / "x.mif"));
+  EXPECT_GT(MifObjects(ReadFile(dir / "x.mif")), 0u);
+  EXPECT_EQ(ReadFile(dir / "x.mid").find("CODE"), std::string::npos);
+  ExpectPairsInStep(dir.path());
+}
+
+TEST(Faults, ATextPairThatRefusesDataFailsTheRun) {
+  if (!Exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  ScratchDir dir;
+  fs::create_symlink("/dev/full", dir.path() / "x_Text.mif");
+  const CommandResult r = RunQuorvel("-q -o " + Quote(dir / "x.mif") + " " + Quote(Example("landline_small")));
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(r.err, "quorvel: Error writing file " + (dir / "x_Text.mif") + ": No space left on device\n");
+  ExpectNoCompletion(r);
+  ASSERT_TRUE(Exists(dir / "x.mif"));
+  EXPECT_GT(MifObjects(ReadFile(dir / "x.mif")), 0u);
+  ExpectPairsInStep(dir.path());
+}
+
+// ---------------------------------------------------------------------------
+// NTF files that cannot be read
+
+TEST(Faults, NtfFilesThatCannotBeReadAreSkippedAndTheRunGoesOn) {
+  ScratchDir dir;
+  fs::copy_file(Example("codepoint_small"), dir.path() / "a.ntf");
+  fs::create_directory(dir.path() / "folder.ntf");
+  fs::create_symlink(dir.path() / "gone.ntf", dir.path() / "dangling.ntf");
+  WriteFile(dir / "one.ntf", "01VOLUME HEADER ONLY0%\r\n");
+  WriteFile(dir / "empty.ntf", "");
+  fs::copy_file(Example("codepoint_small"), dir.path() / "c.ntf");
+  const std::vector<std::string> bad = {dir / "folder.ntf", dir / "dangling.ntf", dir / "one.ntf", dir / "empty.ntf"};
+  std::string args = "-q -o " + Quote(dir / "all.mif") + " " + Quote(dir / "a.ntf");
+  std::string err;
+  for (const std::string& b : bad) {
+    args += " " + Quote(b);
+    err += "quorvel: Unable to open NTF file: " + b + "\n";
+  }
+  const CommandResult r = RunQuorvel(args + " " + Quote(dir / "c.ntf"));
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, err);
+  ExpectNoCompletion(r);
+  ScratchDir alone;
+  fs::copy_file(Example("codepoint_small"), alone.path() / "a.ntf");
+  ASSERT_EQ(RunQuorvel("-q " + Quote(alone / "a.ntf")).exitCode, 0);
+  EXPECT_EQ(CrLfLines(ReadFile(dir / "all.mid")).size(), 2 * CrLfLines(ReadFile(alone / "a.mid")).size());
+  ExpectPairsInStep(dir.path());
+}
+
+TEST(Faults, AFileThatVanishesBeforeItsTurnIsSkipped) {
+  ScratchDir dir;
+  // The first file is a FIFO: the command waits on it while the second file
+  // is removed, so the second is gone by the time its turn comes.
+  ASSERT_EQ(::mkfifo((dir / "first.ntf").c_str(), 0600), 0);
+  fs::copy_file(Example("codepoint_small"), dir.path() / "second.ntf");
+  fs::copy_file(Example("codepoint_small"), dir.path() / "third.ntf");
+  auto run = std::async(std::launch::async, [&] {
+    return RunQuorvel("-q -o " + Quote(dir / "all.mif") + " " + Quote(dir / "first.ntf") + " " +
+                      Quote(dir / "second.ntf") + " " + Quote(dir / "third.ntf"));
+  });
+  const int fd = ::open((dir / "first.ntf").c_str(), O_WRONLY);  // waits for the command to open it
+  ASSERT_GE(fd, 0);
+  fs::remove(dir.path() / "second.ntf");
+  const std::string tile = ReadFile(Example("codepoint_small"));
+  ASSERT_EQ(::write(fd, tile.data(), tile.size()), static_cast<ssize_t>(tile.size()));
+  ::close(fd);
+  const CommandResult r = run.get();
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "quorvel: Unable to open NTF file: " + (dir / "second.ntf") + "\n");
+  ExpectNoCompletion(r);
+  ScratchDir alone;
+  fs::copy_file(Example("codepoint_small"), alone.path() / "a.ntf");
+  ASSERT_EQ(RunQuorvel("-q " + Quote(alone / "a.ntf")).exitCode, 0);
+  // The first and the third tile are both there.
+  EXPECT_EQ(CrLfLines(ReadFile(dir / "all.mid")).size(), 2 * CrLfLines(ReadFile(alone / "a.mid")).size());
+  ExpectPairsInStep(dir.path());
+}
+
+// ---------------------------------------------------------------------------
+// Files cut short and garbage
+
+const char* const kTranslatedTiles[] = {
+    "boundaryline_small", "codepoint_small",         "landline_small",   "meridian2_small",
+    "oscar-asset_small",  "oscar-traffic_small",     "panorama-dtm_small", "panorama-contours_small",
+    "profile-dtm_small",  "profile-contours_small",  "strategi_small",
+};
+
+TEST(Faults, EveryProductReportsAFileWithoutItsEndRecordAndKeepsItsOutput) {
+  for (const char* name : kTranslatedTiles) {
+    SCOPED_TRACE(name);
+    ScratchDir whole, cut;
+    const std::string text = ReadFile(Example(name));
+    const std::size_t end = text.rfind("\r\n99");
+    ASSERT_NE(end, std::string::npos);
+    WriteFile(whole / "t.ntf", text);
+    WriteFile(cut / "t.ntf", text.substr(0, end + 2));
+    ASSERT_EQ(RunQuorvel("-q " + Quote(whole / "t.ntf")).exitCode, 0);
+    const CommandResult r = RunQuorvel("-q " + Quote(cut / "t.ntf"));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.rfind("quorvel: Error reading NTF file", 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    ExpectNoCompletion(r);
+    // Every file the whole tile gives is there, with no more objects.
+    for (const std::string& f : Names(whole.path())) {
+      if (f == "t.ntf") continue;
+      ASSERT_TRUE(Exists(cut / f)) << f;
+      if (f.ends_with(".mif")) EXPECT_LE(MifObjects(ReadFile(cut / f)), MifObjects(ReadFile(whole / f))) << f;
+    }
+    ExpectPairsInStep(cut.path());
+  }
+}
+
+TEST(Faults, BinaryGarbageIsNotTranslatedAndLeavesNothing) {
+  std::mt19937 random(9);
+  ScratchDir dir;
+  std::string args = "-q -o " + Quote(dir / "g.mif");
+  for (int i = 0; i < 4; ++i) {
+    std::string bytes(1000 + 3000 * i, '\0');
+    for (char& c : bytes) c = static_cast<char>(random());
+    const std::string path = dir / ("g" + std::to_string(i) + ".ntf");
+    WriteFile(path, bytes);
+    args += " " + Quote(path);
+  }
+  const CommandResult r = RunQuorvel(args);
+  EXPECT_EQ(r.exitCode, 1);
+  // One message per file: not loadable or not a known product.
+  std::size_t messages = 0;
+  for (std::size_t p = r.err.find("quorvel: "); p != std::string::npos; p = r.err.find("quorvel: ", p + 1)) ++messages;
+  EXPECT_EQ(messages, 4u) << r.err;
+  for (int i = 0; i < 4; ++i) EXPECT_NE(r.err.find("g" + std::to_string(i) + ".ntf"), std::string::npos) << r.err;
+  ExpectNoCompletion(r);
+  EXPECT_FALSE(Exists(dir / "g.mif"));
+  EXPECT_FALSE(Exists(dir / "g.mid"));
+}
+
+TEST(Faults, GarbageAfterAProductsSectionHeaderEndsCleanly) {
+  std::mt19937 random(17);
+  for (const char* name : kTranslatedTiles) {
+    SCOPED_TRACE(name);
+    const std::string text = ReadFile(Example(name));
+    // Everything up to and including the section header, then garbage:
+    // short lines of random bytes, some with the end marks.
+    const std::size_t section = text.find("\r\n07");
+    ASSERT_NE(section, std::string::npos);
+    std::string tile = text.substr(0, text.find("\r\n", section + 2) + 2);
+    for (int line = 0; line < 300; ++line) {
+      std::string l(random() % 90, ' ');
+      for (char& c : l) {
+        c = static_cast<char>(random());
+        if (c == '\r' || c == '\n') c = ' ';
+      }
+      const int end = static_cast<int>(random() % 4);
+      tile += l + (end == 0 ? "1%" : end == 1 ? "0%" : "") + "\r\n";
+    }
+    ScratchDir dir;
+    WriteFile(dir / "t.ntf", tile);
+    const CommandResult r = RunQuorvel("-q " + Quote(dir / "t.ntf"));
+    EXPECT_TRUE(r.exitCode == 0 || r.exitCode == 1) << r.exitCode << "\n" << r.err;
+    if (!r.err.empty()) EXPECT_EQ(r.err.rfind("quorvel: ", 0), 0u) << r.err;
+    ExpectNoCompletion(r);
+    ExpectPairsInStep(dir.path());
+  }
+}
+
+}  // namespace

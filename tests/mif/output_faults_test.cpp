@@ -1,0 +1,61 @@
+// The output set when its files cannot be created: only files it made itself
+// are removed, never whatever stood at a name it could not open.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "mif/output_set.hpp"
+#include "support/test_support.hpp"
+
+using namespace quorvel;
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(OutputSetFaults, ASetThatCannotBeCreatedRemovesOnlyTheFilesItMade) {
+  // Each file of the set in turn is blocked by an empty folder of its name.
+  for (const char* blocked : {"x_Network.txt", "x.mif", "x.mid", "x_Text.mif", "x_Text.mid"}) {
+    SCOPED_TRACE(blocked);
+    test::ScratchDir dir;
+    fs::create_directory(dir.path() / blocked);
+    OutputSet set(dir / "x.mif");
+    std::string failed;
+    EXPECT_FALSE(set.CreateOutputSet(true, true, &failed));
+    EXPECT_EQ(failed, dir / blocked);
+    EXPECT_TRUE(fs::is_directory(dir.path() / blocked));
+    std::size_t left = 0;
+    for (const auto& e : fs::directory_iterator(dir.path())) left += e.path().filename() != blocked;
+    EXPECT_EQ(left, 0u);
+    EXPECT_TRUE(set.CloseOutputSet());
+    EXPECT_TRUE(fs::is_directory(dir.path() / blocked));
+  }
+}
+
+TEST(OutputSetFaults, BoundaryLineFilesThatCannotBeCreatedLeaveTheBlockingFolder) {
+  test::ScratchDir dir;
+  fs::create_directory(dir.path() / "x_pline.mif");
+  OutputSet set(dir / "x.mif");
+  ASSERT_TRUE(set.CreateOutputSet(false, false));
+  std::string failed;
+  EXPECT_FALSE(set.CreateBoundaryLineFiles(&failed));
+  EXPECT_EQ(failed, dir / "x_pline.mif");
+  set.CloseOutputSet();
+  EXPECT_TRUE(fs::is_directory(dir.path() / "x_pline.mif"));
+  EXPECT_FALSE(test::Exists(dir / "x_poly.mif"));
+  EXPECT_FALSE(test::Exists(dir / "x.mif"));
+}
+
+TEST(OutputSetFaults, AFileRemovedAfterAFailedCreateDeletesNothing) {
+  test::ScratchDir dir;
+  fs::create_directory(dir.path() / "d.mif");
+  OutputFile file;
+  EXPECT_FALSE(file.Create(dir / "d.mif"));
+  file.Remove();
+  EXPECT_TRUE(fs::is_directory(dir.path() / "d.mif"));
+  // A file it did create is removed.
+  ASSERT_TRUE(file.Create(dir / "e.mif"));
+  file.Remove();
+  EXPECT_FALSE(test::Exists(dir / "e.mif"));
+}
+
+}  // namespace
