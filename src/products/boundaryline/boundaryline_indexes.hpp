@@ -83,7 +83,7 @@ class CollectionIndex {
   template <class Visit>
   void ForEach(std::string_view polygonId, Visit&& visit) const {
     auto first = std::lower_bound(order_.begin(), order_.end(), polygonId,
-                                  [this](std::uint32_t i, std::string_view id) { return entries_[i].id < id; });
+                                  [this](std::uint32_t i, std::string_view id) { return std::string_view(entries_[i].id) < id; });
     for (auto it = first; it != order_.end() && entries_[*it].id == polygonId; ++it) visit(entries_[*it].attributes);
   }
 
