@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps build demo test examples expected clean
+.PHONY: all deps build demo test examples expected clean asan fuzz
 
 all: build
 
@@ -20,8 +20,38 @@ build: deps $(BUILD)/CMakeCache.txt
 demo: build
 	@bash scripts/demo $(BUILD)/app/cli/quorvel examples out
 
+# The whole suite in the normal tree, then again in a tree built with
+# AddressSanitizer and UndefinedBehaviorSanitizer, where any report fails.
+ASAN_BUILD ?= build-asan
+SANITIZER_ENV = ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:strict_string_checks=1:check_initialization_order=1:detect_stack_use_after_return=1 \
+	UBSAN_OPTIONS=halt_on_error=1:abort_on_error=1:print_stacktrace=1
+
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory asan
+	cd $(ASAN_BUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
+
+$(ASAN_BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_SANITIZE=ON -DQUORVEL_BUILD_GUI=OFF
+
+asan: deps $(ASAN_BUILD)/CMakeCache.txt
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+# Builds the libFuzzer targets with clang and runs each for FUZZ_SECONDS
+# (FUZZ_TARGETS="records landline" runs some). Inputs that fail are kept in
+# $(FUZZ_BUILD)/findings; what each run adds to its corpus stays in
+# $(FUZZ_BUILD)/corpus for the next run.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 600
+FUZZ_TARGETS ?= records recognition codepoint landline meridian oscar landform strategi boundaryline
+
+$(FUZZ_BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DQUORVEL_FUZZ=ON -DQUORVEL_BUILD_GUI=OFF -DQUORVEL_BUILD_TESTS=OFF
+
+fuzz: deps $(FUZZ_BUILD)/CMakeCache.txt
+	cmake --build $(FUZZ_BUILD) --target fuzz-targets -j $(JOBS)
+	@bash fuzz/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 # Regenerates the sample tiles from the generator (developers only).
 examples: build
