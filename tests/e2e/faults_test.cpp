@@ -284,7 +284,9 @@ TEST(Faults, EveryProductReportsAFileWithoutItsEndRecordAndKeepsItsOutput) {
     for (const std::string& f : Names(whole.path())) {
       if (f == "t.ntf") continue;
       ASSERT_TRUE(Exists(cut / f)) << f;
-      if (f.ends_with(".mif")) EXPECT_LE(MifObjects(ReadFile(cut / f)), MifObjects(ReadFile(whole / f))) << f;
+      if (f.ends_with(".mif")) {
+        EXPECT_LE(MifObjects(ReadFile(cut / f)), MifObjects(ReadFile(whole / f))) << f;
+      }
     }
     ExpectPairsInStep(cut.path());
   }
@@ -336,7 +338,9 @@ TEST(Faults, GarbageAfterAProductsSectionHeaderEndsCleanly) {
     WriteFile(dir / "t.ntf", tile);
     const CommandResult r = RunQuorvel("-q " + Quote(dir / "t.ntf"));
     EXPECT_TRUE(r.exitCode == 0 || r.exitCode == 1) << r.exitCode << "\n" << r.err;
-    if (!r.err.empty()) EXPECT_EQ(r.err.rfind("quorvel: ", 0), 0u) << r.err;
+    if (!r.err.empty()) {
+      EXPECT_EQ(r.err.rfind("quorvel: ", 0), 0u) << r.err;
+    }
     ExpectNoCompletion(r);
     ExpectPairsInStep(dir.path());
   }
@@ -367,7 +371,9 @@ TEST(Faults, RecordsThatClaimHugeCountsEndCleanly) {
     WriteFile(dir / "t.ntf", tile);
     const CommandResult r = RunQuorvel("-q --network " + Quote(dir / "t.ntf"));
     EXPECT_TRUE(r.exitCode == 0 || r.exitCode == 1) << r.exitCode << "\n" << r.err;
-    if (!r.err.empty()) EXPECT_EQ(r.err.rfind("quorvel: ", 0), 0u) << r.err;
+    if (!r.err.empty()) {
+      EXPECT_EQ(r.err.rfind("quorvel: ", 0), 0u) << r.err;
+    }
     ExpectNoCompletion(r);
     ExpectPairsInStep(dir.path());
   }
