@@ -37,11 +37,13 @@ struct TileResult {
 };
 
 // Keeps the messages for the driver's thread; everything else a worker's
-// run would show is summed up in its TileResult instead.
+// run would show is summed up in its TileResult instead. Only the user's stop
+// ends a tile in progress: a later tile that ends the run must not cut short
+// an earlier one that one thread would have translated whole.
 class BufferingObserver final : public RunObserver {
  public:
-  BufferingObserver(std::vector<TileMessage>& messages, const std::atomic<bool>& stop)
-      : messages_(messages), stop_(stop) {}
+  BufferingObserver(std::vector<TileMessage>& messages, const std::atomic<bool>& userStop)
+      : messages_(messages), stop_(userStop) {}
   void ShowMessage(MessageKind kind, std::string_view text) override { messages_.push_back({kind, std::string(text)}); }
   bool StopRequested() override { return stop_.load(std::memory_order_relaxed); }
 
@@ -57,7 +59,8 @@ bool RunDriver::TranslateSeparateTilesInParallel(const RunRequest& request) {
   observer_.ShowFilesSelected(count);
   std::vector<TileResult> results(count);
   std::atomic<std::size_t> next{0};
-  std::atomic<bool> stop{false};
+  std::atomic<bool> stop{false};      // no new tiles are started
+  std::atomic<bool> userStop{false};  // tiles in progress end after their record
   std::mutex mutex;
   std::condition_variable tileDone;
 
@@ -68,7 +71,7 @@ bool RunDriver::TranslateSeparateTilesInParallel(const RunRequest& request) {
       if (i >= count || stop.load()) return;
       TileResult local;
       local.started = true;
-      BufferingObserver observer(local.messages, stop);
+      BufferingObserver observer(local.messages, userStop);
       RunCounters counters(observer);
       std::string productName;
       FileStep step{settings_, observer, counters, records, runUsesTrueTypeSymbols_, productName};
@@ -126,6 +129,7 @@ bool RunDriver::TranslateSeparateTilesInParallel(const RunRequest& request) {
           observer_.PumpMessages();
           if (observer_.StopRequested()) {
             stop.store(true);
+            userStop.store(true);
             result_.stopped = true;
           }
           lock.lock();
@@ -160,6 +164,7 @@ bool RunDriver::TranslateSeparateTilesInParallel(const RunRequest& request) {
     observer_.PumpMessages();
     if (!ended && observer_.StopRequested()) {
       stop.store(true);
+      userStop.store(true);
       result_.stopped = true;
     }
   }
