@@ -68,7 +68,17 @@ bool RunDriver::TranslateSeparateTilesInParallel(const RunRequest& request) {
     NTFRecordList records;
     for (;;) {
       const std::size_t i = next.fetch_add(1);
-      if (i >= count || stop.load()) return;
+      if (i >= count) return;
+      if (stop.load()) {
+        // Every tile gets a result, so the driver's thread never waits for
+        // one that nobody will translate.
+        {
+          std::lock_guard<std::mutex> lock(mutex);
+          results[i].done = true;
+        }
+        tileDone.notify_all();
+        continue;
+      }
       TileResult local;
       local.started = true;
       BufferingObserver observer(local.messages, userStop);
@@ -116,13 +126,6 @@ bool RunDriver::TranslateSeparateTilesInParallel(const RunRequest& request) {
       std::unique_lock<std::mutex> lock(mutex);
       for (;;) {
         if (results[i].done) break;
-        // A stop may leave later tiles unstarted: once every worker has
-        // finished, nothing more will come.
-        if (stop.load() && next.load() > i && !results[i].started) {
-          bool any = false;
-          for (std::size_t j = i; j < count; ++j) any = any || results[j].done;
-          if (!any) break;
-        }
         tileDone.wait_for(lock, std::chrono::milliseconds(30));
         if (!results[i].done) {
           lock.unlock();
@@ -137,7 +140,7 @@ bool RunDriver::TranslateSeparateTilesInParallel(const RunRequest& request) {
       }
       r = std::move(results[i]);
     }
-    if (!r.done) break;  // never started: the run was stopped
+    if (!r.started) break;  // never started: the run was stopped
     if (r.createFailed) {
       observer_.ShowMessage(MessageKind::Warning, "Unable to open MIF file - path and/or folder does not exist!");
       ended = true;

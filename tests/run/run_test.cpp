@@ -339,3 +339,27 @@ TEST_F(RunDriverTest, MergedTilesOfAnotherProductAreSkippedWithTheirReason) {
 }
 
 }  // namespace
+
+namespace {
+
+// A front end that asks to stop once the first tile is shown.
+class StopAfterFirstTile : public test::RecordingObserver {
+ public:
+  bool StopRequested() override { return filesTranslated >= 1; }
+};
+
+TEST_F(RunDriverTest, AStoppedParallelRunEndsWithoutWaitingForUnstartedTiles) {
+  settings.MergeTiles = false;
+  std::vector<std::string> files;
+  for (int i = 0; i < 12; ++i) files.push_back(Tile("s" + std::to_string(i) + ".ntf", CodePointTile(40)));
+  StopAfterFirstTile stopper;
+  const RunResult r = Translate(RunRequest{files, {}, 2}, settings, stopper);
+  EXPECT_TRUE(r.stopped);
+  EXPECT_EQ(stopper.statuses.back(), "Translation stopped");
+  // Tiles finished before the stop are reported; none is left half told.
+  EXPECT_GE(r.filesTranslated, 1u);
+  EXPECT_EQ(r.filesTranslated + r.filesCutShort, stopper.filesTranslated);
+  EXPECT_TRUE(stopper.messages.empty());
+}
+
+}  // namespace
