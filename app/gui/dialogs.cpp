@@ -43,6 +43,20 @@ void FixSize(QDialog* dialog, QLayout* layout) {
   dialog->setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
 }
 
+// The default OK button, centred on a row of its own under the dialog's
+// controls; the dialog's size is then fixed.
+QPushButton* AddCentredOk(QDialog* dialog, QBoxLayout* layout) {
+  auto* ok = Button(QStringLiteral("ButtonOK"), QStringLiteral("OK"), dialog);
+  ok->setDefault(true);
+  auto* row = new QHBoxLayout;
+  row->addStretch();
+  row->addWidget(ok);
+  row->addStretch();
+  layout->addLayout(row);
+  FixSize(dialog, layout);
+  return ok;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -116,15 +130,7 @@ TFormSFeatures::TFormSFeatures(TranslationSettings& settings, QWidget* parent)
     layout->addWidget(box);
     ++layer;
   }
-  auto* ok = Button(QStringLiteral("ButtonOK"), QStringLiteral("OK"), this);
-  ok->setDefault(true);
-  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-  auto* row = new QHBoxLayout;
-  row->addStretch();
-  row->addWidget(ok);
-  row->addStretch();
-  layout->addLayout(row);
-  FixSize(this, layout);
+  connect(AddCentredOk(this, layout), &QPushButton::clicked, this, &QDialog::accept);
 }
 
 // ---------------------------------------------------------------------------
@@ -145,18 +151,10 @@ TFormMeridianHeights::TFormMeridianHeights(TranslationSettings& settings, QWidge
   showHeights_->setChecked(settings_.ShowMeridianHeights);
   connect(showHeights_, &QCheckBox::toggled, this, [this](bool on) { settings_.ShowMeridianHeights = on; });
   layout->addWidget(showHeights_);
-  auto* ok = Button(QStringLiteral("ButtonOK"), QStringLiteral("OK"), this);
-  ok->setDefault(true);
-  connect(ok, &QPushButton::clicked, this, [this] {
+  connect(AddCentredOk(this, layout), &QPushButton::clicked, this, [this] {
     settings_.ShowMeridianHeights = showHeights_->isChecked();
     accept();
   });
-  auto* row = new QHBoxLayout;
-  row->addStretch();
-  row->addWidget(ok);
-  row->addStretch();
-  layout->addLayout(row);
-  FixSize(this, layout);
 }
 
 // ---------------------------------------------------------------------------
@@ -399,15 +397,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   layout->addWidget(Note(QStringLiteral("Questions, suggestions and bug reports are welcome through the Quorvel "
                                         "project's issue tracker."),
                          this, 380));
-  auto* ok = Button(QStringLiteral("ButtonOK"), QStringLiteral("OK"), this);
-  ok->setDefault(true);
-  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-  auto* row = new QHBoxLayout;
-  row->addStretch();
-  row->addWidget(ok);
-  row->addStretch();
-  layout->addLayout(row);
-  FixSize(this, layout);
+  connect(AddCentredOk(this, layout), &QPushButton::clicked, this, &QDialog::accept);
 }
 
 }  // namespace quorvel::gui
