@@ -26,17 +26,6 @@ std::string Node(const std::string& nodeId, const std::string& ptId, const std::
   return r + "0%";
 }
 
-std::vector<std::string> Split(const std::string& row) {
-  std::vector<std::string> v;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t comma = row.find(',', start);
-    v.push_back(row.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-    if (comma == std::string::npos) return v;
-    start = comma + 1;
-  }
-}
-
 class NetworkNodeTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(file_.Create(dir_ / "n_Network.txt")); }
@@ -62,7 +51,7 @@ TEST_F(NetworkNodeTest, ThreeLinksFillThreeSlotsAndLeaveSixEmpty) {
                                      {Link('1', "000010", "0900", '0'), Link('2', "000011", "0005", '1'),
                                       Link('1', "000012", "3599", '2')}));
   EXPECT_EQ(std::count(row.begin(), row.end(), ','), 39);
-  const auto v = Split(row);
+  const auto v = test::SplitRow(row);
   ASSERT_EQ(v.size(), 40u);
   EXPECT_EQ(v[0], "SX99");
   EXPECT_EQ(v[1], "000123");  // leading zeros kept
@@ -87,7 +76,7 @@ TEST_F(NetworkNodeTest, AtMostNineLinksAreRead) {
   }
   const std::string row = Write(Node("000001", "000001", "0012", links));
   EXPECT_EQ(std::count(row.begin(), row.end(), ','), 39);
-  const auto v = Split(row);
+  const auto v = test::SplitRow(row);
   EXPECT_EQ(v[3], "0012");
   EXPECT_EQ(v[36], "1");
   EXPECT_EQ(v[37], "100009");
@@ -129,7 +118,7 @@ TEST_F(NetworkNodeTest, UnreadableCountOrOrientationFailsBeforeWriting) {
   // A link beyond the count is not read, so its orientation may be anything.
   const std::string row =
       Write(Node("000001", "000001", "0001", {Link('1', "000002", "0900", '0'), Link('1', "000003", "xxxx", '0')}));
-  EXPECT_EQ(Split(row)[6], "90.0");
+  EXPECT_EQ(test::SplitRow(row)[6], "90.0");
   EXPECT_EQ(test::CrLfLines(ReadFile(file_.path())).size(), 1u);
 }
 

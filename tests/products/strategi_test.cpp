@@ -22,17 +22,6 @@ std::string Clause(const StrategiStyleRow& row, bool trueType) {
   return s;
 }
 
-std::vector<std::string> Split(const std::string& row) {
-  std::vector<std::string> v;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t comma = row.find(',', start);
-    v.push_back(row.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-    if (comma == std::string::npos) return v;
-    start = comma + 1;
-  }
-}
-
 // ---------------------------------------------------------------- style table
 
 TEST(StrategiStyleTable, HoldsEveryRowOncePerLayerAsListed) {
@@ -481,7 +470,7 @@ TEST_F(Strategi, NodeRowsOnlyWithNetworkExtraction) {
   for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(std::count(rows[i].begin(), rows[i].end(), ','), 39) << i;
   EXPECT_EQ(rows[1], "SS,000001,000001,0000" + std::string(36, ','));
   EXPECT_EQ(rows[2], "SS,000123,000001,0003,1,000003,90.0,0,2,000004,0.5,1,1,000123,182.4,2" + std::string(24, ','));
-  const auto values = Split(rows[3]);
+  const auto values = test::SplitRow(rows[3]);
   EXPECT_EQ(values[3], "0012");
   EXPECT_EQ(values[36], "1");
   EXPECT_EQ(values[37], "000209");
@@ -521,7 +510,7 @@ TEST_F(Strategi, UnknownCodesWriteNoPointAndRecordsWithoutEndMarkStopAtTheirEnd)
   EXPECT_EQ(observer.Texts(), std::vector<std::string>{});
   const auto mid = Lines("t.mid");
   ASSERT_EQ(mid.size(), 1u);
-  EXPECT_EQ(Split(mid[0])[11], "M4   ");
+  EXPECT_EQ(test::SplitRow(mid[0])[11], "M4   ");
 }
 
 TEST(StrategiCommand, LayerAndNetworkOptions) {

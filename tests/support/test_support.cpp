@@ -52,6 +52,17 @@ std::vector<std::string> CrLfLines(const std::string& text) {
   return lines;
 }
 
+std::vector<std::string> SplitRow(const std::string& row) {
+  std::vector<std::string> values;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = row.find(',', start);
+    values.push_back(row.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    if (comma == std::string::npos) return values;
+    start = comma + 1;
+  }
+}
+
 std::string Ntf(std::initializer_list<std::string> lines) {
   std::string s;
   for (const auto& l : lines) s += l + "\r\n";

@@ -66,6 +66,9 @@ bool Exists(const std::string& path);
 // The lines of a CR LF file, without their ends.
 std::vector<std::string> CrLfLines(const std::string& text);
 
+// The values of a plain MID or network row, split at every comma.
+std::vector<std::string> SplitRow(const std::string& row);
+
 // Joins records into NTF text with CR LF line ends.
 std::string Ntf(std::initializer_list<std::string> lines);
 
