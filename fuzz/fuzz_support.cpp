@@ -8,7 +8,11 @@
 #include <unistd.h>
 
 #include "ntf/record_list.hpp"
+#include "products/landline/landline_style.hpp"
+#include "products/meridian/meridian2_styles.hpp"
 #include "products/registry.hpp"
+#include "products/strategi/strategi_styles.hpp"
+#include "quorvel.hpp"
 
 namespace quorvel::fuzz {
 
@@ -36,7 +40,7 @@ void ForceDatabaseName(std::string& text, std::span<const ForcedProduct> family)
   if (family.empty() || !FindLine(text, 1, start, end)) return;
   std::string_view line(text.data() + start, end - start);
   const std::string_view current = line.size() > 2 ? line.substr(2, 20) : std::string_view{};
-  if (const ProductDescriptor* p = RecognizeProduct(current)) {
+  if (const ProductDescriptor* p = Products().Recognize(current)) {
     for (const ForcedProduct& f : family)
       if (f.key == p->key) return;
   }
@@ -54,13 +58,13 @@ FuzzRun PickRun(std::string_view text) {
     for (std::size_t i = start; i < end; ++i) h = (h ^ static_cast<unsigned char>(text[i])) * 16777619u;
   FuzzRun run;
   TranslationSettings& s = run.settings;
-  s.SetTextOption(static_cast<TextOption>(h % 3));
-  s.ExtractNetworkData = (h & 0x04) != 0;
-  s.UseTrueTypeSymbols = (h & 0x08) == 0;
-  s.ShowMeridianHeights = (h & 0x10) != 0;
+  s.text = static_cast<TextOption>(h % 3);
+  s.extractNetworkData = (h & 0x04) != 0;
+  s.useTrueTypeSymbols = (h & 0x08) == 0;
+  s.productOptions.SetFlag(kMeridianHeightsOption, (h & 0x10) != 0);
   if (h & 0x20) {
-    for (int entry = 1; entry <= 58; entry += 3) s.SetLandLineEntry(entry, false);
-    for (int layer = 1; layer <= 8; layer += 2) s.SetStrategiLayer(layer, false);
+    for (int entry = 1; entry <= 58; entry += 3) s.productOptions.SetEntry(kLandLineFeatureOption, entry, false);
+    for (int layer = 1; layer <= 8; layer += 2) s.productOptions.SetEntry(kStrategiLayerOption, layer, false);
   }
   run.twiceMerged = (h & 0x40) != 0;
   return run;

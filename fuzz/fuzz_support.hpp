@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "quorvel.hpp"
 #include "run/run.hpp"
 #include "run/settings.hpp"
 

@@ -17,14 +17,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   list.Assign(text);
   const std::string_view name = list.DatabaseName();
   if (name.size() > 20) __builtin_trap();
-  const ProductDescriptor* product = RecognizeProduct(name);
-  for (const ProductDescriptor* p : ProductRegistry()) {
+  const ProductDescriptor* product = Products().Recognize(name);
+  for (const ProductDescriptor* p : Products().products()) {
     if (p == product) break;
     if (p->Matches(name)) __builtin_trap();  // an earlier product should have won
   }
   if (product) {
     if (!product->Matches(name)) __builtin_trap();
-    if (!product->ownFiles && !product->refused && product->HeaderBlock().empty()) __builtin_trap();
+    if (product->writesMain && !product->refused && product->HeaderBlock().empty()) __builtin_trap();
   }
   fuzz::TranslateText(text, fuzz::PickRun(text));
   return 0;

@@ -3,33 +3,11 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
-#include <sstream>
 #include <thread>
-
-#include "products/landline/landline_entries.hpp"
 
 namespace quorvel::cli {
 
 namespace {
-
-std::vector<std::string> SplitList(const std::string& list) {
-  std::vector<std::string> items;
-  std::string item;
-  std::istringstream in(list);
-  while (std::getline(in, item, ',')) {
-    item.erase(0, item.find_first_not_of(" \t"));
-    item.erase(item.find_last_not_of(" \t") + 1);
-    if (!item.empty()) items.push_back(item);
-  }
-  return items;
-}
-
-bool ParseSmallNumber(const std::string& s, int& value) {
-  if (s.empty() || s.size() > 4 || !std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isdigit(c); }))
-    return false;
-  value = std::stoi(s);
-  return true;
-}
 
 bool EndsWithMif(const std::string& name) {
   if (name.size() < 4) return false;
@@ -38,49 +16,73 @@ bool EndsWithMif(const std::string& name) {
   return tail == ".mif";
 }
 
+// The text given to each product option's flag, in declaration order.
+struct ProductFlag {
+  const ProductOption* option;
+  CLI::Option* flag;
+  std::string text;
+  bool on = false;
+};
+
+// What the run-wide options are parsed into before they become settings.
+struct RunFlags {
+  std::string output, text = "separate", symbols = "truetype";
+  bool separate = false, merge = false;
+};
+
+void AddRunOptions(CLI::App& app, CommandLine& cl, RunFlags& f) {
+  app.add_option("files", cl.request.files, "NTF files, translated in the order given")->required()->type_name("FILE.ntf...");
+  auto* output = app.add_option("-o,--output", f.output,
+                                "MIF name for one file or a merged run (default: named after the first file)")
+                     ->type_name("FILE.mif");
+  auto* separate = app.add_flag("--separate", f.separate, "one output set per tile, named after each NTF file");
+  auto* merge = app.add_flag("--merge", f.merge, "all tiles into one output set (the default for several files)");
+  separate->excludes(merge);
+  separate->excludes(output);
+  app.add_option("--text", f.text, "include | separate | ignore (default separate)")
+      ->check(CLI::IsMember({"include", "separate", "ignore"}))
+      ->type_name("MODE");
+  app.add_option("--symbols", f.symbols, "truetype | standard (default truetype)")
+      ->check(CLI::IsMember({"truetype", "standard"}))
+      ->type_name("SET");
+  app.add_flag("--network", cl.settings.extractNetworkData, "write the network file (_Network.txt)");
+}
+
+// One flag per declared product option, in registry order.
+std::vector<ProductFlag> AddProductOptions(CLI::App& app, const ProductRegistry& products) {
+  std::vector<ProductFlag> flags;
+  for (const ProductDescriptor* product : products.products())
+    for (const ProductOption& option : product->options) flags.push_back({&option, nullptr, {}});
+  for (ProductFlag& f : flags) {
+    const std::string name = "--" + std::string(f.option->key);
+    const std::string help(f.option->help);
+    if (f.option->kind == OptionKind::Flag) f.flag = app.add_flag(name, f.on, help);
+    else f.flag = app.add_option(name, f.text, help)->type_name(std::string(f.option->valueName));
+  }
+  return flags;
+}
+
+// Settles the parsed values into the settings; false with `error` set for a
+// value no option takes.
+bool ApplyFlags(CommandLine& cl, RunFlags& f, std::vector<ProductFlag>& productFlags, std::string& error) {
+  cl.settings.text = f.text == "include" ? TextOption::Include
+                     : f.text == "ignore" ? TextOption::Ignore
+                                          : TextOption::Separate;
+  cl.settings.useTrueTypeSymbols = f.symbols == "truetype";
+  cl.request.mergeTiles = !f.separate;
+  for (ProductFlag& p : productFlags) {
+    if (p.flag->count() == 0) continue;
+    if (!ParseOptionText(*p.option, p.text, cl.settings.productOptions.Slot(*p.option), error)) return false;
+  }
+  if (!f.output.empty()) {
+    if (!EndsWithMif(f.output)) f.output += ".mif";
+    cl.request.mifName = f.output;
+  }
+  if (cl.settings.jobs == 0) cl.settings.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  return true;
+}
+
 }  // namespace
-
-bool ParseLandLineOff(const std::string& list, TranslationSettings& settings, std::string& error) {
-  for (const std::string& item : SplitList(list)) {
-    int entry = 0;
-    // Four characters are a feature code ("0001"); shorter numbers are entries.
-    if (item.size() == 4) entry = LandLineEntryForFeatureCode(item);
-    if (entry == 0 && item.size() < 4 && !ParseSmallNumber(item, entry)) entry = 0;
-    if (entry < 1 || entry > 58) {
-      error = "--landline-off: '" + item + "' is neither a Land-Line entry number (1-58) nor a Land-Line feature code";
-      return false;
-    }
-    if (entry == 8) {
-      error = "--landline-off: entry 8 cannot be switched off";
-      return false;
-    }
-    settings.SetLandLineEntry(entry, false);
-  }
-  return true;
-}
-
-bool ParseStrategiLayers(const std::string& list, TranslationSettings& settings, std::string& error) {
-  std::array<bool, 8> chosen{};
-  const std::vector<std::string> items = SplitList(list);
-  if (items.empty()) {
-    error = "--strategi-layers: name at least one layer from 1 to 8";
-    return false;
-  }
-  for (const std::string& item : items) {
-    int from = 0, to = 0;
-    const auto dash = item.find('-');
-    bool ok = dash == std::string::npos
-                  ? ParseSmallNumber(item, from) && (to = from, true)
-                  : ParseSmallNumber(item.substr(0, dash), from) && ParseSmallNumber(item.substr(dash + 1), to);
-    if (!ok || from < 1 || to > 8 || from > to) {
-      error = "--strategi-layers: '" + item + "' is not a layer number from 1 to 8 or a range of them";
-      return false;
-    }
-    for (int layer = from; layer <= to; ++layer) chosen[static_cast<std::size_t>(layer - 1)] = true;
-  }
-  for (int layer = 1; layer <= 8; ++layer) settings.SetStrategiLayer(layer, chosen[static_cast<std::size_t>(layer - 1)]);
-  return true;
-}
 
 int ExitStatus(const RunResult& result) {
   switch (result.status) {
@@ -91,35 +93,16 @@ int ExitStatus(const RunResult& result) {
   return result.AllTranslated() ? 0 : 1;
 }
 
-CommandLine ParseCommandLine(int argc, const char* const* argv) {
+CommandLine ParseCommandLine(int argc, const char* const* argv, const ProductRegistry& products) {
   CommandLine cl;
   CLI::App app{"Translates Ordnance Survey NTF tiles into MapInfo MIF/MID files.", "quorvel"};
   app.set_version_flag("--version", std::string("quorvel ") + QUORVEL_VERSION);
   app.get_formatter()->column_width(28);
 
-  std::string output, textMode = "separate", symbols = "truetype", landlineOff, strategiLayers;
-  bool separate = false, merge = false;
-  app.add_option("files", cl.request.files, "NTF files, translated in the order given")->required()->type_name("FILE.ntf...");
-  auto* outputOpt = app.add_option("-o,--output", output,
-                                   "MIF name for one file or a merged run (default: named after the first file)")
-                        ->type_name("FILE.mif");
-  auto* separateOpt = app.add_flag("--separate", separate, "one output set per tile, named after each NTF file");
-  auto* mergeOpt = app.add_flag("--merge", merge, "all tiles into one output set (the default for several files)");
-  separateOpt->excludes(mergeOpt);
-  separateOpt->excludes(outputOpt);
-  app.add_option("--text", textMode, "include | separate | ignore (default separate)")
-      ->check(CLI::IsMember({"include", "separate", "ignore"}))
-      ->type_name("MODE");
-  app.add_option("--symbols", symbols, "truetype | standard (default truetype)")
-      ->check(CLI::IsMember({"truetype", "standard"}))
-      ->type_name("SET");
-  app.add_flag("--network", cl.settings.ExtractNetworkData, "write the network file (_Network.txt)");
-  app.add_flag("--meridian-heights", cl.settings.ShowMeridianHeights, "draw Meridian 2 gridded heights visibly");
-  app.add_option("--landline-off", landlineOff, "Land-Line features to leave out, by entry number or feature code")
-      ->type_name("LIST");
-  app.add_option("--strategi-layers", strategiLayers, "Strategi layers to translate, e.g. 1,2,5 (default 1-8)")
-      ->type_name("L");
-  app.add_option("-j,--jobs", cl.jobs, "translate separate tiles on N threads (0: one per core)")
+  RunFlags flags;
+  AddRunOptions(app, cl, flags);
+  std::vector<ProductFlag> productFlags = AddProductOptions(app, products);
+  app.add_option("-j,--jobs", cl.settings.jobs, "translate separate tiles on N threads (0: one per core)")
       ->check(CLI::Range(0, 1024))
       ->type_name("N");
   app.add_flag("-q,--quiet", cl.quiet, "no progress display");
@@ -130,7 +113,6 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     cl.output = "quorvel: " + message + "\nRun with --help for more information.\n";
     return cl;
   };
-
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
@@ -144,20 +126,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   } catch (const CLI::ParseError& e) {
     return usage(e.what());
   }
-
-  cl.settings.SetTextOption(textMode == "include" ? TextOption::Include
-                            : textMode == "ignore" ? TextOption::Ignore
-                                                   : TextOption::Separate);
-  cl.settings.UseTrueTypeSymbols = symbols == "truetype";
-  cl.settings.MergeTiles = !separate;
   std::string error;
-  if (!landlineOff.empty() && !ParseLandLineOff(landlineOff, cl.settings, error)) return usage(error);
-  if (app.count("--strategi-layers") > 0 && !ParseStrategiLayers(strategiLayers, cl.settings, error)) return usage(error);
-  if (!output.empty()) {
-    if (!EndsWithMif(output)) output += ".mif";
-    cl.request.mifName = output;
-  }
-  if (cl.jobs == 0) cl.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  if (!ApplyFlags(cl, flags, productFlags, error)) return usage(error);
   return cl;
 }
 

@@ -4,15 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "run/run.hpp"
-#include "run/settings.hpp"
+#include "quorvel.hpp"
 
 namespace quorvel::cli {
 
 struct CommandLine {
   RunRequest request;
   TranslationSettings settings;
-  int jobs = 1;
   bool quiet = false;
   // Set when the parse ended the program (help, version or a usage error):
   // print `output` (to stdout for help and version, stderr otherwise) and
@@ -22,13 +20,8 @@ struct CommandLine {
   std::string output;
 };
 
-CommandLine ParseCommandLine(int argc, const char* const* argv);
-
-// Land-Line entries named by number (1-58) or feature code; false with
-// `error` set when an item names none or names entry 8.
-bool ParseLandLineOff(const std::string& list, TranslationSettings& settings, std::string& error);
-// Strategi layers as a list of numbers and ranges ("1,2,5", "1-3,7").
-bool ParseStrategiLayers(const std::string& list, TranslationSettings& settings, std::string& error);
+// Parses the arguments; the products' own options come from `products`.
+CommandLine ParseCommandLine(int argc, const char* const* argv, const ProductRegistry& products = Products());
 
 // The exit status of a run: 0 every file translated, 1 a file skipped or
 // cut short, 3 an output set could not be created, written or closed.

@@ -3,7 +3,7 @@
 #include <unistd.h>
 
 #include "cli_options.hpp"
-#include "run/run.hpp"
+#include "quorvel.hpp"
 #include "terminal_observer.hpp"
 
 int main(int argc, char** argv) {
@@ -15,7 +15,6 @@ int main(int argc, char** argv) {
   }
   const bool progress = !cl.quiet && ::isatty(STDERR_FILENO);
   cli::TerminalObserver observer(stderr, progress, cl.request.files.size());
-  cl.request.jobs = cl.jobs;
   const RunResult result = Translate(cl.request, cl.settings, observer);
   return cli::ExitStatus(result);
 }

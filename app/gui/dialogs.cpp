@@ -15,7 +15,6 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "feature_captions.hpp"
 #include "ini_file.hpp"
 #include "pictures.hpp"
 
@@ -61,24 +60,33 @@ QPushButton* AddCentredOk(QDialog* dialog, QBoxLayout* layout) {
 
 // ---------------------------------------------------------------------------
 
-TFormLLFeatures::TFormLLFeatures(TranslationSettings& settings, QWidget* parent)
-    : QDialog(parent), settings_(settings), boxes_(kLandLineFeatureEntries, nullptr) {
-  setObjectName(QStringLiteral("TFormLLFeatures"));
-  setWindowTitle(QStringLiteral("Land-Line features"));
+ProductOptionDialog::ProductOptionDialog(const ProductOption& option, TranslationSettings& settings, QWidget* parent)
+    : QDialog(parent), option_(option), settings_(settings), boxes_(static_cast<std::size_t>(option.count), nullptr) {
+  setObjectName(FromView(option.dialogName));
+  setWindowTitle(FromView(option.dialogTitle));
   auto* layout = new QVBoxLayout(this);
+  switch (option.kind) {
+    case OptionKind::EntryList: BuildEntryGrid(layout); break;
+    case OptionKind::LayerSet: BuildLayerColumn(layout); break;
+    case OptionKind::Flag: BuildFlag(layout); break;
+  }
+}
+
+void ProductOptionDialog::BuildEntryGrid(QBoxLayout* layout) {
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(18);
   grid->setVerticalSpacing(2);
-  constexpr int kRows = 19;
+  const int rows = option_.gridRows > 0 ? option_.gridRows : option_.count;
   int i = 0;
-  for (const LandLineFeatureBox& f : kLandLineFeatureBoxes) {
-    auto* box = new QCheckBox(QString::fromUtf8(f.caption), this);
-    box->setObjectName(QStringLiteral("CheckBoxLL%1").arg(f.entry));
-    box->setChecked(settings_.LandLineEntryEnabled(f.entry));
-    const int entry = f.entry;
-    connect(box, &QCheckBox::toggled, this, [this, entry](bool on) { settings_.SetLandLineEntry(entry, on); });
-    boxes_[static_cast<std::size_t>(f.entry - 1)] = box;
-    grid->addWidget(box, i % kRows, i / kRows);
+  for (const OptionEntry& e : option_.EntryBoxes()) {
+    auto* box = new QCheckBox(FromView(e.caption), this);
+    box->setObjectName(FromView(e.objectName));
+    box->setChecked(settings_.productOptions.EntryOn(option_, e.number));
+    const int number = e.number;
+    connect(box, &QCheckBox::toggled, this,
+            [this, number](bool on) { settings_.productOptions.SetEntry(option_, number, on); });
+    boxes_[static_cast<std::size_t>(number - 1)] = box;
+    grid->addWidget(box, i % rows, i / rows);
     ++i;
   }
   layout->addLayout(grid);
@@ -98,12 +106,43 @@ TFormLLFeatures::TFormLLFeatures(TranslationSettings& settings, QWidget* parent)
   FixSize(this, layout);
 }
 
-QCheckBox* TFormLLFeatures::Box(int entry) const {
-  if (entry < 1 || entry > kLandLineFeatureEntries) return nullptr;
-  return boxes_[static_cast<std::size_t>(entry - 1)];
+void ProductOptionDialog::BuildLayerColumn(QBoxLayout* layout) {
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  for (std::string_view note : option_.notes) layout->addWidget(Note(FromView(note), this, 330));
+  for (const OptionEntry& e : option_.EntryBoxes()) {
+    auto* box = new QCheckBox(FromView(e.caption), this);
+    box->setObjectName(FromView(e.objectName));
+    box->setChecked(settings_.productOptions.EntryOn(option_, e.number));
+    // The style table reads the layers at every lookup, so the value follows
+    // the box at once.
+    const int number = e.number;
+    connect(box, &QCheckBox::toggled, this,
+            [this, number](bool on) { settings_.productOptions.SetEntry(option_, number, on); });
+    boxes_[static_cast<std::size_t>(number - 1)] = box;
+    layout->addWidget(box);
+  }
+  connect(AddCentredOk(this, layout), &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void TFormLLFeatures::CheckAll(bool checked) {
+void ProductOptionDialog::BuildFlag(QBoxLayout* layout) {
+  for (std::string_view note : option_.notes) layout->addWidget(Note(FromView(note), this, 320));
+  flagBox_ = new QCheckBox(FromView(option_.flagCaption), this);
+  flagBox_->setObjectName(FromView(option_.flagObjectName));
+  flagBox_->setChecked(settings_.productOptions.Flag(option_));
+  connect(flagBox_, &QCheckBox::toggled, this, [this](bool on) { settings_.productOptions.SetFlag(option_, on); });
+  layout->addWidget(flagBox_);
+  connect(AddCentredOk(this, layout), &QPushButton::clicked, this, [this] {
+    settings_.productOptions.SetFlag(option_, flagBox_->isChecked());
+    accept();
+  });
+}
+
+QCheckBox* ProductOptionDialog::Box(int number) const {
+  if (number < 1 || number > static_cast<int>(boxes_.size())) return nullptr;
+  return boxes_[static_cast<std::size_t>(number - 1)];
+}
+
+void ProductOptionDialog::CheckAll(bool checked) {
   // Each box whose state changes sets its own entry.
   for (QCheckBox* box : boxes_)
     if (box) box->setChecked(checked);
@@ -111,55 +150,7 @@ void TFormLLFeatures::CheckAll(bool checked) {
 
 // ---------------------------------------------------------------------------
 
-TFormSFeatures::TFormSFeatures(TranslationSettings& settings, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), settings_(settings) {
-  setObjectName(QStringLiteral("TFormSFeatures"));
-  setWindowTitle(QStringLiteral("Strategi features"));
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(Note(QStringLiteral("All objects in each selected layer will be translated. Geographic names are in "
-                                        "Layer 9. This is selected in the Text objects options."),
-                         this, 330));
-  int layer = 1;
-  for (const StrategiLayerBox& l : kStrategiLayerBoxes) {
-    auto* box = new QCheckBox(QString::fromUtf8(l.caption), this);
-    box->setObjectName(QString::fromLatin1(l.objectName));
-    box->setChecked(settings_.StrategiLayer(layer));
-    // The Strategi style table reads the layer settings at every lookup, so
-    // the setting follows the box at once.
-    connect(box, &QCheckBox::toggled, this, [this, layer](bool on) { settings_.SetStrategiLayer(layer, on); });
-    layout->addWidget(box);
-    ++layer;
-  }
-  connect(AddCentredOk(this, layout), &QPushButton::clicked, this, &QDialog::accept);
-}
-
-// ---------------------------------------------------------------------------
-
-TFormMeridianHeights::TFormMeridianHeights(TranslationSettings& settings, QWidget* parent)
-    : QDialog(parent), settings_(settings) {
-  setObjectName(QStringLiteral("TFormMeridianHeights"));
-  setWindowTitle(QStringLiteral("Meridian 2 height data"));
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(Note(QStringLiteral("Meridian heights are displayed as grey crosses.  These can be obtrusive, so they "
-                                        "can be hidden by unchecking the box below."),
-                         this, 320));
-  layout->addWidget(Note(QStringLiteral("The height feature will still be present and can be queried or used to create a "
-                                        "grid thematic map etc."),
-                         this, 320));
-  showHeights_ = new QCheckBox(QStringLiteral("Show height symbols"), this);
-  showHeights_->setObjectName(QStringLiteral("CheckBoxShowHeights"));
-  showHeights_->setChecked(settings_.ShowMeridianHeights);
-  connect(showHeights_, &QCheckBox::toggled, this, [this](bool on) { settings_.ShowMeridianHeights = on; });
-  layout->addWidget(showHeights_);
-  connect(AddCentredOk(this, layout), &QPushButton::clicked, this, [this] {
-    settings_.ShowMeridianHeights = showHeights_->isChecked();
-    accept();
-  });
-}
-
-// ---------------------------------------------------------------------------
-
-TFormDefault::TFormDefault(QString iniPath, QWidget* parent) : QDialog(parent), iniPath_(std::move(iniPath)) {
+DefaultFolderDialog::DefaultFolderDialog(QString iniPath, QWidget* parent) : QDialog(parent), iniPath_(std::move(iniPath)) {
   setObjectName(QStringLiteral("TFormDefault"));
   setWindowTitle(QStringLiteral("Default folder"));
   auto* layout = new QVBoxLayout(this);
@@ -202,13 +193,13 @@ TFormDefault::TFormDefault(QString iniPath, QWidget* parent) : QDialog(parent), 
   buttons->addWidget(set);
   buttons->addWidget(cancel);
   layout->addLayout(buttons);
-  connect(set, &QPushButton::clicked, this, &TFormDefault::SetAsDefault);
+  connect(set, &QPushButton::clicked, this, &DefaultFolderDialog::SetAsDefault);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   FixSize(this, layout);
   FillDrives();
 }
 
-void TFormDefault::showEvent(QShowEvent* event) {
+void DefaultFolderDialog::showEvent(QShowEvent* event) {
   // The first opening shows the stored default folder, or the home folder.
   if (!opened_) {
     opened_ = true;
@@ -219,7 +210,7 @@ void TFormDefault::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
 }
 
-void TFormDefault::FillDrives() {
+void DefaultFolderDialog::FillDrives() {
   drives_->clear();
   QStringList roots;
   for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
@@ -234,13 +225,13 @@ void TFormDefault::FillDrives() {
   }
 }
 
-QStringList TFormDefault::Drives() const {
+QStringList DefaultFolderDialog::Drives() const {
   QStringList roots;
   for (int i = 0; i < drives_->count(); ++i) roots << drives_->itemData(i).toString();
   return roots;
 }
 
-void TFormDefault::SelectDriveEntry(const QString& root) {
+void DefaultFolderDialog::SelectDriveEntry(const QString& root) {
   int i = drives_->findData(root);
   if (i < 0 && !root.isEmpty()) {
     drives_->addItem(root, root);
@@ -249,7 +240,7 @@ void TFormDefault::SelectDriveEntry(const QString& root) {
   drives_->setCurrentIndex(i);
 }
 
-bool TFormDefault::ChooseDrive(const QString& root) {
+bool DefaultFolderDialog::ChooseDrive(const QString& root) {
   const QDir dir(root);
   if (root.isEmpty() || !dir.exists() || !dir.isReadable()) return false;
   currentRoot_ = dir.absolutePath();
@@ -261,7 +252,7 @@ bool TFormDefault::ChooseDrive(const QString& root) {
   return true;
 }
 
-bool TFormDefault::SetCurrentFolder(const QString& folder) {
+bool DefaultFolderDialog::SetCurrentFolder(const QString& folder) {
   const QDir dir(folder);
   if (folder.isEmpty() || !dir.exists()) return false;
   const QString path = dir.absolutePath();
@@ -285,7 +276,7 @@ bool TFormDefault::SetCurrentFolder(const QString& folder) {
   return true;
 }
 
-void TFormDefault::SetAsDefault() {
+void DefaultFolderDialog::SetAsDefault() {
   const QString folder = CurrentFolder();
   SaveDefaultFolder(iniPath_, folder);  // a failed write reports nothing
   emit DefaultFolderSaved(folder);
@@ -294,8 +285,8 @@ void TFormDefault::SetAsDefault() {
 
 // ---------------------------------------------------------------------------
 
-TFormOptions::TFormOptions(TranslationSettings& settings, TFormLLFeatures* landLine, TFormMeridianHeights* heights,
-                           TFormSFeatures* strategi, TFormDefault* defaultFolder, QWidget* parent)
+OptionsDialog::OptionsDialog(TranslationSettings& settings, const std::vector<ProductOptionDialog*>& productOptions,
+                             DefaultFolderDialog* defaultFolder, QWidget* parent)
     : QDialog(parent), settings_(settings) {
   setObjectName(QStringLiteral("TFormOptions"));
   setWindowTitle(QStringLiteral("Quorvel Options"));
@@ -322,14 +313,14 @@ TFormOptions::TFormOptions(TranslationSettings& settings, TFormLLFeatures* landL
   textLayout->addWidget(include);
   textLayout->addWidget(separate);
   textLayout->addWidget(ignore);
-  switch (settings_.textOption()) {
+  switch (settings_.text) {
     case TextOption::Include: include->setChecked(true); break;
     case TextOption::Separate: separate->setChecked(true); break;
     case TextOption::Ignore: ignore->setChecked(true); break;
   }
-  connect(include, &QRadioButton::toggled, this, [this](bool on) { if (on) settings_.SetTextOption(TextOption::Include); });
-  connect(separate, &QRadioButton::toggled, this, [this](bool on) { if (on) settings_.SetTextOption(TextOption::Separate); });
-  connect(ignore, &QRadioButton::toggled, this, [this](bool on) { if (on) settings_.SetTextOption(TextOption::Ignore); });
+  connect(include, &QRadioButton::toggled, this, [this](bool on) { if (on) settings_.text = TextOption::Include; });
+  connect(separate, &QRadioButton::toggled, this, [this](bool on) { if (on) settings_.text = TextOption::Separate; });
+  connect(ignore, &QRadioButton::toggled, this, [this](bool on) { if (on) settings_.text = TextOption::Ignore; });
 
   auto* symbols = new QGroupBox(QStringLiteral(" Symbol options: "), this);
   symbols->setObjectName(QStringLiteral("GroupBoxSymbols"));
@@ -338,27 +329,27 @@ TFormOptions::TFormOptions(TranslationSettings& settings, TFormLLFeatures* landL
   auto* trueType = radio(QStringLiteral("RadioButtonTrueType"), QStringLiteral("&True-type fonts"), QString(), symbols);
   symbolLayout->addWidget(standard);
   symbolLayout->addWidget(trueType);
-  (settings_.UseTrueTypeSymbols ? trueType : standard)->setChecked(true);
-  connect(standard, &QRadioButton::toggled, this, [this](bool on) { if (on) settings_.UseTrueTypeSymbols = false; });
-  connect(trueType, &QRadioButton::toggled, this, [this](bool on) { if (on) settings_.UseTrueTypeSymbols = true; });
+  (settings_.useTrueTypeSymbols ? trueType : standard)->setChecked(true);
+  connect(standard, &QRadioButton::toggled, this, [this](bool on) { if (on) settings_.useTrueTypeSymbols = false; });
+  connect(trueType, &QRadioButton::toggled, this, [this](bool on) { if (on) settings_.useTrueTypeSymbols = true; });
   left->addWidget(text);
   left->addWidget(symbols);
   columns->addLayout(left);
 
   auto* right = new QVBoxLayout;
-  auto* landLineButton = Button(QStringLiteral("ButtonLandLine"), QStringLiteral("&Land-Line features"), this);
-  auto* heightsButton = Button(QStringLiteral("ButtonMeridianHeights"), QStringLiteral("M&eridian heights"), this);
-  auto* strategiButton = Button(QStringLiteral("ButtonStrategi"), QStringLiteral("St&rategi layers"), this);
+  for (ProductOptionDialog* dialog : productOptions) {
+    const ProductOption& option = dialog->option();
+    auto* button = Button(FromView(option.buttonName), FromView(option.buttonCaption), this);
+    right->addWidget(button);
+    connect(button, &QPushButton::clicked, dialog, &QDialog::exec);
+  }
   auto* folderButton = Button(QStringLiteral("ButtonDefaultFolder"), QStringLiteral("&Default folder"), this);
   auto* close = Button(QStringLiteral("ButtonClose"), QStringLiteral("Cl&ose"), this);
-  for (QPushButton* b : {landLineButton, heightsButton, strategiButton, folderButton}) right->addWidget(b);
+  right->addWidget(folderButton);
   right->addStretch();
   right->addWidget(close);
   columns->addLayout(right);
   layout->addLayout(columns);
-  connect(landLineButton, &QPushButton::clicked, landLine, &QDialog::exec);
-  connect(heightsButton, &QPushButton::clicked, heights, &QDialog::exec);
-  connect(strategiButton, &QPushButton::clicked, strategi, &QDialog::exec);
   connect(folderButton, &QPushButton::clicked, defaultFolder, &QDialog::exec);
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
   FixSize(this, layout);
@@ -366,7 +357,7 @@ TFormOptions::TFormOptions(TranslationSettings& settings, TFormLLFeatures* landL
 
 // ---------------------------------------------------------------------------
 
-TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("TAboutBox"));
   setWindowTitle(QStringLiteral("About Quorvel"));
   auto* layout = new QVBoxLayout(this);

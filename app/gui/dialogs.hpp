@@ -7,8 +7,9 @@
 #include <QString>
 #include <vector>
 
-#include "run/settings.hpp"
+#include "quorvel.hpp"
 
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QFileSystemModel;
@@ -18,47 +19,43 @@ class QTreeView;
 
 namespace quorvel::gui {
 
-// "Land-Line features": one box per entry of LandLineFeatureEnabled but 8.
-class TFormLLFeatures : public QDialog {
+// Text from the core (UTF-8) as the window shows it.
+inline QString FromView(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The dialog of one product option, built from its declaration: a grid of
+// entry boxes with "Check all" and "Uncheck all" (entries), a column of layer
+// boxes (layers), or one check box (a flag), under the option's notes. Every
+// box sets its value the moment it is clicked.
+class ProductOptionDialog : public QDialog {
   Q_OBJECT
  public:
-  TFormLLFeatures(TranslationSettings& settings, QWidget* parent);
-  // The box of a 1-based entry; null for entry 8 and out-of-range entries.
-  QCheckBox* Box(int entry) const;
+  ProductOptionDialog(const ProductOption& option, TranslationSettings& settings, QWidget* parent);
+  const ProductOption& option() const { return option_; }
+  // The box of a numbered entry or layer; null for one without a box.
+  QCheckBox* Box(int number) const;
+  // The flag's box; null for entries and layers.
+  QCheckBox* FlagBox() const { return flagBox_; }
   void CheckAll(bool checked);
 
  private:
+  void BuildEntryGrid(QBoxLayout* layout);
+  void BuildLayerColumn(QBoxLayout* layout);
+  void BuildFlag(QBoxLayout* layout);
+
+  const ProductOption& option_;
   TranslationSettings& settings_;
-  std::vector<QCheckBox*> boxes_;  // indexed by entry - 1; null for entry 8
-};
-
-// "Strategi features": the eight layer boxes.
-class TFormSFeatures : public QDialog {
-  Q_OBJECT
- public:
-  TFormSFeatures(TranslationSettings& settings, QWidget* parent);
-
- private:
-  TranslationSettings& settings_;
-};
-
-// "Meridian 2 height data": whether gridded heights are drawn visibly.
-class TFormMeridianHeights : public QDialog {
-  Q_OBJECT
- public:
-  TFormMeridianHeights(TranslationSettings& settings, QWidget* parent);
-
- private:
-  TranslationSettings& settings_;
-  QCheckBox* showHeights_;
+  std::vector<QCheckBox*> boxes_;  // indexed by number - 1
+  QCheckBox* flagBox_ = nullptr;
 };
 
 // "Default folder": a directory tree with a volume selector. Writes the INI
 // file only through "Set as &Default".
-class TFormDefault : public QDialog {
+class DefaultFolderDialog : public QDialog {
   Q_OBJECT
  public:
-  TFormDefault(QString iniPath, QWidget* parent);
+  DefaultFolderDialog(QString iniPath, QWidget* parent);
 
   // Shows the folder (and selects its volume). False, with nothing changed,
   // when it is not an existing folder.
@@ -91,22 +88,23 @@ class TFormDefault : public QDialog {
   QComboBox* drives_;
 };
 
-// "Quorvel Options": the text and symbol options and the other dialogs.
-class TFormOptions : public QDialog {
+// "Quorvel Options": the text and symbol options, a button for each product
+// option's dialog and the default folder.
+class OptionsDialog : public QDialog {
   Q_OBJECT
  public:
-  TFormOptions(TranslationSettings& settings, TFormLLFeatures* landLine, TFormMeridianHeights* heights,
-               TFormSFeatures* strategi, TFormDefault* defaultFolder, QWidget* parent);
+  OptionsDialog(TranslationSettings& settings, const std::vector<ProductOptionDialog*>& productOptions,
+                DefaultFolderDialog* defaultFolder, QWidget* parent);
 
  private:
   TranslationSettings& settings_;
 };
 
 // "About Quorvel".
-class TAboutBox : public QDialog {
+class AboutDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit TAboutBox(QWidget* parent);
+  explicit AboutDialog(QWidget* parent);
 };
 
 }  // namespace quorvel::gui

@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
   }
   const QString tile = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
   const QString out = QString::fromLocal8Bit(argv[2]) + QStringLiteral("/") + QFileInfo(tile).completeBaseName() + QStringLiteral(".mif");
-  TFormMain window(QString::fromLocal8Bit(argv[2]) + QStringLiteral("/bench.ini"));
+  MainWindow window(QString::fromLocal8Bit(argv[2]) + QStringLiteral("/bench.ini"));
   window.SetFileDialogs(std::make_unique<OneFile>(tile));
   window.SetMessageBoxes(std::make_unique<Printed>());
   window.show();

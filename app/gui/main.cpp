@@ -8,7 +8,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quorvel"));
   QGuiApplication::setDesktopFileName(QStringLiteral("quorvel-gui"));
-  quorvel::gui::TFormMain window(quorvel::gui::DefaultIniPath());
+  quorvel::gui::MainWindow window(quorvel::gui::DefaultIniPath());
   window.show();
   window.StartSplash(2000);
   return app.exec();

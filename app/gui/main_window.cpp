@@ -30,8 +30,6 @@ namespace quorvel::gui {
 
 namespace {
 
-QString FromView(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
 int ClampToInt(std::size_t n) {
   return static_cast<int>(std::min<std::size_t>(n, static_cast<std::size_t>(std::numeric_limits<int>::max())));
 }
@@ -88,7 +86,7 @@ QString MifNameFromField(const QString& text) {
   return text;
 }
 
-TFormMain::TFormMain(QString iniPath, QWidget* parent)
+MainWindow::MainWindow(QString iniPath, QWidget* parent)
     : QWidget(parent,
               Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
@@ -100,18 +98,22 @@ TFormMain::TFormMain(QString iniPath, QWidget* parent)
   setWindowIcon(DrawProgramIcon());
   // The settings start from their defaults; one driver serves every run, so
   // the product name shown carries from run to run.
-  driver_ = std::make_unique<RunDriver>(settings_, *this);
+  driver_ = std::make_unique<RunDriver>(Products(), settings_, *this);
   BuildControls();
   SetDefaultFolder(LoadDefaultFolder(iniPath_));
 
-  about_ = new TAboutBox(this);
-  landLine_ = new TFormLLFeatures(settings_, this);
-  strategi_ = new TFormSFeatures(settings_, this);
-  heights_ = new TFormMeridianHeights(settings_, this);
-  defaultFolderDialog_ = new TFormDefault(iniPath_, this);
-  options_ = new TFormOptions(settings_, landLine_, heights_, strategi_, defaultFolderDialog_, this);
+  about_ = new AboutDialog(this);
+  // One dialog per product option, in product order; each starts from the
+  // option's default.
+  for (const ProductDescriptor* product : Products().products())
+    for (const ProductOption& option : product->options) {
+      settings_.productOptions.Slot(option);
+      productOptions_.push_back(new ProductOptionDialog(option, settings_, this));
+    }
+  defaultFolderDialog_ = new DefaultFolderDialog(iniPath_, this);
+  options_ = new OptionsDialog(settings_, productOptions_, defaultFolderDialog_, this);
   help_ = new HelpWindow(this);
-  connect(defaultFolderDialog_, &TFormDefault::DefaultFolderSaved, this, &TFormMain::SetDefaultFolder);
+  connect(defaultFolderDialog_, &DefaultFolderDialog::DefaultFolderSaved, this, &MainWindow::SetDefaultFolder);
 
   // Centred on the desktop.
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -121,12 +123,18 @@ TFormMain::TFormMain(QString iniPath, QWidget* parent)
   }
 }
 
-TFormMain::~TFormMain() = default;
+MainWindow::~MainWindow() = default;
 
-void TFormMain::SetFileDialogs(std::unique_ptr<FileDialogs> dialogs) { fileDialogs_ = std::move(dialogs); }
-void TFormMain::SetMessageBoxes(std::unique_ptr<MessageBoxes> boxes) { messageBoxes_ = std::move(boxes); }
+ProductOptionDialog* MainWindow::OptionDialog(std::string_view key) const {
+  for (ProductOptionDialog* d : productOptions_)
+    if (d->option().key == key) return d;
+  return nullptr;
+}
 
-void TFormMain::BuildControls() {
+void MainWindow::SetFileDialogs(std::unique_ptr<FileDialogs> dialogs) { fileDialogs_ = std::move(dialogs); }
+void MainWindow::SetMessageBoxes(std::unique_ptr<MessageBoxes> boxes) { messageBoxes_ = std::move(boxes); }
+
+void MainWindow::BuildControls() {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(6);
@@ -294,43 +302,43 @@ void TFormMain::BuildControls() {
   splash_ = splash;
   splashTimer_ = new QTimer(this);
   splashTimer_->setObjectName(QStringLiteral("TimerSplash"));
-  connect(splashTimer_, &QTimer::timeout, this, &TFormMain::EndSplash);
+  connect(splashTimer_, &QTimer::timeout, this, &MainWindow::EndSplash);
 
-  connect(openFiles_, &QPushButton::clicked, this, &TFormMain::SelectNTFFiles);
-  connect(saveMif_, &QPushButton::clicked, this, &TFormMain::ChooseMIFFile);
-  connect(merge_, &QRadioButton::clicked, this, &TFormMain::ChooseMergedOutput);
-  connect(separate_, &QRadioButton::clicked, this, &TFormMain::ChooseSeparateOutput);
-  connect(network_, &QCheckBox::toggled, this, [this](bool on) { settings_.ExtractNetworkData = on; });
-  connect(translate_, &QPushButton::clicked, this, &TFormMain::StartTranslationRun);
-  connect(helpButton_, &QPushButton::clicked, this, &TFormMain::ShowHelp);
+  connect(openFiles_, &QPushButton::clicked, this, &MainWindow::SelectNTFFiles);
+  connect(saveMif_, &QPushButton::clicked, this, &MainWindow::ChooseMIFFile);
+  connect(merge_, &QRadioButton::clicked, this, &MainWindow::ChooseMergedOutput);
+  connect(separate_, &QRadioButton::clicked, this, &MainWindow::ChooseSeparateOutput);
+  connect(network_, &QCheckBox::toggled, this, [this](bool on) { settings_.extractNetworkData = on; });
+  connect(translate_, &QPushButton::clicked, this, &MainWindow::StartTranslationRun);
+  connect(helpButton_, &QPushButton::clicked, this, &MainWindow::ShowHelp);
   connect(aboutButton_, &QPushButton::clicked, this, [this] { about_->exec(); });
   connect(optionsButton_, &QPushButton::clicked, this, [this] { options_->exec(); });
   connect(close_, &QPushButton::clicked, this, &QWidget::close);
 }
 
-void TFormMain::StartSplash(int milliseconds) {
+void MainWindow::StartSplash(int milliseconds) {
   setEnabled(false);
   splash_->show();
   splash_->raise();
   splashTimer_->start(milliseconds);
 }
 
-void TFormMain::EndSplash() {
+void MainWindow::EndSplash() {
   splashTimer_->stop();
   splash_->hide();
   setEnabled(true);
 }
 
-void TFormMain::SetDefaultFolder(const QString& folder) { defaultFolder_ = folder; }
+void MainWindow::SetDefaultFolder(const QString& folder) { defaultFolder_ = folder; }
 
-void TFormMain::SetMifFieldBackground(QPalette::ColorRole role) {
+void MainWindow::SetMifFieldBackground(QPalette::ColorRole role) {
   QPalette p = mifName_->palette();
   const QColor colour = role == QPalette::Base ? QColor(Qt::white) : palette().color(role);
   p.setColor(QPalette::Base, colour);
   mifName_->setPalette(p);
 }
 
-void TFormMain::SelectNTFFiles() {
+void MainWindow::SelectNTFFiles() {
   QStringList chosen = fileDialogs_->ChooseNTFFiles(this, defaultFolder_);
   if (chosen.isEmpty()) return;  // cancelled: nothing changes
   SortFileNames(chosen);
@@ -343,7 +351,7 @@ void TFormMain::SelectNTFFiles() {
     merge_->setEnabled(true);
     separate_->setEnabled(true);
     merge_->setChecked(true);
-    settings_.MergeTiles = true;
+    mergeTiles_ = true;
     mifName_->setText(first + QStringLiteral(" etc.mif"));
     mifName_->setReadOnly(false);
     SetMifFieldBackground(QPalette::Base);
@@ -359,13 +367,13 @@ void TFormMain::SelectNTFFiles() {
   filesTranslated_->setText(QStringLiteral("0"));
 }
 
-void TFormMain::ChooseMIFFile() {
+void MainWindow::ChooseMIFFile() {
   const QString chosen = fileDialogs_->ChooseMIFFile(this, defaultFolder_);
   if (!chosen.isEmpty()) mifName_->setText(chosen);
 }
 
-void TFormMain::ChooseMergedOutput() {
-  settings_.MergeTiles = true;
+void MainWindow::ChooseMergedOutput() {
+  mergeTiles_ = true;
   if (files_->count() == 0) {
     mifName_->clear();
   } else {
@@ -378,21 +386,22 @@ void TFormMain::ChooseMergedOutput() {
   saveMif_->setEnabled(true);
 }
 
-void TFormMain::ChooseSeparateOutput() {
-  settings_.MergeTiles = false;
+void MainWindow::ChooseSeparateOutput() {
+  mergeTiles_ = false;
   mifName_->setText(QStringLiteral("<Auto name>"));
   mifName_->setReadOnly(true);
   SetMifFieldBackground(QPalette::Button);
   saveMif_->setEnabled(false);
 }
 
-void TFormMain::StartTranslationRun() {
+void MainWindow::StartTranslationRun() {
   if (running_) return;
   RunRequest request;
   // Paths go to the core in the file system's own encoding.
   for (int i = 0; i < files_->count(); ++i) request.files.push_back(QFile::encodeName(files_->item(i)->text()).toStdString());
   // Separate tiles are named after each NTF file; the field is not used.
-  if (request.files.size() == 1 || settings_.MergeTiles)
+  request.mergeTiles = mergeTiles_;
+  if (request.files.size() == 1 || mergeTiles_)
     request.mifName = QFile::encodeName(MifNameFromField(mifName_->text())).toStdString();
   running_ = true;
   stopRequested_ = false;
@@ -408,13 +417,13 @@ void TFormMain::StartTranslationRun() {
   if (closeAfterRun_) close();
 }
 
-void TFormMain::ShowHelp() {
+void MainWindow::ShowHelp() {
   help_->show();
   help_->raise();
   help_->activateWindow();
 }
 
-void TFormMain::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
   if (running_) {
     // The run stops at its next check; the window closes when it has
     // closed its files.
@@ -432,26 +441,26 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 // ---------------------------------------------------------------------------
 // The run's view.
 
-void TFormMain::ShowMessage(MessageKind kind, std::string_view text) {
+void MainWindow::ShowMessage(MessageKind kind, std::string_view text) {
   RefreshFigures();
   messageBoxes_->Show(this, kind, FromView(text));
 }
 
-void TFormMain::ShowStatus(std::string_view text) { status_->setText(FromView(text)); }
+void MainWindow::ShowStatus(std::string_view text) { status_->setText(FromView(text)); }
 
-void TFormMain::ShowRecordsRead(std::int64_t count) { recordsPending_ = count; }
-void TFormMain::ShowObjectsCreated(std::int64_t count) { objectsPending_ = count; }
+void MainWindow::ShowRecordsRead(std::int64_t count) { recordsPending_ = count; }
+void MainWindow::ShowObjectsCreated(std::int64_t count) { objectsPending_ = count; }
 
-void TFormMain::ShowFilesSelected(std::size_t count) { filesSelected_->setText(QString::number(count)); }
-void TFormMain::ShowFilesTranslated(std::size_t count) { filesTranslated_->setText(QString::number(count)); }
+void MainWindow::ShowFilesSelected(std::size_t count) { filesSelected_->setText(QString::number(count)); }
+void MainWindow::ShowFilesTranslated(std::size_t count) { filesTranslated_->setText(QString::number(count)); }
 
-void TFormMain::SetProgressMaximum(std::size_t lines) {
+void MainWindow::SetProgressMaximum(std::size_t lines) {
   progress_->setRange(0, std::max(1, ClampToInt(lines)));
 }
 
-void TFormMain::SetProgress(std::size_t line) { progressPending_ = ClampToInt(line); }
+void MainWindow::SetProgress(std::size_t line) { progressPending_ = ClampToInt(line); }
 
-void TFormMain::RefreshFigures() {
+void MainWindow::RefreshFigures() {
   if (recordsPending_ != recordsShown_) {
     recordsShown_ = recordsPending_;
     recordsRead_->setText(QString::number(recordsShown_));
@@ -463,7 +472,7 @@ void TFormMain::RefreshFigures() {
   progress_->setValue(std::min(progressPending_, progress_->maximum()));
 }
 
-void TFormMain::RunStarted() {
+void MainWindow::RunStarted() {
   translate_->setEnabled(false);
   openFiles_->setEnabled(false);
   saveMif_->setEnabled(false);
@@ -472,7 +481,7 @@ void TFormMain::RunStarted() {
   busyCursor_ = true;
 }
 
-void TFormMain::EnableRunControls() {
+void MainWindow::EnableRunControls() {
   for (QWidget* w : std::initializer_list<QWidget*>{helpButton_, aboutButton_, optionsButton_, close_, openFiles_, saveMif_,
                                                     translate_, network_})
     w->setEnabled(true);
@@ -483,7 +492,7 @@ void TFormMain::EnableRunControls() {
   }
 }
 
-void TFormMain::PumpMessages() {
+void MainWindow::PumpMessages() {
   ++pumping_.calls;
   if (sincePump_.isValid() && sincePump_.elapsed() < kPumpIntervalMs) return;
   QElapsedTimer cost;

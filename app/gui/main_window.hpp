@@ -11,11 +11,11 @@
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <string_view>
+#include <vector>
 
 #include "prompts.hpp"
-#include "run/observer.hpp"
-#include "run/run.hpp"
-#include "run/settings.hpp"
+#include "quorvel.hpp"
 
 class QCheckBox;
 class QLabel;
@@ -28,13 +28,11 @@ class QTimer;
 
 namespace quorvel::gui {
 
+class AboutDialog;
+class DefaultFolderDialog;
 class HelpWindow;
-class TAboutBox;
-class TFormDefault;
-class TFormLLFeatures;
-class TFormMeridianHeights;
-class TFormOptions;
-class TFormSFeatures;
+class OptionsDialog;
+class ProductOptionDialog;
 
 // How often a run pumped events and what it cost.
 struct PumpStatistics {
@@ -43,12 +41,12 @@ struct PumpStatistics {
   std::int64_t nanoseconds = 0;  // spent processing events and refreshing
 };
 
-class TFormMain : public QWidget, public RunObserver {
+class MainWindow : public QWidget, public RunObserver {
   Q_OBJECT
  public:
   // `iniPath` is the INI file that holds the default folder.
-  explicit TFormMain(QString iniPath, QWidget* parent = nullptr);
-  ~TFormMain() override;
+  explicit MainWindow(QString iniPath, QWidget* parent = nullptr);
+  ~MainWindow() override;
 
   // Replace the system dialogs (tests, other front ends).
   void SetFileDialogs(std::unique_ptr<FileDialogs> dialogs);
@@ -66,12 +64,12 @@ class TFormMain : public QWidget, public RunObserver {
   // The least time between two event pumps during a run.
   static constexpr int kPumpIntervalMs = 30;
 
-  TFormOptions* Options() const { return options_; }
-  TFormLLFeatures* LandLineFeatures() const { return landLine_; }
-  TFormSFeatures* StrategiLayers() const { return strategi_; }
-  TFormMeridianHeights* MeridianHeights() const { return heights_; }
-  TFormDefault* DefaultFolderDialog() const { return defaultFolderDialog_; }
-  TAboutBox* AboutBox() const { return about_; }
+  bool MergeTiles() const { return mergeTiles_; }
+  OptionsDialog* Options() const { return options_; }
+  // The dialog of the product option with this key, or null.
+  ProductOptionDialog* OptionDialog(std::string_view key) const;
+  DefaultFolderDialog* FolderDialog() const { return defaultFolderDialog_; }
+  AboutDialog* AboutBox() const { return about_; }
   HelpWindow* Help() const { return help_; }
 
   // The control actions.
@@ -108,6 +106,8 @@ class TFormMain : public QWidget, public RunObserver {
   void EndSplash();
 
   TranslationSettings settings_;
+  // Several files go into one set; the output option of the window.
+  bool mergeTiles_ = true;
   QString iniPath_;
   QString defaultFolder_;
   std::unique_ptr<FileDialogs> fileDialogs_;
@@ -149,12 +149,10 @@ class TFormMain : public QWidget, public RunObserver {
   QTimer* splashTimer_ = nullptr;
 
   // Dialogs, created hidden with the window.
-  TAboutBox* about_ = nullptr;
-  TFormLLFeatures* landLine_ = nullptr;
-  TFormSFeatures* strategi_ = nullptr;
-  TFormMeridianHeights* heights_ = nullptr;
-  TFormDefault* defaultFolderDialog_ = nullptr;
-  TFormOptions* options_ = nullptr;
+  AboutDialog* about_ = nullptr;
+  std::vector<ProductOptionDialog*> productOptions_;
+  DefaultFolderDialog* defaultFolderDialog_ = nullptr;
+  OptionsDialog* options_ = nullptr;
   HelpWindow* help_ = nullptr;
 };
 

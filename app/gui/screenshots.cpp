@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
   const QString out = args[1];
   QDir().mkpath(out);
   QTemporaryDir scratch;
-  TFormMain window(scratch.filePath(QStringLiteral("quorvel.ini")));
+  MainWindow window(scratch.filePath(QStringLiteral("quorvel.ini")));
   window.SetMessageBoxes(std::make_unique<Quiet>());
   bool ok = true;
 
@@ -87,16 +87,16 @@ int main(int argc, char** argv) {
   }
   ok &= Save(&window, out, QStringLiteral("main-window.png"));
   ok &= Save(window.Options(), out, QStringLiteral("options.png"));
-  ok &= Save(window.LandLineFeatures(), out, QStringLiteral("landline-features.png"));
-  ok &= Save(window.StrategiLayers(), out, QStringLiteral("strategi-layers.png"));
-  ok &= Save(window.MeridianHeights(), out, QStringLiteral("meridian-heights.png"));
+  ok &= Save(window.OptionDialog("landline-off"), out, QStringLiteral("landline-features.png"));
+  ok &= Save(window.OptionDialog("strategi-layers"), out, QStringLiteral("strategi-layers.png"));
+  ok &= Save(window.OptionDialog("meridian-heights"), out, QStringLiteral("meridian-heights.png"));
   // A folder tree of sample folders rather than this machine's own.
   const QString maps = scratch.filePath(QStringLiteral("Maps"));
   for (const char* sub : {"NTF tiles/Land-Line", "NTF tiles/Strategi", "NTF tiles/Code-Point", "MIF output", "Archive"})
     QDir().mkpath(maps + QLatin1Char('/') + QString::fromLatin1(sub));
-  window.DefaultFolderDialog()->ChooseDrive(maps);
-  window.DefaultFolderDialog()->SetCurrentFolder(maps + QStringLiteral("/NTF tiles"));
-  ok &= Save(window.DefaultFolderDialog(), out, QStringLiteral("default-folder.png"));
+  window.FolderDialog()->ChooseDrive(maps);
+  window.FolderDialog()->SetCurrentFolder(maps + QStringLiteral("/NTF tiles"));
+  ok &= Save(window.FolderDialog(), out, QStringLiteral("default-folder.png"));
   ok &= Save(window.AboutBox(), out, QStringLiteral("about.png"));
   ok &= Save(window.Help(), out, QStringLiteral("help.png"));
   return ok ? 0 : 1;

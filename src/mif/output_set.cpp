@@ -4,19 +4,11 @@
 
 namespace quorvel {
 
-OutputNames FormOutputNames(std::string_view mifName) {
-  std::string base(mifName.substr(0, mifName.size() < 4 ? 0 : mifName.size() - 4));
-  OutputNames n;
-  n.mif = std::string(mifName);
-  n.mid = base + ".mid";
-  n.textMif = base + "_Text.mif";
-  n.textMid = base + "_Text" + ".mid";
-  n.network = base + "_Network.txt";
-  n.polyMif = base + "_poly.mif";
-  n.plineMif = base + "_pline.mif";
-  n.polyMid = base + "_poly.mid";
-  n.plineMid = base + "_pline.mid";
-  return n;
+std::string MemberPath(std::string_view mifName, std::string_view suffix, std::string_view extension) {
+  std::string path(mifName.substr(0, mifName.size() < 4 ? 0 : mifName.size() - 4));
+  path.append(suffix);
+  path.append(extension);
+  return path;
 }
 
 bool MifLayer::Create(const std::string& mifPath, const std::string& midPath) {
@@ -92,9 +84,10 @@ bool MifLayer::CloseOrDeleteIfEmpty() {
   return Close();
 }
 
-OutputSet::OutputSet(std::string mifName) : mifName_(std::move(mifName)), names_(FormOutputNames(mifName_)) {}
+OutputSet::OutputSet(std::string mifName, TextRouting text, bool withNetwork)
+    : mifName_(std::move(mifName)), textRouting_(text), withNetwork_(withNetwork) {}
 
-bool OutputSet::CreateOutputSet(bool separateText, bool withNetwork, std::string* failedPath) {
+bool OutputSet::CreateOutputSet(std::string* failedPath) {
   auto fail = [&](const std::string& path) {
     if (failedPath) *failedPath = path;
     // Nothing has been written yet: leave no empty files behind.
@@ -105,50 +98,65 @@ bool OutputSet::CreateOutputSet(bool separateText, bool withNetwork, std::string
     network.Remove();
     return false;
   };
-  if (withNetwork && !network.Create(names_.network)) return fail(names_.network);
-  if (!main.mif.Create(names_.mif)) return fail(names_.mif);
-  if (!main.mid.Create(names_.mid)) return fail(names_.mid);
-  if (separateText) {
-    if (!text.mif.Create(names_.textMif)) return fail(names_.textMif);
-    if (!text.mid.Create(names_.textMid)) return fail(names_.textMid);
+  if (withNetwork_ && !network.Create(PathOf("_Network", ".txt"))) return fail(PathOf("_Network", ".txt"));
+  if (!main.mif.Create(mifName_)) return fail(mifName_);
+  if (!main.mid.Create(PathOf("", ".mid"))) return fail(PathOf("", ".mid"));
+  if (textRouting_ == TextRouting::OwnPair) {
+    if (!text.mif.Create(PathOf("_Text", ".mif"))) return fail(PathOf("_Text", ".mif"));
+    if (!text.mid.Create(PathOf("_Text", ".mid"))) return fail(PathOf("_Text", ".mid"));
   }
   return true;
 }
 
-bool OutputSet::CreateBoundaryLineFiles(std::string* failedPath) {
-  if (poly.IsOpen() && pline.IsOpen()) return true;
-  const std::string* paths[] = {&names_.polyMif, &names_.polyMid, &names_.plineMif, &names_.plineMid};
-  OutputFile* files[] = {&poly.mif, &poly.mid, &pline.mif, &pline.mid};
-  for (int i = 0; i < 4; ++i) {
-    if (!files[i]->Create(*paths[i])) {
-      if (failedPath) *failedPath = *paths[i];
-      return false;
-    }
-  }
-  return true;
+void OutputSet::HeadNetwork(std::string_view line) {
+  if (networkHeaded_ || !network.IsOpen()) return;
+  network.WriteLine(line);
+  networkHeaded_ = true;
 }
 
-std::array<const OutputFile*, 9> OutputSet::Files() const {
-  return {&main.mif, &main.mid, &text.mif, &text.mid, &network, &poly.mif, &poly.mid, &pline.mif, &pline.mid};
+MifLayer* OutputSet::OpenLayer(std::string_view suffix, std::string* failedPath) {
+  for (const auto& e : extras_)
+    if (e->suffix == suffix) return &e->layer;
+  auto extra = std::make_unique<Extra>();
+  extra->suffix = std::string(suffix);
+  const std::string mif = PathOf(suffix, ".mif"), mid = PathOf(suffix, ".mid");
+  if (!extra->layer.mif.Create(mif)) {
+    if (failedPath) *failedPath = mif;
+    return nullptr;
+  }
+  if (!extra->layer.mid.Create(mid)) {
+    if (failedPath) *failedPath = mid;
+    extra->layer.mif.Remove();
+    return nullptr;
+  }
+  extras_.push_back(std::move(extra));
+  return &extras_.back()->layer;
+}
+
+void OutputSet::EvenUp() {
+  if (main.IsOpen()) main.EvenUp();
+  if (text.IsOpen()) text.EvenUp();
+  for (const auto& e : extras_) e->layer.EvenUp();
 }
 
 bool OutputSet::WriteFailed() const {
-  for (const OutputFile* f : Files())
-    if (f->failed()) return true;
-  return false;
+  bool failed = false;
+  ForEachFile([&](const OutputFile& f) { failed = failed || f.failed(); });
+  return failed;
 }
 
 std::string OutputSet::FailureText() const {
-  for (const OutputFile* f : Files())
-    if (f->failed()) return f->path() + ": " + f->error();
-  return {};
+  std::string text;
+  ForEachFile([&](const OutputFile& f) {
+    if (text.empty() && f.failed()) text = f.path() + ": " + f.error();
+  });
+  return text;
 }
 
 bool OutputSet::CloseOutputSet() {
   bool ok = main.CloseOrDeleteIfEmpty();
   ok = text.CloseOrDeleteIfEmpty() && ok;
-  ok = poly.CloseOrDeleteIfEmpty() && ok;
-  ok = pline.CloseOrDeleteIfEmpty() && ok;
+  for (const auto& e : extras_) ok = e->layer.CloseOrDeleteIfEmpty() && ok;
   if (network.IsOpen()) {
     if (!network.received()) network.Remove();
     else ok = network.Close() && ok;

@@ -1,9 +1,8 @@
 // The output set of one translation: the main MIF and MID, the text pair,
-// the network file and the Boundary-Line polygon and link pairs, all named
-// from one MIF name.
+// the network file and any further pairs a product writes, all named from
+// one MIF name.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -16,17 +15,10 @@
 
 namespace quorvel {
 
-struct OutputNames {
-  std::string mif, mid;
-  std::string textMif, textMid;
-  std::string network;
-  std::string polyMif, polyMid;
-  std::string plineMif, plineMid;
-};
-
-// The base name is the MIF name without its last four characters, whatever
-// they are.
-OutputNames FormOutputNames(std::string_view mifName);
+// The path of a member of the set named `mifName`: the MIF name without its
+// last four characters, then `suffix` and `extension` (".mif", ".mid",
+// ".txt").
+std::string MemberPath(std::string_view mifName, std::string_view suffix, std::string_view extension);
 
 // A MIF file with the MID file beside it. It counts the objects and rows
 // written, so the two can be evened up with placeholders, and remembers the
@@ -98,42 +90,75 @@ struct CarriedState {
   virtual ~CarriedState() = default;
 };
 
+// What an object is, for where it goes.
+enum class ObjectKind { Feature, Text };
+
+// Where text objects go: with the other objects, into the text pair
+// ("_Text"), or nowhere.
+enum class TextRouting { WithObjects, OwnPair, Dropped };
+
 class OutputSet {
  public:
-  explicit OutputSet(std::string mifName);
+  // `withNetwork`: the set has a network file ("_Network.txt").
+  OutputSet(std::string mifName, TextRouting text, bool withNetwork);
   OutputSet(const OutputSet&) = delete;
   OutputSet& operator=(const OutputSet&) = delete;
 
   const std::string& mifName() const { return mifName_; }
-  const OutputNames& names() const { return names_; }
+  std::string PathOf(std::string_view suffix, std::string_view extension) const {
+    return MemberPath(mifName_, suffix, extension);
+  }
 
-  // Creates the main pair, the text pair when `separateText` and the network
-  // file when `network`. On failure returns false with `failedPath` set;
-  // files created before the failure hold nothing and are removed.
-  bool CreateOutputSet(bool separateText, bool network, std::string* failedPath = nullptr);
+  // Creates the network file (when the set has one), the main pair and,
+  // when texts go to their own pair, the text pair. On failure returns false
+  // with `failedPath` set; files created before the failure hold nothing and
+  // are removed.
+  bool CreateOutputSet(std::string* failedPath = nullptr);
 
   MifLayer main;
   MifLayer text;
   OutputFile network;
-  bool networkHeaderWritten = false;
 
-  // The Boundary-Line pairs, created on first use and kept for the set.
-  MifLayer poly;
-  MifLayer pline;
-  bool CreateBoundaryLineFiles(std::string* failedPath = nullptr);
+  // Where an object of this kind goes: texts by the routing (nullptr when
+  // they are dropped), everything else into the main pair.
+  MifLayer* LayerFor(ObjectKind kind) {
+    if (kind == ObjectKind::Feature) return &main;
+    switch (textRouting_) {
+      case TextRouting::WithObjects: return &main;
+      case TextRouting::OwnPair: return text.IsOpen() ? &text : &main;
+      case TextRouting::Dropped: return nullptr;
+    }
+    return nullptr;
+  }
+  TextRouting textRouting() const { return textRouting_; }
 
-  // Text objects go to the text pair when it is open, otherwise to the
-  // main pair.
-  MifLayer& TextLayer() { return text.IsOpen() ? text : main; }
+  // The network file when the set has one and it is open, else nullptr.
+  OutputFile* Network() { return network.IsOpen() ? &network : nullptr; }
+  // Writes `line` as the network file's first line, once per set.
+  void HeadNetwork(std::string_view line);
 
-  // The text pair is removed at close when no tile wrote into it, so a text
-  // pair that holds texts of an earlier tile of the set is never lost.
-  void DeleteTextPair() {}
+  // A further pair named with `suffix` (e.g. "_poly"): created on first use
+  // and kept for the set. nullptr, with `failedPath` set, when it cannot be
+  // created.
+  MifLayer* OpenLayer(std::string_view suffix, std::string* failedPath = nullptr);
+
+  // Pairs every object with a row in every pair of the set (placeholder
+  // objects or empty rows).
+  void EvenUp();
 
   // True once any write to any file of the set has failed.
   bool WriteFailed() const;
   // The path and reason of the first failed write or close.
   std::string FailureText() const;
+  // Calls `f(path, reason)` for the first failed file, if any.
+  template <class F>
+  void ForFirstFailure(F f) const {
+    const OutputFile* first = nullptr;
+    ForEachFile([&](const OutputFile& file) {
+      if (!first && file.failed()) first = &file;
+    });
+    if (first) f(first->path(), first->error());
+  }
 
   // Flushes and closes every open file; MIF files (with their MID) and the
   // network file that received nothing are deleted. Returns false if any
@@ -148,11 +173,32 @@ class OutputSet {
   }
 
  private:
-  std::array<const OutputFile*, 9> Files() const;
+  struct Extra {
+    std::string suffix;
+    MifLayer layer;
+  };
+  template <class F>
+  void ForEachFile(F f) const;
 
   std::string mifName_;
-  OutputNames names_;
+  TextRouting textRouting_;
+  bool withNetwork_;
+  bool networkHeaded_ = false;
+  std::vector<std::unique_ptr<Extra>> extras_;
   std::unordered_map<std::type_index, std::unique_ptr<CarriedState>> carried_;
 };
+
+template <class F>
+inline void OutputSet::ForEachFile(F f) const {
+  f(main.mif);
+  f(main.mid);
+  f(text.mif);
+  f(text.mid);
+  f(network);
+  for (const auto& e : extras_) {
+    f(e->layer.mif);
+    f(e->layer.mid);
+  }
+}
 
 }  // namespace quorvel

@@ -27,7 +27,6 @@ class NTFRecordList {
   }
   // Columns 3-22 of the line at index 1 (blanks kept; shorter if the line is).
   std::string_view DatabaseName() const;
-  std::size_t ByteSize() const { return data_.size(); }
 
   void Release();
 

@@ -5,7 +5,7 @@ namespace quorvel {
 namespace {
 
 // In the order the recognition tests are made.
-const ProductDescriptor* const kRegistry[] = {
+const ProductDescriptor* const kProducts[] = {
     &kCodePointProduct,    &kPanoramaDtmProduct,  &kPanoramaContourProduct, &kProfileDtmProduct,
     &kProfileContourProduct, &kMeridian1Product,  &kMeridian2Product,       &kOscarAssetProduct,
     &kOscarTrafficProduct, &kLandLineProduct,     &kStrategiProduct,        &kBoundaryLineProduct,
@@ -13,6 +13,9 @@ const ProductDescriptor* const kRegistry[] = {
 
 }  // namespace
 
-std::span<const ProductDescriptor* const> ProductRegistry() { return kRegistry; }
+const ProductRegistry& BuiltInProducts() {
+  static const ProductRegistry registry(kProducts);
+  return registry;
+}
 
 }  // namespace quorvel

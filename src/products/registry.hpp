@@ -19,4 +19,7 @@ extern const ProductDescriptor kLandLineProduct;
 extern const ProductDescriptor kStrategiProduct;
 extern const ProductDescriptor kBoundaryLineProduct;
 
+// Every product above, in recognition order.
+const ProductRegistry& BuiltInProducts();
+
 }  // namespace quorvel

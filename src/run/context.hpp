@@ -21,14 +21,15 @@ class RunCounters {
  public:
   explicit RunCounters(RunObserver& observer) : observer_(observer) {}
 
-  std::int64_t RecordsRead = 0;
+  std::int64_t RecordsRead = 0;     // of the file in hand
+  std::int64_t RecordsBefore = 0;   // of the files before it, for the label
   std::int64_t ObjectsCreated = 0;
 
   // One record handed to a per-record handler.
   void CountRecordRead() {
     ++RecordsRead;
     if (++recordRefresh_ >= 10) {
-      observer_.ShowRecordsRead(RecordsRead);
+      observer_.ShowRecordsRead(RecordsBefore + RecordsRead);
       observer_.PumpMessages();
       recordRefresh_ = 0;
     }
@@ -70,6 +71,13 @@ struct FileContext {
   const ProductDescriptor& product;
 
   void CountObjectCreated() { counters.CountObjectCreated(); }
+  // One of the product's options, as it stands now.
+  OptionView Option(const ProductOption& option) const {
+    return settings.productOptions.View(option);
+  }
+  // One of the product's own layers; the run opened and headed it before the
+  // translator was called.
+  MifLayer& Layer(const OutputLayer& layer) { return *out.OpenLayer(layer.suffix); }
 };
 
 // "Error reading NTF file at line " and the 0-based line index.

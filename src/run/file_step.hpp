@@ -1,5 +1,6 @@
 // The per-file step of a run: load the NTF file, recognise its product,
-// head the files of the output set and hand the file to its translator.
+// head the layers of the output set it writes and hand the file to its
+// translator.
 #pragma once
 
 #include <string>
@@ -12,9 +13,9 @@
 
 namespace quorvel {
 
-// What one file step works with. The run driver keeps one for a run; a
-// worker translating tiles in parallel has its own.
+// What one file step works with. Each worker of a run has its own.
 struct FileStep {
+  const ProductRegistry& registry;
   const TranslationSettings& settings;
   RunObserver& observer;
   RunCounters& counters;
@@ -24,7 +25,13 @@ struct FileStep {
   std::string& productNameShown;
 
   FileOutcome TranslateNTFFile(const std::string& path, OutputSet& out);
+
+ private:
   bool LoadNTFFile(const std::string& path);
+  // Opens and heads the layers the product writes; false (the tile is
+  // skipped) when a layer already holds another product's header or cannot
+  // be created.
+  FileOutcome HeadLayers(const std::string& path, const ProductDescriptor& product, OutputSet& out);
 };
 
 // The NTF name without its last four characters, followed by ".mif".

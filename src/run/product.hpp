@@ -1,5 +1,6 @@
 // What the run needs to know of a product: how it is recognised, what it is
-// called, the header its MIF files get, and its translator.
+// called, the options it offers, the output layers it writes with their
+// headers, and its translator.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <string_view>
 
 #include "mif/header.hpp"
+#include "run/options.hpp"
 
 namespace quorvel {
 
@@ -23,33 +25,51 @@ enum class FileOutcome {
 
 using TranslateFunction = FileOutcome (*)(FileContext&);
 
-// What happens to the text pair when a file of the product is translated.
-enum class TextPairUse {
-  WritesHeader,  // the product writes text objects: the text MIF gets its header
-  Deletes,       // the product writes no text: the pair is dropped (if empty)
-  Untouched,     // left as it is
-};
-
-struct ProductDescriptor {
-  std::string_view key = {};    // short name for tools and tests, e.g. "codepoint"
-  std::string_view nameShown = {};  // shown in the status line, e.g. "Code Point"
-  bool (*Matches)(std::string_view databaseName) = nullptr;
+// A pair of the output set a product writes besides the main and text pairs,
+// named with `suffix` ("_poly" gives NAME_poly.mif and NAME_poly.mid), with
+// a header block of its own.
+struct OutputLayer {
+  std::string_view suffix;
   HeaderStyle headerStyle = {};
   std::span<const std::string_view> columns = {};
-  TextPairUse textPair = TextPairUse::Untouched;
-  bool writesNetwork = false;   // heads the network file when extraction is on
-  bool ownFiles = false;        // writes its own files instead of the main pair
-  bool refused = false;         // recognised only to be refused with `refusal`
-  std::string_view refusal = {};
-  TranslateFunction translate = nullptr;  // nullptr: not translated yet
 
   std::string HeaderBlock() const;
 };
 
-// The products in the order their recognition tests are made.
-std::span<const ProductDescriptor* const> ProductRegistry();
+struct ProductDescriptor {
+  std::string_view key = {};        // short name for tools and tests, e.g. "codepoint"
+  std::string_view nameShown = {};  // shown in the status line, e.g. "Code Point"
+  bool (*Matches)(std::string_view databaseName) = nullptr;
+  // The header of the main pair (and of the text pair).
+  HeaderStyle headerStyle = {};
+  std::span<const std::string_view> columns = {};
+  bool writesMain = true;   // false: everything goes to the product's own layers
+  bool writesText = false;  // writes text objects: the text pair gets the main header
+  std::span<const OutputLayer> layers = {};  // further pairs, headed before the tile
+  // The first line of the network file when the product writes network rows
+  // and the run extracts them; empty for none.
+  std::string_view networkHeader = {};
+  std::span<const ProductOption> options = {};
+  bool refused = false;     // recognised only to be refused with `refusal`
+  std::string_view refusal = {};
+  TranslateFunction translate = nullptr;  // nullptr: not translated yet
 
-// The first product whose test accepts the database name, or nullptr.
-const ProductDescriptor* RecognizeProduct(std::string_view databaseName);
+  std::string HeaderBlock() const;
+  // The declared option with this key, or nullptr.
+  const ProductOption* FindOption(std::string_view optionKey) const;
+};
+
+// The products a run knows, in the order their recognition tests are made.
+class ProductRegistry {
+ public:
+  explicit ProductRegistry(std::span<const ProductDescriptor* const> products) : products_(products) {}
+
+  std::span<const ProductDescriptor* const> products() const { return products_; }
+  // The first product whose test accepts the database name, or nullptr.
+  const ProductDescriptor* Recognize(std::string_view databaseName) const;
+
+ private:
+  std::span<const ProductDescriptor* const> products_;
+};
 
 }  // namespace quorvel

@@ -1,13 +1,21 @@
 #include "run/record_loop.hpp"
 
 #include "mif/format.hpp"
+#include "run/messages.hpp"
 
 namespace quorvel {
 
 void ReportReadError(FileContext& ctx, std::size_t currentLine) {
-  std::string text = "Error reading NTF file at line ";
-  AppendInteger(text, static_cast<std::int64_t>(currentLine));
-  ctx.observer.ShowMessage(MessageKind::Error, text);
+  std::string line;
+  AppendInteger(line, static_cast<std::int64_t>(currentLine));
+  ShowMessage(ctx.observer, MessageId::ReadErrorAtLine, {line});
+}
+
+std::optional<FileOutcome> EndAfterRecord(FileContext& ctx, std::size_t currentLine) {
+  if (ctx.out.WriteFailed()) return FileOutcome::OutputFailed;
+  ctx.counters.Progress(currentLine);
+  if (ctx.observer.StopRequested()) return FileOutcome::CutShort;
+  return std::nullopt;
 }
 
 FileOutcome RecordLoopTranslator::Run() {
@@ -33,13 +41,8 @@ FileOutcome RecordLoopTranslator::Run() {
       std::string_view record = cursor_.JoinRecord(joinBuffer_);
       ctx_.counters.CountRecordRead();
       HandleRecord(record);
-      if (ctx_.out.WriteFailed()) {
-        outcome = FileOutcome::OutputFailed;
-        break;
-      }
-      ctx_.counters.Progress(cursor_.CurrentLine);
-      if (ctx_.observer.StopRequested()) {
-        outcome = FileOutcome::CutShort;
+      if (const auto end = EndAfterRecord(ctx_, cursor_.CurrentLine)) {
+        outcome = *end;
         break;
       }
     }

@@ -2,6 +2,7 @@
 // every record up to "99" to the product's per-record handler.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,6 +10,11 @@
 #include "run/context.hpp"
 
 namespace quorvel {
+
+// What every translator does after a record: moves the progress display and
+// says whether the file ends there, after a failed write (OutputFailed) or
+// at the user's stop (CutShort).
+std::optional<FileOutcome> EndAfterRecord(FileContext& ctx, std::size_t currentLine);
 
 class RecordLoopTranslator {
  public:

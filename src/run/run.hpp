@@ -1,5 +1,12 @@
 // The translation run: every NTF file of a list, in order, into one output
 // set (a single file or merged tiles) or one set per tile (separate tiles).
+//
+// A run is a plan, the ordered list of output sets with the tiles each one
+// receives, executed by one or more workers. One worker translates on the
+// caller's thread and shows everything as it happens; several translate
+// separate sets side by side and the caller's thread replays each set's
+// messages and figures in plan order, so the files written and the messages
+// shown are the same whatever the number of workers.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +17,7 @@
 #include "ntf/record_list.hpp"
 #include "run/context.hpp"
 #include "run/observer.hpp"
+#include "run/product.hpp"
 #include "run/settings.hpp"
 
 namespace quorvel {
@@ -19,9 +27,8 @@ struct RunRequest {
   // The MIF name of a single-file or merged run; empty: named after the
   // first file. Separate tiles are always named after each NTF file.
   std::string mifName;
-  // Separate tiles are translated on this many threads; the output is the
-  // same whatever the number.
-  int jobs = 1;
+  // Several files go into one set (merged) or one set each (separate).
+  bool mergeTiles = true;
 };
 
 struct RunResult {
@@ -43,46 +50,69 @@ struct RunResult {
   }
 };
 
+// One output set of a run and the tiles it receives, in order (indexes into
+// the request's files).
+struct PlannedSet {
+  std::string mifName;
+  std::vector<std::size_t> tiles;
+};
+
+struct RunPlan {
+  enum class Mode { SingleFile, Merged, Separate };
+  Mode mode = Mode::SingleFile;
+  std::vector<PlannedSet> sets;
+};
+
+// The sets a request asks for.
+RunPlan PlanRun(const RunRequest& request);
+
 // Drives runs for one front end. It lives as long as the front end: the
 // product name shown in the status line carries from one run to the next.
 class RunDriver {
  public:
-  RunDriver(const TranslationSettings& settings, RunObserver& observer);
+  RunDriver(const ProductRegistry& registry, const TranslationSettings& settings, RunObserver& observer);
 
   RunResult StartTranslationRun(const RunRequest& request);
 
  private:
-  bool TranslateSingleFile(const RunRequest& request);
-  bool TranslateSeparateTiles(const RunRequest& request);
-  bool TranslateSeparateTilesInParallel(const RunRequest& request);
-  bool TranslateMergedTiles(const RunRequest& request);
+  struct Worker;
+  struct TileDone;
+  struct SetDone;
+  class TileHook;
 
-  // The per-file step: load, recognise, write the headers, translate.
-  FileOutcome TranslateNTFFile(const std::string& path, OutputSet& out);
-  bool LoadNTFFile(const std::string& path);
+  // Translates one set with `worker`; `hook` sees every tile as it ends.
+  SetDone TranslateSet(const RunRequest& request, const PlannedSet& set, Worker& worker, TileHook& hook);
+  // Runs the plan's sets in order on this thread, or on `workers` threads.
+  void RunSequentially(const RunRequest& request, const RunPlan& plan);
+  void RunInParallel(const RunRequest& request, const RunPlan& plan, std::size_t workers);
 
-  bool CreateSet(OutputSet& out);
-  // After a file: reports a failed write and ends the run (false).
-  bool CheckWrites(OutputSet& out);
-  bool CloseSet(OutputSet& out);
-  void EndRunEarly();
+  // What the front end sees after a tile and after a set.
+  void ShowTileDone(const TileDone& tile);
+  // Reports a set that could not be created, written or closed; false when
+  // it ends the run.
+  bool ShowSetDone(const SetDone& set);
   void Tally(FileOutcome outcome);
   // Asks the front end once per check; remembers a stop.
   bool StopRequested();
 
+  const ProductRegistry& registry_;
   const TranslationSettings& settings_;
   RunObserver& observer_;
-  RunCounters counters_;
-  NTFRecordList records_;
   std::string productNameShown_;
+  // Taken when a run starts.
   bool runUsesTrueTypeSymbols_ = true;
+  TextRouting textRouting_ = TextRouting::OwnPair;
+  bool withNetwork_ = false;
+  RunPlan::Mode mode_ = RunPlan::Mode::SingleFile;
   std::int64_t runTotal_ = 0;
-  bool outputFailed_ = false;  // a file of the set could not be created or written
+  std::int64_t lastObjects_ = 0;
+  std::size_t filesDone_ = 0;
+  bool ended_ = false;  // an output set ended the run
   RunResult result_;
 };
 
-// The library's one entry: translates `request.files` with `settings`,
-// reporting through `observer`.
-RunResult Translate(const RunRequest& request, const TranslationSettings& settings, RunObserver& observer);
+// Translates `request.files` with the products of `registry`.
+RunResult Translate(const RunRequest& request, const TranslationSettings& settings, RunObserver& observer,
+                    const ProductRegistry& registry);
 
 }  // namespace quorvel

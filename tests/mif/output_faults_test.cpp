@@ -18,9 +18,9 @@ TEST(OutputSetFaults, ASetThatCannotBeCreatedRemovesOnlyTheFilesItMade) {
     SCOPED_TRACE(blocked);
     test::ScratchDir dir;
     fs::create_directory(dir.path() / blocked);
-    OutputSet set(dir / "x.mif");
+    OutputSet set(dir / "x.mif", TextRouting::OwnPair, true);
     std::string failed;
-    EXPECT_FALSE(set.CreateOutputSet(true, true, &failed));
+    EXPECT_FALSE(set.CreateOutputSet(&failed));
     EXPECT_EQ(failed, dir / blocked);
     EXPECT_TRUE(fs::is_directory(dir.path() / blocked));
     std::size_t left = 0;
@@ -34,10 +34,11 @@ TEST(OutputSetFaults, ASetThatCannotBeCreatedRemovesOnlyTheFilesItMade) {
 TEST(OutputSetFaults, BoundaryLineFilesThatCannotBeCreatedLeaveTheBlockingFolder) {
   test::ScratchDir dir;
   fs::create_directory(dir.path() / "x_pline.mif");
-  OutputSet set(dir / "x.mif");
-  ASSERT_TRUE(set.CreateOutputSet(false, false));
+  OutputSet set(dir / "x.mif", TextRouting::WithObjects, false);
+  ASSERT_TRUE(set.CreateOutputSet());
   std::string failed;
-  EXPECT_FALSE(set.CreateBoundaryLineFiles(&failed));
+  EXPECT_NE(set.OpenLayer("_poly", &failed), nullptr);
+  EXPECT_EQ(set.OpenLayer("_pline", &failed), nullptr);
   EXPECT_EQ(failed, dir / "x_pline.mif");
   set.CloseOutputSet();
   EXPECT_TRUE(fs::is_directory(dir.path() / "x_pline.mif"));

@@ -76,17 +76,12 @@ TEST(Formats, MidValuesAreQuotedOnlyWhenTheyWouldSplitTheRow) {
 }
 
 TEST(OutputNames, AreFormedByDroppingTheLastFourCharacters) {
-  const OutputNames n = FormOutputNames("/out/roads.mif");
-  EXPECT_EQ(n.mid, "/out/roads.mid");
-  EXPECT_EQ(n.textMif, "/out/roads_Text.mif");
-  EXPECT_EQ(n.textMid, "/out/roads_Text.mid");
-  EXPECT_EQ(n.network, "/out/roads_Network.txt");
-  EXPECT_EQ(n.polyMif, "/out/roads_poly.mif");
-  EXPECT_EQ(n.plineMif, "/out/roads_pline.mif");
-  EXPECT_EQ(n.polyMid, "/out/roads_poly.mid");
-  EXPECT_EQ(n.plineMid, "/out/roads_pline.mid");
-  EXPECT_EQ(FormOutputNames("/out/roadmap").mid, "/out/roa.mid");
-  EXPECT_EQ(FormOutputNames("a").mid, ".mid");
+  EXPECT_EQ(MemberPath("/out/roads.mif", "", ".mid"), "/out/roads.mid");
+  EXPECT_EQ(MemberPath("/out/roads.mif", "_Text", ".mif"), "/out/roads_Text.mif");
+  EXPECT_EQ(MemberPath("/out/roads.mif", "_Network", ".txt"), "/out/roads_Network.txt");
+  EXPECT_EQ(MemberPath("/out/roads.mif", "_poly", ".mid"), "/out/roads_poly.mid");
+  EXPECT_EQ(MemberPath("/out/roadmap", "", ".mid"), "/out/roa.mid");
+  EXPECT_EQ(MemberPath("a", "", ".mid"), ".mid");
 }
 
 TEST(HeaderBlock, HasEveryLineInOrderAndEndsWithAnEmptyLine) {
@@ -99,8 +94,8 @@ TEST(HeaderBlock, HasEveryLineInOrderAndEndsWithAnEmptyLine) {
 
 TEST(OutputSet, CreatesTheAskedFilesAndDeletesTheEmptyOnesAtClose) {
   test::ScratchDir dir;
-  OutputSet set(dir / "out.mif");
-  ASSERT_TRUE(set.CreateOutputSet(true, true));
+  OutputSet set(dir / "out.mif", TextRouting::OwnPair, true);
+  ASSERT_TRUE(set.CreateOutputSet());
   for (const char* f : {"out.mif", "out.mid", "out_Text.mif", "out_Text.mid", "out_Network.txt"})
     EXPECT_TRUE(test::Exists(dir / f)) << f;
   set.main.WriteHeader("HEADER\r\n", "Test", 2);
@@ -113,13 +108,13 @@ TEST(OutputSet, CreatesTheAskedFilesAndDeletesTheEmptyOnesAtClose) {
 
 TEST(OutputSet, CreationFailureLeavesNoEmptyFilesBehind) {
   test::ScratchDir dir;
-  OutputSet set(dir / "no-such-folder/out.mif");
+  OutputSet set(dir / "no-such-folder/out.mif", TextRouting::OwnPair, false);
   std::string failed;
-  EXPECT_FALSE(set.CreateOutputSet(true, false, &failed));
+  EXPECT_FALSE(set.CreateOutputSet(&failed));
   EXPECT_EQ(failed, dir / "no-such-folder/out.mif");
-  OutputSet other(dir / "x.mif");
+  OutputSet other(dir / "x.mif", TextRouting::OwnPair, false);
   std::filesystem::create_directory(dir / "x_Text.mif");  // the text MIF cannot be created
-  EXPECT_FALSE(other.CreateOutputSet(true, false, &failed));
+  EXPECT_FALSE(other.CreateOutputSet(&failed));
   EXPECT_EQ(failed, dir / "x_Text.mif");
   EXPECT_FALSE(test::Exists(dir / "x.mif"));
   EXPECT_FALSE(test::Exists(dir / "x.mid"));

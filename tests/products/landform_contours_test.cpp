@@ -139,7 +139,7 @@ TEST_F(Contours, PanoramaFailures) {
       "23000002HT00000202010%",
       "21000002200X00000000010000000001 0%",
   });
-  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file."});
+  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file at line 7"});
   EXPECT_EQ(mif, (Lines{"POINT 420001 300001", "  SYMBOL (36,0,5)", "NONE"}));
   EXPECT_EQ(mid.size(), 2u);
   EXPECT_EQ(result.filesCutShort, 1u);
@@ -147,17 +147,17 @@ TEST_F(Contours, PanoramaFailures) {
   // No "99": the list runs out.
   observer.messages.clear();
   Panorama({"15000001HT00000102000%"}, false);
-  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file."});
+  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file at line 5"});
 
   // A height that is no number.
   observer.messages.clear();
   Panorama({"15000001HT00A00102000%"});
-  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file."});
+  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file at line 4"});
 
   // No section header at all (the search does not stop at "99").
   observer.messages.clear();
   Run({test::Ntf({"01V0%", std::string("02") + kPanorama + "0%", "99", "15000001HT00000102000%"})});
-  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file."});
+  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file at line 4"});
 
   // "99" before any feature record: nothing, silently.
   observer.messages.clear();
@@ -229,12 +229,12 @@ TEST_F(Contours, ProfileFailuresAndTheHeaderMultiplier) {
       "23000002        00750%",
       "220000022000200010000020X 000100 000300000400 000100 0%",
   });
-  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file"});  // no full stop
+  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file at line 7"});
   EXPECT_EQ(mid.size(), 1u);
 
   observer.messages.clear();
   Run({Tile(kProfile, Section(0, 0, "0000000X10"), {"15000001        00270%"})});
-  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file."});
+  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file at line 2"});
 }
 
 TEST_F(Contours, StyleAndFeatureStateCarryWithinAnOutputSetOnly) {

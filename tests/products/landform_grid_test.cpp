@@ -147,7 +147,7 @@ TEST_F(Grid, ALastLineOfNinetyNineEndsTheTileWithoutItsHeights) {
 TEST_F(Grid, AListThatEndsInsideAColumnKeepsTheColumnsBeforeIt) {
   const std::string second = PanoramaColumn(Heights(401, 4, 1));
   auto [mif, mid] = Run(Panorama(0, 0, PanoramaColumn(Heights(401, 4, 0)) + second.substr(0, second.size() / 2)));
-  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file."});
+  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file at line 43"});
   EXPECT_EQ(mid.size(), 401u);
   EXPECT_EQ(mif.size(), 802u);
   EXPECT_EQ(result.filesCutShort, 1u);
@@ -155,19 +155,19 @@ TEST_F(Grid, AListThatEndsInsideAColumnKeepsTheColumnsBeforeIt) {
   // No "99" where the next column was looked for: the same message, once.
   observer.messages.clear();
   Run(Profile(0, 0, ProfileColumn(Heights(501, 5, 0))));
-  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file."});
+  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file at line 39"});
 }
 
 TEST_F(Grid, ASectionHeaderThatCannotBeReadWritesNothing) {
   // No "07" at all (the search does not stop at "99").
   auto [mif, mid] = Run(test::Ntf({"01V0%", "02OS_LANDRANGER_DTM   0%", "99"}) + PanoramaColumn(Heights(401, 4, 0)));
-  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file"});
+  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file at line 27"});
   EXPECT_TRUE(mid.empty());
 
   observer.messages.clear();
   Run(test::Ntf({"01V0%", "02L-F_PROFILE_DTM     0%", "07SK20      21000102000000100000000000000000000000X0%"}) +
       ProfileColumn(Heights(501, 5, 0)));
-  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file"});
+  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file at line 2"});
 }
 
 TEST_F(Grid, FullTilesCoverTheWholeGrid) {

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <set>
 
-#include "cli_options.hpp"
 #include "products/landline/landline_entries.hpp"
 #include "products/landline/landline_style.hpp"
 #include "run/run.hpp"
@@ -48,7 +47,7 @@ TEST(LandLineStyleTable, RowsGuardsAndTextCodes) {
 struct StyleLookup : ::testing::Test {
   TranslationSettings settings;
   LandLineStyle style;
-  void Lookup(std::string_view code, bool trueType = true) { LookupLandLineStyle(code, trueType, settings, style); }
+  void Lookup(std::string_view code, bool trueType = true) { LookupLandLineStyle(code, trueType, settings.productOptions.View(kLandLineFeatureOption), style); }
 };
 
 TEST_F(StyleLookup, CodesMatchOnAllFourCharacters) {
@@ -65,7 +64,7 @@ TEST_F(StyleLookup, CodesMatchOnAllFourCharacters) {
 }
 
 TEST_F(StyleLookup, UnmatchedAndTextCodesKeepFeatureEnabled) {
-  settings.SetLandLineEntry(1, false);
+  settings.productOptions.SetEntry(kLandLineFeatureOption, 1, false);
   Lookup("0001");
   EXPECT_FALSE(style.featureEnabled);
   Lookup("0555");
@@ -81,8 +80,8 @@ TEST_F(StyleLookup, UnmatchedAndTextCodesKeepFeatureEnabled) {
 }
 
 TEST_F(StyleLookup, EachCheckBoxGuardsItsOwnCodeOnly) {
-  settings.SetLandLineEntry(52, false);  // "Upper level of comm"
-  settings.SetLandLineEntry(51, false);  // "Scrub"
+  settings.productOptions.SetEntry(kLandLineFeatureOption, 52, false);  // "Upper level of comm"
+  settings.productOptions.SetEntry(kLandLineFeatureOption, 51, false);  // "Scrub"
   for (const LandLineStyleRow& row : LandLineStyleTable()) {
     style.featureEnabled = true;
     Lookup(row.code);
@@ -128,15 +127,15 @@ TEST_F(StyleLookup, StandardSymbolsGiveTheStandardClauseAndLeaveTheRotation) {
 TEST(LandLineOff, EntriesByNumberOrFeatureCode) {
   TranslationSettings settings;
   std::string error;
-  ASSERT_TRUE(cli::ParseLandLineOff("0395, 51,1212", settings, error)) << error;
+  ASSERT_TRUE(ParseOptionText(kLandLineFeatureOption, "0395, 51,1212", settings.productOptions.Slot(kLandLineFeatureOption), error)) << error;
   for (int entry = 1; entry <= 58; ++entry)
-    EXPECT_EQ(settings.LandLineEntryEnabled(entry), entry != 52 && entry != 51 && entry != 58) << entry;
+    EXPECT_EQ(settings.productOptions.EntryOn(kLandLineFeatureOption, entry), entry != 52 && entry != 51 && entry != 58) << entry;
   // Entry 8 has no check box; text codes and unknown codes name no entry.
   for (const char* bad : {"8", "0", "59", "123", "1000", "0555", "abc"}) {
     TranslationSettings s;
-    EXPECT_FALSE(cli::ParseLandLineOff(bad, s, error)) << bad;
+    EXPECT_FALSE(ParseOptionText(kLandLineFeatureOption, bad, s.productOptions.Slot(kLandLineFeatureOption), error)) << bad;
     EXPECT_NE(error.find(bad), std::string::npos) << error;
-    EXPECT_TRUE(s.LandLineEntryEnabled(8));
+    EXPECT_TRUE(s.productOptions.EntryOn(kLandLineFeatureOption, 8));
   }
 }
 
@@ -236,13 +235,13 @@ TEST_F(LandLine, OrientedPointsAndTheBenchmark) {
 }
 
 TEST_F(LandLine, StandardSymbolsIgnoreTheRotation) {
-  settings.UseTrueTypeSymbols = false;
+  settings.useTrueTypeSymbols = false;
   const Tile t = Translate({"15000001OR00090000260%", "2100000110001000100000100 0%"});
   EXPECT_EQ(t.mif, (Lines{"POINT 500001.00 200001.00", "  SYMBOL (51,255,8)"}));
 }
 
 TEST_F(LandLine, DisabledFeaturesAreConsumedAndUnmatchedCodesFollowTheLastLookup) {
-  settings.SetLandLineEntry(1, false);
+  settings.productOptions.SetEntry(kLandLineFeatureOption, 1, false);
   const Tile t = Translate({
       "23000009        05550%",  // unmatched at the start: written
       "2100000120001000100000100 0%",
@@ -288,7 +287,7 @@ TEST_F(LandLine, TextOptions) {
       std::string("2100000210001000300000300 0%"),
   };
   {
-    settings.SetTextOption(TextOption::Include);
+    settings.text = TextOption::Include;
     test::WriteFile(dir / "t.ntf", TileText(records));
     quorvel::Translate(RunRequest{{dir / "t.ntf"}, {}}, settings, observer);
     EXPECT_EQ(Body(dir / "t.mif"), (Lines{"Text", "\"Elm\"", "500001.00 200001.00 500015.58 200007.25",
@@ -298,7 +297,7 @@ TEST_F(LandLine, TextOptions) {
     EXPECT_FALSE(test::Exists(dir / "t_Text.mif"));
   }
   {
-    settings.SetTextOption(TextOption::Ignore);
+    settings.text = TextOption::Ignore;
     quorvel::Translate(RunRequest{{dir / "t.ntf"}, {}}, settings, observer);
     // The point after the ignored text is written as usual.
     EXPECT_EQ(Body(dir / "t.mif"), (Lines{"POINT 500003.00 200003.00", "  SYMBOL (49,255,8)"}));
@@ -395,11 +394,10 @@ TEST_F(LandLine, CarriedStateStaysWithinOneOutputSet) {
   EXPECT_EQ(alone[2].substr(0, 20), "500001.00 200002.00 ");  // no offset yet
 
   // Separate tiles give each tile the bytes it gets alone.
-  settings.MergeTiles = false;
   test::ScratchDir other;
   test::WriteFile(other / "a.ntf", first);
   test::WriteFile(other / "b.ntf", second);
-  quorvel::Translate(RunRequest{{other / "a.ntf", other / "b.ntf"}, {}}, settings, observer);
+  quorvel::Translate(RunRequest{{other / "a.ntf", other / "b.ntf"}, {}, false}, settings, observer);
   EXPECT_EQ(test::ReadFile(other / "b_Text.mif"), test::ReadFile(dir / "b_Text.mif"));
 }
 

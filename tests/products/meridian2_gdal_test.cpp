@@ -79,7 +79,7 @@ TEST_P(Meridian2Gdal, PointsLinesAndTextsAgreeWithGdalsReadingOfTheTile) {
   test::WriteFile(dir / "m.ntf", ntfgen::GenerateMeridian2(options));
 
   TranslationSettings settings;
-  settings.ExtractNetworkData = true;
+  settings.extractNetworkData = true;
   test::RecordingObserver observer;
   quorvel::Translate(RunRequest{{dir / "m.ntf"}, {}}, settings, observer);
   ASSERT_EQ(observer.Texts(), std::vector<std::string>{});

@@ -214,7 +214,7 @@ TEST_F(Meridian2, CodedValuesByFeatureCode) {
 }
 
 TEST_F(Meridian2, UnmatchedCodeRepeatsPreviousStyleWithLayerZero) {
-  settings.ShowMeridianHeights = true;
+  settings.productOptions.SetFlag(kMeridianHeightsOption, true);
   const Tile t = Translate({
       "21000001100010200003000 0%", "14000001FC6762HT000000600%",
       "21000002100010400004000 0%", "14000002FC69990%",
@@ -279,13 +279,13 @@ TEST_F(Meridian2, TextsFollowTheTextOption) {
       "450000010001020409000%", "21000001100010200003000 0%", "14000001FC6500TXAbcde\\0%",
       "21000002100010400004000 0%", "14000002FC67400%",
   };
-  settings.SetTextOption(TextOption::Ignore);
+  settings.text = TextOption::Ignore;
   Tile t = Translate(records);
   EXPECT_EQ(t.mif, (Lines{"POINT 354000 174000", "  SYMBOL (31,0,1)"}));
   EXPECT_EQ(t.mid, (Lines{"ST57,000002,6740,Coastline node,,,,,,,,,,,,,,,,,,,,,,,3"}));
   EXPECT_FALSE(test::Exists(dir / "t_Text.mif"));
 
-  settings.SetTextOption(TextOption::Include);
+  settings.text = TextOption::Include;
   t = Translate(records);
   EXPECT_EQ(t.mif, (Lines{"TEXT \"Abcde\"", "351500.00 173000.00 351500.00 172800.00", "  FONT (\"Arial\",0,0,0)",
                           "POINT 354000 174000", "  SYMBOL (31,0,1)"}));
@@ -341,7 +341,7 @@ TEST_F(Meridian2, NodesGoOnlyToTheNetworkFile) {
   EXPECT_FALSE(test::Exists(dir / "t_Network.txt"));
   EXPECT_EQ(t.mid.size(), 1u);
 
-  settings.ExtractNetworkData = true;
+  settings.extractNetworkData = true;
   t = Translate(records);
   EXPECT_EQ(t.mif, (Lines{"POINT 352000 173000", "  SYMBOL (31,0,1)"}));
   ASSERT_EQ(t.network.size(), 3u);
@@ -351,7 +351,7 @@ TEST_F(Meridian2, NodesGoOnlyToTheNetworkFile) {
 }
 
 TEST_F(Meridian2, MergedTilesShareOneNetworkHeader) {
-  settings.ExtractNetworkData = true;
+  settings.extractNetworkData = true;
   test::WriteFile(dir / "a.ntf", TileText({"1600000100000100000%"}));
   test::WriteFile(dir / "b.ntf", TileText({"1600000200000200000%"}, "ST58"));
   quorvel::Translate(RunRequest{{dir / "a.ntf", dir / "b.ntf"}, dir / "m.mif"}, settings, observer);
@@ -376,7 +376,7 @@ TEST_F(Meridian2, BadFieldsEndTheFileAtTheirLine) {
                         Case{"1600000100000100x10%", "link count"}}) {
     SCOPED_TRACE(c.why);
     observer.messages.clear();
-    settings.ExtractNetworkData = true;
+    settings.extractNetworkData = true;
     const Tile t = Translate({"21000009100010100001000 0%", "14000009FC67400%", c.record, "14000002FC67400%"});
     EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file at line 5"});
     EXPECT_EQ(t.mif, (Lines{"POINT 351000 171000", "  SYMBOL (31,0,1)"}));

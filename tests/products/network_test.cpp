@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "ntf/record.hpp"
-#include "products/network/network_node.hpp"
+#include "products/common/network_node.hpp"
 #include "support/test_support.hpp"
 
 namespace quorvel {

@@ -72,7 +72,7 @@ TEST_P(StrategiGdal, PointsLinesTextsAndNodesAgreeWithGdalsReadingOfTheTile) {
   test::WriteFile(dir / "s.ntf", ntfgen::GenerateStrategi(options));
 
   TranslationSettings settings;
-  settings.ExtractNetworkData = true;
+  settings.extractNetworkData = true;
   test::RecordingObserver observer;
   quorvel::Translate(RunRequest{{dir / "s.ntf"}, {}}, settings, observer);
   ASSERT_EQ(observer.Texts(), std::vector<std::string>{});

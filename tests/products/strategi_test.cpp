@@ -85,38 +85,38 @@ TEST(StrategiStyleTable, TrueTypeSymbolsReplaceTheStandardClauseOnlyWhereListed)
 TEST(StrategiStyleLookup, ReadsTheCheckBoxesAtEveryLookupAndKeepsTheLastRowFound) {
   TranslationSettings settings;
   StrategiStyleResult r;
-  LookupStrategiStyle("5310", settings, r);
+  LookupStrategiStyle("5310", settings.productOptions.View(kStrategiLayerOption), r);
   EXPECT_TRUE(r.featureEnabled);
   EXPECT_EQ(r.description(), "Motorway");
   EXPECT_EQ(r.layer(), 1);
-  settings.SetStrategiLayer(1, false);
-  LookupStrategiStyle("5310", settings, r);
+  settings.productOptions.SetEntry(kStrategiLayerOption, 1, false);
+  LookupStrategiStyle("5310", settings.productOptions.View(kStrategiLayerOption), r);
   EXPECT_FALSE(r.featureEnabled);
   EXPECT_EQ(r.row->standardStyle, "  PEN (2,2,255)");
 
   // 5427 is a layer 3 row switched by check box 5.
-  settings.SetStrategiLayer(3, false);
-  LookupStrategiStyle("5427", settings, r);
+  settings.productOptions.SetEntry(kStrategiLayerOption, 3, false);
+  LookupStrategiStyle("5427", settings.productOptions.View(kStrategiLayerOption), r);
   EXPECT_TRUE(r.featureEnabled);
-  settings.SetStrategiLayer(3, true);
-  settings.SetStrategiLayer(5, false);
-  LookupStrategiStyle("5427", settings, r);
+  settings.productOptions.SetEntry(kStrategiLayerOption, 3, true);
+  settings.productOptions.SetEntry(kStrategiLayerOption, 5, false);
+  LookupStrategiStyle("5427", settings.productOptions.View(kStrategiLayerOption), r);
   EXPECT_FALSE(r.featureEnabled);
   EXPECT_EQ(r.layer(), 3);
 
   // Graphic text is never a point or line to write.
-  LookupStrategiStyle("5033", TranslationSettings{}, r);
+  LookupStrategiStyle("5033", OptionView(nullptr), r);
   EXPECT_FALSE(r.featureEnabled);
   EXPECT_EQ(r.layer(), 9);
 
   // An unlisted code changes nothing but the enabled flag.
-  LookupStrategiStyle("5310", TranslationSettings{}, r);
-  LookupStrategiStyle("9999", TranslationSettings{}, r);
+  LookupStrategiStyle("5310", OptionView(nullptr), r);
+  LookupStrategiStyle("9999", OptionView(nullptr), r);
   EXPECT_FALSE(r.featureEnabled);
   EXPECT_EQ(r.description(), "Motorway");
 
   StrategiStyleResult fresh;
-  LookupStrategiStyle("9999", TranslationSettings{}, fresh);
+  LookupStrategiStyle("9999", OptionView(nullptr), fresh);
   EXPECT_EQ(fresh.row, nullptr);
   EXPECT_EQ(fresh.description(), "");
   EXPECT_EQ(fresh.layer(), 0);
@@ -373,8 +373,8 @@ TEST_F(Strategi, OneVertexLinesNoVertexLinesAndMissingGeometryKeepMifAndMidInSte
 }
 
 TEST_F(Strategi, LayerCheckBoxesGatePointsAndLinesButNeverTexts) {
-  settings.StrategiLayerEnabled.fill(false);
-  settings.SetStrategiLayer(3, true);
+  for (int layer = 1; layer <= 8; ++layer) settings.productOptions.SetEntry(kStrategiLayerOption, layer, false);
+  settings.productOptions.SetEntry(kStrategiLayerOption, 3, true);
   Run({"15000001000001010000010%", kPoint, "14000001FC5427DE19960401LO1FMA\\0%",  // layer 3, check box 5: dropped
        "15000002000002010000020%", kPoint, "14000002FC5413DE19960401LO1FMB\\0%",  // layer 3: written
        "15000003000003010000030%", kPoint, "14000003FC5243DE199604010%",           // layer 2, check box 3: written
@@ -388,7 +388,7 @@ TEST_F(Strategi, LayerCheckBoxesGatePointsAndLinesButNeverTexts) {
   EXPECT_EQ(Lines("t_Text.mid").size(), 1u);
   EXPECT_EQ(result.objectsCreated, 3);
 
-  settings.StrategiLayerEnabled.fill(false);
+  for (int layer = 1; layer <= 8; ++layer) settings.productOptions.SetEntry(kStrategiLayerOption, layer, false);
   Run({"4300000101000000000001010000040%", "450000010001020400000%", kPoint, "14000004FC5006DE19960401TXAB\\0%"});
   EXPECT_EQ(Body("t_Text.mif"), (std::vector<std::string>{"TEXT \"AB\"", "202963.10 102979.50 203363.10 102679.50",
                                                           "  FONT (\"Arial\",0,0,0)", "ANGLE 0.0"}));
@@ -399,7 +399,7 @@ TEST_F(Strategi, TextOptionsRouteOrDropTextsAndTheirPoints) {
   const std::initializer_list<std::string> tile = {
       "4300000101000000000001010000040%", "450000010001020400000%", kPoint, "14000001FC5044DE19960401TXSt \"Ives\"\\0%",
       "15000002000002010000020%", kPoint, "14000002FC5200DE199604010%"};
-  settings.SetTextOption(TextOption::Include);
+  settings.text = TextOption::Include;
   Run(tile);
   auto body = Body("t.mif");
   ASSERT_EQ(body.size(), 6u);
@@ -408,13 +408,13 @@ TEST_F(Strategi, TextOptionsRouteOrDropTextsAndTheirPoints) {
   EXPECT_EQ(Lines("t.mid").size(), 2u);
   EXPECT_FALSE(test::Exists(dir / "t_Text.mif"));
 
-  settings.SetTextOption(TextOption::Ignore);
+  settings.text = TextOption::Ignore;
   Run(tile);
   EXPECT_EQ(Body("t.mif"), (std::vector<std::string>{"POINT 203000.00 103000.00", "  SYMBOL (31,0,1)"}));
   EXPECT_EQ(Lines("t.mid").size(), 1u);
   EXPECT_EQ(result.objectsCreated, 1);
 
-  settings.SetTextOption(TextOption::Separate);
+  settings.text = TextOption::Separate;
   Run(tile);
   EXPECT_EQ(Body("t.mif").size(), 2u);
   EXPECT_EQ(Body("t_Text.mif").size(), 4u);
@@ -462,7 +462,7 @@ TEST_F(Strategi, NodeRowsOnlyWithNetworkExtraction) {
   Run({"1600000100000100000%", threeLinks + "0%", twelve + "0%"});
   EXPECT_FALSE(test::Exists(dir / "t_Network.txt"));
 
-  settings.ExtractNetworkData = true;
+  settings.extractNetworkData = true;
   Run({"1600000100000100000%", threeLinks + "0%", twelve + "0%"});
   EXPECT_EQ(observer.Texts(), std::vector<std::string>{});
   const auto rows = Lines("t_Network.txt");

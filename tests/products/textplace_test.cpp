@@ -4,7 +4,7 @@
 #include <string>
 
 #include "mif/format.hpp"
-#include "products/textplace/text_placement.hpp"
+#include "products/common/text_placement.hpp"
 
 namespace quorvel {
 namespace {

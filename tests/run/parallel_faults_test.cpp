@@ -26,17 +26,17 @@ TEST(ParallelTileFaults, ALaterSetThatCannotBeCreatedDoesNotCutShortATileInProgr
   test::WriteFile(dir / "alone.ntf", big);
 
   TranslationSettings settings;
-  settings.MergeTiles = false;
+  settings.jobs = 2;
   test::RecordingObserver observer;
   const RunResult r =
-      Translate(RunRequest{{dir / "t0.ntf", dir / "t1.ntf", dir / "t2.ntf"}, {}, 2}, settings, observer);
+      Translate(RunRequest{{dir / "t0.ntf", dir / "t1.ntf", dir / "t2.ntf"}, {}, false}, settings, observer);
   EXPECT_EQ(r.status, RunResult::Status::OutputFailed);
   EXPECT_EQ(observer.Texts(), std::vector<std::string>{"Unable to open MIF file - path and/or folder does not exist!"});
   EXPECT_EQ(r.filesTranslated, 2u);
   EXPECT_EQ(r.filesCutShort, 0u);
 
   test::RecordingObserver aloneObserver;
-  ASSERT_TRUE(Translate(RunRequest{{dir / "alone.ntf"}, {}, 1}, settings, aloneObserver).AllTranslated());
+  ASSERT_TRUE(Translate(RunRequest{{dir / "alone.ntf"}, {}}, settings, aloneObserver).AllTranslated());
   EXPECT_TRUE(test::ReadFile(dir / "t1.mid") == test::ReadFile(dir / "alone.mid")) << "t1 was cut short";
   EXPECT_TRUE(test::ReadFile(dir / "t1.mif") == test::ReadFile(dir / "alone.mif")) << "t1 was cut short";
 }

@@ -27,6 +27,7 @@ struct Fixture : ::testing::Test {
   test::ScratchDir dir;
   TranslationSettings settings;
   test::RecordingObserver observer;
+  bool merge = true;
 
   std::string Tile(const std::string& name, const std::string& text) {
     const std::string path = dir / name;
@@ -34,7 +35,7 @@ struct Fixture : ::testing::Test {
     return path;
   }
   RunResult Run(std::vector<std::string> files, std::string mif = {}) {
-    RunRequest request{std::move(files), std::move(mif)};
+    RunRequest request{std::move(files), std::move(mif), merge};
     return Translate(request, settings, observer);
   }
 };
@@ -64,14 +65,14 @@ TEST_F(RunDriverTest, SingleFileUsesTheMifNameOrTheNtfNameAndEndsWithAFullStop) 
   EXPECT_EQ(observer.controlsEnabled, 1);
 
   // With separate tiles chosen, one file still goes to the named set.
-  settings.MergeTiles = false;
+  merge = false;
   r = Run({a}, dir / "named.mif");
   EXPECT_TRUE(test::Exists(dir / "named.mif"));
   EXPECT_TRUE(r.AllTranslated());
 }
 
 TEST_F(RunDriverTest, SeparateTilesAreNamedAfterEachFile) {
-  settings.MergeTiles = false;
+  merge = false;
   const std::string a = Tile("SK12.ntf", CodePointTile(2));
   const std::string b = Tile("SK13.ntf", CodePointTile(1));
   const RunResult r = Run({a, b}, dir / "ignored.mif");
@@ -183,7 +184,7 @@ TEST_F(RunDriverTest, UnknownRefusedAndUnbuiltProductsAreNotTranslations) {
 }
 
 TEST_F(RunDriverTest, CodePointLeavesNoTextPairAndTheNetworkFileOnlyWhenWritten) {
-  settings.ExtractNetworkData = true;
+  settings.extractNetworkData = true;
   Run({Tile("a.ntf", CodePointTile(1))});
   EXPECT_FALSE(test::Exists(dir / "a_Text.mif"));
   EXPECT_FALSE(test::Exists(dir / "a_Text.mid"));
@@ -204,7 +205,7 @@ TEST_F(RunDriverTest, AFailedWriteEndsTheRunWithoutCompletion) {
 
 TEST(Recognition, FollowsTheTableExactly) {
   auto key = [](std::string_view name) {
-    const ProductDescriptor* p = RecognizeProduct(name);
+    const ProductDescriptor* p = Products().Recognize(name);
     return p ? std::string(p->key) : std::string("-");
   };
   EXPECT_EQ(key("CODE_POINTxxxxxxxxxx"), "codepoint");
@@ -227,7 +228,7 @@ TEST(Recognition, FollowsTheTableExactly) {
   EXPECT_EQ(key("Strategi_02.96      "), "strategi");
   EXPECT_EQ(key("Boundary-Line       "), "boundaryline");
   EXPECT_EQ(key(""), "-");
-  const ProductDescriptor* m1 = RecognizeProduct("Meridian_01");
+  const ProductDescriptor* m1 = Products().Recognize("Meridian_01");
   ASSERT_NE(m1, nullptr);
   EXPECT_TRUE(m1->refused);
 }
@@ -244,8 +245,8 @@ TEST(Recognition, HeaderBlocksCarryTheirProductsColumns) {
             std::string::npos);
   EXPECT_NE(kOscarAssetProduct.HeaderBlock().find("S_date char(8)\r\nData"), std::string::npos);
   EXPECT_EQ(kPanoramaDtmProduct.HeaderBlock(), kProfileDtmProduct.HeaderBlock());
-  for (const ProductDescriptor* p : ProductRegistry()) {
-    if (p->refused || p->ownFiles) continue;
+  for (const ProductDescriptor* p : Products().products()) {
+    if (p->refused || !p->writesMain) continue;
     const auto lines = test::CrLfLines(p->HeaderBlock());
     EXPECT_EQ(lines.back(), "") << p->key;
     EXPECT_EQ(lines.size(), p->columns.size() + 7) << p->key;
@@ -259,7 +260,6 @@ namespace {
 // Separate tiles on several threads: the same files, messages and figures
 // as on one thread.
 TEST_F(RunDriverTest, ParallelSeparateTilesMatchOneThread) {
-  settings.MergeTiles = false;
   std::vector<std::string> one, many;
   for (const char* sub : {"one", "many"}) {
     std::filesystem::create_directory(dir / sub);
@@ -272,10 +272,11 @@ TEST_F(RunDriverTest, ParallelSeparateTilesMatchOneThread) {
       else files.push_back(Tile(base + ".ntf", CodePointTile(i * 7 + 1)));
     }
   }
-  RunRequest request{one, {}};
+  RunRequest request{one, {}, false};
   test::RecordingObserver serial;
   const RunResult a = Translate(request, settings, serial);
-  request = RunRequest{many, {}, 3};
+  request = RunRequest{many, {}, false};
+  settings.jobs = 3;
   test::RecordingObserver parallel;
   const RunResult b = Translate(request, settings, parallel);
 
@@ -302,11 +303,11 @@ TEST_F(RunDriverTest, ParallelSeparateTilesMatchOneThread) {
 }
 
 TEST_F(RunDriverTest, ParallelSeparateTilesEndAtAnOutputSetThatCannotBeCreated) {
-  settings.MergeTiles = false;
+  settings.jobs = 2;
   std::vector<std::string> files;
   for (int i = 0; i < 6; ++i) files.push_back(Tile("t" + std::to_string(i) + ".ntf", CodePointTile(3)));
   std::filesystem::create_directory(dir / "t2.mid");  // the third set cannot be created
-  const RunResult r = Translate(RunRequest{files, {}, 2}, settings, observer);
+  const RunResult r = Translate(RunRequest{files, {}, false}, settings, observer);
   EXPECT_EQ(r.status, RunResult::Status::OutputFailed);
   EXPECT_EQ(observer.Texts(), std::vector<std::string>{"Unable to open MIF file - path and/or folder does not exist!"});
   EXPECT_EQ(r.filesTranslated, 2u);
@@ -349,11 +350,11 @@ class StopAfterFirstTile : public test::RecordingObserver {
 };
 
 TEST_F(RunDriverTest, AStoppedParallelRunEndsWithoutWaitingForUnstartedTiles) {
-  settings.MergeTiles = false;
+  settings.jobs = 2;
   std::vector<std::string> files;
   for (int i = 0; i < 12; ++i) files.push_back(Tile("s" + std::to_string(i) + ".ntf", CodePointTile(40)));
   StopAfterFirstTile stopper;
-  const RunResult r = Translate(RunRequest{files, {}, 2}, settings, stopper);
+  const RunResult r = Translate(RunRequest{files, {}, false}, settings, stopper);
   EXPECT_TRUE(r.stopped);
   EXPECT_EQ(stopper.statuses.back(), "Translation stopped");
   // Tiles finished before the stop are reported; none is left half told.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "run/observer.hpp"
+#include "quorvel.hpp"
 #include "run/run.hpp"
 
 namespace quorvel::test {

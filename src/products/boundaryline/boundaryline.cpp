@@ -12,26 +12,6 @@ namespace quorvel {
 
 namespace {
 
-const std::string& PolygonHeader() {
-  static const std::string block = RenderHeaderBlock(
-      kMixedCaseHeader, {"Polygon_ID char (10)", "Description char (60)", "Admin_area_ID Integer",
-                         "Global_polygon_ID Integer", "Non_inland_area decimal(12,3)", "Hectares decimal(12,3)",
-                         "Census_code char (10)", "Area_type char (2)", "Area_code char (3)", "Name char (100)",
-                         "Non_type_code char (3)"});
-  return block;
-}
-constexpr int kPolygonColumns = 11;
-
-const std::string& LinkHeader() {
-  static const std::string block = RenderHeaderBlock(
-      kMixedCaseHeader, {"Section char (10)", "Description char (60)", "Global_Link_ID Integer", "Admin_area_ID Integer",
-                         "Global_polygon_ID Integer", "Non_inland_area decimal(12,3)", "Hectares decimal(12,3)",
-                         "Census_code char (10)", "Area_type char (2)", "Fcode smallint", "Area_code char (3)",
-                         "Name char (100)", "Non_type_code char (3)"});
-  return block;
-}
-constexpr int kLinkColumns = 13;
-
 constexpr std::size_t kToEnd = std::string_view::npos;
 
 // The record without its end mark: the mark is never part of a value.
@@ -78,7 +58,8 @@ void AppendPointLine(std::string& out, const Point& p) {
 
 class BoundaryLineTranslator final : public RecordLoopTranslator {
  public:
-  using RecordLoopTranslator::RecordLoopTranslator;
+  explicit BoundaryLineTranslator(FileContext& ctx)
+      : RecordLoopTranslator(ctx), polygons_(ctx.Layer(kPolygonLayer)), links_(ctx.Layer(kLinkLayer)) {}
 
   FileOutcome Translate() {
     try {
@@ -104,10 +85,6 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
       ctx_.observer.ShowMessage(MessageKind::Warning, text);
       CloseRegion();
     }
-    // A region without its row (or a row without its region) is paired
-    // with a placeholder, so the tile leaves the two files in step.
-    ctx_.out.poly.EvenUp();
-    ctx_.out.pline.EvenUp();
   }
 
  private:
@@ -197,7 +174,7 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
   // A link attribute record: the last geometry as a PLINE and a 13-value row.
   void WriteLink(std::string_view record) {
     ReadPoints(lastGeometry_);
-    MifLayer& layer = ctx_.out.pline;
+    MifLayer& layer = links_;
     text_.clear();
     for (const Point& p : points_) AppendPointLine(text_, p);
     if (layer.WritePolyline(text_, static_cast<std::int64_t>(points_.size()))) {
@@ -248,7 +225,7 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
     row_.AddFixed(hectares, 3);
     if (listed) row_.Add(census).Add(areaType).Add(areaCode).Add(name).Add(nonTypeCode);
     else row_.AddEmpty(5);
-    ctx_.out.poly.WriteRow(row_.str());
+    polygons_.WriteRow(row_.str());
     ctx_.CountObjectCreated();
   }
 
@@ -301,7 +278,7 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
   // Writes the open region with the rings kept; with none it is the
   // placeholder "NONE", so its row keeps an object.
   void CloseRegion() {
-    MifLayer& layer = ctx_.out.poly;
+    MifLayer& layer = polygons_;
     if (ringsKept_ == 0) {
       layer.WriteNone();
     } else {
@@ -316,6 +293,8 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
     ringsRead_ = 0;
   }
 
+  MifLayer& polygons_;
+  MifLayer& links_;
   std::string scratch_;
   GeometryIndex geometries_;
   ComplexPolygonIndex complex_;
@@ -343,16 +322,6 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
 }  // namespace
 
 FileOutcome TranslateBoundaryLine(FileContext& ctx) {
-  OutputSet& out = ctx.out;
-  // The four files are created once per output set: every tile of a merged
-  // run adds its links and polygons under the one header.
-  if (!out.CreateBoundaryLineFiles()) {
-    ctx.observer.ShowMessage(MessageKind::Warning, "Unable to open MIF file - path and/or folder does not exist!");
-    return FileOutcome::OutputFailed;
-  }
-  out.poly.WriteHeader(PolygonHeader(), ctx.product.nameShown, kPolygonColumns);
-  out.pline.WriteHeader(LinkHeader(), ctx.product.nameShown, kLinkColumns);
-  out.DeleteTextPair();
   BoundaryLineTranslator translator(ctx);
   return translator.Translate();
 }

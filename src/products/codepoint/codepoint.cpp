@@ -23,7 +23,6 @@ class CodePointTranslator final : public RecordLoopTranslator {
 
   // The n-th point pairs with the n-th row; placeholders even the files up
   // once the tile is done.
-  void FinishFile() override { ctx_.out.main.EvenUp(); }
 
  private:
   void WriteCodePointRecord(std::string_view record) {

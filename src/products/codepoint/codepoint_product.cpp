@@ -1,5 +1,5 @@
 #include "products/codepoint/codepoint.hpp"
-#include "products/match.hpp"
+#include "products/common/match.hpp"
 #include "products/registry.hpp"
 
 namespace quorvel {
@@ -22,7 +22,6 @@ extern const ProductDescriptor kCodePointProduct{
     .Matches = IsCodePoint,
     .headerStyle = kMixedCaseHeader,
     .columns = kColumns,
-    .textPair = TextPairUse::Deletes,
     .translate = TranslateCodePoint,
 };
 

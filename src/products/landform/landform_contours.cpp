@@ -19,6 +19,7 @@
 #include "mif/format.hpp"
 #include "ntf/cursor.hpp"
 #include "products/landform/landform.hpp"
+#include "run/record_loop.hpp"
 
 namespace quorvel {
 
@@ -75,21 +76,16 @@ class ContourTranslator {
 
   FileOutcome Translate() {
     if (!ReadSectionHeader()) {
-      ctx_.observer.ShowMessage(MessageKind::Error, "Error reading NTF file.");
+      ReportReadError(ctx_, cursor_.CurrentLine);
       return FileOutcome::CutShort;
     }
     ctx_.counters.RecordsRead = 0;
-    FileOutcome outcome = FileOutcome::Translated;
     try {
-      outcome = RunRecords();
+      return RunRecords();
     } catch (const std::exception&) {
-      ctx_.observer.ShowMessage(MessageKind::Error, profile_ ? "Error reading NTF file" : "Error reading NTF file.");
-      outcome = FileOutcome::CutShort;
+      ReportReadError(ctx_, cursor_.CurrentLine);
+      return FileOutcome::CutShort;
     }
-    // Whatever is left unpaired at the end of the tile gets its placeholder.
-    ctx_.out.main.EvenUp();
-    if (ctx_.out.WriteFailed()) outcome = FileOutcome::OutputFailed;
-    return outcome;
   }
 
  private:
@@ -130,8 +126,7 @@ class ContourTranslator {
       } else if (EndsWith(record_, "0%")) {
         if (profile_) WriteProfileContourRecord(record_);
         else WritePanoramaContourRecord(record_);
-        if (ctx_.out.WriteFailed()) return FileOutcome::OutputFailed;
-        ctx_.counters.Progress(cursor_.CurrentLine);
+        if (const auto end = EndAfterRecord(ctx_, cursor_.CurrentLine)) return *end;
         record_.clear();
       }
       ++cursor_.CurrentLine;

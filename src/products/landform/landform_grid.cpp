@@ -14,6 +14,7 @@
 #include "mif/format.hpp"
 #include "ntf/cursor.hpp"
 #include "products/landform/landform.hpp"
+#include "run/record_loop.hpp"
 
 namespace quorvel {
 
@@ -38,7 +39,7 @@ class GridTranslator {
 
   FileOutcome Translate() {
     if (!ReadSectionHeader()) {
-      ctx_.observer.ShowMessage(MessageKind::Error, "Error reading NTF file");
+      ReportReadError(ctx_, cursor_.CurrentLine);
       return FileOutcome::CutShort;
     }
     try {
@@ -46,13 +47,12 @@ class GridTranslator {
         easting_.clear();
         AppendInteger(easting_, xOrigin_ + shape_.spacing * c);
         const bool more = profile_ ? ReadProfileGridColumn() : ReadPanoramaGridColumn();
-        if (ctx_.out.WriteFailed()) return FileOutcome::OutputFailed;
-        if (!more) return FileOutcome::Translated;
-        ctx_.counters.Progress(cursor_.CurrentLine);
+        if (!more) return ctx_.out.WriteFailed() ? FileOutcome::OutputFailed : FileOutcome::Translated;
+        if (const auto end = EndAfterRecord(ctx_, cursor_.CurrentLine)) return *end;
       }
     } catch (const std::exception&) {
       // The list ended inside a column: the columns written so far stay.
-      ctx_.observer.ShowMessage(MessageKind::Error, "Error reading NTF file.");
+      ReportReadError(ctx_, cursor_.CurrentLine);
       return ctx_.out.WriteFailed() ? FileOutcome::OutputFailed : FileOutcome::CutShort;
     }
     if (profile_) ctx_.counters.Progress(0);

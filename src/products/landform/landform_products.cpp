@@ -1,5 +1,5 @@
 #include "products/landform/landform.hpp"
-#include "products/match.hpp"
+#include "products/common/match.hpp"
 #include "products/registry.hpp"
 
 namespace quorvel {
@@ -27,7 +27,6 @@ extern const ProductDescriptor kPanoramaDtmProduct{
     .Matches = IsPanoramaDtm,
     .headerStyle = kMixedCaseHeader,
     .columns = kGridColumns,
-    .textPair = TextPairUse::Deletes,
     .translate = TranslatePanoramaGrid,
 };
 
@@ -37,7 +36,6 @@ extern const ProductDescriptor kPanoramaContourProduct{
     .Matches = IsPanoramaContour,
     .headerStyle = kContourHeader,
     .columns = kPanoramaContourColumns,
-    .textPair = TextPairUse::Deletes,
     .translate = TranslatePanoramaContours,
 };
 
@@ -47,7 +45,6 @@ extern const ProductDescriptor kProfileDtmProduct{
     .Matches = IsProfileDtm,
     .headerStyle = kMixedCaseHeader,
     .columns = kGridColumns,
-    .textPair = TextPairUse::Deletes,
     .translate = TranslateProfileGrid,
 };
 
@@ -57,7 +54,6 @@ extern const ProductDescriptor kProfileContourProduct{
     .Matches = IsProfileContour,
     .headerStyle = kContourHeader,
     .columns = kProfileContourColumns,
-    .textPair = TextPairUse::Deletes,
     .translate = TranslateProfileContours,
 };
 

@@ -1,7 +1,7 @@
 #include "products/landline/landline.hpp"
 
 #include "mif/format.hpp"
-#include "products/textplace/text_placement.hpp"
+#include "products/common/text_placement.hpp"
 #include "run/record_loop.hpp"
 
 namespace quorvel {
@@ -24,7 +24,10 @@ constexpr std::size_t CoordinateColumn(std::int64_t i) { return 14 + 13 * static
 class LandLineTranslator final : public RecordLoopTranslator {
  public:
   explicit LandLineTranslator(FileContext& ctx)
-      : RecordLoopTranslator(ctx), state_(ctx.out.Carried<LandLineState>()), offsets_(ctx.out.Carried<TextOffsets>()) {
+      : RecordLoopTranslator(ctx),
+        state_(ctx.out.Carried<LandLineState>()),
+        offsets_(ctx.out.Carried<TextOffsets>()),
+        features_(ctx.Option(kLandLineFeatureOption)) {
     state_.style.featureEnabled = true;
   }
 
@@ -38,12 +41,6 @@ class LandLineTranslator final : public RecordLoopTranslator {
 
   void HandleRecord(std::string_view record) override { WriteLandLineRecord(record); }
 
-  // Every object is written with its row, so this only guards the pairing.
-  void FinishFile() override {
-    ctx_.out.main.EvenUp();
-    if (ctx_.out.text.IsOpen()) ctx_.out.text.EvenUp();
-  }
-
  private:
   void WriteLandLineRecord(std::string_view record) {
     const std::string_view id = RecordId(record);
@@ -55,7 +52,7 @@ class LandLineTranslator final : public RecordLoopTranslator {
   }
 
   void Lookup() {
-    LookupLandLineStyle(state_.featureCode, ctx_.runUsesTrueTypeSymbols, ctx_.settings, state_.style);
+    LookupLandLineStyle(state_.featureCode, ctx_.runUsesTrueTypeSymbols, features_, state_.style);
   }
 
   void ReadName(std::string_view record) {
@@ -157,12 +154,12 @@ class LandLineTranslator final : public RecordLoopTranslator {
   }
 
   void WriteText(std::string_view record) {
-    if (!ctx_.settings.IgnoreText) {
+    if (MifLayer* text = ctx_.out.LayerFor(ObjectKind::Text)) {
       const long double x = ReadCoordinate(record, CoordinateColumn(1));
       const long double y = ReadCoordinate(record, CoordinateColumn(1) + 6);
       const TextRectangle rect = PlaceLandLineText(x, y, state_.text, state_.textHeight, state_.textOrientation,
                                                    state_.textPosition, section_, offsets_);
-      MifLayer& layer = TextLayer();
+      MifLayer& layer = *text;
       layer.BeginObject();
       layer.mif.WriteLine("Text");
       line_.clear();
@@ -186,13 +183,6 @@ class LandLineTranslator final : public RecordLoopTranslator {
     ClearFeature();
   }
 
-  // Texts go to the text pair when it is in use, otherwise with the rest.
-  MifLayer& TextLayer() {
-    MifLayer& text = ctx_.out.text;
-    if (ctx_.settings.SeparateText && text.IsOpen() && text.HasHeader()) return text;
-    return ctx_.out.main;
-  }
-
   void WriteRow(MifLayer& layer) {
     row_.Clear();
     row_.Add(sectionRef_).Add(state_.featureId).Add(state_.featureCode).Add(state_.style.description);
@@ -209,6 +199,7 @@ class LandLineTranslator final : public RecordLoopTranslator {
 
   LandLineState& state_;
   TextOffsets& offsets_;
+  OptionView features_;
   TextSection section_;
   std::string coords_;
   std::string line_;

@@ -100,7 +100,7 @@ const LandLineStyleRow* FindLandLineStyleRow(std::string_view code) {
   return &kRows[*it];
 }
 
-void LookupLandLineStyle(std::string_view code, bool useTrueTypeSymbols, const TranslationSettings& settings,
+void LookupLandLineStyle(std::string_view code, bool useTrueTypeSymbols, const OptionView& features,
                          LandLineStyle& style) {
   style.clause.clear();
   style.description = kNoMatchDescription;
@@ -120,7 +120,7 @@ void LookupLandLineStyle(std::string_view code, bool useTrueTypeSymbols, const T
     style.clause.assign(row->standard);
   }
   style.description = row->description;
-  if (row->guard != 0) style.featureEnabled = settings.LandLineEntryEnabled(row->guard);
+  if (row->guard != 0) style.featureEnabled = features.EntryOn(row->guard);
 }
 
 }  // namespace quorvel

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "run/settings.hpp"
+#include "run/options.hpp"
 
 namespace quorvel {
 
@@ -17,7 +17,7 @@ struct LandLineStyleRow {
   std::string_view standard;     // clause with the standard symbol set
   std::string_view trueType;     // clause with TrueType symbols; empty: as standard
   bool rotated;                  // trueType is a beginning, followed by R and ")"
-  int guard;                     // entry of LandLineFeatureEnabled (1-58); 0 for text codes
+  int guard;                     // entry of the feature option (1-58); 0 for text codes
   std::string_view caption;      // the feature's check box caption
 };
 
@@ -42,7 +42,12 @@ struct LandLineStyle {
 // empty clause for an unlisted code, which leaves featureEnabled as it was),
 // and featureEnabled from the row's guard. With TrueType symbols the
 // benchmark ("0026") first lowers symbolRotation by 225 degrees.
-void LookupLandLineStyle(std::string_view code, bool useTrueTypeSymbols, const TranslationSettings& settings,
+// `features` is the feature option: which entries are written.
+void LookupLandLineStyle(std::string_view code, bool useTrueTypeSymbols, const OptionView& features,
                          LandLineStyle& style);
+
+// The feature option: entries 1 to 58, each guarding the feature codes whose
+// rows name it; entry 8 guards nothing and has no box.
+extern const ProductOption kLandLineFeatureOption;
 
 }  // namespace quorvel

@@ -5,7 +5,7 @@
 
 #include "mif/format.hpp"
 #include "products/meridian/meridian2_styles.hpp"
-#include "products/network/network_node.hpp"
+#include "products/common/network_node.hpp"
 #include "run/record_loop.hpp"
 
 namespace quorvel {
@@ -47,7 +47,10 @@ std::string_view UpTo(std::string_view record, std::size_t start, std::string_vi
 class Meridian2Translator final : public RecordLoopTranslator {
  public:
   explicit Meridian2Translator(FileContext& ctx)
-      : RecordLoopTranslator(ctx), carried_(ctx.out.Carried<Meridian2Carried>()) {
+      : RecordLoopTranslator(ctx),
+        carried_(ctx.out.Carried<Meridian2Carried>()),
+        heights_(ctx.Option(kMeridianHeightsOption)),
+        textLayer_(ctx.out.LayerFor(ObjectKind::Text)) {
     coords_.reserve(4096);
   }
 
@@ -59,10 +62,6 @@ class Meridian2Translator final : public RecordLoopTranslator {
 
   void HandleRecord(std::string_view record) override { WriteMeridian2Record(record); }
 
-  // Geometry left without its attribute record at the end of the tile still
-  // gets a row.
-  void FinishFile() override { ctx_.out.main.EvenUp(); }
-
  private:
   void WriteMeridian2Record(std::string_view record) {
     const std::string_view id = RecordId(record);
@@ -73,8 +72,7 @@ class Meridian2Translator final : public RecordLoopTranslator {
   }
 
   void WriteNode(std::string_view record) {
-    if (ctx_.settings.ExtractNetworkData && ctx_.out.network.IsOpen())
-      WriteNetworkNode(ctx_.out.network, record, sectionRef_, networkRow_);
+    if (OutputFile* network = ctx_.out.Network()) WriteNetworkNode(*network, record, sectionRef_, networkRow_);
   }
 
   void ReadTextRepresentation(std::string_view record) {
@@ -110,7 +108,7 @@ class Meridian2Translator final : public RecordLoopTranslator {
         AppendInteger(y_, p.y);
         main.WritePoint(x_, y_);
         ctx_.CountObjectCreated();
-      } else if (!ctx_.settings.IgnoreText && !haveAnchor_) {
+      } else if (textLayer_ && !haveAnchor_) {
         anchor_ = p;  // the first point after the text representation anchors it
         haveAnchor_ = true;
       }
@@ -241,11 +239,11 @@ class Meridian2Translator final : public RecordLoopTranslator {
     else if (form == "FC") ReadCodedAttributes(record);
 
     Meridian2Style& style = carried_.style;
-    LookupMeridian2Style(values_[kFCode], ctx_.settings.ShowMeridianHeights, style);
+    LookupMeridian2Style(values_[kFCode], heights_.Flag(), style);
 
     MifLayer& main = ctx_.out.main;
     const bool text = pendingText_;
-    const bool writeText = text && !ctx_.settings.IgnoreText;
+    const bool writeText = text && textLayer_;
     if (writeText && !haveAnchor_) throw NtfReadFailure("text without an anchor point");
 
     // Geometry written since the last attribute record that this record does
@@ -260,7 +258,7 @@ class Meridian2Translator final : public RecordLoopTranslator {
     if (placeholder) main.WriteNone();
 
     if (writeText) {
-      MifLayer& layer = ctx_.out.TextLayer();
+      MifLayer& layer = *textLayer_;
       const std::string_view tx = values_[kTX];
       line_.assign("TEXT ");
       AppendQuotedText(line_, tx);
@@ -290,7 +288,7 @@ class Meridian2Translator final : public RecordLoopTranslator {
       values_[kDescription] = style.description;
       for (std::size_t c = 0; c < kLayer; ++c) row_.Add(values_[c]);
       row_.AddInteger(style.layer);
-      (writeText ? ctx_.out.TextLayer() : main).WriteRow(row_.str());
+      (writeText ? *textLayer_ : main).WriteRow(row_.str());
     }
     if (!text && !placeholder && !style.clause.empty()) main.mif.WriteLine(style.clause);
 
@@ -299,6 +297,8 @@ class Meridian2Translator final : public RecordLoopTranslator {
   }
 
   Meridian2Carried& carried_;
+  OptionView heights_;
+  MifLayer* textLayer_;  // nullptr: texts are dropped
   std::int64_t xOrigin_ = 0;
   std::int64_t yOrigin_ = 0;
   bool pendingText_ = false;

@@ -7,6 +7,8 @@
 #include <span>
 #include <string_view>
 
+#include "run/options.hpp"
+
 namespace quorvel {
 
 struct Meridian2StyleRow {
@@ -36,5 +38,8 @@ struct Meridian2Style {
 // Sets `style` from the row of `code`; with no matching row it changes
 // nothing and returns false.
 bool LookupMeridian2Style(std::string_view code, bool showMeridianHeights, Meridian2Style& style);
+
+// Whether gridded heights are drawn visibly.
+extern const ProductOption kMeridianHeightsOption;
 
 }  // namespace quorvel

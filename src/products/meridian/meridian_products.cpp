@@ -1,5 +1,7 @@
-#include "products/match.hpp"
+#include "products/common/match.hpp"
+#include "products/common/network_node.hpp"
 #include "products/meridian/meridian2.hpp"
+#include "products/meridian/meridian2_styles.hpp"
 #include "products/registry.hpp"
 
 namespace quorvel {
@@ -19,6 +21,31 @@ constexpr HeaderStyle kHeader{"Version 300", "Charset \"WindowsLatin1\"", "Delim
 bool IsMeridian1(std::string_view name) { return StartsWith(name, "Meridian_01"); }
 bool IsMeridian2(std::string_view name) { return StartsWith(name, "Meridian_02") || StartsWith(name, "Meridian2"); }
 
+constexpr std::string_view kHeightNotes[] = {
+    "Meridian heights are displayed as grey crosses.  These can be obtrusive, so they can be hidden by unchecking the "
+    "box below.",
+    "The height feature will still be present and can be queried or used to create a grid thematic map etc."};
+
+}  // namespace
+
+extern const ProductOption kMeridianHeightsOption{
+    .key = "meridian-heights",
+    .kind = OptionKind::Flag,
+    .help = "draw Meridian 2 gridded heights visibly",
+    .productName = "Meridian 2",
+    .dialogName = "TFormMeridianHeights",
+    .dialogTitle = "Meridian 2 height data",
+    .buttonName = "ButtonMeridianHeights",
+    .buttonCaption = "M&eridian heights",
+    .notes = kHeightNotes,
+    .flagCaption = "Show height symbols",
+    .flagObjectName = "CheckBoxShowHeights",
+};
+
+namespace {
+
+const ProductOption kOptions[] = {kMeridianHeightsOption};
+
 }  // namespace
 
 extern const ProductDescriptor kMeridian1Product{
@@ -37,8 +64,9 @@ extern const ProductDescriptor kMeridian2Product{
     .Matches = IsMeridian2,
     .headerStyle = kHeader,
     .columns = kColumns,
-    .textPair = TextPairUse::WritesHeader,
-    .writesNetwork = true,
+    .writesText = true,
+    .networkHeader = kNetworkHeader,
+    .options = kOptions,
     .translate = TranslateMeridian2,
 };
 

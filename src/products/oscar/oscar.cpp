@@ -63,7 +63,6 @@ class OscarTranslator final : public RecordLoopTranslator {
   void HandleRecord(std::string_view record) override { WriteOscarRecord(record); }
 
   // A last object whose attribute record never came gets an empty row.
-  void FinishFile() override { ctx_.out.main.EvenUp(); }
 
  private:
   void WriteOscarRecord(std::string_view record) {

@@ -1,4 +1,4 @@
-#include "products/match.hpp"
+#include "products/common/match.hpp"
 #include "products/oscar/oscar.hpp"
 #include "products/registry.hpp"
 
@@ -28,7 +28,6 @@ extern const ProductDescriptor kOscarAssetProduct{
     .Matches = IsOscarAsset,
     .headerStyle = kMixedCaseHeader,
     .columns = kAssetColumns,
-    .textPair = TextPairUse::Untouched,
     .translate = TranslateOscar,
 };
 
@@ -38,7 +37,6 @@ extern const ProductDescriptor kOscarTrafficProduct{
     .Matches = IsOscarTraffic,
     .headerStyle = kMixedCaseHeader,
     .columns = kTrafficColumns,
-    .textPair = TextPairUse::Untouched,
     .translate = TranslateOscar,
 };
 

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "mif/format.hpp"
-#include "products/network/network_node.hpp"
+#include "products/common/network_node.hpp"
 #include "products/strategi/strategi_text.hpp"
 #include "run/record_loop.hpp"
 
@@ -198,7 +198,11 @@ namespace {
 class StrategiTranslator final : public RecordLoopTranslator {
  public:
   explicit StrategiTranslator(FileContext& ctx)
-      : RecordLoopTranslator(ctx), carried_(ctx.out.Carried<StrategiCarried>()), offsets_(ctx.out.Carried<TextOffsets>()) {
+      : RecordLoopTranslator(ctx),
+        carried_(ctx.out.Carried<StrategiCarried>()),
+        offsets_(ctx.out.Carried<TextOffsets>()),
+        layers_(ctx.Option(kStrategiLayerOption)),
+        textLayer_(ctx.out.LayerFor(ObjectKind::Text)) {
     geometry_.reserve(4096);
     style_.reserve(128);
     text_.reserve(256);
@@ -225,8 +229,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
   }
 
   void WriteNode(std::string_view record) {
-    if (!ctx_.settings.ExtractNetworkData || !ctx_.out.network.IsOpen()) return;
-    WriteNetworkNode(ctx_.out.network, record, sectionRef_, networkRow_);
+    if (OutputFile* network = ctx_.out.Network()) WriteNetworkNode(*network, record, sectionRef_, networkRow_);
   }
 
   void ReadTextRepresentation(std::string_view record) {
@@ -280,7 +283,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
       geometry_.push_back(' ');
       AppendCoordinate(y, yOrigin_, 2);
       geometryKind_ = Geometry::Point;
-    } else if (!ctx_.settings.IgnoreText) {
+    } else if (textLayer_) {
       // The raw anchor, converted when the text is placed.
       anchorX_.assign(Field(record, 14, 7));
       anchorY_.assign(Field(record, 21, 7));
@@ -293,10 +296,10 @@ class StrategiTranslator final : public RecordLoopTranslator {
     if (EndsWith(record, "0%")) record.remove_suffix(2);
     const std::string_view code = Field(record, 11, 4);
     const std::int64_t codeValue = ToInteger(code);
-    LookupStrategiStyle(code, ctx_.settings, carried_.style);
+    LookupStrategiStyle(code, layers_, carried_.style);
     ReadStrategiAttributes(record, StrategiAttributeGroup(codeValue), attributes_);
 
-    const bool writeText = pendingText_ && !ctx_.settings.IgnoreText;
+    const bool writeText = pendingText_ && textLayer_;
     const bool writeObject = carried_.style.featureEnabled && !pendingText_;
     if (writeText || writeObject) {
       style_.clear();
@@ -346,7 +349,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
     text_.append("\r\nANGLE ");
     AppendFixed(text_, static_cast<double>(carried_.textAngle), 1);
 
-    MifLayer& layer = ctx_.settings.SeparateText ? ctx_.out.TextLayer() : ctx_.out.main;
+    MifLayer& layer = *textLayer_;
     layer.BeginObject();
     layer.mif.WriteLine(text_);
     layer.WriteRow(row_.str());
@@ -411,6 +414,8 @@ class StrategiTranslator final : public RecordLoopTranslator {
   std::string style_;
   std::string text_;
   std::string networkRow_;
+  OptionView layers_;
+  MifLayer* textLayer_;  // nullptr: texts are dropped
   MidRow row_;
 };
 

@@ -1,5 +1,7 @@
-#include "products/match.hpp"
+#include "products/common/match.hpp"
+#include "products/common/network_node.hpp"
 #include "products/strategi/strategi.hpp"
+#include "products/strategi/strategi_styles.hpp"
 #include "products/registry.hpp"
 
 namespace quorvel {
@@ -22,6 +24,44 @@ constexpr HeaderStyle kHeader{"VERSION 300", "Charset \"WindowsLatin1\"", "DELIM
 
 bool IsStrategi(std::string_view name) { return StartsWith(name, "Strategi"); }
 
+constexpr OptionEntry kLayerBoxes[] = {
+    {1, "Layer 1: Roads, railways, airports and ferries", "CheckBoxSLayer1"},
+    {2, "Layer 2: Water features", "CheckBoxSLayer2"},
+    {3, "Layer 3: Cities, towns and other settlements", "CheckBoxSLayer3"},
+    {4, "Layer 4: Ceremonial boundaries", "CheckBoxSLayer4"},
+    {5, "Layer 5: Woods and land use", "CheckBoxSLayer5"},
+    {6, "Layer 6: Tourist information", "CheckBoxSlayer6"},
+    {7, "Layer 7: Grid lines", "CheckBoxSLayer7"},
+    {8, "Layer 8: Spot heights", "CheckBoxSlayer8"},
+};
+
+std::span<const OptionEntry> LayerBoxes() { return kLayerBoxes; }
+
+constexpr std::string_view kLayerNotes[] = {
+    "All objects in each selected layer will be translated. Geographic names are in Layer 9. This is selected in "
+    "the Text objects options."};
+
+}  // namespace
+
+extern const ProductOption kStrategiLayerOption{
+    .key = "strategi-layers",
+    .kind = OptionKind::LayerSet,
+    .help = "Strategi layers to translate, e.g. 1,2,5 (default 1-8)",
+    .valueName = "L",
+    .productName = "Strategi",
+    .count = 8,
+    .Entries = LayerBoxes,
+    .dialogName = "TFormSFeatures",
+    .dialogTitle = "Strategi features",
+    .buttonName = "ButtonStrategi",
+    .buttonCaption = "St&rategi layers",
+    .notes = kLayerNotes,
+};
+
+namespace {
+
+const ProductOption kOptions[] = {kStrategiLayerOption};
+
 }  // namespace
 
 extern const ProductDescriptor kStrategiProduct{
@@ -30,8 +70,9 @@ extern const ProductDescriptor kStrategiProduct{
     .Matches = IsStrategi,
     .headerStyle = kHeader,
     .columns = kColumns,
-    .textPair = TextPairUse::WritesHeader,
-    .writesNetwork = true,
+    .writesText = true,
+    .networkHeader = kNetworkHeader,
+    .options = kOptions,
     .translate = TranslateStrategi,
 };
 

@@ -278,12 +278,12 @@ void AppendStrategiStyleClause(std::string& out, const StrategiStyleRow& row, bo
   out.push_back(')');
 }
 
-void LookupStrategiStyle(std::string_view code, const TranslationSettings& settings, StrategiStyleResult& result) {
+void LookupStrategiStyle(std::string_view code, const OptionView& layers, StrategiStyleResult& result) {
   result.featureEnabled = false;
   const StrategiStyleRow* row = FindStrategiStyle(code);
   if (!row) return;
   result.row = row;
-  if (row->enabledBy != 0) result.featureEnabled = settings.StrategiLayer(row->enabledBy);
+  if (row->enabledBy != 0) result.featureEnabled = layers.EntryOn(row->enabledBy);
 }
 
 }  // namespace quorvel

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "run/settings.hpp"
+#include "run/options.hpp"
 
 namespace quorvel {
 
@@ -54,9 +54,12 @@ struct StrategiStyleResult {
   int layer() const { return row ? row->layer : 0; }
 };
 
-// Looks `code` up, reading the layer check boxes of `settings` afresh: sets
-// `featureEnabled` (false for unlisted codes and the graphic text rows) and,
-// when the code is listed, the row.
-void LookupStrategiStyle(std::string_view code, const TranslationSettings& settings, StrategiStyleResult& result);
+// Looks `code` up, reading the layer option afresh: sets `featureEnabled`
+// (false for unlisted codes and the graphic text rows) and, when the code is
+// listed, the row.
+void LookupStrategiStyle(std::string_view code, const OptionView& layers, StrategiStyleResult& result);
+
+// The layer option: layers 1 to 8, each with its box.
+extern const ProductOption kStrategiLayerOption;
 
 }  // namespace quorvel

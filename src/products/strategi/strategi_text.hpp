@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "products/textplace/text_placement.hpp"
+#include "products/common/text_placement.hpp"
 
 namespace quorvel {
 

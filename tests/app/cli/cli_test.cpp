@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "cli_options.hpp"
+#include "products/landline/landline_style.hpp"
+#include "products/meridian/meridian2_styles.hpp"
+#include "products/strategi/strategi_styles.hpp"
 #include "support/test_support.hpp"
 
 using namespace quorvel;
@@ -23,18 +26,17 @@ TEST(CommandLine, OptionsSetTheSettings) {
   auto cl = Parse({"--separate", "--text", "ignore", "--symbols", "standard", "--network", "--meridian-heights",
                    "--landline-off", "1, 58", "--strategi-layers", "1-3,7", "-q", "-j", "3", "a.ntf", "b.ntf"});
   ASSERT_FALSE(cl.done) << cl.output;
-  EXPECT_FALSE(cl.settings.MergeTiles);
-  EXPECT_TRUE(cl.settings.IgnoreText);
-  EXPECT_FALSE(cl.settings.SeparateText);
-  EXPECT_FALSE(cl.settings.UseTrueTypeSymbols);
-  EXPECT_TRUE(cl.settings.ExtractNetworkData);
-  EXPECT_TRUE(cl.settings.ShowMeridianHeights);
-  EXPECT_FALSE(cl.settings.LandLineEntryEnabled(1));
-  EXPECT_TRUE(cl.settings.LandLineEntryEnabled(2));
-  EXPECT_FALSE(cl.settings.LandLineEntryEnabled(58));
+  EXPECT_FALSE(cl.request.mergeTiles);
+  EXPECT_EQ(cl.settings.text, TextOption::Ignore);
+  EXPECT_FALSE(cl.settings.useTrueTypeSymbols);
+  EXPECT_TRUE(cl.settings.extractNetworkData);
+  EXPECT_TRUE(cl.settings.productOptions.Flag(kMeridianHeightsOption));
+  EXPECT_FALSE(cl.settings.productOptions.EntryOn(kLandLineFeatureOption, 1));
+  EXPECT_TRUE(cl.settings.productOptions.EntryOn(kLandLineFeatureOption, 2));
+  EXPECT_FALSE(cl.settings.productOptions.EntryOn(kLandLineFeatureOption, 58));
   for (int layer = 1; layer <= 8; ++layer)
-    EXPECT_EQ(cl.settings.StrategiLayer(layer), layer <= 3 || layer == 7) << layer;
-  EXPECT_EQ(cl.jobs, 3);
+    EXPECT_EQ(cl.settings.productOptions.EntryOn(kStrategiLayerOption, layer), layer <= 3 || layer == 7) << layer;
+  EXPECT_EQ(cl.settings.jobs, 3);
   EXPECT_TRUE(cl.quiet);
   EXPECT_EQ(cl.request.files, (std::vector<std::string>{"a.ntf", "b.ntf"}));
 }
@@ -42,13 +44,12 @@ TEST(CommandLine, OptionsSetTheSettings) {
 TEST(CommandLine, DefaultsAreTheSettingsDefaults) {
   auto cl = Parse({"a.ntf"});
   ASSERT_FALSE(cl.done);
-  EXPECT_TRUE(cl.settings.SeparateText);
-  EXPECT_FALSE(cl.settings.IgnoreText);
-  EXPECT_TRUE(cl.settings.UseTrueTypeSymbols);
-  EXPECT_TRUE(cl.settings.MergeTiles);
-  EXPECT_FALSE(cl.settings.ExtractNetworkData);
+  EXPECT_EQ(cl.settings.text, TextOption::Separate);
+  EXPECT_TRUE(cl.settings.useTrueTypeSymbols);
+  EXPECT_TRUE(cl.request.mergeTiles);
+  EXPECT_FALSE(cl.settings.extractNetworkData);
   EXPECT_EQ(cl.request.mifName, "");
-  EXPECT_EQ(Parse({"--text", "include", "a.ntf"}).settings.textOption(), TextOption::Include);
+  EXPECT_EQ(Parse({"--text", "include", "a.ntf"}).settings.text, TextOption::Include);
 }
 
 TEST(CommandLine, OutputNamesGetTheMifExtension) {

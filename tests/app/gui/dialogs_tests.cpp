@@ -15,7 +15,9 @@
 #include <QTimer>
 
 #include "dialogs.hpp"
-#include "feature_captions.hpp"
+#include "products/landline/landline_style.hpp"
+#include "products/meridian/meridian2_styles.hpp"
+#include "products/strategi/strategi_styles.hpp"
 #include "gui_fixture.hpp"
 #include "ini_file.hpp"
 
@@ -49,19 +51,16 @@ TEST_F(WindowTest, TheTextOptionsExcludeEachOther) {
   TranslationSettings& s = window->Settings();
   separate->click();
   ignore->click();
-  EXPECT_FALSE(s.SeparateText);
-  EXPECT_TRUE(s.IgnoreText);
+  EXPECT_EQ(s.text, TextOption::Ignore);
   include->click();
-  EXPECT_FALSE(s.SeparateText);
-  EXPECT_FALSE(s.IgnoreText);
+  EXPECT_EQ(s.text, TextOption::Include);
   separate->click();
-  EXPECT_TRUE(s.SeparateText);
-  EXPECT_FALSE(s.IgnoreText);
+  EXPECT_EQ(s.text, TextOption::Separate);
 
   In<QRadioButton>(options, "RadioButtonStandard")->click();
-  EXPECT_FALSE(s.UseTrueTypeSymbols);
+  EXPECT_FALSE(s.useTrueTypeSymbols);
   In<QRadioButton>(options, "RadioButtonTrueType")->click();
-  EXPECT_TRUE(s.UseTrueTypeSymbols);
+  EXPECT_TRUE(s.useTrueTypeSymbols);
 }
 
 TEST_F(WindowTest, TheOptionsDialogKeepsItsStatesBetweenOpenings) {
@@ -70,7 +69,7 @@ TEST_F(WindowTest, TheOptionsDialogKeepsItsStatesBetweenOpenings) {
   bool stillIgnore = false;
   WhileOpen(window->Options(), [&] { stillIgnore = In<QRadioButton>(window->Options(), "RadioButtonIgnore")->isChecked(); });
   EXPECT_TRUE(stillIgnore);
-  EXPECT_TRUE(window->Settings().IgnoreText);
+  EXPECT_EQ(window->Settings().text, TextOption::Ignore);
 }
 
 TEST_F(WindowTest, TheOptionsButtonsOpenTheirDialogs) {
@@ -78,8 +77,10 @@ TEST_F(WindowTest, TheOptionsButtonsOpenTheirDialogs) {
     const char* button;
     QDialog* dialog;
   };
-  for (const Case& c : {Case{"ButtonLandLine", window->LandLineFeatures()}, Case{"ButtonMeridianHeights", window->MeridianHeights()},
-                        Case{"ButtonStrategi", window->StrategiLayers()}, Case{"ButtonDefaultFolder", window->DefaultFolderDialog()}}) {
+  for (const Case& c : {Case{"ButtonLandLine", window->OptionDialog("landline-off")},
+                        Case{"ButtonMeridianHeights", window->OptionDialog("meridian-heights")},
+                        Case{"ButtonStrategi", window->OptionDialog("strategi-layers")},
+                        Case{"ButtonDefaultFolder", window->FolderDialog()}}) {
     bool opened = false;
     WhileOpen(window->Options(), [&] {
       QTimer::singleShot(0, c.dialog, [&] {
@@ -93,7 +94,8 @@ TEST_F(WindowTest, TheOptionsButtonsOpenTheirDialogs) {
 }
 
 TEST_F(WindowTest, UncheckAllThenOneBoxLeavesOnlyThatEntryAndEntryEight) {
-  TFormLLFeatures* ll = window->LandLineFeatures();
+  ProductOptionDialog* ll = window->OptionDialog("landline-off");
+  EXPECT_EQ(ll->objectName(), "TFormLLFeatures");
   EXPECT_EQ(ll->windowTitle(), "Land-Line features");
   EXPECT_EQ(ll->findChildren<QCheckBox*>().size(), 57);
   EXPECT_EQ(In<QPushButton>(ll, "ButtonCheckAll")->text(), "&Check all    ");
@@ -107,48 +109,50 @@ TEST_F(WindowTest, UncheckAllThenOneBoxLeavesOnlyThatEntryAndEntryEight) {
   const TranslationSettings& s = window->Settings();
   for (int entry = 1; entry <= 58; ++entry) {
     const bool expected = entry == 1 || entry == 8;
-    EXPECT_EQ(s.LandLineFeatureEnabled[entry - 1], expected) << "entry " << entry;
+    EXPECT_EQ(s.productOptions.EntryOn(kLandLineFeatureOption, entry), expected) << "entry " << entry;
   }
   In<QPushButton>(ll, "ButtonCheckAll")->click();
-  for (int entry = 1; entry <= 58; ++entry) EXPECT_TRUE(s.LandLineFeatureEnabled[entry - 1]) << entry;
+  for (int entry = 1; entry <= 58; ++entry) EXPECT_TRUE(s.productOptions.EntryOn(kLandLineFeatureOption, entry)) << entry;
 }
 
 TEST_F(WindowTest, CheckAllWhenAllAreCheckedChangesNothing) {
-  TFormLLFeatures* ll = window->LandLineFeatures();
+  ProductOptionDialog* ll = window->OptionDialog("landline-off");
   int changes = 0;
   for (QCheckBox* box : ll->findChildren<QCheckBox*>()) QObject::connect(box, &QCheckBox::toggled, [&] { ++changes; });
   In<QPushButton>(ll, "ButtonCheckAll")->click();
   EXPECT_EQ(changes, 0);
   ll->Box(30)->click();
-  EXPECT_FALSE(window->Settings().LandLineFeatureEnabled[29]);
+  EXPECT_FALSE(window->Settings().productOptions.EntryOn(kLandLineFeatureOption, 30));
   In<QPushButton>(ll, "ButtonCheckAll")->click();
   EXPECT_EQ(changes, 2);
-  EXPECT_TRUE(window->Settings().LandLineFeatureEnabled[29]);
+  EXPECT_TRUE(window->Settings().productOptions.EntryOn(kLandLineFeatureOption, 30));
 }
 
 TEST_F(WindowTest, HeightSymbolsFollowTheBoxEvenWithoutOK) {
-  TFormMeridianHeights* heights = window->MeridianHeights();
+  ProductOptionDialog* heights = window->OptionDialog("meridian-heights");
+  EXPECT_EQ(heights->objectName(), "TFormMeridianHeights");
   EXPECT_EQ(heights->windowTitle(), "Meridian 2 height data");
   auto* box = In<QCheckBox>(heights, "CheckBoxShowHeights");
   EXPECT_FALSE(box->isChecked());
   WhileOpen(heights, [&] { box->click(); });
-  EXPECT_TRUE(window->Settings().ShowMeridianHeights);
+  EXPECT_TRUE(window->Settings().productOptions.Flag(kMeridianHeightsOption));
   // Unchecked and closed without OK: the click has already set it.
   WhileOpen(heights, [&] {
     box->click();
     heights->close();
   });
-  EXPECT_FALSE(window->Settings().ShowMeridianHeights);
+  EXPECT_FALSE(window->Settings().productOptions.Flag(kMeridianHeightsOption));
   WhileOpen(heights, [&] {
     box->click();
     In<QPushButton>(heights, "ButtonOK")->click();
   });
-  EXPECT_TRUE(window->Settings().ShowMeridianHeights);
+  EXPECT_TRUE(window->Settings().productOptions.Flag(kMeridianHeightsOption));
   EXPECT_FALSE(heights->isVisible());
 }
 
 TEST_F(WindowTest, StrategiLayerBoxesSetTheirLayersAtOnce) {
-  TFormSFeatures* strategi = window->StrategiLayers();
+  ProductOptionDialog* strategi = window->OptionDialog("strategi-layers");
+  EXPECT_EQ(strategi->objectName(), "TFormSFeatures");
   EXPECT_EQ(strategi->windowTitle(), "Strategi features");
   EXPECT_FALSE(strategi->windowFlags() & Qt::WindowCloseButtonHint);
   const char* names[] = {"CheckBoxSLayer1", "CheckBoxSLayer2", "CheckBoxSLayer3", "CheckBoxSLayer4",
@@ -156,16 +160,16 @@ TEST_F(WindowTest, StrategiLayerBoxesSetTheirLayersAtOnce) {
   for (int layer = 1; layer <= 8; ++layer) {
     auto* box = In<QCheckBox>(strategi, names[layer - 1]);
     EXPECT_TRUE(box->isChecked());
-    EXPECT_EQ(box->text(), QString::fromUtf8(kStrategiLayerBoxes[static_cast<std::size_t>(layer - 1)].caption));
+    EXPECT_EQ(box->text(), FromView(kStrategiLayerOption.EntryBoxes()[static_cast<std::size_t>(layer - 1)].caption));
   }
   In<QCheckBox>(strategi, "CheckBoxSLayer5")->click();
-  EXPECT_FALSE(window->Settings().StrategiLayer(5));
-  for (int layer : {1, 2, 3, 4, 6, 7, 8}) EXPECT_TRUE(window->Settings().StrategiLayer(layer)) << layer;
+  EXPECT_FALSE(window->Settings().productOptions.EntryOn(kStrategiLayerOption, 5));
+  for (int layer : {1, 2, 3, 4, 6, 7, 8}) EXPECT_TRUE(window->Settings().productOptions.EntryOn(kStrategiLayerOption, layer)) << layer;
   EXPECT_EQ(In<QCheckBox>(strategi, "CheckBoxSlayer8")->text(), "Layer 8: Spot heights");
 }
 
 TEST_F(WindowTest, CancelInTheDefaultFolderDialogWritesNothing) {
-  TFormDefault* dlg = window->DefaultFolderDialog();
+  DefaultFolderDialog* dlg = window->FolderDialog();
   EXPECT_EQ(dlg->windowTitle(), "Default folder");
   WhileOpen(dlg, [&] {
     ASSERT_TRUE(dlg->SetCurrentFolder(scratch.path()));
@@ -182,7 +186,7 @@ TEST_F(WindowTest, CancelInTheDefaultFolderDialogWritesNothing) {
 TEST_F(WindowTest, SetAsDefaultStoresAFolderWithAnyCharactersAcrossARestart) {
   const QString folder = Scratch(QString::fromUtf8("Kartenblätter, Süd; neu  2026 ÅØ"));
   ASSERT_TRUE(QDir().mkpath(folder));
-  TFormDefault* dlg = window->DefaultFolderDialog();
+  DefaultFolderDialog* dlg = window->FolderDialog();
   WhileOpen(dlg, [&] {
     ASSERT_TRUE(dlg->SetCurrentFolder(folder));
     In<QPushButton>(dlg, "ButtonSetDefault")->click();
@@ -205,12 +209,12 @@ TEST_F(WindowTest, SetAsDefaultStoresAFolderWithAnyCharactersAcrossARestart) {
   EXPECT_EQ(dialogs->ntfFolders.value(0), folder);
   // The dialog opens on the stored folder.
   QString shown;
-  WhileOpen(window->DefaultFolderDialog(), [&] { shown = window->DefaultFolderDialog()->CurrentFolder(); });
+  WhileOpen(window->FolderDialog(), [&] { shown = window->FolderDialog()->CurrentFolder(); });
   EXPECT_EQ(shown, folder);
 }
 
 TEST_F(WindowTest, TheDriveSelectorListsVolumesAndIgnoresOnesThatCannotBeRead) {
-  TFormDefault* dlg = window->DefaultFolderDialog();
+  DefaultFolderDialog* dlg = window->FolderDialog();
   const QStringList drives = dlg->Drives();
   EXPECT_TRUE(drives.contains(QDir::rootPath()));
   ASSERT_TRUE(dlg->SetCurrentFolder(scratch.path()));
@@ -225,7 +229,7 @@ TEST_F(WindowTest, TheDriveSelectorListsVolumesAndIgnoresOnesThatCannotBeRead) {
 }
 
 TEST_F(WindowTest, TheAboutBoxShowsTheBuild) {
-  TAboutBox* about = window->AboutBox();
+  AboutDialog* about = window->AboutBox();
   EXPECT_EQ(about->windowTitle(), "About Quorvel");
   EXPECT_EQ(In<QLabel>(about, "LabelBuild")->text(), "Build: 3.5.1.3");
   bool modal = false;

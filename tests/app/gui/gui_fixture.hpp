@@ -78,7 +78,7 @@ class WindowTest : public ::testing::Test {
   // (Re)builds the window, as a restart of the program would.
   void Build() {
     window.reset();
-    window = std::make_unique<TFormMain>(iniPath);
+    window = std::make_unique<MainWindow>(iniPath);
     auto d = std::make_unique<FakeFileDialogs>();
     auto m = std::make_unique<FakeMessageBoxes>();
     dialogs = d.get();
@@ -101,7 +101,7 @@ class WindowTest : public ::testing::Test {
 
   QTemporaryDir scratch;
   QString iniPath;
-  std::unique_ptr<TFormMain> window;
+  std::unique_ptr<MainWindow> window;
   FakeFileDialogs* dialogs = nullptr;
   FakeMessageBoxes* boxes = nullptr;
 };

@@ -55,8 +55,8 @@ TEST_F(WindowTest, StartsWithTheCaptionsHintsAndInitialStates) {
   EXPECT_EQ(Find<QPushButton>("BitBtnClose")->text(), "C&lose");
   EXPECT_EQ(Find<QLabel>("LabelVersion")->text(), "Version 3.5");
   // The settings start from their defaults and the dialogs exist, hidden.
-  EXPECT_TRUE(window->Settings().SeparateText);
-  EXPECT_TRUE(window->Settings().MergeTiles);
+  EXPECT_EQ(window->Settings().text, TextOption::Separate);
+  EXPECT_TRUE(window->MergeTiles());
   EXPECT_FALSE(window->Options()->isVisible());
   EXPECT_FALSE(window->AboutBox()->isVisible());
 }
@@ -96,18 +96,18 @@ TEST_F(WindowTest, SeparateShowsAutoNameAndMergeProposesEtcWithoutBlank) {
   EXPECT_EQ(mif->text(), "<Auto name>");
   EXPECT_TRUE(mif->isReadOnly());
   EXPECT_FALSE(change->isEnabled());
-  EXPECT_FALSE(window->Settings().MergeTiles);
+  EXPECT_FALSE(window->MergeTiles());
   Find<QRadioButton>("RadioButtonMerge")->click();
   EXPECT_EQ(mif->text(), "/d/SK11etc.mif");  // no blank before "etc"
   EXPECT_FALSE(mif->isReadOnly());
   EXPECT_TRUE(change->isEnabled());
-  EXPECT_TRUE(window->Settings().MergeTiles);
+  EXPECT_TRUE(window->MergeTiles());
 
   // Selecting several files again chooses merging again.
   Find<QRadioButton>("RadioButtonSep")->click();
   dialogs->ntfAnswers.push_back({"/e/b.ntf", "/e/a.ntf"});
   window->SelectNTFFiles();
-  EXPECT_TRUE(window->Settings().MergeTiles);
+  EXPECT_TRUE(window->MergeTiles());
   EXPECT_TRUE(Find<QRadioButton>("RadioButtonMerge")->isChecked());
   EXPECT_EQ(mif->text(), "/e/a etc.mif");
 }
@@ -156,9 +156,9 @@ TEST_F(WindowTest, TheSplashPanelCoversTheDisabledWindowForTwoSeconds) {
 
 TEST_F(WindowTest, ExtractFollowsTheCheckBox) {
   Find<QCheckBox>("CheckBoxNetWorkData")->click();
-  EXPECT_TRUE(window->Settings().ExtractNetworkData);
+  EXPECT_TRUE(window->Settings().extractNetworkData);
   Find<QCheckBox>("CheckBoxNetWorkData")->click();
-  EXPECT_FALSE(window->Settings().ExtractNetworkData);
+  EXPECT_FALSE(window->Settings().extractNetworkData);
 }
 
 TEST_F(WindowTest, AWholeRunOfOneTileShowsItsFiguresAndWritesTheExpectedFiles) {
@@ -286,7 +286,7 @@ TEST_F(WindowTest, AModalDialogOpenedDuringARunHoldsIt) {
   });
   window->StartTranslationRun();
   EXPECT_TRUE(heldWhileOpen);
-  EXPECT_TRUE(window->Settings().IgnoreText);
+  EXPECT_EQ(window->Settings().text, TextOption::Ignore);
   EXPECT_EQ(Find<QLabel>("LabelNumberOfFilesTranslated")->text(), "1");
 }
 
@@ -352,7 +352,7 @@ TEST_F(WindowTest, ALongRunPumpsEventsOnlyEveryFewTensOfMilliseconds) {
   EXPECT_TRUE(window->LastRun().AllTranslated());
   EXPECT_GT(p.calls, window->LastRun().recordsRead);  // at least once per record
   EXPECT_GE(p.pumps, 1);
-  EXPECT_LE(p.pumps, ms / TFormMain::kPumpIntervalMs + 2);
+  EXPECT_LE(p.pumps, ms / MainWindow::kPumpIntervalMs + 2);
 }
 
 TEST_F(WindowTest, HelpOpensAWindowWithContentsAndIndex) {

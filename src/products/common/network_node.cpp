@@ -1,4 +1,4 @@
-#include "products/network/network_node.hpp"
+#include "products/common/network_node.hpp"
 
 #include <cstdint>
 

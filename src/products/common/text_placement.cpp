@@ -1,4 +1,4 @@
-#include "products/textplace/text_placement.hpp"
+#include "products/common/text_placement.hpp"
 
 #include <array>
 #include <cmath>

@@ -1,6 +1,6 @@
 // The network file ("_Network.txt"): one comma-separated row per road network
-// node record ("16") of Meridian 2 and Strategi tiles. The header line is
-// written once per output set by the run driver; this writes the node rows.
+// node record ("16") of Meridian 2 and Strategi tiles, under one header line
+// that the run writes once per output set.
 #pragma once
 
 #include <string>
@@ -9,6 +9,12 @@
 #include "mif/output_file.hpp"
 
 namespace quorvel {
+
+// The network file's header line.
+inline constexpr std::string_view kNetworkHeader =
+    "TILE_NAME,NODE_ID,PT_ID,NUM_LINKS,L1_DIR,L1_ID,L1_OR,L1_LEVEL,L2_DIR,L2_ID,L2_OR,L2_LEVEL,L3_DIR,L3_ID,L3_OR,"
+    "L3_LEVEL,L4_DIR,L4_ID,L4_OR,L4_LEVEL,L5_DIR,L5_ID,L5_OR,L5_LEVEL,L6_DIR,L6_ID,L6_OR,LINK6_LEVEL,L7_DIR,L7_ID,"
+    "L7_OR,L7_LEVEL,L8_DIR,L8_ID,L8_OR,L8_LEVEL,L9_DIR,L9_ID,L9_OR,L9_LEVEL";
 
 // At most this many link slots are read from a node record and written.
 inline constexpr int kNetworkLinkSlots = 9;

@@ -1,0 +1,13 @@
+#include "quorvel.hpp"
+
+#include "products/registry.hpp"
+
+namespace quorvel {
+
+const ProductRegistry& Products() { return BuiltInProducts(); }
+
+RunResult Translate(const RunRequest& request, const TranslationSettings& settings, RunObserver& observer) {
+  return Translate(request, settings, observer, Products());
+}
+
+}  // namespace quorvel
