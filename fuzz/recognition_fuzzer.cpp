@@ -13,7 +13,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace quorvel;
   std::string text(reinterpret_cast<const char*>(data), size);
-  NTFRecordList list;
+  NtfRecordList list;
   list.Assign(text);
   const std::string_view name = list.DatabaseName();
   if (name.size() > 20) __builtin_trap();

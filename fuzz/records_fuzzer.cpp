@@ -122,7 +122,7 @@ void CheckFields(std::string_view record) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  NTFRecordList list;
+  NtfRecordList list;
   list.Assign(std::string(reinterpret_cast<const char*>(data), size));
   std::size_t total = 0;
   for (std::size_t i = 0; i < list.size(); ++i) {
@@ -135,17 +135,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   RecordCursor cursor(list);
   std::string scratch;
-  for (cursor.CurrentLine = 0; !cursor.AtEnd(); ++cursor.CurrentLine) {
-    const std::size_t first = cursor.CurrentLine;
+  for (cursor.currentLine = 0; !cursor.AtEnd(); ++cursor.currentLine) {
+    const std::size_t first = cursor.currentLine;
     const std::string_view line = cursor.Line();
     try {
       const std::string_view record = cursor.JoinRecord(scratch);
       if (!EndsWith(line, "1%")) {
         REQUIRE(record.data() == line.data() && record.size() == line.size());
-        REQUIRE(cursor.CurrentLine == first);
+        REQUIRE(cursor.currentLine == first);
       } else {
         REQUIRE(EndsWith(record, "0%"));
-        REQUIRE(cursor.CurrentLine > first && cursor.CurrentLine < list.size());
+        REQUIRE(cursor.currentLine > first && cursor.currentLine < list.size());
       }
       CheckFields(record);
     } catch (const NtfReadFailure&) {

@@ -16,8 +16,8 @@ using namespace quorvel::gui;
 class OneFile : public FileDialogs {
  public:
   explicit OneFile(QString file) : file_(std::move(file)) {}
-  QStringList ChooseNTFFiles(QWidget*, const QString&) override { return {file_}; }
-  QString ChooseMIFFile(QWidget*, const QString&) override { return {}; }
+  QStringList ChooseNtfFiles(QWidget*, const QString&) override { return {file_}; }
+  QString ChooseMifFile(QWidget*, const QString&) override { return {}; }
 
  private:
   QString file_;
@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
   window.SetMessageBoxes(std::make_unique<Printed>());
   window.show();
   QCoreApplication::processEvents();
-  window.SelectNTFFiles();
+  window.SelectNtfFiles();
   window.findChild<QLineEdit*>(QStringLiteral("EditMIF_File"))->setText(out);
   QElapsedTimer clock;
   clock.start();

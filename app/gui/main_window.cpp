@@ -304,8 +304,8 @@ void MainWindow::BuildControls() {
   splashTimer_->setObjectName(QStringLiteral("TimerSplash"));
   connect(splashTimer_, &QTimer::timeout, this, &MainWindow::EndSplash);
 
-  connect(openFiles_, &QPushButton::clicked, this, &MainWindow::SelectNTFFiles);
-  connect(saveMif_, &QPushButton::clicked, this, &MainWindow::ChooseMIFFile);
+  connect(openFiles_, &QPushButton::clicked, this, &MainWindow::SelectNtfFiles);
+  connect(saveMif_, &QPushButton::clicked, this, &MainWindow::ChooseMifFile);
   connect(merge_, &QRadioButton::clicked, this, &MainWindow::ChooseMergedOutput);
   connect(separate_, &QRadioButton::clicked, this, &MainWindow::ChooseSeparateOutput);
   connect(network_, &QCheckBox::toggled, this, [this](bool on) { settings_.extractNetworkData = on; });
@@ -338,8 +338,8 @@ void MainWindow::SetMifFieldBackground(QPalette::ColorRole role) {
   mifName_->setPalette(p);
 }
 
-void MainWindow::SelectNTFFiles() {
-  QStringList chosen = fileDialogs_->ChooseNTFFiles(this, defaultFolder_);
+void MainWindow::SelectNtfFiles() {
+  QStringList chosen = fileDialogs_->ChooseNtfFiles(this, defaultFolder_);
   if (chosen.isEmpty()) return;  // cancelled: nothing changes
   SortFileNames(chosen);
   files_->clear();
@@ -367,8 +367,8 @@ void MainWindow::SelectNTFFiles() {
   filesTranslated_->setText(QStringLiteral("0"));
 }
 
-void MainWindow::ChooseMIFFile() {
-  const QString chosen = fileDialogs_->ChooseMIFFile(this, defaultFolder_);
+void MainWindow::ChooseMifFile() {
+  const QString chosen = fileDialogs_->ChooseMifFile(this, defaultFolder_);
   if (!chosen.isEmpty()) mifName_->setText(chosen);
 }
 

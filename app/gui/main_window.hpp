@@ -73,8 +73,8 @@ class MainWindow : public QWidget, public RunObserver {
   HelpWindow* Help() const { return help_; }
 
   // The control actions.
-  void SelectNTFFiles();
-  void ChooseMIFFile();
+  void SelectNtfFiles();
+  void ChooseMifFile();
   void ChooseMergedOutput();
   void ChooseSeparateOutput();
   void StartTranslationRun();

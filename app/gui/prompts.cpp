@@ -7,7 +7,7 @@
 
 namespace quorvel::gui {
 
-QStringList QtFileDialogs::ChooseNTFFiles(QWidget* parent, const QString& folder) {
+QStringList QtFileDialogs::ChooseNtfFiles(QWidget* parent, const QString& folder) {
   QFileDialog dialog(parent, QStringLiteral("Open"), folder, QString::fromLatin1(kNTFFilter));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFiles);
@@ -19,7 +19,7 @@ QStringList QtFileDialogs::ChooseNTFFiles(QWidget* parent, const QString& folder
   return files;
 }
 
-QString QtFileDialogs::ChooseMIFFile(QWidget* parent, const QString& folder) {
+QString QtFileDialogs::ChooseMifFile(QWidget* parent, const QString& folder) {
   QFileDialog dialog(parent, QStringLiteral("Save As"), folder, QString::fromLatin1(kMIFFilter));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);

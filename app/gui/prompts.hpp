@@ -17,10 +17,10 @@ class FileDialogs {
   virtual ~FileDialogs() = default;
   // Existing NTF files (several allowed), starting in `folder` when it is
   // not empty. Empty when the user cancels.
-  virtual QStringList ChooseNTFFiles(QWidget* parent, const QString& folder) = 0;
+  virtual QStringList ChooseNtfFiles(QWidget* parent, const QString& folder) = 0;
   // A MIF file to write (asks before overwriting one), starting in
   // `folder` when it is not empty. Empty when the user cancels.
-  virtual QString ChooseMIFFile(QWidget* parent, const QString& folder) = 0;
+  virtual QString ChooseMifFile(QWidget* parent, const QString& folder) = 0;
 };
 
 class MessageBoxes {
@@ -35,8 +35,8 @@ class MessageBoxes {
 // The Qt file dialogs.
 class QtFileDialogs : public FileDialogs {
  public:
-  QStringList ChooseNTFFiles(QWidget* parent, const QString& folder) override;
-  QString ChooseMIFFile(QWidget* parent, const QString& folder) override;
+  QStringList ChooseNtfFiles(QWidget* parent, const QString& folder) override;
+  QString ChooseMifFile(QWidget* parent, const QString& folder) override;
 };
 
 // QMessageBox.

@@ -24,8 +24,8 @@ using namespace quorvel::gui;
 class GivenFiles : public FileDialogs {
  public:
   explicit GivenFiles(QStringList files) : files_(std::move(files)) {}
-  QStringList ChooseNTFFiles(QWidget*, const QString&) override { return files_; }
-  QString ChooseMIFFile(QWidget*, const QString&) override { return {}; }
+  QStringList ChooseNtfFiles(QWidget*, const QString&) override { return files_; }
+  QString ChooseMifFile(QWidget*, const QString&) override { return {}; }
 
  private:
   QStringList files_;
@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
   }
   if (!files.isEmpty()) {
     window.SetFileDialogs(std::make_unique<GivenFiles>(files));
-    window.SelectNTFFiles();
+    window.SelectNtfFiles();
     window.StartTranslationRun();
   }
   ok &= Save(&window, out, QStringLiteral("main-window.png"));

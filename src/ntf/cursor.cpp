@@ -9,7 +9,7 @@ std::string_view RecordCursor::JoinRecord(std::string& scratch) {
   // Only the end mark of the growing record decides: the chain runs on until
   // the joined text ends in "0%".
   do {
-    ++CurrentLine;
+    ++currentLine;
     std::string_view next = Line();
     scratch.resize(scratch.size() < 2 ? 0 : scratch.size() - 2);
     if (next.size() > 2) scratch.append(next.substr(2));

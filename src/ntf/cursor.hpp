@@ -13,34 +13,34 @@ namespace quorvel {
 
 class RecordCursor {
  public:
-  explicit RecordCursor(const NTFRecordList& list) : list_(list) {}
+  explicit RecordCursor(const NtfRecordList& list) : list_(list) {}
 
   // 0-based index of the line being read; translators start at 1.
-  std::size_t CurrentLine = 1;
+  std::size_t currentLine = 1;
 
-  const NTFRecordList& list() const { return list_; }
-  bool AtEnd() const { return CurrentLine >= list_.size(); }
+  const NtfRecordList& list() const { return list_; }
+  bool AtEnd() const { return currentLine >= list_.size(); }
 
-  // The line at CurrentLine; reading past the last line is a read failure.
+  // The line at currentLine; reading past the last line is a read failure.
   std::string_view Line() const {
-    if (CurrentLine >= list_.size()) throw NtfReadFailure("record list exhausted");
-    return list_.line(CurrentLine);
+    if (currentLine >= list_.size()) throw NtfReadFailure("record list exhausted");
+    return list_.line(currentLine);
   }
 
-  // The logical record whose first line is at CurrentLine, joined with its
-  // continuation lines; CurrentLine is left on the last line consumed. A
+  // The logical record whose first line is at currentLine, joined with its
+  // continuation lines; currentLine is left on the last line consumed. A
   // record without continuation is returned in place; a joined one is built
   // in `scratch`, and the view is valid until `scratch` changes.
   std::string_view JoinRecord(std::string& scratch);
 
   // Moves to the next line and joins the record that starts there.
   std::string_view NextRecord(std::string& scratch) {
-    ++CurrentLine;
+    ++currentLine;
     return JoinRecord(scratch);
   }
 
  private:
-  const NTFRecordList& list_;
+  const NtfRecordList& list_;
 };
 
 inline bool EndsWith(std::string_view s, std::string_view tail) {

@@ -44,7 +44,7 @@ bool ReadWholeFile(const std::string& path, std::string& out, std::string* error
 
 }  // namespace
 
-bool NTFRecordList::Load(const std::string& path, std::string* error) {
+bool NtfRecordList::Load(const std::string& path, std::string* error) {
   Release();
   if (!ReadWholeFile(path, data_, error)) {
     Release();
@@ -58,12 +58,12 @@ bool NTFRecordList::Load(const std::string& path, std::string* error) {
   return true;
 }
 
-void NTFRecordList::Assign(std::string text) {
+void NtfRecordList::Assign(std::string text) {
   data_ = std::move(text);
   SplitLines();
 }
 
-void NTFRecordList::SplitLines() {
+void NtfRecordList::SplitLines() {
   lines_.clear();
   const char* base = data_.data();
   const std::size_t n = data_.size();
@@ -93,12 +93,12 @@ void NTFRecordList::SplitLines() {
   if (start < n) lines_.push_back({start, n - start});
 }
 
-std::string_view NTFRecordList::DatabaseName() const {
+std::string_view NtfRecordList::DatabaseName() const {
   if (lines_.size() < 2) return {};
   return Field(line(1), 3, 20);
 }
 
-void NTFRecordList::Release() {
+void NtfRecordList::Release() {
   std::string().swap(data_);
   std::vector<Span>().swap(lines_);
 }

@@ -8,9 +8,9 @@
 
 namespace quorvel {
 
-class NTFRecordList {
+class NtfRecordList {
  public:
-  NTFRecordList() = default;
+  NtfRecordList() = default;
 
   // Reads the whole file in one go. Returns false when it cannot be opened or
   // read, or holds fewer than two lines; `error` then says why.

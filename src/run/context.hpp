@@ -21,15 +21,15 @@ class RunCounters {
  public:
   explicit RunCounters(RunObserver& observer) : observer_(observer) {}
 
-  std::int64_t RecordsRead = 0;     // of the file in hand
-  std::int64_t RecordsBefore = 0;   // of the files before it, for the label
-  std::int64_t ObjectsCreated = 0;
+  std::int64_t recordsRead = 0;     // of the file in hand
+  std::int64_t recordsBefore = 0;   // of the files before it, for the label
+  std::int64_t objectsCreated = 0;
 
   // One record handed to a per-record handler.
   void CountRecordRead() {
-    ++RecordsRead;
+    ++recordsRead;
     if (++recordRefresh_ >= 10) {
-      observer_.ShowRecordsRead(RecordsBefore + RecordsRead);
+      observer_.ShowRecordsRead(recordsBefore + recordsRead);
       observer_.PumpMessages();
       recordRefresh_ = 0;
     }
@@ -38,9 +38,9 @@ class RunCounters {
 
   // One object written.
   void CountObjectCreated() {
-    ++ObjectsCreated;
+    ++objectsCreated;
     if (++objectRefresh_ >= 10) {
-      observer_.ShowObjectsCreated(ObjectsCreated);
+      observer_.ShowObjectsCreated(objectsCreated);
       observer_.PumpMessages();
       objectRefresh_ = 0;
     }
@@ -60,7 +60,7 @@ class RunCounters {
 
 struct FileContext {
   const std::string& ntfPath;
-  const NTFRecordList& records;
+  const NtfRecordList& records;
   OutputSet& out;
   // Read live: a front end may change them while the run goes on.
   const TranslationSettings& settings;

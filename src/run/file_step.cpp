@@ -11,10 +11,10 @@ std::string MifNameFor(const std::string& ntfPath) {
   return ntfPath.substr(0, ntfPath.size() < 4 ? 0 : ntfPath.size() - 4) + ".mif";
 }
 
-bool FileStep::LoadNTFFile(const std::string& path) {
+bool FileStep::LoadNtfFile(const std::string& path) {
   ShowStatus(observer, MessageId::StatusLoading);
   observer.PumpMessages();
-  counters.ObjectsCreated = 0;
+  counters.objectsCreated = 0;
   if (!records.Load(path)) {
     records.Release();
     ShowMessage(observer, MessageId::UnableToOpenNtf, {path});
@@ -61,8 +61,8 @@ FileOutcome FileStep::HeadLayers(const std::string& path, const ProductDescripto
   return FileOutcome::Translated;
 }
 
-FileOutcome FileStep::TranslateNTFFile(const std::string& path, OutputSet& out) {
-  if (!LoadNTFFile(path)) return FileOutcome::Skipped;
+FileOutcome FileStep::TranslateNtfFile(const std::string& path, OutputSet& out) {
+  if (!LoadNtfFile(path)) return FileOutcome::Skipped;
   productNameShown.clear();
   const std::string_view dbName = records.DatabaseName();
   const ProductDescriptor* product = registry.Recognize(dbName);

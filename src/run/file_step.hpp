@@ -19,15 +19,15 @@ struct FileStep {
   const TranslationSettings& settings;
   RunObserver& observer;
   RunCounters& counters;
-  NTFRecordList& records;
+  NtfRecordList& records;
   bool runUsesTrueTypeSymbols;
   // The name of the product last recognised, shown in the status line.
   std::string& productNameShown;
 
-  FileOutcome TranslateNTFFile(const std::string& path, OutputSet& out);
+  FileOutcome TranslateNtfFile(const std::string& path, OutputSet& out);
 
  private:
-  bool LoadNTFFile(const std::string& path);
+  bool LoadNtfFile(const std::string& path);
   // Opens and heads the layers the product writes; false (the tile is
   // skipped) when a layer already holds another product's header or cannot
   // be created.

@@ -20,35 +20,35 @@ std::optional<FileOutcome> EndAfterRecord(FileContext& ctx, std::size_t currentL
 
 FileOutcome RecordLoopTranslator::Run() {
   ctx_.counters.ResetRecordLabelCounter();
-  cursor_.CurrentLine = 1;
+  cursor_.currentLine = 1;
   FileOutcome outcome = FileOutcome::Translated;
   try {
     // Records before the first section header are passed over unread.
     std::string_view id;
     do {
       id = RecordId(cursor_.Line());
-      ++cursor_.CurrentLine;
+      ++cursor_.currentLine;
     } while (id != "07" && id != "99");
     if (id == "99") return FileOutcome::Translated;  // no section: nothing to do
-    --cursor_.CurrentLine;
+    --cursor_.currentLine;
     std::string_view header = cursor_.JoinRecord(joinBuffer_);
     sectionRef_ = std::string(TrimRight(Field(header, 3, 10)));
     ReadSectionHeader(header);
 
     for (;;) {
-      ++cursor_.CurrentLine;
+      ++cursor_.currentLine;
       if (RecordId(cursor_.Line()) == "99") break;
       std::string_view record = cursor_.JoinRecord(joinBuffer_);
       ctx_.counters.CountRecordRead();
       HandleRecord(record);
-      if (const auto end = EndAfterRecord(ctx_, cursor_.CurrentLine)) {
+      if (const auto end = EndAfterRecord(ctx_, cursor_.currentLine)) {
         outcome = *end;
         break;
       }
     }
   } catch (const std::exception&) {
     // Any failure while a record is handled ends the file like a read failure.
-    ReportReadError(ctx_, cursor_.CurrentLine);
+    ReportReadError(ctx_, cursor_.currentLine);
     outcome = FileOutcome::CutShort;
   }
   FinishFile();

@@ -43,7 +43,7 @@ struct RunDriver::Worker {
   explicit Worker(RunObserver& o, std::string& name) : observer(o), counters(o), productName(name) {}
   RunObserver& observer;
   RunCounters counters;
-  NTFRecordList records;
+  NtfRecordList records;
   std::string& productName;
 };
 
@@ -153,12 +153,12 @@ RunDriver::SetDone RunDriver::TranslateSet(const RunRequest& request, const Plan
   };
   for (std::size_t tile : set.tiles) {
     if (mode_ == RunPlan::Mode::Merged) w.observer.PumpMessages();
-    w.counters.RecordsRead = 0;
+    w.counters.recordsRead = 0;
     w.counters.ResetRecordLabelCounter();
-    const FileOutcome outcome = step.TranslateNTFFile(request.files[tile], out);
+    const FileOutcome outcome = step.TranslateNtfFile(request.files[tile], out);
     w.records.Release();
-    w.counters.RecordsBefore += w.counters.RecordsRead;
-    hook.TileEnded({outcome, w.counters.RecordsRead, w.counters.ObjectsCreated});
+    w.counters.recordsBefore += w.counters.recordsRead;
+    hook.TileEnded({outcome, w.counters.recordsRead, w.counters.objectsCreated});
     if (outcome == FileOutcome::OutputFailed) {
       noteFailure();
       if (!done.writeFailed) done.ownFileFailed = true;

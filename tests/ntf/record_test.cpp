@@ -10,8 +10,8 @@ using namespace quorvel;
 
 namespace {
 
-NTFRecordList ListOf(std::string text) {
-  NTFRecordList list;
+NtfRecordList ListOf(std::string text) {
+  NtfRecordList list;
   list.Assign(std::move(text));
   return list;
 }
@@ -20,7 +20,7 @@ TEST(RecordList, LineEndsCrLfLfAndCrGiveTheSameLines) {
   const auto crlf = ListOf("01A\r\n02B\r\n\r\n99");
   const auto lf = ListOf("01A\n02B\n\n99\n");
   const auto cr = ListOf("01A\r02B\r\r99\r");
-  for (const NTFRecordList* l : {&crlf, &lf, &cr}) {
+  for (const NtfRecordList* l : {&crlf, &lf, &cr}) {
     ASSERT_EQ(l->size(), 4u);
     EXPECT_EQ(l->line(0), "01A");
     EXPECT_EQ(l->line(1), "02B");
@@ -43,7 +43,7 @@ TEST(RecordList, DatabaseNameIsColumns3To22OfTheSecondLine) {
 
 TEST(RecordList, LoadRefusesMissingFilesFoldersAndOneLineFiles) {
   test::ScratchDir dir;
-  NTFRecordList list;
+  NtfRecordList list;
   std::string error;
   EXPECT_FALSE(list.Load(dir / "missing.ntf", &error));
   EXPECT_FALSE(error.empty());
@@ -84,19 +84,19 @@ TEST(Join, ContinuationLinesAreJoinedUpToTheEndMark) {
       "21JJJ1%\r\n"); // 11: never ends
   RecordCursor c(list);
   std::string buf;
-  c.CurrentLine = 1;
+  c.currentLine = 1;
   EXPECT_EQ(c.JoinRecord(buf), "21AAABBB0%");
-  EXPECT_EQ(c.CurrentLine, 2u);
+  EXPECT_EQ(c.currentLine, 2u);
   EXPECT_EQ(c.NextRecord(buf), "21CCCDDDEEE0%");
-  EXPECT_EQ(c.CurrentLine, 5u);
+  EXPECT_EQ(c.currentLine, 5u);
   EXPECT_EQ(c.NextRecord(buf), "21FFF1% ");
-  EXPECT_EQ(c.CurrentLine, 6u);
+  EXPECT_EQ(c.currentLine, 6u);
   // The unmarked middle line still loses its last two characters.
   EXPECT_EQ(c.NextRecord(buf), "21GGGHIII0%");
-  EXPECT_EQ(c.CurrentLine, 9u);
-  c.CurrentLine = 10;
+  EXPECT_EQ(c.currentLine, 9u);
+  c.currentLine = 10;
   EXPECT_THROW(c.JoinRecord(buf), NtfReadFailure);
-  EXPECT_EQ(c.CurrentLine, 11u);
+  EXPECT_EQ(c.currentLine, 11u);
 }
 
 TEST(Join, ShortContinuationLinesDoNotUnderflow) {
@@ -104,7 +104,7 @@ TEST(Join, ShortContinuationLinesDoNotUnderflow) {
   RecordCursor c(list);
   std::string buf;
   EXPECT_EQ(c.JoinRecord(buf), "0%");
-  EXPECT_EQ(c.CurrentLine, 4u);
+  EXPECT_EQ(c.currentLine, 4u);
 }
 
 TEST(Numbers, IntegersAllowLeadingBlanksAndASignOnly) {

@@ -66,7 +66,7 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
       BuildComplexPolygonIndex();
       BuildCollectionIndex();
     } catch (const std::exception&) {
-      ReportReadError(ctx_, cursor_.CurrentLine);
+      ReportReadError(ctx_, cursor_.currentLine);
       return FileOutcome::CutShort;
     }
     return Run();
@@ -91,7 +91,7 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
   // Complex polygon pass: every member of every "33" record with its
   // complex polygon's number of parts.
   void BuildComplexPolygonIndex() {
-    for (cursor_.CurrentLine = 1;; ++cursor_.CurrentLine) {
+    for (cursor_.currentLine = 1;; ++cursor_.currentLine) {
       const std::string_view id = RecordId(cursor_.Line());
       if (id == "99") break;
       if (id != "33") continue;
@@ -108,13 +108,13 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
 
   // Collection pass: every "34" record with the attribute record after it.
   void BuildCollectionIndex() {
-    for (cursor_.CurrentLine = 1;; ++cursor_.CurrentLine) {
+    for (cursor_.currentLine = 1;; ++cursor_.currentLine) {
       const std::string_view id = RecordId(cursor_.Line());
       if (id == "99") break;
       if (id != "34") continue;
-      const std::size_t firstLine = cursor_.CurrentLine;
+      const std::size_t firstLine = cursor_.currentLine;
       const std::string_view record = cursor_.JoinRecord(scratch_);
-      if (cursor_.CurrentLine == firstLine) {
+      if (cursor_.currentLine == firstLine) {
         collectionPolygonId_.assign(Field(record, 15, 6));
       } else {
         // A continued record indexes the polygon whose id starts 15
@@ -122,7 +122,7 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
         const std::size_t length = record.size();
         collectionPolygonId_.assign(length >= 16 ? record.substr(length - 16, 6) : std::string_view());
       }
-      ++cursor_.CurrentLine;
+      ++cursor_.currentLine;
       // A collection record right before the end of the volume has no
       // attribute record; the end mark is not taken for one.
       if (RecordId(cursor_.Line()) == "99") break;

@@ -76,14 +76,14 @@ class ContourTranslator {
 
   FileOutcome Translate() {
     if (!ReadSectionHeader()) {
-      ReportReadError(ctx_, cursor_.CurrentLine);
+      ReportReadError(ctx_, cursor_.currentLine);
       return FileOutcome::CutShort;
     }
-    ctx_.counters.RecordsRead = 0;
+    ctx_.counters.recordsRead = 0;
     try {
       return RunRecords();
     } catch (const std::exception&) {
-      ReportReadError(ctx_, cursor_.CurrentLine);
+      ReportReadError(ctx_, cursor_.currentLine);
       return FileOutcome::CutShort;
     }
   }
@@ -93,8 +93,8 @@ class ContourTranslator {
   // read from that line alone.
   bool ReadSectionHeader() {
     try {
-      cursor_.CurrentLine = 1;
-      while (RecordId(cursor_.Line()) != "07") ++cursor_.CurrentLine;
+      cursor_.currentLine = 1;
+      while (RecordId(cursor_.Line()) != "07") ++cursor_.currentLine;
       const std::string_view line = cursor_.Line();
       sectionRef_.assign(TrimRight(Field(line, 3, 10)));
       xOrigin_ = ToInteger(Field(line, 47, 10));
@@ -112,7 +112,7 @@ class ContourTranslator {
     // none is finished.
     std::string_view id;
     do {
-      ++cursor_.CurrentLine;
+      ++cursor_.currentLine;
       id = RecordId(cursor_.Line());
     } while (id != "15" && id != "23" && id != "99");
     if (id == "99") return FileOutcome::Translated;
@@ -126,11 +126,11 @@ class ContourTranslator {
       } else if (EndsWith(record_, "0%")) {
         if (profile_) WriteProfileContourRecord(record_);
         else WritePanoramaContourRecord(record_);
-        if (const auto end = EndAfterRecord(ctx_, cursor_.CurrentLine)) return *end;
+        if (const auto end = EndAfterRecord(ctx_, cursor_.currentLine)) return *end;
         record_.clear();
       }
-      ++cursor_.CurrentLine;
-      ++ctx_.counters.RecordsRead;
+      ++cursor_.currentLine;
+      ++ctx_.counters.recordsRead;
       line = cursor_.Line();
       id = RecordId(line);
       if (id == "99") break;

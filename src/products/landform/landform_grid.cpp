@@ -39,7 +39,7 @@ class GridTranslator {
 
   FileOutcome Translate() {
     if (!ReadSectionHeader()) {
-      ReportReadError(ctx_, cursor_.CurrentLine);
+      ReportReadError(ctx_, cursor_.currentLine);
       return FileOutcome::CutShort;
     }
     try {
@@ -48,11 +48,11 @@ class GridTranslator {
         AppendInteger(easting_, xOrigin_ + shape_.spacing * c);
         const bool more = profile_ ? ReadProfileGridColumn() : ReadPanoramaGridColumn();
         if (!more) return ctx_.out.WriteFailed() ? FileOutcome::OutputFailed : FileOutcome::Translated;
-        if (const auto end = EndAfterRecord(ctx_, cursor_.CurrentLine)) return *end;
+        if (const auto end = EndAfterRecord(ctx_, cursor_.currentLine)) return *end;
       }
     } catch (const std::exception&) {
       // The list ended inside a column: the columns written so far stay.
-      ReportReadError(ctx_, cursor_.CurrentLine);
+      ReportReadError(ctx_, cursor_.currentLine);
       return ctx_.out.WriteFailed() ? FileOutcome::OutputFailed : FileOutcome::CutShort;
     }
     if (profile_) ctx_.counters.Progress(0);
@@ -64,8 +64,8 @@ class GridTranslator {
   // read from that line alone.
   bool ReadSectionHeader() {
     try {
-      cursor_.CurrentLine = 2;
-      while (RecordId(cursor_.Line()) != "07") ++cursor_.CurrentLine;
+      cursor_.currentLine = 2;
+      while (RecordId(cursor_.Line()) != "07") ++cursor_.currentLine;
       const std::string_view line = cursor_.Line();
       xOrigin_ = ToInteger(Field(line, 47, 10));
       yOrigin_ = ToInteger(Field(line, 57, 10));
@@ -80,7 +80,7 @@ class GridTranslator {
   bool FindColumn() {
     for (;;) {
       const std::string_view id = RecordId(cursor_.Line());
-      ++cursor_.CurrentLine;
+      ++cursor_.currentLine;
       if (id == "51") return true;
       if (id == "99") return false;
     }
@@ -90,9 +90,9 @@ class GridTranslator {
     for (int j = 0; j < count; ++j) heights_.push_back(Field(line, firstColumn + shape_.width * j, shape_.width));
   }
 
-  // Full lines from CurrentLine on, each counted as a record read.
+  // Full lines from currentLine on, each counted as a record read.
   void TakeFullLines(int lines, int perLine) {
-    for (int i = 0; i < lines; ++i, ++cursor_.CurrentLine) {
+    for (int i = 0; i < lines; ++i, ++cursor_.currentLine) {
       TakeHeights(cursor_.Line(), 3, perLine);
       ctx_.counters.CountRecordRead();
     }
@@ -101,10 +101,10 @@ class GridTranslator {
   bool ReadPanoramaGridColumn() {
     if (!FindColumn()) return false;
     heights_.clear();
-    ++cursor_.CurrentLine;  // the line after the "51" holds no heights
+    ++cursor_.currentLine;  // the line after the "51" holds no heights
     TakeFullLines(21, 19);
     const std::string_view last = cursor_.Line();
-    ctx_.counters.RecordsRead += 2;
+    ctx_.counters.recordsRead += 2;
     const bool finished = RecordId(last) == "99";
     if (!finished) TakeHeights(last, 3, 2);
     WriteHeights();
@@ -114,7 +114,7 @@ class GridTranslator {
   bool ReadProfileGridColumn() {
     if (!FindColumn()) return false;
     heights_.clear();
-    TakeHeights(cursor_.list().line(cursor_.CurrentLine - 1), 19, 12);
+    TakeHeights(cursor_.list().line(cursor_.currentLine - 1), 19, 12);
     TakeFullLines(32, 15);
     // A "99" where the last line was expected holds no heights: the column
     // is written as far as it goes and the tile is finished.

@@ -177,8 +177,8 @@ TEST_F(WindowTest, CancelInTheDefaultFolderDialogWritesNothing) {
   });
   EXPECT_FALSE(QFile::exists(iniPath));
   EXPECT_TRUE(window->DefaultFolder().isEmpty());
-  window->SelectNTFFiles();
-  window->ChooseMIFFile();
+  window->SelectNtfFiles();
+  window->ChooseMifFile();
   EXPECT_EQ(dialogs->ntfFolders, QStringList({""}));
   EXPECT_EQ(dialogs->mifFolders, QStringList({""}));
 }
@@ -193,8 +193,8 @@ TEST_F(WindowTest, SetAsDefaultStoresAFolderWithAnyCharactersAcrossARestart) {
   });
   EXPECT_FALSE(dlg->isVisible());
   EXPECT_EQ(window->DefaultFolder(), folder);
-  window->SelectNTFFiles();
-  window->ChooseMIFFile();
+  window->SelectNtfFiles();
+  window->ChooseMifFile();
   EXPECT_EQ(dialogs->ntfFolders.value(0), folder);
   EXPECT_EQ(dialogs->mifFolders.value(0), folder);
 
@@ -205,7 +205,7 @@ TEST_F(WindowTest, SetAsDefaultStoresAFolderWithAnyCharactersAcrossARestart) {
 
   Build();  // a restart
   EXPECT_EQ(window->DefaultFolder(), folder);
-  window->SelectNTFFiles();
+  window->SelectNtfFiles();
   EXPECT_EQ(dialogs->ntfFolders.value(0), folder);
   // The dialog opens on the stored folder.
   QString shown;
@@ -310,7 +310,7 @@ TEST(QtFileDialogsTest, TheDialogsStartInTheFolderAndReturnFullPaths) {
     d->selectFile("SK12.NTF");
     QMetaObject::invokeMethod(d, "accept");
   });
-  const QStringList chosen = dialogs.ChooseNTFFiles(nullptr, dir.path());
+  const QStringList chosen = dialogs.ChooseNtfFiles(nullptr, dir.path());
   EXPECT_EQ(startedIn, dir.path());
   EXPECT_EQ(mode, QFileDialog::ExistingFiles);
   EXPECT_EQ(chosen, QStringList({dir.filePath("SK12.NTF")}));
@@ -323,7 +323,7 @@ TEST(QtFileDialogsTest, TheDialogsStartInTheFolderAndReturnFullPaths) {
     confirmsOverwrite = d->acceptMode() == QFileDialog::AcceptSave && !d->testOption(QFileDialog::DontConfirmOverwrite);
     d->reject();
   });
-  EXPECT_EQ(dialogs.ChooseMIFFile(nullptr, dir.path()), QString());
+  EXPECT_EQ(dialogs.ChooseMifFile(nullptr, dir.path()), QString());
   EXPECT_EQ(startedIn, dir.path());
   EXPECT_TRUE(confirmsOverwrite);
 }

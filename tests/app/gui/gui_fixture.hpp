@@ -27,14 +27,14 @@ class FakeFileDialogs : public FileDialogs {
   // The folders the dialogs were asked to start in.
   QStringList ntfFolders, mifFolders;
 
-  QStringList ChooseNTFFiles(QWidget*, const QString& folder) override {
+  QStringList ChooseNtfFiles(QWidget*, const QString& folder) override {
     ntfFolders << folder;
     if (ntfAnswers.empty()) return {};
     QStringList a = ntfAnswers.front();
     ntfAnswers.pop_front();
     return a;
   }
-  QString ChooseMIFFile(QWidget*, const QString& folder) override {
+  QString ChooseMifFile(QWidget*, const QString& folder) override {
     mifFolders << folder;
     if (mifAnswers.empty()) return {};
     QString a = mifAnswers.front();

@@ -79,7 +79,7 @@ TEST_F(WindowTest, SeveralFilesAreSortedAndProposeTheFirstNameWithEtc) {
 
 TEST_F(WindowTest, OneFileProposesItsOwnNameAndDisablesTheOutputOptions) {
   dialogs->ntfAnswers.push_back({"/d/SK12.ntf"});
-  window->SelectNTFFiles();
+  window->SelectNtfFiles();
   EXPECT_EQ(Find<QLineEdit>("EditMIF_File")->text(), "/d/SK12.mif");
   EXPECT_EQ(Find<QLabel>("LabelNumberOfFilesSelected")->text(), "1");
   EXPECT_FALSE(Find<QRadioButton>("RadioButtonMerge")->isEnabled());
@@ -89,7 +89,7 @@ TEST_F(WindowTest, OneFileProposesItsOwnNameAndDisablesTheOutputOptions) {
 
 TEST_F(WindowTest, SeparateShowsAutoNameAndMergeProposesEtcWithoutBlank) {
   dialogs->ntfAnswers.push_back({"/d/SK12.ntf", "/d/SK11.ntf"});
-  window->SelectNTFFiles();
+  window->SelectNtfFiles();
   auto* mif = Find<QLineEdit>("EditMIF_File");
   auto* change = Find<QPushButton>("BitBtnSaveMIF");
   Find<QRadioButton>("RadioButtonSep")->click();
@@ -106,7 +106,7 @@ TEST_F(WindowTest, SeparateShowsAutoNameAndMergeProposesEtcWithoutBlank) {
   // Selecting several files again chooses merging again.
   Find<QRadioButton>("RadioButtonSep")->click();
   dialogs->ntfAnswers.push_back({"/e/b.ntf", "/e/a.ntf"});
-  window->SelectNTFFiles();
+  window->SelectNtfFiles();
   EXPECT_TRUE(window->MergeTiles());
   EXPECT_TRUE(Find<QRadioButton>("RadioButtonMerge")->isChecked());
   EXPECT_EQ(mif->text(), "/e/a etc.mif");
@@ -120,7 +120,7 @@ TEST_F(WindowTest, MergeWithAnEmptyListClearsTheName) {
 
 TEST_F(WindowTest, CancelledDialogsChangeNothing) {
   dialogs->ntfAnswers.push_back({"/d/SK12.ntf", "/d/SK11.ntf"});
-  window->SelectNTFFiles();
+  window->SelectNtfFiles();
   Find<QLineEdit>("EditMIF_File")->setText("/d/mine.mif");
   window->findChild<QLabel*>("LabelStatus")->setText("Translation complete");
   dialogs->ntfAnswers.push_back({});  // cancel
@@ -165,7 +165,7 @@ TEST_F(WindowTest, AWholeRunOfOneTileShowsItsFiguresAndWritesTheExpectedFiles) {
   const QString tile = Example("codepoint_small.ntf");
   dialogs->ntfAnswers.push_back({tile});
   window->show();
-  window->SelectNTFFiles();
+  window->SelectNtfFiles();
   // The status band and controls during the run, seen from the first pump.
   bool sawBusy = false, controlsDisabled = false, othersEnabled = false;
   QTimer::singleShot(0, window.get(), [&] {
@@ -199,7 +199,7 @@ TEST_F(WindowTest, AWholeRunOfOneTileShowsItsFiguresAndWritesTheExpectedFiles) {
 
 TEST_F(WindowTest, EachRunCountsItsOwnRecordsAndKeepsTheProductName) {
   dialogs->ntfAnswers.push_back({Example("codepoint_small.ntf")});
-  window->SelectNTFFiles();
+  window->SelectNtfFiles();
   window->StartTranslationRun();
   EXPECT_EQ(Find<QLabel>("LabelNumberOfRecordsRead")->text(), "28");
   // The second run starts by naming the product of the last file recognised.
@@ -213,7 +213,7 @@ TEST_F(WindowTest, EachRunCountsItsOwnRecordsAndKeepsTheProductName) {
 
 TEST_F(WindowTest, AMifNameTypedWithoutItsExtensionGetsOne) {
   dialogs->ntfAnswers.push_back({Example("codepoint_small.ntf")});
-  window->SelectNTFFiles();
+  window->SelectNtfFiles();
   Find<QLineEdit>("EditMIF_File")->setText(Scratch("typed"));
   window->StartTranslationRun();
   EXPECT_TRUE(QFile::exists(Scratch("typed.mif")));
@@ -227,7 +227,7 @@ TEST_F(WindowTest, AMergedRunShowsEachMessageAndTheRunTotal) {
   const QString b = Example("unknown_small.ntf", "b_unknown.ntf");
   const QString c = Example("meridian1_small.ntf", "c_meridian1.ntf");
   dialogs->ntfAnswers.push_back({c, a, b});
-  window->SelectNTFFiles();
+  window->SelectNtfFiles();
   EXPECT_EQ(Find<QLineEdit>("EditMIF_File")->text(), Scratch("a_codepoint etc.mif"));
   window->StartTranslationRun();
   ASSERT_EQ(boxes->shown.size(), 2u);
@@ -244,7 +244,7 @@ TEST_F(WindowTest, AMergedRunShowsEachMessageAndTheRunTotal) {
 
 TEST_F(WindowTest, SeparateTilesAreNamedAfterEachFile) {
   dialogs->ntfAnswers.push_back({Example("codepoint_small.ntf", "SK13.ntf"), Example("codepoint_small.ntf", "SK12.ntf")});
-  window->SelectNTFFiles();
+  window->SelectNtfFiles();
   Find<QRadioButton>("RadioButtonSep")->click();
   window->StartTranslationRun();
   EXPECT_TRUE(boxes->shown.empty());
@@ -259,7 +259,7 @@ TEST_F(WindowTest, SeparateTilesAreNamedAfterEachFile) {
 
 TEST_F(WindowTest, AMissingOutputFolderWarnsAndReenablesTheControls) {
   dialogs->ntfAnswers.push_back({Example("codepoint_small.ntf")});
-  window->SelectNTFFiles();
+  window->SelectNtfFiles();
   Find<QLineEdit>("EditMIF_File")->setText(Scratch("no/such/folder/out.mif"));
   window->StartTranslationRun();
   ASSERT_EQ(boxes->shown.size(), 1u);
@@ -273,7 +273,7 @@ TEST_F(WindowTest, AMissingOutputFolderWarnsAndReenablesTheControls) {
 TEST_F(WindowTest, AModalDialogOpenedDuringARunHoldsIt) {
   dialogs->ntfAnswers.push_back({Example("codepoint_small.ntf")});
   window->show();
-  window->SelectNTFFiles();
+  window->SelectNtfFiles();
   bool heldWhileOpen = false;
   QTimer::singleShot(0, window.get(), [&] { Find<QPushButton>("ButtonOptions")->click(); });
   QTimer::singleShot(100, window.get(), [&] {
@@ -293,7 +293,7 @@ TEST_F(WindowTest, AModalDialogOpenedDuringARunHoldsIt) {
 TEST_F(WindowTest, ClosingDuringARunAsksThenStopsKeepingWhatWasWritten) {
   dialogs->ntfAnswers.push_back({Example("codepoint_small.ntf")});
   window->show();
-  window->SelectNTFFiles();
+  window->SelectNtfFiles();
   // Declined: the run goes on to the end and the window stays.
   boxes->confirmAnswer = false;
   QTimer::singleShot(0, window.get(), [&] { Find<QPushButton>("BitBtnClose")->click(); });
@@ -322,7 +322,7 @@ TEST_F(WindowTest, ClosingDuringARunAsksThenStopsKeepingWhatWasWritten) {
 TEST_F(WindowTest, ClosingDuringAMergedRunStopsBeforeTheNextFile) {
   dialogs->ntfAnswers.push_back({Example("codepoint_small.ntf", "SK11.ntf"), Example("codepoint_small.ntf", "SK12.ntf")});
   window->show();
-  window->SelectNTFFiles();
+  window->SelectNtfFiles();
   QTimer::singleShot(0, window.get(), [&] { window->close(); });
   window->StartTranslationRun();
   EXPECT_TRUE(window->LastRun().stopped);
@@ -343,7 +343,7 @@ TEST_F(WindowTest, ALongRunPumpsEventsOnlyEveryFewTensOfMilliseconds) {
   tile.close();
   dialogs->ntfAnswers.push_back({Scratch("full.ntf")});
   window->show();
-  window->SelectNTFFiles();
+  window->SelectNtfFiles();
   QElapsedTimer clock;
   clock.start();
   window->StartTranslationRun();
