@@ -46,7 +46,8 @@ struct Reading {
 // The features of `path` (or of its one named layer) whose geometry is a
 // `kind` or a multiple of it, and the number of fields of every feature.
 Reading ReadWithOgr(const std::string& path, const std::string& layer, const std::string& kind) {
-  const test::GdalReading gdal = test::ReadWithGdal(path, layer.empty() ? std::vector<std::string>{} : std::vector{layer});
+  const test::GdalReading gdal =
+      test::ReadWithGdal(path, layer.empty() ? std::vector<std::string>{} : std::vector<std::string>{layer});
   EXPECT_EQ(gdal.Problems(), "");
   Reading reading;
   for (const test::GdalFeature& f : gdal.features) {

@@ -26,7 +26,8 @@ std::string Hundredths(const test::GdalFeature& feature) {
   std::string out;
   for (const test::GdalPath& path : feature.Paths())
     for (const test::GdalVertex& vertex : path)
-      for (const std::string& c : vertex) out += std::to_string(std::llround(std::strtod(c.c_str(), nullptr) * 100)) + " ";
+      for (const std::string& c : vertex)
+        out += std::to_string(std::llround(std::strtod(c.c_str(), nullptr) * 100)) + " ";
   return out;
 }
 

@@ -56,9 +56,9 @@ bool ParseField(std::string_view line, GdalField& field) {
 }
 
 constexpr std::array<std::string_view, 15> kGeometryKeywords = {
-    "POINT",        "LINESTRING",    "POLYGON",      "MULTIPOINT",  "MULTILINESTRING",
+    "POINT",        "LINESTRING",         "POLYGON",        "MULTIPOINT",    "MULTILINESTRING",
     "MULTIPOLYGON", "GEOMETRYCOLLECTION", "CIRCULARSTRING", "COMPOUNDCURVE", "CURVEPOLYGON",
-    "MULTICURVE",   "MULTISURFACE",  "TRIANGLE",     "TIN",         "POLYHEDRALSURFACE"};
+    "MULTICURVE",   "MULTISURFACE",       "TRIANGLE",       "TIN",           "POLYHEDRALSURFACE"};
 
 // A geometry line of a feature, "  POINT (1 2)", "  LINESTRING Z (...)".
 bool IsGeometryLine(std::string_view line) {
@@ -75,6 +75,17 @@ std::vector<std::string> Words(std::string_view text) {
   std::string word;
   while (in >> word) words.push_back(word);
   return words;
+}
+
+// The vertices of one coordinate list, "1 2,3 4".
+GdalPath Vertices(std::string_view list) {
+  GdalPath path;
+  for (std::size_t from = 0;;) {
+    const std::size_t comma = list.find(',', from);
+    path.push_back(Words(list.substr(from, comma == std::string_view::npos ? std::string_view::npos : comma - from)));
+    if (comma == std::string_view::npos) return path;
+    from = comma + 1;
+  }
 }
 
 }  // namespace
@@ -104,15 +115,8 @@ std::vector<GdalPath> GdalFeature::Paths() const {
     if (geometry[i] == '(') {
       start = i + 1;
     } else if (geometry[i] == ')' && start != std::string::npos) {
-      GdalPath path;
-      std::string_view list = std::string_view(geometry).substr(start, i - start);
-      for (std::size_t from = 0;;) {
-        const std::size_t comma = list.find(',', from);
-        GdalVertex vertex = Words(list.substr(from, comma == std::string_view::npos ? std::string_view::npos : comma - from));
-        if (!vertex.empty()) path.push_back(std::move(vertex));
-        if (comma == std::string_view::npos) break;
-        from = comma + 1;
-      }
+      GdalPath path = Vertices(std::string_view(geometry).substr(start, i - start));
+      std::erase_if(path, [](const GdalVertex& v) { return v.empty(); });
       paths.push_back(std::move(path));
       start = std::string::npos;
     }
@@ -145,16 +149,11 @@ std::string GdalFeature::Wkt2d() const {
       continue;
     }
     out += '(';
-    const std::string_view list = std::string_view(geometry).substr(i + 1, next - i - 1);
     bool first = true;
-    for (std::size_t from = 0;;) {
-      const std::size_t comma = list.find(',', from);
-      const GdalVertex v = Words(list.substr(from, comma == std::string_view::npos ? std::string_view::npos : comma - from));
+    for (const GdalVertex& v : Vertices(std::string_view(geometry).substr(i + 1, next - i - 1))) {
       if (!first) out += ',';
       first = false;
       for (std::size_t k = 0; k < v.size() && k < 2; ++k) out += (k ? " " : "") + v[k];
-      if (comma == std::string_view::npos) break;
-      from = comma + 1;
     }
     out += ')';
     i = next + 1;
@@ -197,8 +196,10 @@ GdalReading ParseOgrInfo(const std::string& out, const std::string& err, int exi
       feature = &reading.features.back();
     } else if (feature) {
       GdalField field;
-      if (ParseField(line, field)) feature->fields.push_back(std::move(field));
-      else if (IsGeometryLine(line) && feature->geometry.empty()) feature->geometry = std::string(line.substr(2));
+      if (ParseField(line, field))
+        feature->fields.push_back(std::move(field));
+      else if (IsGeometryLine(line) && feature->geometry.empty())
+        feature->geometry = std::string(line.substr(2));
     }
   }
   for (std::string_view line : Lines(err)) {
@@ -216,9 +217,9 @@ GdalReading ReadWithGdal(const std::string& path, const std::vector<std::string>
 }
 
 std::size_t MifObjectCount(const std::string& mifText) {
-  static constexpr std::array<std::string_view, 13> kObjects = {
-      "POINT", "Point", "PLINE", "Pline", "REGION", "Region",    "TEXT",
-      "Text",  "NONE",  "LINE",  "Line",  "MULTIPOINT", "Multipoint"};
+  static constexpr std::array<std::string_view, 13> kObjects = {"POINT",  "Point",      "PLINE",     "Pline", "REGION",
+                                                                "Region", "TEXT",       "Text",      "NONE",  "LINE",
+                                                                "Line",   "MULTIPOINT", "Multipoint"};
   std::size_t n = 0;
   bool data = false;
   for (const std::string& line : CrLfLines(mifText)) {

@@ -66,15 +66,16 @@ TEST(GdalReader, ReadsLayersFieldsAndGeometries) {
 }
 
 TEST(GdalReader, CollectsErrorsWarningsAndAFailedExit) {
-  const GdalReading r = ParseOgrInfo("", "Warning 1: odd header\nERROR 1: Attempt to read beyond\ntype `21' record.\n", 1);
+  const GdalReading r =
+      ParseOgrInfo("", "Warning 1: odd header\nERROR 1: Attempt to read beyond\ntype `21' record.\n", 1);
   EXPECT_EQ(r.warnings, (std::vector<std::string>{"Warning 1: odd header"}));
   EXPECT_EQ(r.Problems(), "ERROR 1: Attempt to read beyond\nogrinfo exit 1\n");
   EXPECT_TRUE(r.features.empty());
 }
 
 TEST(GdalReader, MifObjectsAndColumns) {
-  const std::string mif = Ntf({"Version 300", "Columns 2", "  A Char(3)", "  B Integer", "Data", "Point 1 2",
-                               "Pline 2", "1 2", "3 4", "NONE", "Text", "\"PLINE\"", "Region 1"});
+  const std::string mif = Ntf({"Version 300", "Columns 2", "  A Char(3)", "  B Integer", "Data", "Point 1 2", "Pline 2",
+                               "1 2", "3 4", "NONE", "Text", "\"PLINE\"", "Region 1"});
   EXPECT_EQ(MifObjectCount(mif), 5u);
   EXPECT_EQ(MifDeclaredColumns(mif), 2u);
   EXPECT_EQ(MifObjectCount(Ntf({"POINT 1 2"})), 0u);  // nothing before the Data line counts
