@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
-#include <regex>
+#include <ostream>
 
+#include "support/gdal_reader.hpp"
 #include "support/test_support.hpp"
 
 namespace fs = std::filesystem;
@@ -14,89 +16,53 @@ using namespace quorvel::test;
 
 namespace {
 
-bool HaveOgrInfo() { return RunCommand("command -v ogrinfo >/dev/null").exitCode == 0; }
-
-// Objects written to a MIF file: the lines that start an object.
-std::size_t CountObjects(const std::string& mif) {
-  static const std::regex object("^(POINT|Point|PLINE|Pline|REGION|Region|TEXT|Text|NONE|LINE|Line|MULTIPOINT|Multipoint)( |$)");
-  std::size_t n = 0;
-  bool data = false;
-  for (const std::string& line : CrLfLines(mif)) {
-    if (!data) {
-      data = line == "Data" || line == "DATA";
-      continue;
-    }
-    if (std::regex_search(line, object)) ++n;
-  }
-  return n;
-}
-
-std::size_t DeclaredColumns(const std::string& mif) {
-  for (const std::string& line : CrLfLines(mif))
-    if (line.rfind("Columns ", 0) == 0 || line.rfind("COLUMNS ", 0) == 0) return std::stoul(line.substr(8));
-  return 0;
-}
-
-struct OgrReading {
-  std::size_t features = 0;
-  std::vector<std::size_t> fieldsPerFeature;
-  std::string errors;
+struct Sample {
+  fs::path tile;
+  const char* text;  // the --text choice
+  friend void PrintTo(const Sample& s, std::ostream* os) { *os << s.tile.filename().string() << " --text " << s.text; }
 };
 
-OgrReading ReadWithOgr(const std::string& mif) {
-  OgrReading reading;
-  const CommandResult r = RunCommand("ogrinfo -ro -al -q " + Quote(mif));
-  static const std::regex field(R"(^  [^ ].* \([A-Za-z0-9]+(\([0-9.,]+\))?\) = )");
-  for (const std::string& line : [&] {
-         std::vector<std::string> lines;
-         std::size_t start = 0;
-         while (start <= r.out.size()) {
-           std::size_t end = r.out.find('\n', start);
-           if (end == std::string::npos) end = r.out.size();
-           lines.push_back(r.out.substr(start, end - start));
-           start = end + 1;
-         }
-         return lines;
-       }()) {
-    if (line.rfind("OGRFeature(", 0) == 0) {
-      ++reading.features;
-      reading.fieldsPerFeature.push_back(0);
-    } else if (!reading.fieldsPerFeature.empty() && std::regex_search(line, field)) {
-      ++reading.fieldsPerFeature.back();
-    }
-    if (line.find("ERROR") != std::string::npos) reading.errors += line + "\n";
-  }
-  for (const std::string& line : CrLfLines(r.err))
-    if (line.find("ERROR") != std::string::npos) reading.errors += line + "\n";
-  if (r.exitCode != 0) reading.errors += "ogrinfo exit " + std::to_string(r.exitCode) + "\n";
-  return reading;
+// Every sample tile with each --text choice, in name order.
+std::vector<Sample> Samples() {
+  std::vector<fs::path> tiles;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(fs::path(QUORVEL_SOURCE_DIR) / "examples", ec))
+    if (e.path().extension() == ".ntf") tiles.push_back(e.path());
+  std::sort(tiles.begin(), tiles.end());
+  std::vector<Sample> samples;
+  for (const fs::path& tile : tiles)
+    for (const char* text : {"separate", "include"}) samples.push_back({tile, text});
+  return samples;
 }
 
-TEST(GdalInterop, EveryExampleOutputLoadsWhole) {
-  ASSERT_TRUE(HaveOgrInfo()) << "ogrinfo (Debian gdal-bin) is needed; scripts/install-deps installs it";
+class GdalInterop : public ::testing::TestWithParam<Sample> {};
+
+TEST_P(GdalInterop, EveryExampleOutputLoadsWhole) {
+  ASSERT_TRUE(HaveGdal()) << kNeedGdal;
+  const auto& [tile, text] = GetParam();
+  ScratchDir dir;
+  const std::string name = tile.stem().string();
+  const CommandResult run = RunQuorvel(std::string("-q --network --text ") + text + " -o " +
+                                       Quote(dir / (name + ".mif")) + " " + Quote(tile.string()));
   std::size_t checked = 0;
-  for (const auto& e : fs::directory_iterator(fs::path(QUORVEL_SOURCE_DIR) / "examples")) {
-    if (e.path().extension() != ".ntf") continue;
-    for (const char* text : {"separate", "include"}) {
-      ScratchDir dir;
-      const std::string name = e.path().stem().string();
-      RunQuorvel(std::string("-q --network --text ") + text + " -o " + Quote(dir / (name + ".mif")) + " " +
-                 Quote(e.path().string()));
-      for (const auto& out : fs::directory_iterator(dir.path())) {
-        if (out.path().extension() != ".mif") continue;
-        SCOPED_TRACE(name + " --text " + text + ": " + out.path().filename().string());
-        const std::string mif = ReadFile(out.path().string());
-        const OgrReading reading = ReadWithOgr(out.path().string());
-        EXPECT_EQ(reading.errors, "");
-        EXPECT_EQ(reading.features, CountObjects(mif));
-        const std::size_t columns = DeclaredColumns(mif);
-        for (std::size_t i = 0; i < reading.fieldsPerFeature.size(); ++i)
-          ASSERT_EQ(reading.fieldsPerFeature[i], columns) << "feature " << i;
-        ++checked;
-      }
-    }
+  for (const auto& out : fs::directory_iterator(dir.path())) {
+    if (out.path().extension() != ".mif") continue;
+    SCOPED_TRACE(name + " --text " + text + ": " + out.path().filename().string());
+    EXPECT_TRUE(GdalReadsMifWhole(out.path().string()));
+    ++checked;
   }
-  EXPECT_GT(checked, 0u);
+  // A sample gives no MIF only when quorvel refuses it (a product it does not
+  // translate).
+  if (checked == 0) {
+    EXPECT_NE(run.exitCode, 0) << run.err;
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(Examples, GdalInterop, ::testing::ValuesIn(Samples()), [](const auto& info) {
+  std::string name = info.param.tile.stem().string() + "_" + info.param.text;
+  std::replace_if(
+      name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+  return name;
+});
 
 }  // namespace

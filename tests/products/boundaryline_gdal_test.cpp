@@ -8,11 +8,10 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
-#include <regex>
-#include <sstream>
 
 #include "ntfgen/generators.hpp"
 #include "run/run.hpp"
+#include "support/gdal_reader.hpp"
 #include "support/test_support.hpp"
 
 using namespace quorvel;
@@ -21,20 +20,16 @@ namespace {
 
 using Ring = std::vector<std::pair<long long, long long>>;  // tenths of a metre
 
-// The rings of a WKT geometry, each without repeated consecutive vertices
-// (links share their end points, which the rings keep twice), sorted.
-std::vector<Ring> Rings(const std::string& wkt) {
+// The rings of a geometry in tenths of a metre, each without repeated
+// consecutive vertices (links share their end points, which the rings keep
+// twice), sorted.
+std::vector<Ring> Rings(const test::GdalFeature& feature) {
   std::vector<Ring> rings;
-  static const std::regex inner(R"(\(([^()]*)\))");
-  for (auto it = std::sregex_iterator(wkt.begin(), wkt.end(), inner); it != std::sregex_iterator(); ++it) {
+  for (const test::GdalPath& path : feature.Paths()) {
     Ring ring;
-    std::string coordinates = (*it)[1].str();
-    std::replace(coordinates.begin(), coordinates.end(), ',', ' ');
-    std::istringstream in(coordinates);
-    std::string x, y;
-    while (in >> x >> y) {
-      const std::pair<long long, long long> p{std::llround(std::strtod(x.c_str(), nullptr) * 10),
-                                              std::llround(std::strtod(y.c_str(), nullptr) * 10)};
+    for (const test::GdalVertex& v : path) {
+      const std::pair<long long, long long> p{std::llround(std::strtod(v.at(0).c_str(), nullptr) * 10),
+                                              std::llround(std::strtod(v.at(1).c_str(), nullptr) * 10)};
       if (ring.empty() || ring.back() != p) ring.push_back(p);
     }
     rings.push_back(std::move(ring));
@@ -44,29 +39,27 @@ std::vector<Ring> Rings(const std::string& wkt) {
 }
 
 struct Reading {
-  std::vector<std::vector<Ring>> geometries;
-  std::vector<std::size_t> fields;
+  std::vector<std::vector<Ring>> geometries;  // of the features of the kind asked for
+  std::vector<std::size_t> fields;            // of every feature
 };
 
+// The features of `path` (or of its one named layer) whose geometry is a
+// `kind` or a multiple of it, and the number of fields of every feature.
 Reading ReadWithOgr(const std::string& path, const std::string& layer, const std::string& kind) {
-  const test::CommandResult r = test::RunCommand("ogrinfo -ro -al -q " + test::Quote(path) + " " + layer);
-  EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.err.find("ERROR"), std::string::npos) << r.err;
+  const test::GdalReading gdal =
+      test::ReadWithGdal(path, layer.empty() ? std::vector<std::string>{} : std::vector<std::string>{layer});
+  EXPECT_EQ(gdal.Problems(), "");
   Reading reading;
-  std::istringstream in(r.out);
-  std::string line;
-  static const std::regex field(R"(^  [^ ].* \([A-Za-z0-9]+(\([0-9.,]+\))?\) = )");
-  while (std::getline(in, line)) {
-    if (line.rfind("OGRFeature(", 0) == 0) reading.fields.push_back(0);
-    else if (!reading.fields.empty() && std::regex_search(line, field)) ++reading.fields.back();
-    if (line.rfind("  " + kind + " (", 0) == 0 || line.rfind("  MULTI" + kind + " (", 0) == 0)
-      reading.geometries.push_back(Rings(line));
+  for (const test::GdalFeature& f : gdal.features) {
+    reading.fields.push_back(f.fields.size());
+    const std::string type = f.GeometryType();
+    if (type == kind || type == "MULTI" + kind) reading.geometries.push_back(Rings(f));
   }
   return reading;
 }
 
 TEST(BoundaryLineGdal, LinksAndPolygonsAgreeWithGdalsReadingOfTheTile) {
-  ASSERT_EQ(test::RunCommand("command -v ogrinfo >/dev/null").exitCode, 0) << "ogrinfo (gdal-bin) is needed";
+  ASSERT_TRUE(test::HaveGdal()) << test::kNeedGdal;
   test::ScratchDir dir;
   ntfgen::Options options;
   options.size = ntfgen::Size::Medium;

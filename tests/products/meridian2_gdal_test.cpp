@@ -3,10 +3,12 @@
 // the NTF, feature for feature (texts moved west by their position code).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "ntfgen/generators.hpp"
 #include "run/run.hpp"
+#include "support/gdal_reader.hpp"
 #include "support/test_support.hpp"
 
 using namespace quorvel;
@@ -17,39 +19,42 @@ struct Geometries {
   std::vector<std::string> points, lines, texts;  // "x y" lists; texts as their box's first corner
 };
 
-std::string Coordinates(std::string_view wkt) {
-  std::string out;
-  for (char c : wkt.substr(wkt.find('(') + 1, wkt.rfind(')') - wkt.find('(') - 1)) out.push_back(c == ',' ? ' ' : c);
+// A geometry's coordinates as "x y" pairs, vertices apart by two spaces.
+std::string Coordinates(const test::GdalFeature& feature) {
+  std::string out = feature.CoordinateText();
+  std::replace(out.begin(), out.end(), ',', ' ');
   return out;
 }
 
-Geometries ReadWithOgr(const std::string& path, const std::string& layers) {
+// The points, lines and texts of `path` (or of its named layers). A text
+// stands at the first corner of its box: west of GDAL's point by one or two
+// hundred units a character when its position code puts the point in the
+// box's middle or east.
+Geometries ReadWithOgr(const std::string& path, const std::vector<std::string>& layers) {
   Geometries g;
-  const test::CommandResult r = test::RunCommand("ogrinfo -ro -al -q " + test::Quote(path) + " " + layers);
-  EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.err.find("ERROR"), std::string::npos) << r.err;
-  std::istringstream in(r.out);
-  std::string line;
-  bool text = false;
-  long position = 0;
-  std::size_t length = 0;
-  while (std::getline(in, line)) {
-    if (line.rfind("OGRFeature(", 0) == 0) text = line.rfind("OGRFeature(MERIDIAN2_TEXT)", 0) == 0;
-    if (line.rfind("  DIG_POSTN (Integer) = ", 0) == 0) position = std::stol(line.substr(24));
-    if (line.rfind("  TEXT (String) = ", 0) == 0) length = line.size() - 18;
-    if (line.rfind("  POINT (", 0) == 0) {
-      if (!text) {
-        g.points.push_back(Coordinates(line));
-        continue;
-      }
-      std::istringstream xy(Coordinates(line));
-      long x = 0, y = 0;
-      xy >> x >> y;
-      const long shift = position >= 6 ? 200 : position >= 3 ? 100 : 0;
-      g.texts.push_back(std::to_string(x - shift * static_cast<long>(length)) + ".00 " + std::to_string(y) + ".00");
-    } else if (line.rfind("  LINESTRING (", 0) == 0) {
-      g.lines.push_back(Coordinates(line));
+  const test::GdalReading gdal = test::ReadWithGdal(path, layers);
+  EXPECT_EQ(gdal.Problems(), "");
+  for (const test::GdalFeature& f : gdal.features) {
+    const std::string type = f.GeometryType();
+    if (type == "LINESTRING") {
+      g.lines.push_back(Coordinates(f));
+      continue;
     }
+    if (type != "POINT") continue;
+    if (f.layer != "MERIDIAN2_TEXT") {
+      g.points.push_back(Coordinates(f));
+      continue;
+    }
+    const std::string* position = f.Field("DIG_POSTN");
+    const std::string* text = f.Field("TEXT");
+    EXPECT_TRUE(position && text) << f.geometry;
+    if (!position || !text) continue;
+    std::istringstream xy(Coordinates(f));
+    long x = 0, y = 0;
+    xy >> x >> y;
+    const long code = std::stol(*position);
+    const long shift = code >= 6 ? 200 : code >= 3 ? 100 : 0;
+    g.texts.push_back(std::to_string(x - shift * static_cast<long>(text->size())) + ".00 " + std::to_string(y) + ".00");
   }
   return g;
 }
@@ -71,7 +76,7 @@ std::vector<std::string> TextCorners(const std::string& mif) {
 class Meridian2Gdal : public ::testing::TestWithParam<ntfgen::Size> {};
 
 TEST_P(Meridian2Gdal, PointsLinesAndTextsAgreeWithGdalsReadingOfTheTile) {
-  ASSERT_EQ(test::RunCommand("command -v ogrinfo >/dev/null").exitCode, 0) << "ogrinfo (gdal-bin) is needed";
+  ASSERT_TRUE(test::HaveGdal()) << test::kNeedGdal;
   test::ScratchDir dir;
   ntfgen::Options options;
   options.size = GetParam();
@@ -84,8 +89,8 @@ TEST_P(Meridian2Gdal, PointsLinesAndTextsAgreeWithGdalsReadingOfTheTile) {
   quorvel::Translate(RunRequest{{dir / "m.ntf"}, {}}, settings, observer);
   ASSERT_EQ(observer.Texts(), std::vector<std::string>{});
 
-  const Geometries ntf = ReadWithOgr(dir / "m.ntf", "MERIDIAN2_POINT MERIDIAN2_LINE MERIDIAN2_TEXT");
-  const Geometries mif = ReadWithOgr(dir / "m.mif", "");
+  const Geometries ntf = ReadWithOgr(dir / "m.ntf", {"MERIDIAN2_POINT", "MERIDIAN2_LINE", "MERIDIAN2_TEXT"});
+  const Geometries mif = ReadWithOgr(dir / "m.mif", {});
   ASSERT_GT(ntf.points.size(), 10u);
   ASSERT_GT(ntf.lines.size(), 10u);
   ASSERT_GT(ntf.texts.size(), 5u);
@@ -94,11 +99,9 @@ TEST_P(Meridian2Gdal, PointsLinesAndTextsAgreeWithGdalsReadingOfTheTile) {
   EXPECT_EQ(TextCorners(dir / "m_Text.mif"), ntf.texts);
 
   // One network row per node GDAL reads.
-  const test::CommandResult nodes = test::RunCommand("ogrinfo -ro -al -q " + test::Quote(dir / "m.ntf") + " MERIDIAN2_NODE");
-  std::size_t gdalNodes = 0;
-  for (std::size_t at = nodes.out.find("OGRFeature("); at != std::string::npos; at = nodes.out.find("OGRFeature(", at + 1))
-    ++gdalNodes;
-  EXPECT_EQ(test::CrLfLines(test::ReadFile(dir / "m_Network.txt")).size(), gdalNodes + 1);
+  const test::GdalReading nodes = test::ReadWithGdal(dir / "m.ntf", {"MERIDIAN2_NODE"});
+  EXPECT_EQ(nodes.Problems(), "");
+  EXPECT_EQ(test::CrLfLines(test::ReadFile(dir / "m_Network.txt")).size(), nodes.features.size() + 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Tiles, Meridian2Gdal, ::testing::Values(ntfgen::Size::Small, ntfgen::Size::Medium),

@@ -4,11 +4,10 @@
 // text per GDAL text and one network row per GDAL node.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "ntfgen/generators.hpp"
 #include "products/strategi/strategi_styles.hpp"
 #include "run/run.hpp"
+#include "support/gdal_reader.hpp"
 #include "support/test_support.hpp"
 
 using namespace quorvel;
@@ -20,37 +19,27 @@ struct Features {
   std::size_t texts = 0, nodes = 0, features = 0;
 };
 
-std::string Coordinates(std::string_view wkt) {
-  return std::string(wkt.substr(wkt.find('(') + 1, wkt.rfind(')') - wkt.find('(') - 1));
-}
-
 // Reads every layer of `path`. For an NTF, only features whose code the
 // style table holds outside the text layer are kept; a line of one vertex is
 // given that vertex twice, as the MIF has it.
 Features ReadWithOgr(const std::string& path, bool ntf) {
   Features f;
-  const test::CommandResult r = test::RunCommand("ogrinfo -ro -al -q " + test::Quote(path));
-  EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.err.find("ERROR"), std::string::npos) << r.err;
-  std::istringstream in(r.out);
-  std::string line, layer, code;
-  while (std::getline(in, line)) {
-    if (line.rfind("OGRFeature(", 0) == 0) {
-      layer = line.substr(11, line.find(')') - 11);
-      code.clear();
-      ++f.features;
-      if (layer == "STRATEGI_TEXT") ++f.texts;
-      if (layer == "STRATEGI_NODE") ++f.nodes;
-    }
-    if (line.rfind("  FEAT_CODE (String) = ", 0) == 0) code = line.substr(23);
-    const bool point = line.rfind("  POINT (", 0) == 0, pline = line.rfind("  LINESTRING (", 0) == 0;
+  const test::GdalReading gdal = test::ReadWithGdal(path);
+  EXPECT_EQ(gdal.Problems(), "");
+  for (const test::GdalFeature& feature : gdal.features) {
+    ++f.features;
+    if (feature.layer == "STRATEGI_TEXT") ++f.texts;
+    if (feature.layer == "STRATEGI_NODE") ++f.nodes;
+    const std::string type = feature.GeometryType();
+    const bool point = type == "POINT", pline = type == "LINESTRING";
     if (!point && !pline) continue;
     if (ntf) {
-      if (layer != "STRATEGI_POINT" && layer != "STRATEGI_LINE") continue;
-      const StrategiStyleRow* row = FindStrategiStyle(code);
+      if (feature.layer != "STRATEGI_POINT" && feature.layer != "STRATEGI_LINE") continue;
+      const std::string* code = feature.Field("FEAT_CODE");
+      const StrategiStyleRow* row = FindStrategiStyle(code ? *code : "");
       if (!row || row->layer == 9) continue;
     }
-    std::string xy = Coordinates(line);
+    std::string xy = feature.CoordinateText();
     if (point) {
       f.points.push_back(xy);
     } else {
@@ -64,7 +53,7 @@ Features ReadWithOgr(const std::string& path, bool ntf) {
 class StrategiGdal : public ::testing::TestWithParam<ntfgen::Size> {};
 
 TEST_P(StrategiGdal, PointsLinesTextsAndNodesAgreeWithGdalsReadingOfTheTile) {
-  ASSERT_EQ(test::RunCommand("command -v ogrinfo >/dev/null").exitCode, 0) << "ogrinfo (gdal-bin) is needed";
+  ASSERT_TRUE(test::HaveGdal()) << test::kNeedGdal;
   test::ScratchDir dir;
   ntfgen::Options options;
   options.size = GetParam();
