@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorvel {
 
@@ -18,6 +20,19 @@ class RunObserver {
   // A message box of the given kind with a single OK button. The run waits
   // for it to return.
   virtual void ShowMessage(MessageKind kind, std::string_view text) = 0;
+  // A message about one file (an NTF tile, a member of an output set):
+  // shown as "PATH: text" unless the front end shows the path apart.
+  virtual void ShowFileMessage(MessageKind kind, std::string_view path, std::string_view text) {
+    if (path.empty()) return ShowMessage(kind, text);
+    std::string full(path);
+    full.append(": ");
+    full.append(text);
+    ShowMessage(kind, full);
+  }
+  // Before anything is written: these files of earlier output would be
+  // replaced by the run. True lets the run replace them; false ends the run
+  // before it writes anything.
+  virtual bool ConfirmReplace(const std::vector<std::string>& /*existing*/) { return false; }
   virtual void ShowStatus(std::string_view /*text*/) {}
   virtual void ShowRecordsRead(std::int64_t /*count*/) {}
   virtual void ShowObjectsCreated(std::int64_t /*count*/) {}
