@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -11,6 +12,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <map>
+#include <tuple>
 #include <numbers>
 
 namespace quorvel::preview {
@@ -79,6 +82,9 @@ QPen MakePen(const PenStyle& p) {
   if (p.width >= 1 && p.width <= 7) width = p.width;
   else if (p.width > 10) width = std::min(50.0, (p.width - 10) / 10.0 * kPixelsPerPoint);
   QPen pen(ToQColor(p.colour), std::max(1.0, width));
+  // Drawing is in pixels already; a cosmetic pen takes the raster
+  // engine's fast path for thin lines.
+  pen.setCosmetic(true);
   pen.setCapStyle(Qt::FlatCap);
   pen.setJoinStyle(Qt::RoundJoin);
   if (p.pattern <= 2) pen.setStyle(Qt::SolidLine);
@@ -217,12 +223,12 @@ void DrawShape(QPainter& p, const SymbolLook& look, double r, const QColor& colo
 void DrawSymbol(QPainter& p, QPointF at, const SymbolStyle& s) {
   const double r = std::clamp(s.size, 1, 240) * kPixelsPerPoint / 2;
   const QColor colour = ToQColor(s.colour);
-  p.save();
+  const QTransform saved = p.transform();
   p.translate(at);
   if (s.trueType) {
     // The font's glyph is not at hand: a pointed marker of the symbol's
     // colour, size and rotation.
-    p.rotate(-s.rotation);
+    if (s.rotation != 0) p.rotate(-s.rotation);
     p.setPen(Qt::NoPen);
     p.setBrush(colour);
     p.drawPolygon(QPolygonF({{0, -r}, {r * 0.7, r * 0.7}, {0, r * 0.3}, {-r * 0.7, r * 0.7}}));
@@ -230,17 +236,16 @@ void DrawSymbol(QPainter& p, QPointF at, const SymbolStyle& s) {
     SymbolLook look;
     if (LookOf(s.shape, look)) {
       if (look.shadow) {
-        p.save();
         p.translate(r * 0.3, r * 0.3);
         DrawShape(p, look, r, QColor(128, 128, 128));
-        p.restore();
+        p.translate(-r * 0.3, -r * 0.3);
       }
       DrawShape(p, look, r, colour);
     } else if (s.shape != 31) {
       DrawShape(p, {Shape::Square, true, false}, r * 0.5, colour);
     }
   }
-  p.restore();
+  p.setTransform(saved);
 }
 
 QString Decode(const std::string& text, const std::string& charset) {
@@ -250,23 +255,52 @@ QString Decode(const std::string& text, const std::string& charset) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// Fonts by name, style and pixel size: making a QFont for each of tens of
+// thousands of texts costs more than drawing them. Hinting is off: texts
+// are drawn at every angle, where it helps little and costs most.
+struct SizedFont {
+  QFont font;
+  double ascent, descent;
+};
+
+const SizedFont& FontFor(const FontStyle& style, int pixelSize) {
+  thread_local std::map<std::tuple<std::string, int, int>, SizedFont> fonts;
+  const auto key = std::make_tuple(style.name, style.style & 7, pixelSize);
+  auto it = fonts.find(key);
+  if (it != fonts.end()) return it->second;
+  if (fonts.size() > 512) fonts.clear();
+  QFont font(QString::fromStdString(style.name));
+  font.setPixelSize(pixelSize);
+  font.setBold(style.style & 1);
+  font.setItalic(style.style & 2);
+  font.setUnderline(style.style & 4);
+  font.setHintingPreference(QFont::PreferNoHinting);
+  const QFontMetricsF metrics(font);
+  return fonts.emplace(key, SizedFont{font, metrics.ascent(), metrics.descent()}).first->second;
+}
+
 void DrawText(QPainter& p, const Viewport& view, const MapObject& o, const std::string& charset) {
   const double h = (o.boxMax.y - o.boxMin.y) * view.scale;
   const double w = (o.boxMax.x - o.boxMin.x) * view.scale;
   if (h < 1.0 || h > 20000 || w > 200000) return;
-  QFont font(QString::fromStdString(o.font.name));
-  font.setPixelSize(std::max(1, static_cast<int>(std::lround(h / 1.15))));
-  font.setBold(o.font.style & 1);
-  font.setItalic(o.font.style & 2);
-  font.setUnderline(o.font.style & 4);
-  p.save();
-  p.setFont(font);
+  const SizedFont& f = FontFor(o.font, std::max(1, static_cast<int>(std::lround(h / 1.15))));
+  p.setFont(f.font);
   p.setPen(ToQColor(o.font.foreground));
-  p.translate(view.ToPixel(o.boxMin.x, o.boxMin.y));
-  p.rotate(-o.angle);
-  p.drawText(QRectF(0, -h, std::max(w, 1.0), h), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip,
-             Decode(o.text, charset));
-  p.restore();
+  // The box's lower left corner is the origin; the line is centred in the
+  // box's height.
+  const QPointF corner = view.ToPixel(o.boxMin.x, o.boxMin.y);
+  const double baseline = -h / 2 + (f.ascent - f.descent) / 2;
+  if (o.angle == 0) {
+    p.drawText(corner + QPointF(0, baseline), Decode(o.text, charset));
+    return;
+  }
+  const QTransform saved = p.transform();
+  p.translate(corner);
+  // Whole degrees: glyphs are cached per rotation, and a text turned by
+  // less than half a degree more looks the same.
+  p.rotate(-std::round(o.angle));
+  p.drawText(QPointF(0, baseline), Decode(o.text, charset));
+  p.setTransform(saved);
 }
 
 QPolygonF ToPolygon(const std::vector<XY>& pts, const Viewport& v) {
