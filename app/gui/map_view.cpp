@@ -1,6 +1,7 @@
 #include "map_view.hpp"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -12,6 +13,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <cmath>
 
@@ -50,40 +52,40 @@ const char* KindName(preview::ObjectKind k) {
 
 }  // namespace
 
-MapView::MapView(QWidget* parent) : QWidget(parent) {
+MapView::MapView(QWidget* parent)
+    : QWidget(parent), sets_(std::make_shared<const std::vector<preview::PreviewSet>>()) {
   setObjectName(QStringLiteral("mapView"));
   setMouseTracking(false);
   setFocusPolicy(Qt::StrongFocus);
   setMinimumSize(200, 150);
   settle_.setSingleShot(true);
   settle_.setInterval(kSettleMs);
-  connect(&settle_, &QTimer::timeout, this, [this] {
-    cacheStale_ = true;
-    update();
-  });
+  connect(&settle_, &QTimer::timeout, this, [this] { update(); });
+  connect(&watcher_, &QFutureWatcher<Picture>::finished, this, &MapView::PictureDone);
 }
 
+MapView::~MapView() { watcher_.waitForFinished(); }
+
 void MapView::SetSets(std::vector<preview::PreviewSet> sets) {
-  sets_ = std::move(sets);
-  index_.Build(sets_);
+  sets_ = std::make_shared<const std::vector<preview::PreviewSet>>(std::move(sets));
+  ++generation_;
+  index_.Build(*sets_);
   selected_.reset();
   Fit();
 }
 
 void MapView::SetLayerVisible(Layer layer, bool visible) {
   layers_[static_cast<int>(layer)] = visible;
-  if (selected_ && sets_[selected_->set].layers[selected_->layer].layer == layer && !visible) selected_.reset();
-  cacheStale_ = true;
+  if (selected_ && (*sets_)[selected_->set].layers[selected_->layer].layer == layer && !visible) selected_.reset();
   update();
 }
 
 void MapView::Fit() {
-  preview::Extent e = preview::SetsExtent(sets_, layers_);
-  if (e.empty) e = preview::SetsExtent(sets_);
+  preview::Extent e = preview::SetsExtent(*sets_, layers_);
+  if (e.empty) e = preview::SetsExtent(*sets_);
   view_ = preview::FitView(e, size());
   fitted_ = true;
   moved_ = false;
-  cacheStale_ = true;
   update();
 }
 
@@ -111,13 +113,13 @@ void MapView::ViewChanged() {
 }
 
 std::optional<HitRef> MapView::ObjectAt(QPointF pixel) const {
-  return index_.At(sets_, view_.ToWorld(pixel), view_.scale, layers_);
+  return index_.At(*sets_, view_.ToWorld(pixel), view_.scale, layers_);
 }
 
 RowValues MapView::RowOf(const HitRef& hit) const {
   RowValues row;
-  if (hit.set < 0 || hit.set >= static_cast<int>(sets_.size())) return row;
-  const preview::PreviewLayer& l = sets_[hit.set].layers[hit.layer];
+  if (hit.set < 0 || hit.set >= static_cast<int>(sets_->size())) return row;
+  const preview::PreviewLayer& l = (*sets_)[hit.set].layers[hit.layer];
   std::vector<std::string> values;
   if (hit.object < static_cast<int>(l.rows.size())) values = preview::SplitRow(l.rows[hit.object], l.delimiter);
   const std::size_t n = std::max(l.columns.size(), values.size());
@@ -130,46 +132,91 @@ RowValues MapView::RowOf(const HitRef& hit) const {
 }
 
 QString MapView::DescribeObject(const HitRef& hit) const {
-  const preview::PreviewLayer& l = sets_[hit.set].layers[hit.layer];
+  const preview::PreviewLayer& l = (*sets_)[hit.set].layers[hit.layer];
   const preview::MapObject& o = l.objects[hit.object];
   return QStringLiteral("%1, %2 at line %3")
       .arg(QFileInfo(QString::fromStdString(l.mifPath)).fileName(), QLatin1String(KindName(o.kind)))
       .arg(o.line);
 }
 
+namespace {
+
+QImage DrawPicture(const std::vector<preview::PreviewSet>& sets, const Viewport& view, QSize size, qreal dpr,
+                   const preview::LayerMask& layers) {
+  QImage image((QSizeF(size) * dpr).toSize(), QImage::Format_RGB32);
+  if (image.isNull()) return image;
+  image.setDevicePixelRatio(dpr);
+  image.fill(Qt::white);
+  QPainter p(&image);
+  preview::Draw(p, sets, view, size, layers);
+  return image;
+}
+
+}  // namespace
+
+MapView::Scene MapView::Current() const { return {view_, size(), devicePixelRatioF(), layers_, generation_}; }
+
 void MapView::RenderNow() {
-  const qreal dpr = devicePixelRatioF();
-  const QSize pixels = (QSizeF(size()) * dpr).toSize();
-  if (cache_.size() != pixels) cache_ = QImage(pixels, QImage::Format_RGB32);
-  cache_.setDevicePixelRatio(dpr);
-  cache_.fill(Qt::white);
-  QPainter p(&cache_);
-  preview::Draw(p, sets_, view_, size(), layers_);
-  cacheView_ = view_;
-  cacheStale_ = false;
+  const Scene scene = Current();
+  cache_ = DrawPicture(*sets_, scene.view, scene.size, scene.dpr, scene.layers);
+  cacheScene_ = scene;
   ++renders_;
+}
+
+void MapView::RequestPicture() {
+  const Scene scene = Current();
+  // One drawing at a time; when it ends, PictureDone asks again if the
+  // view has moved on meanwhile.
+  if (watcher_.isRunning()) return;
+  drawing_ = scene;
+  auto sets = sets_;
+  watcher_.setFuture(QtConcurrent::run([sets, scene] {
+    return Picture{DrawPicture(*sets, scene.view, scene.size, scene.dpr, scene.layers), scene};
+  }));
+}
+
+void MapView::PictureDone() {
+  Picture picture = watcher_.result();
+  if (picture.scene.generation == generation_ && !picture.image.isNull()) {
+    cache_ = std::move(picture.image);
+    cacheScene_ = picture.scene;
+    ++renders_;
+  }
+  update();
+}
+
+void MapView::WaitForPicture() {
+  while (watcher_.isRunning()) {
+    watcher_.waitForFinished();
+    // Delivers the finished signal.
+    QCoreApplication::processEvents();
+  }
 }
 
 void MapView::paintEvent(QPaintEvent*) {
   if (!fitted_) Fit();
-  const qreal dpr = devicePixelRatioF();
-  if (cacheStale_ || cache_.isNull() || cache_.size() != (QSizeF(size()) * dpr).toSize()) RenderNow();
+  // The first picture of new sets is drawn here and now; later ones on the
+  // worker thread once the view settles, the old picture standing in.
+  if (cache_.isNull() || cacheScene_.generation != generation_) RenderNow();
+  else if (!(cacheScene_ == Current()) && !settle_.isActive() && !dragging_) RequestPicture();
+  const Viewport& shown = cacheScene_.view;
   QPainter p(this);
-  if (cacheView_.scale == view_.scale && cacheView_.left == view_.left && cacheView_.top == view_.top) {
+  const bool sameView =
+      shown.scale == view_.scale && shown.left == view_.left && shown.top == view_.top;
+  if (sameView) {
     p.drawImage(0, 0, cache_);
   } else {
     // The cached picture where the current view puts it.
     p.fillRect(rect(), Qt::white);
-    const double k = view_.scale / cacheView_.scale;
-    const double dx = (cacheView_.left - view_.left) * view_.scale;
-    const double dy = (view_.top - cacheView_.top) * view_.scale;
-    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    const double k = view_.scale / shown.scale;
+    const double dx = (shown.left - view_.left) * view_.scale;
+    const double dy = (view_.top - shown.top) * view_.scale;
     p.setTransform(QTransform(k, 0, 0, k, dx, dy));
     p.drawImage(0, 0, cache_);
     p.resetTransform();
   }
   if (selected_) {
-    const preview::MapObject& o = sets_[selected_->set].layers[selected_->layer].objects[selected_->object];
+    const preview::MapObject& o = (*sets_)[selected_->set].layers[selected_->layer].objects[selected_->object];
     const QPointF a = view_.ToPixel(o.extent.minX, o.extent.maxY);
     const QPointF b = view_.ToPixel(o.extent.maxX, o.extent.minY);
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -183,14 +230,12 @@ void MapView::resizeEvent(QResizeEvent* event) {
   if (!fitted_) return;
   if (!moved_ || !event->oldSize().isValid()) {
     Fit();
-    moved_ = false;
     return;
   }
   // The same world point stays in the middle.
   const preview::XY centre = view_.ToWorld(QPointF(event->oldSize().width() / 2.0, event->oldSize().height() / 2.0));
   view_.left = centre.x - width() / 2.0 / view_.scale;
   view_.top = centre.y + height() / 2.0 / view_.scale;
-  cacheStale_ = true;
 }
 
 void MapView::mousePressEvent(QMouseEvent* event) {
@@ -218,7 +263,6 @@ void MapView::mouseReleaseEvent(QMouseEvent* event) {
   if (dragging_) {
     dragging_ = false;
     unsetCursor();
-    cacheStale_ = true;
     update();
     return;
   }

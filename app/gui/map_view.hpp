@@ -5,12 +5,14 @@
 #pragma once
 
 #include <QDialog>
+#include <QFutureWatcher>
 #include <QImage>
 #include <QList>
 #include <QPair>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -32,9 +34,10 @@ class MapView : public QWidget {
 
  public:
   explicit MapView(QWidget* parent = nullptr);
+  ~MapView() override;
 
   void SetSets(std::vector<preview::PreviewSet> sets);
-  const std::vector<preview::PreviewSet>& Sets() const { return sets_; }
+  const std::vector<preview::PreviewSet>& Sets() const { return *sets_; }
 
   void SetLayerVisible(preview::Layer layer, bool visible);
   bool LayerVisible(preview::Layer layer) const { return layers_[static_cast<int>(layer)]; }
@@ -53,10 +56,15 @@ class MapView : public QWidget {
   std::optional<preview::HitRef> Selected() const { return selected_; }
 
   // How often the whole picture has been drawn (the cached picture is
-  // reused while dragging and zooming until the view settles).
+  // moved and scaled while dragging and zooming until the view settles,
+  // then drawn again on a worker thread).
   int Renders() const { return renders_; }
-  // Draws the cached picture for the current view now.
+  // Draws the cached picture for the current view now, on this thread.
   void RenderNow();
+  // Whether a picture is being drawn on the worker thread; waits for it
+  // (and any drawing asked for meanwhile) and shows it.
+  bool Drawing() const { return watcher_.isRunning(); }
+  void WaitForPicture();
 
   QSize sizeHint() const override { return {800, 600}; }
 
@@ -75,8 +83,32 @@ class MapView : public QWidget {
  private:
   void ViewChanged();
   void Click(QPointF pixel);
+  // Starts drawing the current view on the worker thread, or marks it
+  // wanted when a drawing is under way.
+  void RequestPicture();
+  void PictureDone();
 
-  std::vector<preview::PreviewSet> sets_;
+  // What a picture shows; a picture is drawn again when this changes.
+  struct Scene {
+    preview::Viewport view;
+    QSize size;
+    qreal dpr = 1;
+    preview::LayerMask layers{};
+    int generation = -1;
+    bool operator==(const Scene& o) const {
+      return view.left == o.view.left && view.top == o.view.top && view.scale == o.view.scale && size == o.size &&
+             dpr == o.dpr && layers == o.layers && generation == o.generation;
+    }
+  };
+  Scene Current() const;
+  struct Picture {
+    QImage image;
+    Scene scene;
+  };
+
+  // Shared with a drawing on the worker thread, which keeps its own copy
+  // of the pointer while the sets are replaced.
+  std::shared_ptr<const std::vector<preview::PreviewSet>> sets_;
   preview::HitIndex index_;
   preview::LayerMask layers_ = preview::kAllLayers;
   preview::Viewport view_;
@@ -84,8 +116,10 @@ class MapView : public QWidget {
   bool moved_ = false;  // panned or zoomed since the last Fit
 
   QImage cache_;
-  preview::Viewport cacheView_;
-  bool cacheStale_ = true;
+  Scene cacheScene_;
+  QFutureWatcher<Picture> watcher_;
+  Scene drawing_;       // what the worker thread is drawing
+  int generation_ = 0;  // bumped when the sets change
   QTimer settle_;
   int renders_ = 0;
 

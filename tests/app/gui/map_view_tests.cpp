@@ -101,9 +101,31 @@ TEST_F(MapViewTest, DraggingPansWithOneRedrawAtTheEnd) {
   EXPECT_NEAR(now.x, grabbed.x, 1e-6);
   EXPECT_NEAR(now.y, grabbed.y, 1e-6);
   view->repaint();
+  view->WaitForPicture();
   EXPECT_EQ(view->Renders(), before + 1);
   // A drag selects nothing.
   EXPECT_FALSE(view->Selected().has_value());
+}
+
+TEST_F(MapViewTest, WheelStepsRedrawOnceTheViewSettles) {
+  view->RenderNow();
+  const int before = view->Renders();
+  for (int k = 0; k < 4; ++k) {
+    QWheelEvent wheel(QPointF(200, 200), view->mapToGlobal(QPointF(200, 200)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(view, &wheel);
+    view->repaint();
+  }
+  EXPECT_EQ(view->Renders(), before) << "the old picture is scaled meanwhile";
+  QTest::qWait(400);
+  view->WaitForPicture();
+  EXPECT_EQ(view->Renders(), before + 1);
+  // The new picture is of the zoomed view: the red point, 2.4 times larger.
+  const QImage picture = view->grab().toImage();
+  const QPoint p = PixelOf(250, 750);
+  ASSERT_TRUE(view->rect().contains(p));
+  EXPECT_EQ(picture.pixel(p) & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(view->Renders(), before + 1) << "showing it draws nothing more";
 }
 
 TEST_F(MapViewTest, ClickShowsTheObjectsRow) {
