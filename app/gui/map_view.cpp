@@ -182,6 +182,8 @@ void MapView::PictureDone() {
     cacheScene_ = picture.scene;
     ++renders_;
   }
+  // The view may have moved on while this was drawn.
+  if (!(cacheScene_ == Current()) && !settle_.isActive() && !dragging_ && isVisible()) RequestPicture();
   update();
 }
 

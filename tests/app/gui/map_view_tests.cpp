@@ -37,6 +37,7 @@ class MapViewTest : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     view = window.View();
     QCoreApplication::processEvents();
+    view->WaitForPicture();
   }
   QString Path(const char* name) const { return scratch.filePath(QLatin1String(name)); }
   void Write(const char* name, const std::string& text) {
