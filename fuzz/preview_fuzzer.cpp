@@ -58,8 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   else REQUIRE(layer.rows.empty());
   // Every coordinate was a number in the text.
   std::size_t numbers = 0;
+  const std::size_t lines = Lines(mif);
   for (const MapObject& o : layer.objects) {
-    REQUIRE(o.line >= 1 && static_cast<std::size_t>(o.line) <= Lines(mif));
+    REQUIRE(o.line >= 1 && static_cast<std::size_t>(o.line) <= lines);
     switch (o.kind) {
       case ObjectKind::None: REQUIRE(o.parts.empty() && o.extent.empty); break;
       case ObjectKind::Point: REQUIRE(o.parts.size() == 1 && o.parts[0].size() == 1); break;

@@ -80,6 +80,7 @@ void HitIndex::CellRange(double lo, double hi, double origin, double step, int c
 void HitIndex::Build(const std::vector<PreviewSet>& sets) {
   refs_.clear();
   cells_.clear();
+  largestSymbol_ = 0;
   extent_ = SetsExtent(sets);
   std::size_t n = 0;
   for (const PreviewSet& s : sets)
@@ -100,6 +101,9 @@ void HitIndex::Build(const std::vector<PreviewSet>& sets) {
       for (int oi = 0; oi < static_cast<int>(objects.size()); ++oi) {
         const Extent& e = objects[oi].extent;
         if (e.empty) continue;
+        const MapObject& o = objects[oi];
+        if (o.kind == ObjectKind::Point || o.kind == ObjectKind::MultiPoint)
+          largestSymbol_ = std::max(largestSymbol_, std::clamp(o.symbol.size, 1, 240));
         const auto ref = static_cast<std::uint32_t>(refs_.size());
         refs_.push_back({si, li, oi});
         int c0, c1, r0, r1;
@@ -115,8 +119,9 @@ std::optional<HitRef> HitIndex::At(const std::vector<PreviewSet>& sets, XY at, d
                                    double tolerance) const {
   if (cells_.empty() || !(scale > 0)) return std::nullopt;
   const double reach = tolerance / scale;
-  // A symbol reaches beyond its point's extent by up to its half size.
-  const double wide = reach + 240 * (96.0 / 72.0) / 2 / scale;
+  // A symbol reaches beyond its point's extent by up to its half size, a
+  // wide pen by up to half its width.
+  const double wide = reach + (std::max(largestSymbol_ * (96.0 / 72.0), 7.0) / 2) / scale;
   if (at.x < extent_.minX - wide || at.x > extent_.maxX + wide || at.y < extent_.minY - wide ||
       at.y > extent_.maxY + wide)
     return std::nullopt;

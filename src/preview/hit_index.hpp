@@ -33,6 +33,7 @@ class HitIndex {
   Extent extent_;
   int columns_ = 0, rows_ = 0;
   double cellWidth_ = 1, cellHeight_ = 1;
+  int largestSymbol_ = 0;  // points; how far a symbol reaches past its point
   std::vector<std::vector<std::uint32_t>> cells_;  // indexes into refs_
   std::vector<HitRef> refs_;
 };
