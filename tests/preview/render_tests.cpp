@@ -225,6 +225,22 @@ TEST_F(RenderTest, HitsFindTheTopmostShownObject) {
   EXPECT_EQ(hit(1000, 1000), -1);
 }
 
+TEST_F(RenderTest, HitsReachAsFarAsTheSymbolIsDrawn) {
+  // 48 points is 64 pixels across: a click 28 pixels from the point is on
+  // the symbol, one 40 pixels away is not.
+  const QImage image = Draw("POINT 50 50\n  SYMBOL (32,255,48)\n", 1);
+  HitIndex index;
+  index.Build(sets_);
+  const QPointF centre = view_.ToPixel(50, 50);
+  for (const QPointF d : {QPointF(28, 0), QPointF(0, -28), QPointF(-20, 20)}) {
+    EXPECT_FALSE(IsWhite(image.pixel((centre + d).toPoint())));
+    const auto h = index.At(sets_, view_.ToWorld(centre + d), view_.scale, kAllLayers, 0);
+    ASSERT_TRUE(h.has_value()) << d.x() << "," << d.y();
+    EXPECT_EQ(h->object, 2);
+  }
+  EXPECT_FALSE(index.At(sets_, view_.ToWorld(centre + QPointF(40, 0)), view_.scale, kAllLayers, 0).has_value());
+}
+
 TEST_F(RenderTest, PicturesAreWrittenWholeOrNotAtAll) {
   const std::string mif = WriteSet("pic", "PLINE 2\n10 50\n90 50\n  PEN (2,2,16711680)\n", 1);
   std::string error;
