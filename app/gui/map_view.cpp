@@ -84,6 +84,7 @@ void MapView::Fit() {
   preview::Extent e = preview::SetsExtent(*sets_, layers_);
   if (e.empty) e = preview::SetsExtent(*sets_);
   view_ = preview::FitView(e, size());
+  fitScale_ = view_.scale;
   fitted_ = true;
   moved_ = false;
   update();
@@ -92,7 +93,10 @@ void MapView::Fit() {
 void MapView::ZoomAt(QPointF pixel, double factor) {
   if (!(factor > 0)) return;
   const preview::XY w = view_.ToWorld(pixel);
-  const double scale = std::clamp(view_.scale * factor, 1e-9, 1e9);
+  // Zooming out stops when the sets fill a thousandth of the view, zooming
+  // in when the view shows a hundred-thousandth of them.
+  const double scale = std::clamp(view_.scale * factor, fitScale_ / 1e3, fitScale_ * 1e5);
+  if (scale == view_.scale) return;
   view_.scale = scale;
   view_.left = w.x - pixel.x() / scale;
   view_.top = w.y + pixel.y() / scale;

@@ -113,6 +113,7 @@ class MapView : public QWidget {
   preview::LayerMask layers_ = preview::kAllLayers;
   preview::Viewport view_;
   bool fitted_ = false;
+  double fitScale_ = 1;  // the scale Fit gave: zooming is bounded around it
   bool moved_ = false;  // panned or zoomed since the last Fit
 
   QImage cache_;

@@ -89,6 +89,11 @@ TEST_F(MapViewTest, WheelZoomKeepsThePointUnderThePointer) {
   view->ZoomAt(QPointF(at), 0.5);
   EXPECT_NEAR(view->View().ToWorld(QPointF(at)).x, before.x, 1e-6);
   EXPECT_NEAR(view->View().scale, scale * 1.5625 * 0.5, 1e-9);
+  // Zooming stops short of absurd scales either way.
+  for (int k = 0; k < 200; ++k) view->ZoomAt(QPointF(at), 2);
+  EXPECT_LE(view->View().scale, scale * 1e5 * 1.0001);
+  for (int k = 0; k < 400; ++k) view->ZoomAt(QPointF(at), 0.5);
+  EXPECT_GE(view->View().scale, scale / 1e3 * 0.9999);
 }
 
 TEST_F(MapViewTest, DraggingPansWithOneRedrawAtTheEnd) {
