@@ -347,6 +347,7 @@ MapWindow::MapWindow(QWidget* parent) : QDialog(parent) {
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(status_, 1);
+  buttons->addStretch(0);
   buttons->addWidget(fit);
   buttons->addWidget(close);
 
