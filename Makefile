@@ -43,7 +43,7 @@ asan: deps $(ASAN_BUILD)/CMakeCache.txt
 # $(FUZZ_BUILD)/corpus for the next run.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 600
-FUZZ_TARGETS ?= records recognition codepoint landline meridian oscar landform strategi boundaryline
+FUZZ_TARGETS ?= records recognition codepoint landline meridian oscar landform strategi boundaryline preview
 
 $(FUZZ_BUILD)/CMakeCache.txt: | deps
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -70,3 +70,9 @@ clean:
 .PHONY: screenshots
 screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/app/gui/quorvel-gui-screenshots docs/screenshots examples/codepoint_small.ntf
+
+# Every sample tile translated and drawn by quorvel-preview into
+# docs/gallery/NAME.png (800 pixels), for the README.
+.PHONY: gallery
+gallery: build
+	QT_QPA_PLATFORM=offscreen bash scripts/make-gallery $(BUILD)/app/cli/quorvel $(BUILD)/app/preview/quorvel-preview examples docs/gallery 800
