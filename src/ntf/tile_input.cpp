@@ -221,8 +221,9 @@ struct TileReader::Archive {
     next = 0;
     open = false;
   }
-  bool Reopen(const std::string& path, std::string& error) {
+  bool Reopen(const std::string& path, std::string& error, std::atomic<std::uint64_t>& opens) {
     Close();
+    ++opens;
     handle = OpenArchive(path, error);
     open = handle != nullptr;
     return handle != nullptr;
@@ -234,6 +235,7 @@ struct TileReader::State {
   std::mutex mutex;  // guards `archives` and `clock`
   std::map<std::string, std::unique_ptr<Archive>> archives;
   std::uint64_t clock = 0;
+  std::atomic<std::uint64_t> opens{0};
 };
 
 namespace {
@@ -274,6 +276,8 @@ TileReader::~TileReader() {
   for (auto& [path, archive] : state_->archives) archive->Close();
 }
 
+std::uint64_t TileReader::ArchiveOpens() const { return state_->opens; }
+
 bool TileReader::Read(const TileInput& tile, std::string& bytes, std::string& error) {
   if (!tile.InArchive()) {
     bytes.clear();
@@ -301,7 +305,7 @@ bool TileReader::Read(const TileInput& tile, std::string& bytes, std::string& er
     // Go on from where the handle is, unless the member lies behind it.
     bool fromStart = false;
     if (!ar->handle || (tile.entry != TileInput::kUnknownEntry && tile.entry < ar->next)) {
-      if (!ar->Reopen(tile.path, error)) return false;
+      if (!ar->Reopen(tile.path, error, state_->opens)) return false;
       fromStart = true;
     }
     for (;;) {
@@ -310,7 +314,7 @@ bool TileReader::Read(const TileInput& tile, std::string& bytes, std::string& er
       if (r == ARCHIVE_EOF) {
         if (fromStart) break;
         // Not found after the handle's position: look once from the start.
-        if (!ar->Reopen(tile.path, error)) return false;
+        if (!ar->Reopen(tile.path, error, state_->opens)) return false;
         fromStart = true;
         continue;
       }
@@ -322,7 +326,7 @@ bool TileReader::Read(const TileInput& tile, std::string& bytes, std::string& er
       const std::uint64_t index = ar->next++;
       if (tile.entry != TileInput::kUnknownEntry && index > tile.entry) {
         if (fromStart) break;
-        if (!ar->Reopen(tile.path, error)) return false;
+        if (!ar->Reopen(tile.path, error, state_->opens)) return false;
         fromStart = true;
         continue;
       }

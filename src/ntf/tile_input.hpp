@@ -74,6 +74,9 @@ class TileReader {
   // file or member cannot be read (missing, corrupt, truncated archive).
   bool Read(const TileInput& tile, std::string& bytes, std::string& error);
 
+  // How many times an archive has been opened (or opened again) so far.
+  std::uint64_t ArchiveOpens() const;
+
  private:
   struct Archive;
   struct State;

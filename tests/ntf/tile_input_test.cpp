@@ -281,6 +281,20 @@ TEST(TileInput, MembersReadOutOfOrderAndFromTwoThreads) {
     const auto tiles = ExpandInputs({path}, problems);
     ASSERT_EQ(tiles.size(), members.size());
 
+    // In archive order the archive is opened, and decompressed, once.
+    {
+      TileReader sequential;
+      for (std::size_t i = 0; i < tiles.size(); ++i) EXPECT_EQ(ReadOrFail(sequential, tiles[i]), members[i].bytes);
+      EXPECT_EQ(sequential.ArchiveOpens(), 1u);
+      // Skipping members does not open it again; going back does.
+      TileReader skipping;
+      ReadOrFail(skipping, tiles[1]);
+      ReadOrFail(skipping, tiles[4]);
+      EXPECT_EQ(skipping.ArchiveOpens(), 1u);
+      ReadOrFail(skipping, tiles[2]);
+      EXPECT_EQ(skipping.ArchiveOpens(), 2u);
+    }
+
     TileReader reader;
     for (std::size_t i : {3, 0, 5, 5, 1, 4, 2})
       EXPECT_EQ(ReadOrFail(reader, tiles[i]), members[i].bytes) << "tile " << i;
