@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <regex>
 #include <set>
 #include <string>
 
@@ -27,12 +26,35 @@ const std::set<std::string> kLongOptions = {
     "--preview-size", "--version",       "--help"};
 const std::set<std::string> kShortOptions = {"-o", "-d", "-k", "-j", "-q"};
 
-// Long options as written in roff ("\-\-name") or in a script ("--name").
+// Long options as written in roff ("\-\-name\-part") or in a script
+// ("--name-part").
 std::set<std::string> LongOptionsIn(const std::string& text) {
   std::set<std::string> found;
-  static const std::regex option(R"((?:\\-\\-|--)([a-z](?:[a-z]|\\?-)*[a-z]))");
-  for (std::sregex_iterator it(text.begin(), text.end(), option), end; it != end; ++it)
-    found.insert("--" + std::regex_replace((*it)[1].str(), std::regex(R"(\\-)"), "-"));
+  auto dashAt = [&](std::size_t i) -> std::size_t {  // length of a dash at i, or 0
+    if (text.compare(i, 2, "\\-") == 0) return 2;
+    return i < text.size() && text[i] == '-' ? 1 : 0;
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const std::size_t d1 = dashAt(i);
+    if (!d1) continue;
+    const std::size_t d2 = dashAt(i + d1);
+    if (!d2) continue;
+    std::size_t j = i + d1 + d2;
+    std::string name;
+    while (j < text.size()) {
+      if (text[j] >= 'a' && text[j] <= 'z') {
+        name += text[j++];
+      } else if (const std::size_t d = dashAt(j); d && !name.empty()) {
+        name += '-';
+        j += d;
+      } else {
+        break;
+      }
+    }
+    while (!name.empty() && name.back() == '-') name.pop_back();
+    if (!name.empty()) found.insert("--" + name);
+    i = j - 1;
+  }
   return found;
 }
 
@@ -55,14 +77,17 @@ TEST(ManPage, PagesFormatWithoutWarnings) {
 TEST(ManPage, CarriesTheProjectVersion) {
   // The version is written once, in the top-level project() line.
   const std::string cmake = test::ReadFile(kSource + "/CMakeLists.txt");
-  std::smatch m;
-  ASSERT_TRUE(std::regex_search(cmake, m, std::regex(R"(project\(quorvel VERSION ([0-9.]+))")));
-  EXPECT_EQ(m[1].str(), QUORVEL_PROJECT_VERSION);
-  EXPECT_EQ(m[1].str(), QUORVEL_VERSION);
+  const std::string key = "project(quorvel VERSION ";
+  const std::size_t at = cmake.find(key);
+  ASSERT_NE(at, std::string::npos);
+  const std::size_t from = at + key.size();
+  const std::string version = cmake.substr(from, cmake.find_first_not_of("0123456789.", from) - from);
+  EXPECT_EQ(version, QUORVEL_PROJECT_VERSION);
+  EXPECT_EQ(version, QUORVEL_VERSION);
   for (const char* page : {"quorvel.1", "quorvel-gui.1"}) {
     const std::string text = test::ReadFile(kManDir + "/" + page);
     const std::string th = text.substr(0, text.find('\n'));
-    EXPECT_NE(th.find("\"quorvel " + m[1].str() + "\""), std::string::npos) << page << ": " << th;
+    EXPECT_NE(th.find("\"quorvel " + version + "\""), std::string::npos) << page << ": " << th;
     EXPECT_EQ(text.find('@'), std::string::npos) << page << " has a placeholder left";
   }
 }
@@ -123,9 +148,11 @@ TEST(Completion, BashScriptParsesAndCompletesValuesFilesAndFolders) {
   EXPECT_EQ(Complete("quorvel --output-dir o"), "FILEDIR:-d\n");
   // Tiles and archives: the endings of the glob _filedir is given.
   const std::string tiles = Complete("quorvel --separate ''");
-  std::smatch glob;
-  ASSERT_TRUE(std::regex_match(tiles, glob, std::regex(R"(FILEDIR:@\(([^)]*)\)\n)"))) << tiles;
-  const std::string endings = "|" + glob[1].str() + "|";
+  const std::string head = "FILEDIR:@(", tail = ")\n";
+  ASSERT_TRUE(tiles.size() > head.size() + tail.size() && tiles.compare(0, head.size(), head) == 0 &&
+              tiles.compare(tiles.size() - tail.size(), tail.size(), tail) == 0)
+      << tiles;
+  const std::string endings = "|" + tiles.substr(head.size(), tiles.size() - head.size() - tail.size()) + "|";
   for (const char* ext : {"ntf", "NTF", "zip", "tar", "tgz", "gz"})
     EXPECT_NE(endings.find(std::string("|") + ext + "|"), std::string::npos) << ext << " in " << tiles;
 }
