@@ -43,7 +43,7 @@ asan: deps $(ASAN_BUILD)/CMakeCache.txt
 # $(FUZZ_BUILD)/corpus for the next run.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 600
-FUZZ_TARGETS ?= records recognition codepoint landline meridian oscar landform strategi boundaryline preview
+FUZZ_TARGETS ?= records recognition archive codepoint landline meridian oscar landform strategi boundaryline preview
 
 $(FUZZ_BUILD)/CMakeCache.txt: | deps
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \

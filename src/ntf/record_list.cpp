@@ -10,8 +10,6 @@
 
 namespace quorvel {
 
-namespace {
-
 bool ReadWholeFile(const std::string& path, std::string& out, std::string* error) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
@@ -42,14 +40,16 @@ bool ReadWholeFile(const std::string& path, std::string& out, std::string* error
   return true;
 }
 
-}  // namespace
-
 bool NtfRecordList::Load(const std::string& path, std::string* error) {
   Release();
-  if (!ReadWholeFile(path, data_, error)) {
-    Release();
-    return false;
-  }
+  std::string text;
+  if (!ReadWholeFile(path, text, error)) return false;
+  return LoadText(std::move(text), error);
+}
+
+bool NtfRecordList::LoadText(std::string text, std::string* error) {
+  Release();
+  data_ = std::move(text);
   SplitLines();
   if (lines_.size() < 2) {
     if (error) *error = "fewer than two lines";

@@ -8,6 +8,10 @@
 
 namespace quorvel {
 
+// Reads a whole file into `out` in one go. False with the system's reason
+// (or "is a folder") in `error` when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string& out, std::string* error);
+
 class NtfRecordList {
  public:
   NtfRecordList() = default;
@@ -15,6 +19,9 @@ class NtfRecordList {
   // Reads the whole file in one go. Returns false when it cannot be opened or
   // read, or holds fewer than two lines; `error` then says why.
   bool Load(const std::string& path, std::string* error = nullptr);
+  // Builds the list from the bytes of a file already read (an archive
+  // member): false with `error` "fewer than two lines" as Load.
+  bool LoadText(std::string text, std::string* error = nullptr);
   // Builds the list from text already in memory (tests, fuzzing).
   void Assign(std::string text);
 

@@ -1,0 +1,375 @@
+#include "ntf/tile_input.hpp"
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <mutex>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "ntf/record_list.hpp"
+
+namespace quorvel {
+
+namespace {
+
+// Archives whose handles stay open between reads; beyond this the handle
+// used longest ago (and not in use) is closed.
+constexpr std::size_t kMaxOpenArchives = 4;
+// Never trust a header's size for more than this much memory up front.
+constexpr std::uint64_t kMaxReserve = 64u << 20;
+constexpr std::size_t kBlock = 1 << 16;
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
+  if (s.size() < suffix.size()) return false;
+  const std::string_view tail = s.substr(s.size() - suffix.size());
+  for (std::size_t i = 0; i < suffix.size(); ++i)
+    if (Lower(tail[i]) != suffix[i]) return false;
+  return true;
+}
+
+// A plain .gz (not .tar.gz) may hold a single compressed file rather than a
+// tar: only such names are read as raw data when they hold no tar.
+bool MayBeSingleFile(std::string_view path) {
+  return EndsWithNoCase(path, ".gz") && !EndsWithNoCase(path, ".tar.gz");
+}
+
+std::string BaseName(std::string_view path) {
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  const std::size_t slash = path.rfind('/');
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+// The member name of a single compressed file: the archive's name without
+// ".gz".
+std::string SingleFileName(const std::string& archivePath) {
+  std::string name = BaseName(archivePath);
+  if (EndsWithNoCase(name, ".gz")) name.resize(name.size() - 3);
+  return name;
+}
+
+std::string ErrorOf(archive* a, const char* fallback) {
+  const char* text = archive_error_string(a);
+  return text && *text ? text : fallback;
+}
+
+// What stops an archive before libarchive sees it: a missing file or a
+// folder get the system's words rather than libarchive's.
+bool CheckArchiveFile(const std::string& path, std::string& error) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    error = std::strerror(errno);
+    return false;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    error = "is a folder";
+    return false;
+  }
+  return true;
+}
+
+// Formats and filters are limited to what the accepted names hold (zip,
+// tar, gzip, and raw data inside a plain .gz), so that no other parser and
+// no external decompression program is ever reached.
+archive* OpenArchive(const std::string& path, std::string& error) {
+  if (!CheckArchiveFile(path, error)) return nullptr;
+  archive* a = archive_read_new();
+  if (!a) {
+    error = "out of memory";
+    return nullptr;
+  }
+  archive_read_support_filter_gzip(a);
+  archive_read_support_format_zip(a);
+  archive_read_support_format_tar(a);
+  archive_read_support_format_empty(a);
+  if (MayBeSingleFile(path)) archive_read_support_format_raw(a);
+  if (archive_read_open_filename(a, path.c_str(), kBlock) != ARCHIVE_OK) {
+    error = ErrorOf(a, "cannot be opened as an archive");
+    archive_read_free(a);
+    return nullptr;
+  }
+  return a;
+}
+
+std::string MemberName(archive* a, archive_entry* entry, const std::string& archivePath) {
+  if (archive_format(a) == ARCHIVE_FORMAT_RAW) return SingleFileName(archivePath);
+  const char* name = archive_entry_pathname(entry);
+  if (!name) name = archive_entry_pathname_utf8(entry);
+  return name ? name : "";
+}
+
+// The uncompressed size a gzip file records in its last four bytes
+// (modulo 2^32); 0 when the file is not gzip.
+std::uint64_t GzipRecordedSize(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  std::uint64_t size = 0;
+  struct stat st {};
+  unsigned char magic[2];
+  unsigned char tail[4];
+  if (::fstat(fd, &st) == 0 && st.st_size >= 18 && ::pread(fd, magic, 2, 0) == 2 && magic[0] == 0x1f &&
+      magic[1] == 0x8b && ::pread(fd, tail, 4, st.st_size - 4) == 4) {
+    size = std::uint64_t(tail[0]) | std::uint64_t(tail[1]) << 8 | std::uint64_t(tail[2]) << 16 |
+           std::uint64_t(tail[3]) << 24;
+  }
+  ::close(fd);
+  return size;
+}
+
+void ListArchive(const std::string& path, std::vector<TileInput>& tiles, std::vector<InputProblem>& problems) {
+  std::string error;
+  archive* a = OpenArchive(path, error);
+  if (!a) {
+    problems.push_back({path, error});
+    return;
+  }
+  for (std::uint64_t index = 0;; ++index) {
+    archive_entry* entry = nullptr;
+    const int r = archive_read_next_header(a, &entry);
+    if (r == ARCHIVE_EOF) break;
+    if (r < ARCHIVE_WARN) {
+      problems.push_back({path, ErrorOf(a, "the archive cannot be read")});
+      break;
+    }
+    if (archive_entry_filetype(entry) != AE_IFREG) continue;  // folders, links, devices
+    const std::string name = MemberName(a, entry, path);
+    const bool single = archive_format(a) == ARCHIVE_FORMAT_RAW;
+    if (!single && archive_entry_hardlink(entry)) {
+      problems.push_back({path + "/" + name, "a link to another member; skipped"});
+      continue;
+    }
+    if (!single && !EndsWithNoCase(name, ".ntf")) {
+      problems.push_back({path + "/" + name, "not an NTF file; skipped"});
+      continue;
+    }
+    TileInput tile;
+    tile.path = path;
+    tile.member = name;
+    tile.entry = index;
+    if (single) tile.size = GzipRecordedSize(path);
+    else if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > 0)
+      tile.size = static_cast<std::uint64_t>(archive_entry_size(entry));
+    tiles.push_back(std::move(tile));
+  }
+  archive_read_free(a);
+}
+
+}  // namespace
+
+std::string TileInput::DisplayName() const { return member.empty() ? path : path + "/" + member; }
+
+std::string TileInput::SetStem() const {
+  if (member.empty()) return path;
+  std::string stem;
+  std::size_t start = 0;
+  while (start <= member.size()) {
+    std::size_t end = member.find_first_of("/\\", start);
+    if (end == std::string::npos) end = member.size();
+    const std::string_view part(member.data() + start, end - start);
+    if (!part.empty() && part != "." && part != "..") {
+      if (!stem.empty()) stem += '/';
+      stem += part;
+    }
+    start = end + 1;
+  }
+  return stem;
+}
+
+bool IsArchivePath(std::string_view path) {
+  for (std::string_view suffix : {".zip", ".tar", ".tar.gz", ".tgz", ".gz"})
+    if (EndsWithNoCase(path, suffix)) return true;
+  return false;
+}
+
+std::vector<TileInput> ExpandInputs(const std::vector<std::string>& arguments, std::vector<InputProblem>& problems) {
+  std::vector<TileInput> tiles;
+  for (const std::string& argument : arguments) {
+    if (IsArchivePath(argument)) {
+      ListArchive(argument, tiles, problems);
+      continue;
+    }
+    TileInput tile;
+    tile.path = argument;
+    struct stat st {};
+    if (::stat(argument.c_str(), &st) == 0 && S_ISREG(st.st_mode)) tile.size = static_cast<std::uint64_t>(st.st_size);
+    tiles.push_back(std::move(tile));
+  }
+  return tiles;
+}
+
+// One archive's handle: `next` is the index of the entry the next header
+// read returns.
+struct TileReader::Archive {
+  std::mutex mutex;
+  archive* handle = nullptr;
+  std::uint64_t next = 0;
+  std::atomic<std::uint64_t> lastUse{0};
+  std::atomic<bool> open{false};
+
+  void Close() {
+    if (handle) archive_read_free(handle);
+    handle = nullptr;
+    next = 0;
+    open = false;
+  }
+  bool Reopen(const std::string& path, std::string& error, std::atomic<std::uint64_t>& opens) {
+    Close();
+    ++opens;
+    handle = OpenArchive(path, error);
+    open = handle != nullptr;
+    return handle != nullptr;
+  }
+};
+
+struct TileReader::State {
+  std::uint64_t memberLimit = 0;
+  std::mutex mutex;  // guards `archives` and `clock`
+  std::map<std::string, std::unique_ptr<Archive>> archives;
+  std::uint64_t clock = 0;
+  std::atomic<std::uint64_t> opens{0};
+};
+
+namespace {
+
+// Reads the data of the entry just returned by the last header read.
+bool ReadData(archive* a, std::uint64_t expected, std::uint64_t limit, std::string& bytes, std::string& error) {
+  bytes.clear();
+  try {
+    if (expected > 0) bytes.reserve(static_cast<std::size_t>(std::min(expected, kMaxReserve)));
+    char block[kBlock];
+    for (;;) {
+      const la_ssize_t n = archive_read_data(a, block, sizeof block);
+      if (n == 0) return true;
+      if (n < 0) {
+        error = ErrorOf(a, "the member cannot be read");
+        return false;
+      }
+      if (limit > 0 && bytes.size() + static_cast<std::size_t>(n) > limit) {
+        error = "larger than " + std::to_string(limit) + " bytes; not read";
+        return false;
+      }
+      bytes.append(block, static_cast<std::size_t>(n));
+    }
+  } catch (const std::bad_alloc&) {
+    std::string().swap(bytes);
+    error = "out of memory";
+    return false;
+  }
+}
+
+}  // namespace
+
+TileReader::TileReader(std::uint64_t memberLimit) : state_(std::make_unique<State>()) {
+  state_->memberLimit = memberLimit;
+}
+
+TileReader::~TileReader() {
+  for (auto& [path, archive] : state_->archives) archive->Close();
+}
+
+std::uint64_t TileReader::ArchiveOpens() const { return state_->opens; }
+
+bool TileReader::Read(const TileInput& tile, std::string& bytes, std::string& error) {
+  if (!tile.InArchive()) {
+    bytes.clear();
+    try {
+      return ReadWholeFile(tile.path, bytes, &error);
+    } catch (const std::bad_alloc&) {
+      std::string().swap(bytes);
+      error = "out of memory";
+      return false;
+    }
+  }
+
+  Archive* ar;
+  {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    auto& slot = state_->archives[tile.path];
+    if (!slot) slot = std::make_unique<Archive>();
+    ar = slot.get();
+  }
+
+  bool ok = false;
+  bool found = false;
+  {
+    std::lock_guard<std::mutex> lock(ar->mutex);
+    // Go on from where the handle is, unless the member lies behind it.
+    bool fromStart = false;
+    if (!ar->handle || (tile.entry != TileInput::kUnknownEntry && tile.entry < ar->next)) {
+      if (!ar->Reopen(tile.path, error, state_->opens)) return false;
+      fromStart = true;
+    }
+    for (;;) {
+      archive_entry* entry = nullptr;
+      const int r = archive_read_next_header(ar->handle, &entry);
+      if (r == ARCHIVE_EOF) {
+        if (fromStart) break;
+        // Not found after the handle's position: look once from the start.
+        if (!ar->Reopen(tile.path, error, state_->opens)) return false;
+        fromStart = true;
+        continue;
+      }
+      if (r < ARCHIVE_WARN) {
+        error = ErrorOf(ar->handle, "the archive cannot be read");
+        ar->Close();
+        return false;
+      }
+      const std::uint64_t index = ar->next++;
+      if (tile.entry != TileInput::kUnknownEntry && index > tile.entry) {
+        if (fromStart) break;
+        if (!ar->Reopen(tile.path, error, state_->opens)) return false;
+        fromStart = true;
+        continue;
+      }
+      if ((tile.entry != TileInput::kUnknownEntry && index != tile.entry) ||
+          MemberName(ar->handle, entry, tile.path) != tile.member)
+        continue;
+      found = true;
+      const std::uint64_t expected = archive_entry_size_is_set(entry) && archive_entry_size(entry) > 0
+                                         ? static_cast<std::uint64_t>(archive_entry_size(entry))
+                                         : tile.size;
+      ok = ReadData(ar->handle, expected, state_->memberLimit, bytes, error);
+      // After a failed read the decompressor may be anywhere: start over
+      // next time.
+      if (!ok) ar->Close();
+      break;
+    }
+    if (!found) {
+      error = "no member " + tile.member + " in the archive";
+      ok = false;
+    }
+  }
+
+  // Close the handles used longest ago beyond the limit, skipping any in
+  // use by another thread.
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  ar->lastUse = ++state_->clock;
+  for (;;) {
+    std::vector<Archive*> open;
+    for (auto& [path, a] : state_->archives)
+      if (a->open) open.push_back(a.get());
+    if (open.size() <= kMaxOpenArchives) break;
+    std::sort(open.begin(), open.end(), [](Archive* x, Archive* y) { return x->lastUse < y->lastUse; });
+    bool closed = false;
+    for (Archive* a : open) {
+      if (a == ar || !a->mutex.try_lock()) continue;
+      a->Close();
+      a->mutex.unlock();
+      closed = true;
+      break;
+    }
+    if (!closed) break;
+  }
+  return ok;
+}
+
+}  // namespace quorvel
