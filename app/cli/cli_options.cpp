@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <thread>
 
 namespace quorvel::cli {
@@ -26,19 +27,62 @@ struct ProductFlag {
 
 // What the run-wide options are parsed into before they become settings.
 struct RunFlags {
-  std::string output, text = "separate", symbols = "truetype";
+  std::string output, outputDir, text = "separate", symbols = "truetype", previewSize;
   bool separate = false, merge = false;
+  CLI::Option* jobs = nullptr;
 };
+
+constexpr const char* kFooter = R"(
+Exit status:
+  0    every tile translated
+  1    a tile was skipped (not loadable, not a known product, refused) or cut short by a read error
+  2    usage error, or an output file is one of the inputs or belongs to two sets (nothing written)
+  3    an output set could not be created, written or closed, or exists already without --overwrite
+  130, 143, 129  stopped by SIGINT, SIGTERM, SIGHUP (sets in progress discarded, earlier output untouched)
+
+Examples:
+  quorvel SK12.ntf                                  writes SK12.mif and SK12.mid beside the tile
+  quorvel --separate -j 0 -d out/ /data/ntf/*.ntf   one set per tile in out/, on every core
+  quorvel --overwrite -o london.mif tiles.zip       every tile of the archive merged into london.mif
+)";
+
+bool IsFolder(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_directory(path, ec);
+}
+
+// "WxH" or one number for the long side.
+bool ParseSize(const std::string& text, int& width, int& height) {
+  const std::size_t x = text.find_first_of("xX");
+  try {
+    std::size_t used = 0;
+    if (x == std::string::npos) {
+      width = height = std::stoi(text, &used);
+      return used == text.size() && width > 0 && width <= 20000;
+    }
+    width = std::stoi(text.substr(0, x), &used);
+    if (used != x) return false;
+    height = std::stoi(text.substr(x + 1), &used);
+    return used == text.size() - x - 1 && width > 0 && height > 0 && width <= 20000 && height <= 20000;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
 
 void AddRunOptions(CLI::App& app, CommandLine& cl, RunFlags& f) {
   app.add_option("files", cl.request.files, "NTF files, translated in the order given")->required()->type_name("FILE.ntf...");
-  auto* output = app.add_option("-o,--output", f.output,
-                                "MIF name for one file or a merged run (default: named after the first file)")
+  app.add_option("-o,--output", f.output,
+                                "MIF name for one file or a merged run (default: named after the first tile); "
+                                "an existing folder or a name ending in / means --output-dir")
                      ->type_name("FILE.mif");
+  app.add_option("-d,--output-dir", f.outputDir, "write the sets into DIR (created if missing), named after each tile")
+      ->type_name("DIR");
   auto* separate = app.add_flag("--separate", f.separate, "one output set per tile, named after each NTF file");
   auto* merge = app.add_flag("--merge", f.merge, "all tiles into one output set (the default for several files)");
   separate->excludes(merge);
-  separate->excludes(output);
+  app.add_flag("--overwrite", cl.overwrite, "replace existing output sets");
+  app.add_flag("-k,--keep-going", cl.request.keepGoing,
+               "with --separate, a set that cannot be written is reported and the run goes on");
   app.add_option("--text", f.text, "include | separate | ignore (default separate)")
       ->check(CLI::IsMember({"include", "separate", "ignore"}))
       ->type_name("MODE");
@@ -65,6 +109,28 @@ std::vector<ProductFlag> AddProductOptions(CLI::App& app, const ProductRegistry&
 // Settles the parsed values into the settings; false with `error` set for a
 // value no option takes.
 bool ApplyFlags(CommandLine& cl, RunFlags& f, std::vector<ProductFlag>& productFlags, std::string& error) {
+  if (f.jobs->count() > 0 && cl.settings.jobs != 1 && !f.separate) {
+    error = "-j needs --separate: a merged set is written in tile order by one writer";
+    return false;
+  }
+  // An existing folder, or a name ending in "/", is where the sets go.
+  if (!f.output.empty() && (f.output.back() == '/' || IsFolder(f.output))) {
+    if (!f.outputDir.empty()) {
+      error = "-o names a folder and --output-dir is given too";
+      return false;
+    }
+    f.outputDir = f.output;
+    f.output.clear();
+  }
+  if (f.separate && !f.output.empty()) {
+    error = "--output names one set; with --separate use --output-dir";
+    return false;
+  }
+  cl.request.outputDir = f.outputDir;
+  if (!f.previewSize.empty() && !ParseSize(f.previewSize, cl.previewWidth, cl.previewHeight)) {
+    error = "--preview-size: '" + f.previewSize + "' is not WxH or a number of pixels";
+    return false;
+  }
   cl.settings.text = f.text == "include" ? TextOption::Include
                      : f.text == "ignore" ? TextOption::Ignore
                                           : TextOption::Separate;
@@ -86,10 +152,13 @@ bool ApplyFlags(CommandLine& cl, RunFlags& f, std::vector<ProductFlag>& productF
 
 int ExitStatus(const RunResult& result) {
   switch (result.status) {
-    case RunResult::Status::NoFiles: return 2;
-    case RunResult::Status::OutputFailed: return 3;
+    case RunResult::Status::NoFiles:
+    case RunResult::Status::Refused: return 2;
+    case RunResult::Status::OutputFailed:
+    case RunResult::Status::NotReplaced: return 3;
     case RunResult::Status::Completed: break;
   }
+  if (result.outputFailures > 0) return 3;
   return result.AllTranslated() ? 0 : 1;
 }
 
@@ -102,10 +171,15 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, const ProductReg
   RunFlags flags;
   AddRunOptions(app, cl, flags);
   std::vector<ProductFlag> productFlags = AddProductOptions(app, products);
-  app.add_option("-j,--jobs", cl.settings.jobs, "translate separate tiles on N threads (0: one per core)")
-      ->check(CLI::Range(0, 1024))
-      ->type_name("N");
-  app.add_flag("-q,--quiet", cl.quiet, "no progress display");
+  flags.jobs = app.add_option("-j,--jobs", cl.settings.jobs, "with --separate, translate on N threads (0: one per core)")
+                   ->check(CLI::Range(0, 1024))
+                   ->type_name("N");
+  app.add_flag("-q,--quiet", cl.quiet, "no progress bar and no summary line; only messages");
+  app.add_option("--preview", cl.preview, "after the run, a picture of the output (--separate: one per set)")
+      ->type_name("FILE.png");
+  app.add_option("--preview-size", flags.previewSize, "size of the picture (default 1600 px on the long side)")
+      ->type_name("WxH");
+  app.footer(kFooter);
 
   auto usage = [&](const std::string& message) {
     cl.done = true;

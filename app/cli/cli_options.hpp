@@ -12,6 +12,11 @@ struct CommandLine {
   RunRequest request;
   TranslationSettings settings;
   bool quiet = false;
+  bool overwrite = false;
+  // After the run, a picture of the output (with separate tiles, one per
+  // set, beside it); empty for none. Size 0: the default.
+  std::string preview;
+  int previewWidth = 0, previewHeight = 0;
   // Set when the parse ended the program (help, version or a usage error):
   // print `output` (to stdout for help and version, stderr otherwise) and
   // exit with `exitCode`.
@@ -24,7 +29,9 @@ struct CommandLine {
 CommandLine ParseCommandLine(int argc, const char* const* argv, const ProductRegistry& products = Products());
 
 // The exit status of a run: 0 every file translated, 1 a file skipped or
-// cut short, 3 an output set could not be created, written or closed.
+// cut short, 2 nothing written because an output file is an input or
+// belongs to two sets, 3 an output set could not be created, written or
+// closed, or earlier output was not to be replaced.
 int ExitStatus(const RunResult& result);
 
 }  // namespace quorvel::cli

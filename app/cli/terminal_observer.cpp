@@ -1,9 +1,27 @@
 #include "terminal_observer.hpp"
 
+#include <cinttypes>
+
 namespace quorvel::cli {
 
-TerminalObserver::TerminalObserver(std::FILE* err, bool showProgress, std::size_t fileCount)
-    : err_(err), showProgress_(showProgress), fileCount_(fileCount) {}
+namespace {
+
+constexpr double kMB = 1024.0 * 1024.0;
+
+// "1:05" or "12 s"
+std::string Duration(double seconds) {
+  if (seconds < 0) seconds = 0;
+  const auto s = static_cast<long long>(seconds + 0.5);
+  char text[32];
+  if (s < 60) std::snprintf(text, sizeof text, "%lld s", s);
+  else std::snprintf(text, sizeof text, "%lld:%02lld", s / 60, s % 60);
+  return text;
+}
+
+}  // namespace
+
+TerminalObserver::TerminalObserver(std::FILE* err, bool showProgress, bool overwrite, const std::atomic<int>& stop)
+    : err_(err), showProgress_(showProgress), overwrite_(overwrite), stop_(stop) {}
 
 TerminalObserver::~TerminalObserver() { ClearLine(); }
 
@@ -13,10 +31,19 @@ void TerminalObserver::ShowMessage(MessageKind, std::string_view text) {
   std::fflush(err_);
 }
 
-void TerminalObserver::ShowFilesTranslated(std::size_t count) {
-  filesDone_ = count;
-  if (showProgress_) Draw();
+bool TerminalObserver::ConfirmReplace(const std::vector<std::string>& existing) {
+  if (overwrite_) return true;
+  for (const std::string& path : existing)
+    ShowFileMessage(MessageKind::Error, path, "exists already; use --overwrite to replace it");
+  return false;
 }
+
+void TerminalObserver::ShowBytes(std::uint64_t done, std::uint64_t total) {
+  done_ = done;
+  total_ = total;
+}
+
+void TerminalObserver::ShowTileStarted(std::string_view name) { tile_.assign(name); }
 
 void TerminalObserver::PumpMessages() {
   if (!showProgress_) return;
@@ -29,13 +56,19 @@ void TerminalObserver::PumpMessages() {
 }
 
 void TerminalObserver::Draw() {
-  const int percent = maximum_ ? static_cast<int>(100.0 * static_cast<double>(line_) / static_cast<double>(maximum_)) : 0;
+  const double fraction = total_ ? std::min(1.0, static_cast<double>(done_) / static_cast<double>(total_)) : 0.0;
+  const int percent = static_cast<int>(100.0 * fraction);
   constexpr int kWidth = 24;
-  const int filled = percent * kWidth / 100;
+  const int filled = static_cast<int>(fraction * kWidth);
   std::string bar(static_cast<std::size_t>(filled), '#');
   bar.append(static_cast<std::size_t>(kWidth - filled), '.');
-  std::fprintf(err_, "\r[%s] %3d%%  files %zu/%zu  records %lld  objects %lld\x1b[K", bar.c_str(), percent, filesDone_,
-               fileCount_, static_cast<long long>(records_), static_cast<long long>(objects_));
+  const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  const double rate = elapsed > 0 ? static_cast<double>(done_) / kMB / elapsed : 0.0;
+  const std::string left = rate > 0 && total_ > done_ ? Duration(static_cast<double>(total_ - done_) / kMB / rate) : "-";
+  // The tile's name is cut from the left so the line stays on one row.
+  std::string tile = tile_;
+  if (tile.size() > 40) tile = "..." + tile.substr(tile.size() - 37);
+  std::fprintf(err_, "\r[%s] %3d%%  %.1f MB/s  %s left  %s\x1b[K", bar.c_str(), percent, rate, left.c_str(), tile.c_str());
   std::fflush(err_);
   drawn_ = true;
 }
@@ -45,6 +78,16 @@ void TerminalObserver::ClearLine() {
   std::fprintf(err_, "\r\x1b[K");
   std::fflush(err_);
   drawn_ = false;
+}
+
+std::string TerminalObserver::SummaryLine(const RunResult& r, double seconds) {
+  const double mb = static_cast<double>(r.bytesRead) / kMB;
+  char text[256];
+  std::snprintf(text, sizeof text,
+                "%zu file%s translated, %zu skipped, %zu failed; %" PRId64 " objects; %.1f MB read in %.2f s (%.1f MB/s)",
+                r.filesTranslated, r.filesTranslated == 1 ? "" : "s", r.filesSkipped, r.filesCutShort, r.objectsTotal, mb,
+                seconds, seconds > 0 ? mb / seconds : 0.0);
+  return text;
 }
 
 }  // namespace quorvel::cli

@@ -1,28 +1,33 @@
 // Shows a run on the terminal: messages on stderr as "quorvel: " and the
-// message text, and a progress line on stderr when it is a terminal.
+// message text, one progress bar for the whole run on stderr when it is a
+// terminal, and a summary line at the end.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <string>
 
-#include "run/observer.hpp"
+#include "quorvel.hpp"
 
 namespace quorvel::cli {
 
 class TerminalObserver : public RunObserver {
  public:
-  TerminalObserver(std::FILE* err, bool showProgress, std::size_t fileCount);
+  // `stop` is set from outside (a signal) to end the run after its record.
+  TerminalObserver(std::FILE* err, bool showProgress, bool overwrite, const std::atomic<int>& stop);
   ~TerminalObserver() override;
 
   void ShowMessage(MessageKind kind, std::string_view text) override;
-  void ShowRecordsRead(std::int64_t count) override { records_ = count; }
-  void ShowObjectsCreated(std::int64_t count) override { objects_ = count; }
-  void ShowFilesTranslated(std::size_t count) override;
-  void SetProgressMaximum(std::size_t lines) override { maximum_ = lines; }
-  void SetProgress(std::size_t line) override { line_ = line; }
+  bool ConfirmReplace(const std::vector<std::string>& existing) override;
+  void ShowBytes(std::uint64_t done, std::uint64_t total) override;
+  void ShowTileStarted(std::string_view name) override;
   void PumpMessages() override;
   void EnableRunControls() override { ClearLine(); }
+  bool StopRequested() override { return stop_.load() != 0; }
+
+  // "quorvel: 3 files translated, 1 skipped, 0 failed; 240,000 objects; 24.2 MB in 0.31 s (78.1 MB/s)"
+  static std::string SummaryLine(const RunResult& result, double seconds);
 
  private:
   void Draw();
@@ -30,13 +35,12 @@ class TerminalObserver : public RunObserver {
 
   std::FILE* err_;
   bool showProgress_;
-  std::size_t fileCount_;
-  std::size_t filesDone_ = 0;
-  std::int64_t records_ = 0;
-  std::int64_t objects_ = 0;
-  std::size_t maximum_ = 0;
-  std::size_t line_ = 0;
+  bool overwrite_;
+  const std::atomic<int>& stop_;
+  std::uint64_t done_ = 0, total_ = 0;
+  std::string tile_;
   bool drawn_ = false;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point lastDraw_{};
   unsigned pumpCount_ = 0;
 };

@@ -1,32 +1,135 @@
 #include "mif/output_file.hpp"
 
+#include <array>
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quorvel {
 
-OutputFile::~OutputFile() {
-  if (fd_ >= 0) Close();
+namespace {
+
+// The temporaries open now, for a stop by a signal: slots hold the paths of
+// files being written (owned by their OutputFile while registered).
+std::array<std::atomic<const char*>, 512> gTemporaries{};
+std::atomic<unsigned> gTemporaryCount{0};
+
+void Register(const std::string& path) {
+  for (auto& slot : gTemporaries) {
+    const char* expected = nullptr;
+    if (slot.compare_exchange_strong(expected, path.c_str())) return;
+  }
+}
+
+void Unregister(const std::string& path) {
+  for (auto& slot : gTemporaries) {
+    const char* expected = path.c_str();
+    if (slot.compare_exchange_strong(expected, nullptr)) return;
+  }
+}
+
+// The folder part of a path ("." for none), and the last part.
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The file a name stands for: a symbolic link's final target, or the name.
+std::string ResolveLinks(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (real) {
+    std::string resolved(real);
+    std::free(real);
+    return resolved;
+  }
+  // A dangling link: write where it points.
+  std::string target(PATH_MAX, '\0');
+  const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+  if (n <= 0) return path;
+  target.resize(static_cast<std::size_t>(n));
+  if (target.front() != '/') target = FolderOf(path) + "/" + target;
+  return target;
+}
+
+}  // namespace
+
+TargetState StateOfTarget(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return TargetState::Missing;
+  if (S_ISDIR(st.st_mode)) return TargetState::Folder;
+  if (S_ISREG(st.st_mode)) return TargetState::RegularFile;
+  return TargetState::Special;
+}
+
+void RemoveTemporariesOnSignal() {
+  for (auto& slot : gTemporaries)
+    if (const char* p = slot.load()) ::unlink(p);
+}
+
+OutputFile::~OutputFile() { Discard(); }
+
+bool OutputFile::CannotCreate(int error) {
+  error_ = std::strerror(error);
+  return false;
+}
+
+bool OutputFile::Fail(int error) {
+  failed_ = true;
+  error_ = std::strerror(error);
+  return false;
 }
 
 bool OutputFile::Create(const std::string& path) {
-  if (fd_ >= 0) Close();
+  Discard();
   path_ = path;
   buffer_.clear();
   buffer_.reserve(kFlushAt + 4096);
   received_ = false;
   failed_ = false;
-  opened_ = false;
   error_.clear();
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd_ < 0) {
-    error_ = std::strerror(errno);
-    return false;
+  target_ = ResolveLinks(path);
+  temporary_.clear();
+  switch (StateOfTarget(target_)) {
+    case TargetState::Folder:
+      error_ = "is a folder";
+      return false;
+    case TargetState::Special:
+      // A device or a FIFO cannot be replaced: it is written as it is.
+      fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+      if (fd_ < 0) return CannotCreate(errno);
+      return true;
+    case TargetState::Missing:
+    case TargetState::RegularFile: break;
   }
-  opened_ = true;
+  // Hidden, unique per process and file, in the target's own folder so the
+  // rename never crosses file systems.
+  const unsigned serial = gTemporaryCount.fetch_add(1);
+  temporary_ = FolderOf(target_) + "/." + NameOf(target_) + ".quorvel-" + std::to_string(::getpid()) + "-" +
+               std::to_string(serial) + ".tmp";
+  fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd_ < 0) {
+    const int e = errno;
+    temporary_.clear();
+    return CannotCreate(e);
+  }
+  Register(temporary_);
+  // A file replaced keeps its permissions.
+  struct stat st;
+  if (::stat(target_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::fchmod(fd_, st.st_mode & 07777);
   return true;
 }
 
@@ -47,13 +150,12 @@ bool OutputFile::Flush() {
   const char* p = buffer_.data();
   std::size_t left = buffer_.size();
   while (left > 0) {
-    ssize_t n = ::write(fd_, p, left);
+    const ssize_t n = ::write(fd_, p, left);
     if (n < 0) {
       if (errno == EINTR) continue;
-      failed_ = true;
-      error_ = std::strerror(errno);
+      const int e = errno;
       buffer_.clear();
-      return false;
+      return Fail(e);
     }
     p += n;
     left -= static_cast<std::size_t>(n);
@@ -62,26 +164,30 @@ bool OutputFile::Flush() {
   return true;
 }
 
-bool OutputFile::Close() {
+bool OutputFile::Commit() {
   if (fd_ < 0) return !failed_;
   bool ok = Flush();
-  if (::close(fd_) != 0 && ok) {
-    failed_ = true;
-    error_ = std::strerror(errno);
-    ok = false;
-  }
+  if (::close(fd_) != 0 && ok) ok = Fail(errno);
   fd_ = -1;
+  if (temporary_.empty()) return ok;
+  if (ok && ::rename(temporary_.c_str(), target_.c_str()) != 0) ok = Fail(errno);
+  if (!ok) ::unlink(temporary_.c_str());
+  Unregister(temporary_);
+  temporary_.clear();
   return ok;
 }
 
-void OutputFile::Remove() {
+void OutputFile::Discard() {
+  buffer_.clear();
   if (fd_ >= 0) {
-    buffer_.clear();
     ::close(fd_);
     fd_ = -1;
   }
-  if (opened_) ::unlink(path_.c_str());
-  opened_ = false;
+  if (!temporary_.empty()) {
+    ::unlink(temporary_.c_str());
+    Unregister(temporary_);
+    temporary_.clear();
+  }
 }
 
 }  // namespace quorvel

@@ -1,5 +1,12 @@
 // One buffered output text file. Every line ends in CR LF; every write to
 // the disk is checked, and the first failure sticks.
+//
+// A file is written aside: Create opens a hidden temporary file beside the
+// target (beside a symbolic link's target, so the link stays), and Commit
+// renames it onto the target when the output is complete. Discard removes
+// the temporary and leaves the target as it was. A target that exists and is
+// not a regular file (a device, a FIFO) is written directly; a folder at the
+// target's name cannot be created.
 #pragma once
 
 #include <cstddef>
@@ -15,10 +22,15 @@ class OutputFile {
   OutputFile& operator=(const OutputFile&) = delete;
   ~OutputFile();
 
-  // Creates (or truncates) the file. Returns false when it cannot be created.
+  // Opens the temporary for `path`. Returns false when it cannot be made;
+  // `error()` says why (the system's reason, or "is a folder").
   bool Create(const std::string& path);
   bool IsOpen() const { return fd_ >= 0; }
+  // The path the file is written to in the end, as given.
   const std::string& path() const { return path_; }
+  // Where the bytes go until Commit: the temporary (or the target itself
+  // when it is written directly).
+  const std::string& writtenPath() const { return temporary_.empty() ? target_ : temporary_; }
 
   // Appends text; the line end is added by WriteLine / EndLine.
   void Write(std::string_view text) {
@@ -47,23 +59,36 @@ class OutputFile {
 
   // Writes the buffer out. Returns false on failure.
   bool Flush();
-  // Flushes and closes. Returns false if the flush or the close failed.
-  // Closing a file that is not open succeeds.
-  bool Close();
-  // Closes the file (ignoring failures) and deletes it, if Create made or
-  // opened it: a path that could not be opened is never touched.
-  void Remove();
+  // Flushes, closes and puts the file in place of its target. Returns false
+  // (the target untouched, the temporary removed) if any step failed.
+  // Committing a file that is not open succeeds unless a write failed.
+  bool Commit();
+  // Closes the file and removes the temporary; the target stays as it was.
+  void Discard();
 
  private:
   static constexpr std::size_t kFlushAt = 1 << 18;
+  bool Fail(int error);          // a write, close or rename failed
+  bool CannotCreate(int error);  // Create failed: nothing to fail later
 
   std::string path_;
+  std::string target_;     // the file renamed onto (a link's target)
+  std::string temporary_;  // empty when written directly
   std::string buffer_;
   std::string error_;
   int fd_ = -1;
   bool received_ = false;
   bool failed_ = false;
-  bool opened_ = false;  // Create succeeded on path_
 };
+
+// Whether the final name of a set member is taken by something a run may
+// not replace (a folder), and if there is a regular file (or a link to one)
+// there now.
+enum class TargetState { Missing, RegularFile, Special, Folder };
+TargetState StateOfTarget(const std::string& path);
+
+// Removes every temporary file this process still has open (a stop by a
+// signal). Safe to call from a signal handler.
+void RemoveTemporariesOnSignal();
 
 }  // namespace quorvel

@@ -2,7 +2,22 @@
 
 #include "mif/format.hpp"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace quorvel {
+
+namespace {
+
+// Removes a file of earlier output that the set now in place does not hold.
+// Only a regular file is removed: a link, a device or a folder of that name
+// is the user's own.
+void RemoveEarlierOutput(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
+}
+
+}  // namespace
 
 std::string MemberPath(std::string_view mifName, std::string_view suffix, std::string_view extension) {
   std::string path(mifName.substr(0, mifName.size() < 4 ? 0 : mifName.size() - 4));
@@ -68,34 +83,27 @@ void MifLayer::EvenUp() {
   while (rows_ < objects_) WriteEmptyRow();
 }
 
-bool MifLayer::Close() {
-  bool ok = mif.Close();
-  ok = mid.Close() && ok;
-  return ok;
-}
+OutputSet::OutputSet(std::string mifName, TextRouting text, bool withNetwork, std::vector<std::string> extraSuffixes)
+    : mifName_(std::move(mifName)),
+      textRouting_(text),
+      withNetwork_(withNetwork),
+      extraSuffixes_(std::move(extraSuffixes)) {}
 
-bool MifLayer::CloseOrDeleteIfEmpty() {
-  if (!mif.IsOpen() && !mid.IsOpen()) return !mif.failed() && !mid.failed();
-  if (!mif.received()) {
-    mif.Remove();
-    mid.Remove();
-    return true;
+std::vector<std::string> OutputSet::MemberPaths(const std::string& mifName,
+                                                const std::vector<std::string>& extraSuffixes) {
+  std::vector<std::string> paths{mifName, MemberPath(mifName, "", ".mid"), MemberPath(mifName, "_Text", ".mif"),
+                                 MemberPath(mifName, "_Text", ".mid"), MemberPath(mifName, "_Network", ".txt")};
+  for (const std::string& suffix : extraSuffixes) {
+    paths.push_back(MemberPath(mifName, suffix, ".mif"));
+    paths.push_back(MemberPath(mifName, suffix, ".mid"));
   }
-  return Close();
+  return paths;
 }
-
-OutputSet::OutputSet(std::string mifName, TextRouting text, bool withNetwork)
-    : mifName_(std::move(mifName)), textRouting_(text), withNetwork_(withNetwork) {}
 
 bool OutputSet::CreateOutputSet(std::string* failedPath) {
   auto fail = [&](const std::string& path) {
     if (failedPath) *failedPath = path;
-    // Nothing has been written yet: leave no empty files behind.
-    main.mif.Remove();
-    main.mid.Remove();
-    text.mif.Remove();
-    text.mid.Remove();
-    network.Remove();
+    DiscardOutputSet();
     return false;
   };
   if (withNetwork_ && !network.Create(PathOf("_Network", ".txt"))) return fail(PathOf("_Network", ".txt"));
@@ -122,11 +130,13 @@ MifLayer* OutputSet::OpenLayer(std::string_view suffix, std::string* failedPath)
   const std::string mif = PathOf(suffix, ".mif"), mid = PathOf(suffix, ".mid");
   if (!extra->layer.mif.Create(mif)) {
     if (failedPath) *failedPath = mif;
+    failedExtras_.emplace_back(mif, extra->layer.mif.error());
     return nullptr;
   }
   if (!extra->layer.mid.Create(mid)) {
     if (failedPath) *failedPath = mid;
-    extra->layer.mif.Remove();
+    failedExtras_.emplace_back(mid, extra->layer.mid.error());
+    extra->layer.mif.Discard();
     return nullptr;
   }
   extras_.push_back(std::move(extra));
@@ -153,15 +163,76 @@ std::string OutputSet::FailureText() const {
   return text;
 }
 
-bool OutputSet::CloseOutputSet() {
-  bool ok = main.CloseOrDeleteIfEmpty();
-  ok = text.CloseOrDeleteIfEmpty() && ok;
-  for (const auto& e : extras_) ok = e->layer.CloseOrDeleteIfEmpty() && ok;
-  if (network.IsOpen()) {
-    if (!network.received()) network.Remove();
-    else ok = network.Close() && ok;
+bool OutputSet::CommitOutputSet() {
+  // Everything is flushed and closed before anything is put in place, so a
+  // late write failure leaves earlier output untouched.
+  std::vector<OutputFile*> kept;
+  std::vector<std::string> stale;
+  auto pair = [&](MifLayer& layer, std::string_view suffix) {
+    if (layer.IsOpen() && layer.Received()) {
+      kept.push_back(&layer.mif);
+      kept.push_back(&layer.mid);
+    } else {
+      layer.Discard();
+      stale.push_back(PathOf(suffix, ".mif"));
+      stale.push_back(PathOf(suffix, ".mid"));
+    }
+  };
+  pair(main, "");
+  pair(text, "_Text");
+  for (const std::string& suffix : extraSuffixes_) {
+    Extra* extra = nullptr;
+    for (const auto& e : extras_)
+      if (e->suffix == suffix) extra = e.get();
+    if (extra) pair(extra->layer, suffix);
+    else stale.insert(stale.end(), {PathOf(suffix, ".mif"), PathOf(suffix, ".mid")});
   }
-  return ok;
+  for (const auto& e : extras_) {
+    bool known = false;
+    for (const std::string& suffix : extraSuffixes_) known = known || suffix == e->suffix;
+    if (!known) pair(e->layer, e->suffix);
+  }
+  if (network.IsOpen() && network.received()) {
+    kept.push_back(&network);
+  } else {
+    network.Discard();
+    stale.push_back(PathOf("_Network", ".txt"));
+  }
+
+  // A set that received nothing (every tile skipped) leaves everything on
+  // disk as it was.
+  if (kept.empty()) {
+    DiscardOutputSet();
+    return !WriteFailed();
+  }
+  for (OutputFile* f : kept)
+    if (!f->Flush()) break;
+  if (WriteFailed()) {
+    DiscardOutputSet();
+    return false;
+  }
+  bool ok = true;
+  for (OutputFile* f : kept) ok = f->Commit() && ok;
+  if (!ok) return false;
+  for (const std::string& path : stale) RemoveEarlierOutput(path);
+  return true;
+}
+
+std::string OutputSet::CreateError(const std::string& path) const {
+  std::string reason;
+  ForEachFile([&](const OutputFile& f) {
+    if (reason.empty() && f.path() == path) reason = f.error();
+  });
+  for (const auto& e : failedExtras_)
+    if (reason.empty() && e.first == path) reason = e.second;
+  return reason;
+}
+
+void OutputSet::DiscardOutputSet() {
+  main.Discard();
+  text.Discard();
+  network.Discard();
+  for (const auto& e : extras_) e->layer.Discard();
 }
 
 }  // namespace quorvel

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <typeindex>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "mif/output_file.hpp"
@@ -69,10 +70,13 @@ class MifLayer {
   std::int64_t objects() const { return objects_; }
   std::int64_t rows() const { return rows_; }
 
-  bool Close();   // closes both; false if either failed
-  // Closes the pair and deletes both files if the MIF received nothing.
-  // Returns false if a close failed.
-  bool CloseOrDeleteIfEmpty();
+  // Puts both files in place when the MIF received anything; otherwise
+  // discards them and reports (false) that the pair holds nothing.
+  bool Received() const { return mif.received(); }
+  void Discard() {
+    mif.Discard();
+    mid.Discard();
+  }
 
  private:
   std::string header_;
@@ -100,7 +104,10 @@ enum class TextRouting { WithObjects, OwnPair, Dropped };
 class OutputSet {
  public:
   // `withNetwork`: the set has a network file ("_Network.txt").
-  OutputSet(std::string mifName, TextRouting text, bool withNetwork);
+  // `extraSuffixes`: every further pair a set of this run may hold; at the
+  // set's end, such pairs of earlier output that this set did not write are
+  // removed with the rest.
+  OutputSet(std::string mifName, TextRouting text, bool withNetwork, std::vector<std::string> extraSuffixes = {});
   OutputSet(const OutputSet&) = delete;
   OutputSet& operator=(const OutputSet&) = delete;
 
@@ -160,10 +167,19 @@ class OutputSet {
     if (first) f(first->path(), first->error());
   }
 
-  // Flushes and closes every open file; MIF files (with their MID) and the
-  // network file that received nothing are deleted. Returns false if any
-  // close failed.
-  bool CloseOutputSet();
+  // Ends the set: when no write failed, every file that received anything is
+  // put in place of its target, and files of earlier output under the set's
+  // names that this set did not write are removed, so the set on disk is this
+  // run's whole output. Returns false (nothing of earlier output touched, the
+  // files written removed) if a write, close or rename failed.
+  bool CommitOutputSet();
+  // Ends the set without putting anything in place (a stop, a failure).
+  void DiscardOutputSet();
+  // Why the file at `path` (as reported by a failed create) could not be made.
+  std::string CreateError(const std::string& path) const;
+
+  // The paths a set named `mifName` may write or remove.
+  static std::vector<std::string> MemberPaths(const std::string& mifName, const std::vector<std::string>& extraSuffixes);
 
   template <class T>
   T& Carried() {
@@ -183,8 +199,10 @@ class OutputSet {
   std::string mifName_;
   TextRouting textRouting_;
   bool withNetwork_;
+  std::vector<std::string> extraSuffixes_;
   bool networkHeaded_ = false;
   std::vector<std::unique_ptr<Extra>> extras_;
+  std::vector<std::pair<std::string, std::string>> failedExtras_;  // path, reason
   std::unordered_map<std::type_index, std::unique_ptr<CarriedState>> carried_;
 };
 

@@ -2,6 +2,8 @@
 // set, the settings, the run counters and the front end.
 #pragma once
 
+#include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -49,13 +51,39 @@ class RunCounters {
 
   void Progress(std::size_t line) {
     observer_.SetProgress(line);
+    if (bytesDone && lines_ > 0) {
+      const std::uint64_t credit = tileBytes * std::min<std::size_t>(line, lines_) / lines_;
+      if (credit > credited_) {
+        bytesDone->fetch_add(credit - credited_, std::memory_order_relaxed);
+        credited_ = credit;
+      }
+      observer_.ShowBytes(bytesDone->load(std::memory_order_relaxed), bytesTotal);
+    }
     observer_.PumpMessages();
+  }
+
+  // The run's byte count, shared by its workers: a tile starts with its size
+  // and line count, and is credited in full when it ends.
+  std::atomic<std::uint64_t>* bytesDone = nullptr;
+  std::uint64_t bytesTotal = 0;
+  std::uint64_t tileBytes = 0;
+  void StartTileBytes(std::uint64_t bytes, std::size_t lines) {
+    tileBytes = bytes;
+    lines_ = lines;
+    credited_ = 0;
+  }
+  void EndTileBytes() {
+    if (bytesDone && tileBytes > credited_) bytesDone->fetch_add(tileBytes - credited_, std::memory_order_relaxed);
+    credited_ = tileBytes;
+    if (bytesDone) observer_.ShowBytes(bytesDone->load(std::memory_order_relaxed), bytesTotal);
   }
 
  private:
   RunObserver& observer_;
   int recordRefresh_ = 0;
   int objectRefresh_ = 0;
+  std::size_t lines_ = 0;
+  std::uint64_t credited_ = 0;
 };
 
 struct FileContext {

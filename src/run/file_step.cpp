@@ -7,21 +7,21 @@
 
 namespace quorvel {
 
-std::string MifNameFor(const std::string& ntfPath) {
-  return ntfPath.substr(0, ntfPath.size() < 4 ? 0 : ntfPath.size() - 4) + ".mif";
-}
-
-bool FileStep::LoadNtfFile(const std::string& path) {
+bool FileStep::LoadNtfFile(const TileInput& tile, const std::string& name, std::uint64_t& bytes) {
   ShowStatus(observer, MessageId::StatusLoading);
   observer.PumpMessages();
   counters.objectsCreated = 0;
-  if (!records.Load(path)) {
+  std::string text, error;
+  const bool read = reader.Read(tile, text, error);
+  bytes = text.size();
+  if (!read || !records.LoadText(std::move(text), &error)) {
     records.Release();
-    ShowMessage(observer, MessageId::UnableToOpenNtf, {path});
+    ShowFileMessage(observer, MessageId::UnableToOpenNtf, name, {error});
     observer.PumpMessages();
     return false;
   }
   observer.SetProgressMaximum(records.size());
+  counters.StartTileBytes(bytes, records.size());
   ShowStatus(observer, MessageId::StatusReady);
   return true;
 }
@@ -41,10 +41,11 @@ FileOutcome FileStep::HeadLayers(const std::string& path, const ProductDescripto
       headings.push_back({&out.text, block, columns});
   }
   for (const OutputLayer& layer : product.layers) {
-    MifLayer* pair = out.OpenLayer(layer.suffix);
+    std::string failed;
+    MifLayer* pair = out.OpenLayer(layer.suffix, &failed);
     if (!pair) {
-      ShowMessage(observer, MessageId::UnableToOpenMif);
-      return FileOutcome::OutputFailed;
+      ShowFileMessage(observer, MessageId::UnableToOpenMif, failed, {out.CreateError(failed)});
+      return FileOutcome::LayerFailed;
     }
     headings.push_back({pair, layer.HeaderBlock(), static_cast<int>(layer.columns.size())});
   }
@@ -52,8 +53,8 @@ FileOutcome FileStep::HeadLayers(const std::string& path, const ProductDescripto
   // already heading a file of the set cannot share it.
   for (const Heading& h : headings) {
     if (!h.layer->Accepts(h.block)) {
-      ShowMessage(observer, MessageId::HeaderClash,
-                  {path, product.nameShown, h.layer->mif.path(), h.layer->headerProduct()});
+      ShowFileMessage(observer, MessageId::HeaderClash, path,
+                      {product.nameShown, h.layer->mif.path(), h.layer->headerProduct()});
       return FileOutcome::Skipped;
     }
   }
@@ -61,21 +62,31 @@ FileOutcome FileStep::HeadLayers(const std::string& path, const ProductDescripto
   return FileOutcome::Translated;
 }
 
-FileOutcome FileStep::TranslateNtfFile(const std::string& path, OutputSet& out) {
-  if (!LoadNtfFile(path)) return FileOutcome::Skipped;
+FileOutcome FileStep::TranslateNtfFile(const TileInput& tile, OutputSet& out, std::uint64_t& bytes) {
+  const std::string path = tile.DisplayName();
+  observer.ShowTileStarted(EscapeControls(path));
+  counters.StartTileBytes(tile.size, 0);
+  if (!LoadNtfFile(tile, path, bytes)) {
+    counters.EndTileBytes();
+    return FileOutcome::Skipped;
+  }
+  struct CreditAtEnd {
+    RunCounters& c;
+    ~CreditAtEnd() { c.EndTileBytes(); }
+  } credit{counters};
   productNameShown.clear();
   const std::string_view dbName = records.DatabaseName();
   const ProductDescriptor* product = registry.Recognize(dbName);
   if (!product) {
-    ShowMessage(observer, MessageId::UnknownProduct, {path, TrimRight(dbName)});
+    ShowFileMessage(observer, MessageId::UnknownProduct, path, {TrimRight(dbName)});
     return FileOutcome::Skipped;
   }
   if (product->refused) {
-    observer.ShowMessage(MessageKind::Information, product->refusal);
+    observer.ShowFileMessage(MessageKind::Information, EscapeControls(path), product->refusal);
     return FileOutcome::Skipped;
   }
   if (!product->translate) {
-    ShowMessage(observer, MessageId::ProductNotTranslated, {path, product->nameShown});
+    ShowFileMessage(observer, MessageId::ProductNotTranslated, path, {product->nameShown});
     return FileOutcome::Skipped;
   }
 

@@ -7,6 +7,7 @@
 
 #include "mif/output_set.hpp"
 #include "ntf/record_list.hpp"
+#include "ntf/tile_input.hpp"
 #include "run/context.hpp"
 #include "run/observer.hpp"
 #include "run/settings.hpp"
@@ -23,18 +24,18 @@ struct FileStep {
   bool runUsesTrueTypeSymbols;
   // The name of the product last recognised, shown in the status line.
   std::string& productNameShown;
+  TileReader& reader;
 
-  FileOutcome TranslateNtfFile(const std::string& path, OutputSet& out);
+  // Translates one tile into `out`; `bytes` is set to the tile's size.
+  FileOutcome TranslateNtfFile(const TileInput& tile, OutputSet& out, std::uint64_t& bytes);
 
  private:
-  bool LoadNtfFile(const std::string& path);
+  bool LoadNtfFile(const TileInput& tile, const std::string& name, std::uint64_t& bytes);
   // Opens and heads the layers the product writes; false (the tile is
   // skipped) when a layer already holds another product's header or cannot
   // be created.
   FileOutcome HeadLayers(const std::string& path, const ProductDescriptor& product, OutputSet& out);
 };
 
-// The NTF name without its last four characters, followed by ".mif".
-std::string MifNameFor(const std::string& ntfPath);
 
 }  // namespace quorvel

@@ -10,22 +10,25 @@ constexpr MessageKind E = MessageKind::Error, W = MessageKind::Warning, I = Mess
 
 constexpr std::array kMessages{
     MessageText{MessageId::NoFilesSelected, E, "No NTF files have been selected!"},
-    MessageText{MessageId::UnableToOpenMif, W, "Unable to open MIF file - path and/or folder does not exist!"},
+    MessageText{MessageId::UnableToOpenMif, W, "Unable to open MIF file: {1}"},
     MessageText{MessageId::UnableToOpenNtf, E, "Unable to open NTF file: {1}"},
     MessageText{MessageId::ReadErrorAtLine, E, "Error reading NTF file at line {1}"},
-    MessageText{MessageId::ErrorWriting, E, "Error writing file {1}: {2}"},
-    MessageText{MessageId::ErrorClosing, E, "Error closing file(s)."},
+    MessageText{MessageId::ErrorWriting, E, "Error writing file: {1}"},
     MessageText{MessageId::UnknownProduct, W,
-                "Not translated: {1} is not a product this version knows (database name \"{2}\")."},
+                "Not translated: not a product this version knows (database name \"{1}\")."},
     MessageText{MessageId::ProductNotTranslated, E,
-                "Not translated: {1} holds {2} data, which this version does not translate yet."},
-    MessageText{MessageId::HeaderClash, E, "Not translated: {1} holds {2} data, but {3} already holds {4} data."},
+                "Not translated: it holds {1} data, which this version does not translate yet."},
+    MessageText{MessageId::HeaderClash, E, "Not translated: it holds {1} data, but {2} already holds {3} data."},
+    MessageText{MessageId::OutputIsInput, E, "would overwrite the input {1}; nothing written"},
+    MessageText{MessageId::SharedOutput, E, "would be written by two output sets ({1} and {2}); nothing written"},
     MessageText{MessageId::StatusLoading, I, "Loading file.........please wait - this may take several seconds"},
     MessageText{MessageId::StatusReady, I, "Ready:"},
     MessageText{MessageId::StatusTranslating, I, "Translating {1} tile {2}"},
     MessageText{MessageId::StatusCompleteOneFile, I, "Translation complete."},
     MessageText{MessageId::StatusComplete, I, "Translation complete"},
     MessageText{MessageId::StatusStopped, I, "Translation stopped"},
+    MessageText{MessageId::StatusFailed, I, "Translation failed: an output set could not be written"},
+    MessageText{MessageId::StatusNothingWritten, I, "Nothing translated: the output was not written"},
 };
 
 // The table is in MessageId order.
@@ -48,7 +51,7 @@ std::string ComposeMessage(MessageId id, std::initializer_list<std::string_view>
     const char c = text[i];
     if (c == '{' && i + 2 < text.size() && text[i + 2] == '}' && text[i + 1] >= '1' && text[i + 1] <= '9') {
       const auto n = static_cast<std::size_t>(text[i + 1] - '1');
-      if (n < values.size()) out.append(values.begin()[n]);
+      if (n < values.size()) out.append(EscapeControls(values.begin()[n]));
       i += 2;
       continue;
     }
@@ -59,6 +62,28 @@ std::string ComposeMessage(MessageId id, std::initializer_list<std::string_view>
 
 void ShowMessage(RunObserver& observer, MessageId id, std::initializer_list<std::string_view> values) {
   observer.ShowMessage(Message(id).kind, ComposeMessage(id, values));
+}
+
+void ShowFileMessage(RunObserver& observer, MessageId id, std::string_view path,
+                     std::initializer_list<std::string_view> values) {
+  observer.ShowFileMessage(Message(id).kind, EscapeControls(path), ComposeMessage(id, values));
+}
+
+std::string EscapeControls(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 0x20 && b != 0x7f) {
+      out.push_back(c);
+      continue;
+    }
+    static constexpr char kHex[] = "0123456789abcdef";
+    out.append("\\x");
+    out.push_back(kHex[b >> 4]);
+    out.push_back(kHex[b & 15]);
+  }
+  return out;
 }
 
 void ShowStatus(RunObserver& observer, MessageId id, std::initializer_list<std::string_view> values) {

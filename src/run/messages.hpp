@@ -10,16 +10,18 @@
 
 namespace quorvel {
 
+// The messages about one file are shown after the file's path.
 enum class MessageId {
   NoFilesSelected,
-  UnableToOpenMif,
-  UnableToOpenNtf,          // {1} path
+  UnableToOpenMif,          // {1} reason
+  UnableToOpenNtf,          // {1} reason
   ReadErrorAtLine,          // {1} line
-  ErrorWriting,             // {1} path, {2} reason
-  ErrorClosing,
-  UnknownProduct,           // {1} path, {2} database name
-  ProductNotTranslated,     // {1} path, {2} product
-  HeaderClash,              // {1} path, {2} product, {3} MIF path, {4} the product heading it
+  ErrorWriting,             // {1} reason
+  UnknownProduct,           // {1} database name
+  ProductNotTranslated,     // {1} product
+  HeaderClash,              // {1} product, {2} MIF path, {3} the product heading it
+  OutputIsInput,            // {1} the input
+  SharedOutput,             // {1}, {2} the two sets
   // Status lines.
   StatusLoading,
   StatusReady,
@@ -27,6 +29,8 @@ enum class MessageId {
   StatusCompleteOneFile,
   StatusComplete,
   StatusStopped,
+  StatusFailed,
+  StatusNothingWritten,
 };
 
 struct MessageText {
@@ -42,6 +46,13 @@ std::string ComposeMessage(MessageId id, std::initializer_list<std::string_view>
 
 // Shows the message in a box of its kind.
 void ShowMessage(RunObserver& observer, MessageId id, std::initializer_list<std::string_view> values = {});
+// Shows a message about the file at `path`.
+void ShowFileMessage(RunObserver& observer, MessageId id, std::string_view path,
+                     std::initializer_list<std::string_view> values = {});
+
+// The text with every byte a terminal would act on (control bytes, DEL)
+// written as \xHH, so a name read from a tile cannot drive the terminal.
+std::string EscapeControls(std::string_view text);
 // Shows the text in the status line.
 void ShowStatus(RunObserver& observer, MessageId id, std::initializer_list<std::string_view> values = {});
 

@@ -40,6 +40,11 @@ class RunObserver {
   virtual void ShowFilesTranslated(std::size_t /*count*/) {}
   virtual void SetProgressMaximum(std::size_t /*lines*/) {}
   virtual void SetProgress(std::size_t /*line*/) {}
+  // The whole run's progress: bytes of tiles translated so far (the tile in
+  // hand counted by its share of lines done) of all the run's bytes.
+  virtual void ShowBytes(std::uint64_t /*done*/, std::uint64_t /*total*/) {}
+  // A tile is being translated (its path, or ARCHIVE/MEMBER).
+  virtual void ShowTileStarted(std::string_view /*name*/) {}
   // A run starts (controls that could start another are disabled, busy
   // cursor) or ends (EnableRunControls, normal cursor).
   virtual void RunStarted() {}

@@ -20,6 +20,7 @@ enum class FileOutcome {
   Translated,    // reached the end of the file
   CutShort,      // a read failure was reported; what was written stays
   Skipped,       // nothing was translated (load failure, unknown product...)
+  LayerFailed,   // not translated: a pair of the product's own could not be created
   OutputFailed,  // a write to the output set failed: the run ends
 };
 

@@ -8,7 +8,7 @@ namespace quorvel {
 void ReportReadError(FileContext& ctx, std::size_t currentLine) {
   std::string line;
   AppendInteger(line, static_cast<std::int64_t>(currentLine));
-  ShowMessage(ctx.observer, MessageId::ReadErrorAtLine, {line});
+  ShowFileMessage(ctx.observer, MessageId::ReadErrorAtLine, ctx.ntfPath, {line});
 }
 
 std::optional<FileOutcome> EndAfterRecord(FileContext& ctx, std::size_t currentLine) {

@@ -6,6 +6,9 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <cctype>
+#include <filesystem>
+#include <sys/stat.h>
 
 #include "run/file_step.hpp"
 #include "run/messages.hpp"
@@ -17,17 +20,17 @@ struct RunDriver::TileDone {
   FileOutcome outcome = FileOutcome::Skipped;
   std::int64_t records = 0;
   std::int64_t objects = 0;
+  std::uint64_t bytes = 0;
 };
 
 // How the files of a set fared.
 struct RunDriver::SetDone {
   bool started = false;
   bool createFailed = false;
-  std::string failedPath;     // with the reason, of the first failed write
-  std::string failureReason;
   bool writeFailed = false;
-  bool closeFailed = false;
-  bool ownFileFailed = false;  // a layer could not be created; the message is out
+  std::string failedPath;  // and the reason, of a set that could not be created or written
+  std::string failureReason;
+  bool written = false;    // put in place whole
 };
 
 // Sees every tile of a set as it ends, and says whether to go on.
@@ -49,6 +52,50 @@ struct RunDriver::Worker {
 
 namespace {
 
+bool EndsWithNoCase(std::string_view s, std::string_view tail) {
+  if (s.size() < tail.size()) return false;
+  for (std::size_t i = 0; i < tail.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(s[s.size() - tail.size() + i])) != tail[i]) return false;
+  return true;
+}
+
+std::string BaseName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string Joined(const std::string& folder, const std::string& name) {
+  if (folder.empty() || (!name.empty() && name.front() == '/')) return name;
+  return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+// The key two paths share when they name the same file: the folder made
+// canonical (it exists, or the set could not be written anyway) and the
+// name as it stands.
+std::string SameFileKey(const std::string& path) {
+  std::error_code ec;
+  const std::filesystem::path p(path);
+  const std::filesystem::path folder = std::filesystem::weakly_canonical(p.parent_path().empty() ? "." : p.parent_path(), ec);
+  return (ec ? p.parent_path() : folder).string() + "/" + p.filename().string();
+}
+
+}  // namespace
+
+std::string SetNameFor(const TileInput& tile, const std::string& outputDir) {
+  std::string stem = tile.SetStem();
+  if (EndsWithNoCase(stem, ".ntf")) stem.resize(stem.size() - 4);
+  stem += ".mif";
+  if (!tile.InArchive()) return outputDir.empty() ? stem : Joined(outputDir, BaseName(stem));
+  return Joined(outputDir.empty() ? FolderOf(tile.path) : outputDir, stem);
+}
+
+namespace {
+
 // Keeps a worker's messages for the driver's thread; everything else a
 // worker's set would show is summed up in its tiles instead. Only the user's
 // stop ends a tile in progress: a later set that ends the run must not cut
@@ -57,10 +104,16 @@ class BufferingObserver final : public RunObserver {
  public:
   struct Entry {
     MessageKind kind;
+    std::string path;  // empty for a message about no one file
     std::string text;
   };
   explicit BufferingObserver(const std::atomic<bool>& userStop) : stop_(userStop) {}
-  void ShowMessage(MessageKind kind, std::string_view text) override { messages.push_back({kind, std::string(text)}); }
+  void ShowMessage(MessageKind kind, std::string_view text) override {
+    messages.push_back({kind, {}, std::string(text)});
+  }
+  void ShowFileMessage(MessageKind kind, std::string_view path, std::string_view text) override {
+    messages.push_back({kind, std::string(path), std::string(text)});
+  }
   bool StopRequested() override { return stop_.load(std::memory_order_relaxed); }
 
   std::vector<Entry> messages;
@@ -73,23 +126,31 @@ class BufferingObserver final : public RunObserver {
 
 RunPlan PlanRun(const RunRequest& request) {
   RunPlan plan;
-  const std::vector<std::string>& files = request.files;
-  if (files.empty()) return plan;
-  auto named = [&](std::size_t first) { return request.mifName.empty() ? MifNameFor(files[first]) : request.mifName; };
-  if (files.size() == 1 || request.mergeTiles) {
-    plan.mode = files.size() == 1 ? RunPlan::Mode::SingleFile : RunPlan::Mode::Merged;
-    PlannedSet set{named(0), {}};
-    for (std::size_t i = 0; i < files.size(); ++i) set.tiles.push_back(i);
+  plan.tiles = ExpandInputs(request.files, plan.problems);
+  const std::vector<TileInput>& tiles = plan.tiles;
+  if (tiles.empty()) return plan;
+  if (tiles.size() == 1 || request.mergeTiles) {
+    plan.mode = tiles.size() == 1 ? RunPlan::Mode::SingleFile : RunPlan::Mode::Merged;
+    std::string name = request.mifName.empty() ? SetNameFor(tiles[0], request.outputDir)
+                                               : Joined(request.outputDir, request.mifName);
+    PlannedSet set{std::move(name), {}, !request.outputDir.empty() || tiles[0].InArchive()};
+    for (std::size_t i = 0; i < tiles.size(); ++i) set.tiles.push_back(i);
     plan.sets.push_back(std::move(set));
     return plan;
   }
   plan.mode = RunPlan::Mode::Separate;
-  for (std::size_t i = 0; i < files.size(); ++i) plan.sets.push_back({MifNameFor(files[i]), {i}});
+  for (std::size_t i = 0; i < tiles.size(); ++i)
+    plan.sets.push_back({SetNameFor(tiles[i], request.outputDir), {i}, !request.outputDir.empty() || tiles[i].InArchive()});
   return plan;
 }
 
 RunDriver::RunDriver(const ProductRegistry& registry, const TranslationSettings& settings, RunObserver& observer)
-    : registry_(registry), settings_(settings), observer_(observer) {}
+    : registry_(registry), settings_(settings), observer_(observer) {
+  for (const ProductDescriptor* product : registry_.products())
+    for (const OutputLayer& layer : product->layers)
+      if (std::find(extraSuffixes_.begin(), extraSuffixes_.end(), layer.suffix) == extraSuffixes_.end())
+        extraSuffixes_.emplace_back(layer.suffix);
+}
 
 RunResult RunDriver::StartTranslationRun(const RunRequest& request) {
   result_ = RunResult{};
@@ -105,6 +166,7 @@ RunResult RunDriver::StartTranslationRun(const RunRequest& request) {
   lastObjects_ = 0;
   filesDone_ = 0;
   ended_ = false;
+  keepGoing_ = request.keepGoing;
   runUsesTrueTypeSymbols_ = settings_.useTrueTypeSymbols;
   textRouting_ = settings_.text == TextOption::Separate ? TextRouting::OwnPair
                  : settings_.text == TextOption::Ignore ? TextRouting::Dropped
@@ -113,13 +175,26 @@ RunResult RunDriver::StartTranslationRun(const RunRequest& request) {
 
   const RunPlan plan = PlanRun(request);
   mode_ = plan.mode;
-  const std::size_t workers =
-      std::min<std::size_t>(static_cast<std::size_t>(std::max(1, settings_.jobs)), plan.sets.size());
-  if (workers > 1) RunInParallel(request, plan, workers);
-  else RunSequentially(request, plan);
+  bytesDone_.store(0);
+  bytesTotal_ = 0;
+  for (const TileInput& tile : plan.tiles) bytesTotal_ += tile.size;
+  result_.setsPlanned = plan.sets.size();
+  for (const InputProblem& p : plan.problems) {
+    observer_.ShowFileMessage(MessageKind::Warning, p.name, p.text);
+    ++result_.filesSkipped;
+  }
+  if (CheckPlan(request, plan)) {
+    const std::size_t workers =
+        std::min<std::size_t>(static_cast<std::size_t>(std::max(1, settings_.jobs)), plan.sets.size());
+    if (workers > 1) RunInParallel(plan, workers);
+    else if (!plan.sets.empty()) RunSequentially(plan);
+  }
 
-  if (ended_) {
+  if (result_.status == RunResult::Status::Refused || result_.status == RunResult::Status::NotReplaced) {
+    ShowStatus(observer_, MessageId::StatusNothingWritten);
+  } else if (ended_) {
     result_.status = RunResult::Status::OutputFailed;
+    ShowStatus(observer_, MessageId::StatusFailed);
   } else {
     observer_.PumpMessages();
     ShowStatus(observer_, result_.stopped                          ? MessageId::StatusStopped
@@ -134,46 +209,115 @@ RunResult RunDriver::StartTranslationRun(const RunRequest& request) {
   return result_;
 }
 
-RunDriver::SetDone RunDriver::TranslateSet(const RunRequest& request, const PlannedSet& set, Worker& w,
-                                           TileHook& hook) {
+bool RunDriver::CheckPlan(const RunRequest& request, const RunPlan& plan) {
+  // Every file a set may write or remove, with the set it belongs to.
+  struct Member {
+    std::string path, key;
+    std::size_t set;
+  };
+  std::vector<Member> members;
+  for (std::size_t i = 0; i < plan.sets.size(); ++i)
+    for (std::string& path : OutputSet::MemberPaths(plan.sets[i].mifName, extraSuffixes_))
+      members.push_back({path, SameFileKey(path), i});
+
+  struct Input {
+    std::string path, key;
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool exists = false;
+  };
+  std::vector<Input> inputs;
+  for (const std::string& file : request.files) {
+    Input in{file, SameFileKey(file)};
+    struct stat st;
+    if (::stat(file.c_str(), &st) == 0) in = {file, in.key, st.st_dev, st.st_ino, true};
+    inputs.push_back(in);
+  }
+  bool refused = false;
+  for (const Member& m : members) {
+    struct stat st;
+    const bool exists = ::stat(m.path.c_str(), &st) == 0;
+    for (const Input& in : inputs) {
+      if (m.key == in.key || (exists && in.exists && st.st_dev == in.device && st.st_ino == in.inode)) {
+        ShowFileMessage(observer_, MessageId::OutputIsInput, m.path, {in.path});
+        refused = true;
+      }
+    }
+  }
+  std::vector<const Member*> byKey;
+  for (const Member& m : members) byKey.push_back(&m);
+  std::stable_sort(byKey.begin(), byKey.end(), [](const Member* a, const Member* b) { return a->key < b->key; });
+  for (std::size_t i = 1; i < byKey.size(); ++i)
+    if (byKey[i]->key == byKey[i - 1]->key && byKey[i]->set != byKey[i - 1]->set) {
+      ShowFileMessage(observer_, MessageId::SharedOutput, byKey[i]->path,
+                      {plan.sets[byKey[i - 1]->set].mifName, plan.sets[byKey[i]->set].mifName});
+      refused = true;
+    }
+  if (refused) {
+    result_.status = RunResult::Status::Refused;
+    return false;
+  }
+
+  std::vector<std::string> existing;
+  for (const Member& m : members)
+    if (StateOfTarget(m.path) == TargetState::RegularFile) existing.push_back(m.path);
+  if (!existing.empty() && !observer_.ConfirmReplace(existing)) {
+    result_.status = RunResult::Status::NotReplaced;
+    return false;
+  }
+  if (!request.outputDir.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(request.outputDir, ec);
+  }
+  return true;
+}
+
+RunDriver::SetDone RunDriver::TranslateSet(const RunPlan& plan, const PlannedSet& set, Worker& w, TileHook& hook) {
   SetDone done;
   done.started = true;
-  OutputSet out(set.mifName, textRouting_, withNetwork_);
-  if (!out.CreateOutputSet()) {
+  // A set named after an archive member may sit in a folder of its own.
+  if (const std::filesystem::path folder = std::filesystem::path(set.mifName).parent_path();
+      set.makeFolder && !folder.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+  }
+  OutputSet out(set.mifName, textRouting_, withNetwork_, extraSuffixes_);
+  std::string failed;
+  if (!out.CreateOutputSet(&failed)) {
     done.createFailed = true;
+    done.failedPath = failed;
+    done.failureReason = out.CreateError(failed);
     return done;
   }
-  FileStep step{registry_, settings_, w.observer, w.counters, w.records, runUsesTrueTypeSymbols_, w.productName};
-  auto noteFailure = [&] {
-    out.ForFirstFailure([&](const std::string& path, const std::string& reason) {
-      done.writeFailed = true;
-      done.failedPath = path;
-      done.failureReason = reason;
-    });
-  };
+  FileStep step{registry_, settings_, w.observer, w.counters, w.records, runUsesTrueTypeSymbols_, w.productName, reader_};
   for (std::size_t tile : set.tiles) {
     if (mode_ == RunPlan::Mode::Merged) w.observer.PumpMessages();
     w.counters.recordsRead = 0;
     w.counters.ResetRecordLabelCounter();
-    const FileOutcome outcome = step.TranslateNtfFile(request.files[tile], out);
+    std::uint64_t bytes = 0;
+    const FileOutcome outcome = step.TranslateNtfFile(plan.tiles[tile], out, bytes);
     w.records.Release();
     w.counters.recordsBefore += w.counters.recordsRead;
-    hook.TileEnded({outcome, w.counters.recordsRead, w.counters.objectsCreated});
-    if (outcome == FileOutcome::OutputFailed) {
-      noteFailure();
-      if (!done.writeFailed) done.ownFileFailed = true;
-      out.CloseOutputSet();
-      return done;
-    }
+    hook.TileEnded({outcome, w.counters.recordsRead, w.counters.objectsCreated, bytes});
+    if (outcome == FileOutcome::OutputFailed) break;
     if (hook.StopAfterTile()) break;
   }
-  const bool closed = out.CloseOutputSet();
-  noteFailure();
-  if (!done.writeFailed && !closed) done.closeFailed = true;
+  // A stop or a failed write leaves the earlier output as it was.
+  if (!out.WriteFailed() && !w.observer.StopRequested()) {
+    done.written = out.CommitOutputSet();
+    if (done.written) return done;
+  } else {
+    out.DiscardOutputSet();
+  }
+  out.ForFirstFailure([&](const std::string& path, const std::string& reason) {
+    done.writeFailed = true;
+    done.failedPath = path;
+    done.failureReason = reason;
+  });
   return done;
 }
 
-void RunDriver::RunSequentially(const RunRequest& request, const RunPlan& plan) {
+void RunDriver::RunSequentially(const RunPlan& plan) {
   class LiveHook final : public TileHook {
    public:
     explicit LiveHook(RunDriver& d) : d_(d) {}
@@ -185,20 +329,22 @@ void RunDriver::RunSequentially(const RunRequest& request, const RunPlan& plan) 
   } hook(*this);
 
   Worker worker(observer_, productNameShown_);
+  worker.counters.bytesDone = &bytesDone_;
+  worker.counters.bytesTotal = bytesTotal_;
   if (plan.mode == RunPlan::Mode::SingleFile) {
-    ShowStatus(observer_, MessageId::StatusTranslating, {productNameShown_, request.files.front()});
-    observer_.ShowFilesSelected(request.files.size());
+    ShowStatus(observer_, MessageId::StatusTranslating, {productNameShown_, plan.tiles.front().DisplayName()});
+    observer_.ShowFilesSelected(plan.tiles.size());
     observer_.PumpMessages();
   } else {
-    observer_.ShowFilesSelected(request.files.size());
+    observer_.ShowFilesSelected(plan.tiles.size());
   }
   for (const PlannedSet& set : plan.sets) {
-    if (!ShowSetDone(TranslateSet(request, set, worker, hook))) return;
+    if (!ShowSetDone(TranslateSet(plan, set, worker, hook))) return;
     if (StopRequested()) return;
   }
 }
 
-void RunDriver::RunInParallel(const RunRequest& request, const RunPlan& plan, std::size_t threads) {
+void RunDriver::RunInParallel(const RunPlan& plan, std::size_t threads) {
   struct SetResult {
     bool done = false;
     SetDone set;
@@ -206,7 +352,7 @@ void RunDriver::RunInParallel(const RunRequest& request, const RunPlan& plan, st
     std::vector<BufferingObserver::Entry> messages;
   };
   const std::size_t count = plan.sets.size();
-  observer_.ShowFilesSelected(request.files.size());
+  observer_.ShowFilesSelected(plan.tiles.size());
   std::vector<SetResult> results(count);
   std::atomic<std::size_t> next{0};
   std::atomic<bool> stop{false};      // no new sets are started
@@ -235,12 +381,14 @@ void RunDriver::RunInParallel(const RunRequest& request, const RunPlan& plan, st
       if (!stop.load()) {
         BufferingObserver buffer(userStop);
         Worker worker(buffer, productName);
+        worker.counters.bytesDone = &bytesDone_;
+        worker.counters.bytesTotal = bytesTotal_;
         RecordingHook hook(local.tiles);
-        local.set = TranslateSet(request, plan.sets[i], worker, hook);
+        local.set = TranslateSet(plan, plan.sets[i], worker, hook);
         local.messages = std::move(buffer.messages);
         const SetDone& s = local.set;
         // A set that ends the run stops the others from starting new sets.
-        if (s.createFailed || s.writeFailed || s.closeFailed || s.ownFileFailed) stop.store(true);
+        if ((s.createFailed || s.writeFailed) && !keepGoing_) stop.store(true);
       }
       local.done = true;
       {
@@ -270,6 +418,8 @@ void RunDriver::RunInParallel(const RunRequest& request, const RunPlan& plan, st
         setDone.wait_for(lock, std::chrono::milliseconds(30));
         if (results[i].done) break;
         lock.unlock();
+        observer_.ShowTileStarted(plan.tiles[plan.sets[i].tiles.front()].DisplayName());
+        observer_.ShowBytes(bytesDone_.load(std::memory_order_relaxed), bytesTotal_);
         observer_.PumpMessages();
         askStop();
         lock.lock();
@@ -277,7 +427,11 @@ void RunDriver::RunInParallel(const RunRequest& request, const RunPlan& plan, st
       r = std::move(results[i]);
     }
     if (!r.set.started) break;  // never started: the run was stopped or ended
-    for (const BufferingObserver::Entry& m : r.messages) observer_.ShowMessage(m.kind, m.text);
+    for (const BufferingObserver::Entry& m : r.messages) {
+      if (m.path.empty()) observer_.ShowMessage(m.kind, m.text);
+      else observer_.ShowFileMessage(m.kind, m.path, m.text);
+    }
+    observer_.ShowBytes(bytesDone_.load(std::memory_order_relaxed), bytesTotal_);
     for (const TileDone& tile : r.tiles) {
       ShowTileDone(tile);
       observer_.ShowObjectsCreated(tile.objects);
@@ -293,6 +447,8 @@ void RunDriver::ShowTileDone(const TileDone& tile) {
   Tally(tile.outcome);
   runTotal_ += tile.records;
   lastObjects_ = tile.objects;
+  result_.objectsTotal += tile.objects;
+  result_.bytesRead += tile.bytes;
   observer_.ShowFilesTranslated(++filesDone_);
   if (mode_ == RunPlan::Mode::Separate) ShowStatus(observer_, MessageId::StatusLoading);
   observer_.SetProgress(0);
@@ -300,15 +456,18 @@ void RunDriver::ShowTileDone(const TileDone& tile) {
 }
 
 bool RunDriver::ShowSetDone(const SetDone& set) {
-  if (set.createFailed) ShowMessage(observer_, MessageId::UnableToOpenMif);
-  else if (set.writeFailed) ShowMessage(observer_, MessageId::ErrorWriting, {set.failedPath, set.failureReason});
-  else if (set.closeFailed) ShowMessage(observer_, MessageId::ErrorClosing);
-  if (set.createFailed || set.writeFailed || set.closeFailed || set.ownFileFailed) {
-    ended_ = true;
-    return false;
+  if (set.written) {
+    ++result_.setsWritten;
+    observer_.ShowRecordsRead(runTotal_);
+    return true;
   }
-  observer_.ShowRecordsRead(runTotal_);
-  return true;
+  if (set.createFailed) ShowFileMessage(observer_, MessageId::UnableToOpenMif, set.failedPath, {set.failureReason});
+  else if (set.writeFailed) ShowFileMessage(observer_, MessageId::ErrorWriting, set.failedPath, {set.failureReason});
+  if (!set.createFailed && !set.writeFailed) return true;  // stopped: nothing to report
+  ++result_.outputFailures;
+  if (keepGoing_ && mode_ == RunPlan::Mode::Separate) return true;
+  ended_ = true;
+  return false;
 }
 
 bool RunDriver::StopRequested() {
@@ -320,6 +479,10 @@ void RunDriver::Tally(FileOutcome outcome) {
   switch (outcome) {
     case FileOutcome::Translated: ++result_.filesTranslated; break;
     case FileOutcome::Skipped: ++result_.filesSkipped; break;
+    case FileOutcome::LayerFailed:
+      ++result_.filesSkipped;
+      ++result_.outputFailures;
+      break;
     case FileOutcome::CutShort:
     case FileOutcome::OutputFailed: ++result_.filesCutShort; break;
   }

@@ -9,12 +9,14 @@
 // shown are the same whatever the number of workers.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "ntf/record_list.hpp"
+#include "ntf/tile_input.hpp"
 #include "run/context.hpp"
 #include "run/observer.hpp"
 #include "run/product.hpp"
@@ -23,12 +25,19 @@
 namespace quorvel {
 
 struct RunRequest {
+  // NTF files, or archives of them (.zip, .tar, .tar.gz, .tgz, .gz).
   std::vector<std::string> files;
   // The MIF name of a single-file or merged run; empty: named after the
-  // first file. Separate tiles are always named after each NTF file.
+  // first tile. Separate tiles are always named after each tile.
   std::string mifName;
   // Several files go into one set (merged) or one set each (separate).
   bool mergeTiles = true;
+  // Sets named after their tile are written here instead of beside the
+  // tile (created if missing); a relative MIF name is taken from here.
+  std::string outputDir;
+  // Separate tiles: a set that cannot be created or written is reported and
+  // the run goes on with the next tile.
+  bool keepGoing = false;
 };
 
 struct RunResult {
@@ -36,6 +45,8 @@ struct RunResult {
     Completed,     // every file was handled (some may have been skipped)
     NoFiles,       // the list was empty: nothing started
     OutputFailed,  // an output set could not be created, written or closed
+    Refused,       // an output file is an input or belongs to two sets: nothing written
+    NotReplaced,   // earlier output was not to be replaced: nothing written
   };
   Status status = Status::Completed;
   std::size_t filesTranslated = 0;  // reached their end
@@ -43,10 +54,18 @@ struct RunResult {
   std::size_t filesCutShort = 0;    // a read failure ended them
   std::int64_t recordsRead = 0;     // run total
   std::int64_t objectsCreated = 0;  // of the last file
+  std::int64_t objectsTotal = 0;    // of the whole run
+  std::uint64_t bytesRead = 0;      // of the tiles read
+  std::size_t setsPlanned = 0;
+  std::size_t setsWritten = 0;      // put in place whole
+  // Sets, or tiles' own files, that could not be created or written while
+  // the run went on (--keep-going, a product's own pair).
+  std::size_t outputFailures = 0;
   bool stopped = false;             // the front end asked the run to stop
 
   bool AllTranslated() const {
-    return status == Status::Completed && filesSkipped == 0 && filesCutShort == 0;
+    return status == Status::Completed && filesSkipped == 0 && filesCutShort == 0 && outputFailures == 0 &&
+           !stopped;
   }
 };
 
@@ -55,16 +74,26 @@ struct RunResult {
 struct PlannedSet {
   std::string mifName;
   std::vector<std::size_t> tiles;
+  // The set's folder is made when missing (an output folder, an archive
+  // member's subfolders); otherwise a missing folder is a failure.
+  bool makeFolder = false;
 };
 
 struct RunPlan {
   enum class Mode { SingleFile, Merged, Separate };
   Mode mode = Mode::SingleFile;
+  std::vector<TileInput> tiles;
+  std::vector<InputProblem> problems;  // arguments and members that give no tile
   std::vector<PlannedSet> sets;
 };
 
 // The sets a request asks for.
 RunPlan PlanRun(const RunRequest& request);
+
+// The output set named after a tile: its name with a ".ntf" extension (any
+// case) replaced by ".mif", or ".mif" appended; in `outputDir` when given,
+// otherwise in the tile's own folder (an archive member: the archive's).
+std::string SetNameFor(const TileInput& tile, const std::string& outputDir);
 
 // Drives runs for one front end. It lives as long as the front end: the
 // product name shown in the status line carries from one run to the next.
@@ -80,11 +109,15 @@ class RunDriver {
   struct SetDone;
   class TileHook;
 
+  // Checks the plan before anything is written: no output file may be an
+  // input or belong to two sets, and earlier output is replaced only when
+  // the front end agrees. False (with the result's status set) ends the run.
+  bool CheckPlan(const RunRequest& request, const RunPlan& plan);
   // Translates one set with `worker`; `hook` sees every tile as it ends.
-  SetDone TranslateSet(const RunRequest& request, const PlannedSet& set, Worker& worker, TileHook& hook);
+  SetDone TranslateSet(const RunPlan& plan, const PlannedSet& set, Worker& worker, TileHook& hook);
   // Runs the plan's sets in order on this thread, or on `workers` threads.
-  void RunSequentially(const RunRequest& request, const RunPlan& plan);
-  void RunInParallel(const RunRequest& request, const RunPlan& plan, std::size_t workers);
+  void RunSequentially(const RunPlan& plan);
+  void RunInParallel(const RunPlan& plan, std::size_t workers);
 
   // What the front end sees after a tile and after a set.
   void ShowTileDone(const TileDone& tile);
@@ -104,6 +137,11 @@ class RunDriver {
   TextRouting textRouting_ = TextRouting::OwnPair;
   bool withNetwork_ = false;
   RunPlan::Mode mode_ = RunPlan::Mode::SingleFile;
+  bool keepGoing_ = false;
+  std::vector<std::string> extraSuffixes_;  // every further pair a product writes
+  TileReader reader_;
+  std::atomic<std::uint64_t> bytesDone_{0};
+  std::uint64_t bytesTotal_ = 0;
   std::int64_t runTotal_ = 0;
   std::int64_t lastObjects_ = 0;
   std::size_t filesDone_ = 0;

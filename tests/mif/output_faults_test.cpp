@@ -26,7 +26,7 @@ TEST(OutputSetFaults, ASetThatCannotBeCreatedRemovesOnlyTheFilesItMade) {
     std::size_t left = 0;
     for (const auto& e : fs::directory_iterator(dir.path())) left += e.path().filename() != blocked;
     EXPECT_EQ(left, 0u);
-    EXPECT_TRUE(set.CloseOutputSet());
+    EXPECT_TRUE(set.CommitOutputSet());
     EXPECT_TRUE(fs::is_directory(dir.path() / blocked));
   }
 }
@@ -40,7 +40,7 @@ TEST(OutputSetFaults, BoundaryLineFilesThatCannotBeCreatedLeaveTheBlockingFolder
   EXPECT_NE(set.OpenLayer("_poly", &failed), nullptr);
   EXPECT_EQ(set.OpenLayer("_pline", &failed), nullptr);
   EXPECT_EQ(failed, dir / "x_pline.mif");
-  set.CloseOutputSet();
+  set.DiscardOutputSet();
   EXPECT_TRUE(fs::is_directory(dir.path() / "x_pline.mif"));
   EXPECT_FALSE(test::Exists(dir / "x_poly.mif"));
   EXPECT_FALSE(test::Exists(dir / "x.mif"));
@@ -51,12 +51,18 @@ TEST(OutputSetFaults, AFileRemovedAfterAFailedCreateDeletesNothing) {
   fs::create_directory(dir.path() / "d.mif");
   OutputFile file;
   EXPECT_FALSE(file.Create(dir / "d.mif"));
-  file.Remove();
+  EXPECT_EQ(file.error(), "is a folder");
+  file.Discard();
   EXPECT_TRUE(fs::is_directory(dir.path() / "d.mif"));
-  // A file it did create is removed.
+  // A file discarded leaves nothing, and an earlier file of its name stays.
+  test::WriteFile(dir / "e.mif", "mine");
   ASSERT_TRUE(file.Create(dir / "e.mif"));
-  file.Remove();
-  EXPECT_FALSE(test::Exists(dir / "e.mif"));
+  file.WriteLine("new");
+  file.Discard();
+  EXPECT_EQ(test::ReadFile(dir / "e.mif"), "mine");
+  std::size_t left = 0;
+  for (const auto& e : fs::directory_iterator(dir.path())) left += e.path().filename().string()[0] == '.';
+  EXPECT_EQ(left, 0u);
 }
 
 }  // namespace

@@ -92,18 +92,57 @@ TEST(HeaderBlock, HasEveryLineInOrderAndEndsWithAnEmptyLine) {
   EXPECT_EQ(block.substr(block.size() - 8), "Data\r\n\r\n");
 }
 
-TEST(OutputSet, CreatesTheAskedFilesAndDeletesTheEmptyOnesAtClose) {
+TEST(OutputSet, WritesAsideAndPutsOnlyTheFilesThatReceivedSomethingInPlace) {
   test::ScratchDir dir;
-  OutputSet set(dir / "out.mif", TextRouting::OwnPair, true);
+  // Earlier output under the set's names that this set does not write goes.
+  test::WriteFile(dir / "out_Text.mif", "old");
+  test::WriteFile(dir / "out_poly.mid", "old");
+  OutputSet set(dir / "out.mif", TextRouting::OwnPair, true, {"_poly"});
   ASSERT_TRUE(set.CreateOutputSet());
-  for (const char* f : {"out.mif", "out.mid", "out_Text.mif", "out_Text.mid", "out_Network.txt"})
-    EXPECT_TRUE(test::Exists(dir / f)) << f;
+  for (const char* f : {"out.mif", "out.mid", "out_Network.txt"})
+    EXPECT_FALSE(test::Exists(dir / f)) << f << ": nothing is in place before the set ends";
   set.main.WriteHeader("HEADER\r\n", "Test", 2);
-  ASSERT_TRUE(set.CloseOutputSet());
+  ASSERT_TRUE(set.CommitOutputSet());
+  std::size_t files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path())) files += e.path().filename().string()[0] != '.';
+  EXPECT_EQ(files, 2u);
   EXPECT_EQ(test::ReadFile(dir / "out.mif"), "HEADER\r\n");
   EXPECT_TRUE(test::Exists(dir / "out.mid"));  // kept: its MIF holds a header
-  for (const char* f : {"out_Text.mif", "out_Text.mid", "out_Network.txt"})
+  for (const char* f : {"out_Text.mif", "out_Text.mid", "out_Network.txt", "out_poly.mid"})
     EXPECT_FALSE(test::Exists(dir / f)) << f;
+}
+
+TEST(OutputSet, ADiscardedOrFailedSetLeavesEarlierOutputAsItWas) {
+  test::ScratchDir dir;
+  test::WriteFile(dir / "out.mif", "earlier");
+  {
+    OutputSet set(dir / "out.mif", TextRouting::WithObjects, false);
+    ASSERT_TRUE(set.CreateOutputSet());
+    set.main.WriteHeader("HEADER\r\n", "Test", 2);
+    set.DiscardOutputSet();
+  }
+  EXPECT_EQ(test::ReadFile(dir / "out.mif"), "earlier");
+  // A set that received nothing changes nothing either.
+  OutputSet empty(dir / "out.mif", TextRouting::OwnPair, true);
+  ASSERT_TRUE(empty.CreateOutputSet());
+  EXPECT_TRUE(empty.CommitOutputSet());
+  EXPECT_EQ(test::ReadFile(dir / "out.mif"), "earlier");
+  std::size_t files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path())) files += !e.path().empty();
+  EXPECT_EQ(files, 1u) << "no temporary is left";
+}
+
+TEST(OutputFile, ALinkIsWrittenThroughAndStays) {
+  test::ScratchDir dir;
+  std::filesystem::create_directory(dir.path() / "real");
+  test::WriteFile(dir / "real/target.mif", "old");
+  std::filesystem::create_symlink(dir / "real/target.mif", dir / "link.mif");
+  OutputFile f;
+  ASSERT_TRUE(f.Create(dir / "link.mif"));
+  f.WriteLine("new");
+  ASSERT_TRUE(f.Commit());
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "link.mif"));
+  EXPECT_EQ(test::ReadFile(dir / "real/target.mif"), "new\r\n");
 }
 
 TEST(OutputSet, CreationFailureLeavesNoEmptyFilesBehind) {
@@ -131,7 +170,7 @@ TEST(MifLayer, EvenUpWritesPlaceholdersUntilObjectsAndRowsAgree) {
   layer.EvenUp();
   layer.WriteRow("d,e,f");
   layer.EvenUp();
-  ASSERT_TRUE(layer.Close());
+  ASSERT_TRUE(layer.mif.Commit() && layer.mid.Commit());
   EXPECT_EQ(test::ReadFile(dir / "a.mif"), "H\r\nPOINT 1 2\r\nPOINT 3 4\r\nNONE\r\n");
   EXPECT_EQ(test::ReadFile(dir / "a.mid"), "a,b,c\r\n,,\r\nd,e,f\r\n");
 }
@@ -142,7 +181,7 @@ TEST(OutputFile, AFailedWriteIsKeptAndReported) {
   ASSERT_TRUE(f.Create("/dev/full"));
   f.WriteLine("data");
   EXPECT_FALSE(f.failed());  // still in the buffer
-  EXPECT_FALSE(f.Close());
+  EXPECT_FALSE(f.Commit());
   EXPECT_TRUE(f.failed());
   EXPECT_NE(f.error(), "");
   // Many lines: the failure shows as soon as the buffer is written out.

@@ -343,11 +343,15 @@ TEST_F(BoundaryLine, MergedTilesShareOneHeaderAndKeepEveryTile) {
   EXPECT_EQ(result.filesTranslated, 2u);
 }
 
-TEST_F(BoundaryLine, FilesThatCannotBeCreatedEndTheRun) {
+// The tile is not translated; the run goes on and fails at its end.
+TEST_F(BoundaryLine, FilesThatCannotBeCreatedAreNotTranslated) {
   std::filesystem::create_directory(dir / "out_poly.mif");  // a folder where the file should go
   Translate({Geometry(1, {{10, 20}}), LinkAttributes(1, 1)});
-  EXPECT_EQ(observer.Texts(), Lines{"Unable to open MIF file - path and/or folder does not exist!"});
-  EXPECT_EQ(result.status, RunResult::Status::OutputFailed);
+  EXPECT_EQ(observer.Texts(), Lines{"Unable to open MIF file: is a folder"});
+  EXPECT_EQ(observer.paths, Lines{dir / "out_poly.mif"});
+  EXPECT_EQ(result.outputFailures, 1u);
+  EXPECT_EQ(result.filesSkipped, 1u);
+  EXPECT_FALSE(result.AllTranslated());
 }
 
 }  // namespace

@@ -394,7 +394,7 @@ TEST(Meridian2Command, HeightSymbolsFollowTheOption) {
                                "21000001100010200003000 0%", "14000001FC6762HT000000600%", "99"});
   test::WriteFile(dir / "t.ntf", ntf);
   for (const bool shown : {false, true}) {
-    const auto r = test::RunQuorvel(std::string("-q") + (shown ? " --meridian-heights" : "") + " " + test::Quote(dir / "t.ntf"));
+    const auto r = test::RunQuorvel(std::string("-q --overwrite") + (shown ? " --meridian-heights" : "") + " " + test::Quote(dir / "t.ntf"));
     EXPECT_EQ(r.exitCode, 0) << r.err;
     const auto lines = test::CrLfLines(test::ReadFile(dir / "t.mif"));
     ASSERT_FALSE(lines.empty());

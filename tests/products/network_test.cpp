@@ -33,9 +33,9 @@ class NetworkNodeTest : public ::testing::Test {
   // Writes the node and returns the row as it stands on disk, without its
   // line end; the row must be complete before the file is closed.
   std::string Write(const std::string& record, const std::string& section = "SX99") {
-    const std::size_t before = ReadFile(file_.path()).size();
+    const std::size_t before = ReadFile(file_.writtenPath()).size();
     WriteNetworkNode(file_, record, section, buffer_);
-    const std::string all = ReadFile(file_.path());
+    const std::string all = ReadFile(file_.writtenPath());
     EXPECT_GE(all.size(), before + 2);
     EXPECT_EQ(all.substr(all.size() - 2), "\r\n");
     return all.substr(before, all.size() - before - 2);
@@ -94,7 +94,7 @@ TEST_F(NetworkNodeTest, BlanksAndCountFormsAreKeptAsTheyStand) {
 TEST_F(NetworkNodeTest, RowsAppendInOrderAndTheBufferIsReused) {
   Write(Node("000001", "000001", "0001", {Link('1', "000002", "0000", '0')}));
   Write(Node("000002", "000002", "0000", {}));
-  const auto all = test::CrLfLines(ReadFile(file_.path()));
+  const auto all = test::CrLfLines(ReadFile(file_.writtenPath()));
   ASSERT_EQ(all.size(), 2u);
   EXPECT_EQ(all[0].substr(0, 12), "SX99,000001,");
   EXPECT_EQ(all[1].substr(0, 12), "SX99,000002,");
@@ -119,7 +119,7 @@ TEST_F(NetworkNodeTest, UnreadableCountOrOrientationFailsBeforeWriting) {
   const std::string row =
       Write(Node("000001", "000001", "0001", {Link('1', "000002", "0900", '0'), Link('1', "000003", "xxxx", '0')}));
   EXPECT_EQ(test::SplitRow(row)[6], "90.0");
-  EXPECT_EQ(test::CrLfLines(ReadFile(file_.path())).size(), 1u);
+  EXPECT_EQ(test::CrLfLines(ReadFile(file_.writtenPath())).size(), 1u);
 }
 
 TEST(NetworkNode, AFailedWriteStaysInTheFile) {

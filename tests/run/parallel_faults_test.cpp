@@ -31,7 +31,7 @@ TEST(ParallelTileFaults, ALaterSetThatCannotBeCreatedDoesNotCutShortATileInProgr
   const RunResult r =
       Translate(RunRequest{{dir / "t0.ntf", dir / "t1.ntf", dir / "t2.ntf"}, {}, false}, settings, observer);
   EXPECT_EQ(r.status, RunResult::Status::OutputFailed);
-  EXPECT_EQ(observer.Texts(), std::vector<std::string>{"Unable to open MIF file - path and/or folder does not exist!"});
+  EXPECT_EQ(observer.Texts(), std::vector<std::string>{"Unable to open MIF file: is a folder"});
   EXPECT_EQ(r.filesTranslated, 2u);
   EXPECT_EQ(r.filesCutShort, 0u);
 

@@ -109,7 +109,8 @@ TEST_F(RunDriverTest, AnOutputFolderThatDoesNotExistEndsTheRun) {
   EXPECT_EQ(r.status, RunResult::Status::OutputFailed);
   ASSERT_EQ(observer.messages.size(), 1u);
   EXPECT_EQ(observer.messages[0].kind, MessageKind::Warning);
-  EXPECT_EQ(observer.messages[0].text, "Unable to open MIF file - path and/or folder does not exist!");
+  EXPECT_EQ(observer.messages[0].text, "Unable to open MIF file: No such file or directory");
+  EXPECT_EQ(observer.paths, std::vector<std::string>{dir / "missing/out.mif"});
   EXPECT_GE(observer.controlsEnabled, 1);
   EXPECT_NE(observer.statuses.back().rfind("Translation complete", 0), 0u);
 }
@@ -120,8 +121,9 @@ TEST_F(RunDriverTest, AnUnloadableFileIsSkippedAndTheRunGoesOn) {
   const std::string c = Tile("c.ntf", CodePointTile(2));
   const std::string d = Tile("d.ntf", "01ONE LINE0%\r\n");
   const RunResult r = Run({a, b, c, d}, dir / "all.mif");
-  EXPECT_EQ(observer.Texts(),
-            (std::vector<std::string>{"Unable to open NTF file: " + b, "Unable to open NTF file: " + d}));
+  EXPECT_EQ(observer.Texts(), (std::vector<std::string>{"Unable to open NTF file: No such file or directory",
+                                                         "Unable to open NTF file: fewer than two lines"}));
+  EXPECT_EQ(observer.paths, (std::vector<std::string>{b, d}));
   EXPECT_EQ(r.filesTranslated, 2u);
   EXPECT_EQ(r.filesSkipped, 2u);
   EXPECT_FALSE(r.AllTranslated());
@@ -172,11 +174,10 @@ TEST_F(RunDriverTest, UnknownRefusedAndUnbuiltProductsAreNotTranslations) {
   const RunResult r = Run({unknown, m1}, dir / "out.mif");
   ASSERT_EQ(observer.messages.size(), 2u);
   EXPECT_EQ(observer.messages[0].kind, MessageKind::Warning);
-  EXPECT_NE(observer.messages[0].text.find(unknown), std::string::npos);
+  EXPECT_EQ(observer.paths.front(), unknown);
   EXPECT_NE(observer.messages[0].text.find("CODE POINT_1999.01"), std::string::npos);
   EXPECT_EQ(observer.messages[1].kind, MessageKind::Information);
-  EXPECT_EQ(observer.messages[1].text,
-            "This version of Quorvel does not translate Meridian 1. Please use version 1.9.");
+  EXPECT_EQ(observer.messages[1].text, "Not translated: this is Meridian 1 data; Quorvel translates Meridian 2 only.");
   EXPECT_EQ(r.filesSkipped, 2u);
   // Nothing was written, so no empty MIF is left behind.
   EXPECT_FALSE(test::Exists(dir / "out.mif"));
@@ -199,7 +200,10 @@ TEST_F(RunDriverTest, AFailedWriteEndsTheRunWithoutCompletion) {
   EXPECT_EQ(r.status, RunResult::Status::OutputFailed);
   ASSERT_FALSE(observer.messages.empty());
   EXPECT_EQ(observer.messages.back().kind, MessageKind::Error);
-  EXPECT_NE(observer.messages.back().text.find("full.mid"), std::string::npos);
+  EXPECT_EQ(observer.paths.back(), dir / "full.mid");
+  EXPECT_EQ(observer.messages.back().text, "Error writing file: No space left on device");
+  // Nothing of the set is put in place.
+  EXPECT_FALSE(test::Exists(dir / "full.mif"));
   for (const auto& s : observer.statuses) EXPECT_EQ(s.rfind("Translation complete", 0), std::string::npos) << s;
 }
 
@@ -309,7 +313,7 @@ TEST_F(RunDriverTest, ParallelSeparateTilesEndAtAnOutputSetThatCannotBeCreated) 
   std::filesystem::create_directory(dir / "t2.mid");  // the third set cannot be created
   const RunResult r = Translate(RunRequest{files, {}, false}, settings, observer);
   EXPECT_EQ(r.status, RunResult::Status::OutputFailed);
-  EXPECT_EQ(observer.Texts(), std::vector<std::string>{"Unable to open MIF file - path and/or folder does not exist!"});
+  EXPECT_EQ(observer.Texts(), std::vector<std::string>{"Unable to open MIF file: is a folder"});
   EXPECT_EQ(r.filesTranslated, 2u);
   EXPECT_TRUE(test::Exists(dir / "t0.mif"));
   EXPECT_TRUE(test::Exists(dir / "t1.mif"));
@@ -330,7 +334,8 @@ TEST_F(RunDriverTest, MergedTilesOfAnotherProductAreSkippedWithTheirReason) {
   ASSERT_EQ(observer.messages.size(), 1u);
   EXPECT_EQ(observer.messages[0].kind, MessageKind::Error);
   const std::string& text = observer.messages[0].text;
-  for (const std::string& part : {grid, dir / "m.mif", std::string("Land-Form Profile DTM"), std::string("Code Point")})
+  EXPECT_EQ(observer.paths, std::vector<std::string>{grid});
+  for (const std::string& part : {dir / "m.mif", std::string("Land-Form Profile DTM"), std::string("Code Point")})
     EXPECT_NE(text.find(part), std::string::npos) << text;
   EXPECT_EQ(r.filesSkipped, 1u);
   EXPECT_EQ(r.filesTranslated, 2u);

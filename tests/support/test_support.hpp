@@ -21,6 +21,12 @@ struct RecordedMessage {
 class RecordingObserver : public RunObserver {
  public:
   void ShowMessage(MessageKind kind, std::string_view text) override { messages.push_back({kind, std::string(text)}); }
+  // The text alone is kept; the file it is about goes to `paths`.
+  void ShowFileMessage(MessageKind kind, std::string_view path, std::string_view text) override {
+    messages.push_back({kind, std::string(text)});
+    paths.emplace_back(path);
+  }
+  std::vector<std::string> paths;
   void ShowStatus(std::string_view text) override { statuses.emplace_back(text); }
   void ShowRecordsRead(std::int64_t n) override { recordsLabel.push_back(n); }
   void ShowObjectsCreated(std::int64_t n) override { objectsLabel.push_back(n); }
@@ -30,6 +36,13 @@ class RecordingObserver : public RunObserver {
   void SetProgress(std::size_t n) override { progress = n; }
   void RunStarted() override { ++runsStarted; }
   void EnableRunControls() override { ++controlsEnabled; }
+  // Tests translate into their scratch folders again and again.
+  bool ConfirmReplace(const std::vector<std::string>& existing) override {
+    replaceAsked.insert(replaceAsked.end(), existing.begin(), existing.end());
+    return replace;
+  }
+  bool replace = true;
+  std::vector<std::string> replaceAsked;
 
   std::vector<std::string> Texts() const {
     std::vector<std::string> t;

@@ -6,6 +6,7 @@
 #include "mif/format.hpp"
 #include "mif/header.hpp"
 #include "products/boundaryline/boundaryline_indexes.hpp"
+#include "run/messages.hpp"
 #include "run/record_loop.hpp"
 
 namespace quorvel {
@@ -77,12 +78,12 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
 
   void FinishFile() override {
     if (regionOpen_) {
-      std::string text = "Polygon " + regionPolygonId_ + " of " + ctx_.ntfPath + " is incomplete: its region is written with ";
+      std::string text = "Polygon " + regionPolygonId_ + " is incomplete: its region is written with ";
       AppendInteger(text, ringsRead_);
       text += " of its ";
       AppendInteger(text, regionRingCount_);
       text += " rings.";
-      ctx_.observer.ShowMessage(MessageKind::Warning, text);
+      ctx_.observer.ShowFileMessage(MessageKind::Warning, EscapeControls(ctx_.ntfPath), EscapeControls(text));
       CloseRegion();
     }
   }

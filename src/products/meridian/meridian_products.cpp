@@ -55,7 +55,7 @@ extern const ProductDescriptor kMeridian1Product{
     .headerStyle = kHeader,
     .columns = {},
     .refused = true,
-    .refusal = "This version of Quorvel does not translate Meridian 1. Please use version 1.9.",
+    .refusal = "Not translated: this is Meridian 1 data; Quorvel translates Meridian 2 only.",
 };
 
 extern const ProductDescriptor kMeridian2Product{
