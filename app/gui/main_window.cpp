@@ -12,6 +12,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -218,7 +219,9 @@ void MainWindow::BuildControls() {
   body->addLayout(BuildCaptions());
   BuildFileGroups(body);
   body->addLayout(BuildOptionsAndCounters());
-  body->addWidget(BuildRunLog(), 1);
+  body_ = body;
+  logBox_ = BuildRunLog();
+  body->addWidget(logBox_);
   body->addWidget(BuildProgress());
   layout->addLayout(body, 1);
   layout->addSpacing(4);
@@ -360,7 +363,8 @@ QWidget* MainWindow::BuildRunLog() {
   problems_->setStyleSheet(QStringLiteral("text-align: left; color: #a00000;"));
   problems_->hide();
   head->addWidget(logToggle_);
-  head->addWidget(problems_, 1);
+  head->addWidget(problems_);
+  head->addStretch(1);
   layout->addLayout(head);
 
   logPanel_ = new QWidget(panel);
@@ -373,6 +377,8 @@ QWidget* MainWindow::BuildRunLog() {
   log_->setRootIsDecorated(false);
   log_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   log_->setTextElideMode(Qt::ElideMiddle);
+  log_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  log_->header()->resizeSection(1, 170);
   log_->setMinimumHeight(80);
   auto* copy = Button(QStringLiteral("ButtonCopyLog"), QStringLiteral("Cop&y"),
                       QStringLiteral("Copy the selected lines of the log (all when none is selected)"), logPanel_);
@@ -404,6 +410,9 @@ void MainWindow::ShowLog(bool shown) {
   if (logToggle_->isChecked() != shown) logToggle_->setChecked(shown);  // comes back here
   logToggle_->setArrowType(shown ? Qt::DownArrow : Qt::RightArrow);
   logPanel_->setVisible(shown);
+  // Open, the log shares the room with the file list; closed, the list
+  // takes it.
+  body_->setStretchFactor(logBox_, shown ? 1 : 0);
 }
 
 bool MainWindow::LogShown() const { return logToggle_->isChecked(); }

@@ -203,6 +203,8 @@ class MainWindow : public QWidget, public RunObserver {
   QPushButton* mapButton_ = nullptr;
   QToolButton* logToggle_ = nullptr;
   QWidget* logPanel_ = nullptr;
+  QWidget* logBox_ = nullptr;  // the toggle, the problems line and the panel
+  QBoxLayout* body_ = nullptr;
   QTreeWidget* log_ = nullptr;
   QPushButton* problems_ = nullptr;
   QWidget* splash_ = nullptr;

@@ -98,10 +98,12 @@ int main(int argc, char** argv) {
   }
   ok &= Save(&window, out, QStringLiteral("main-window.png"));
 
-  if (!files.isEmpty()) {
+  {
     // Several tiles, one of them refused: the run log tells which.
     const QString refused = scratch.filePath(QStringLiteral("SX99_unknown_product.ntf"));
-    QStringList several = files;
+    const QString landline = scratch.filePath(QStringLiteral("SU00SE.ntf"));
+    QStringList several;
+    if (WriteTile(landline, "landline", ntfgen::Size::Small)) several << landline;
     if (WriteTile(refused, "unknown", ntfgen::Size::Small)) several << refused;
     window.SetFileDialogs(std::make_unique<GivenFiles>(several));
     window.SelectNtfFiles();
@@ -127,7 +129,10 @@ int main(int argc, char** argv) {
   const QSize normal = window.size();
   window.resize(normal.width() * 3 / 2, normal.height() * 5 / 4);
   window.SetFileDialogs(std::make_unique<GivenFiles>(files));
-  if (!files.isEmpty()) window.SelectNtfFiles();
+  if (!files.isEmpty()) {
+    window.SelectNtfFiles();
+    window.StartTranslationRun();
+  }
   ok &= Save(&window, out, QStringLiteral("main-window-large.png"));
   window.resize(normal);
   ok &= Save(window.Options(), out, QStringLiteral("options.png"));
