@@ -27,6 +27,7 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <QXmlStreamReader>
+#include <limits>
 
 #include "dialogs.hpp"
 #include "gui_fixture.hpp"
@@ -282,18 +283,39 @@ TEST_F(StopTest, EscStopsTheRun) {
   ExpectStopped();
 }
 
-TEST_F(StopTest, AStopAfterRecordsEndsTheRunWithWhatWasWritten) {
-  // A stop that comes from the window once the run has read some records.
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, window.get(), [&] {
-    if (Text(*window, "LabelNumberOfRecordsRead") != "0" || Find<QProgressBar>("ProgressBarConversion")->value() > 0)
-      window->RequestStop();
-  });
-  poll.start(0);
+// A window whose user presses Stop once the run has read some records.
+class StopAfterRecords : public MainWindow {
+ public:
+  using MainWindow::MainWindow;
+  std::int64_t stopAt = 1000;
+  void ShowRecordsRead(std::int64_t count) override {
+    MainWindow::ShowRecordsRead(count);
+    if (count >= stopAt) RequestStop();
+  }
+};
+
+TEST_F(StopTest, AStopAfterSomeRecordsEndsTheRunWithWhatWasWritten) {
+  auto owned = std::make_unique<StopAfterRecords>(iniPath);
+  StopAfterRecords* stopping = owned.get();
+  window = std::move(owned);
+  auto d = std::make_unique<FakeFileDialogs>();
+  d->ntfAnswers.push_back({Scratch("full.ntf")});
+  window->SetFileDialogs(std::move(d));
+  window->SetMessageBoxes(std::make_unique<FakeMessageBoxes>());
+  window->show();
+  window->SelectNtfFiles();
   window->StartTranslationRun();
-  poll.stop();
   ExpectStopped();
+  // Stopped after the current record: the record that asked, or the next.
+  EXPECT_GE(window->LastRun().recordsRead, 1000);
+  EXPECT_LE(window->LastRun().recordsRead, 1011);
   EXPECT_FALSE(Find<QPushButton>("ButtonProblems")->isVisible());
+
+  // The next run goes to its end again.
+  stopping->stopAt = std::numeric_limits<std::int64_t>::max();
+  window->StartTranslationRun();
+  EXPECT_FALSE(window->LastRun().stopped);
+  EXPECT_EQ(Text(*window, "LabelStatus"), "Translation complete.");
 }
 
 // ---------------------------------------------------------------------------
