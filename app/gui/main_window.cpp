@@ -674,6 +674,7 @@ void MainWindow::StartTranslationRun() {
   runFiles_ = request.files;
   severalFiles_ = request.files.size() > 1;
   boxesSilenced_ = false;
+  lastProblem_.clear();
   if (!request.files.empty()) {
     log_->clear();
     problems_->hide();
@@ -708,7 +709,9 @@ void MainWindow::ShowRunOutcome(const RunRequest& request) {
   if (lastRun_.stopped) {
     status_->setText(QStringLiteral("Translation stopped"));
   } else if (lastRun_.status == RunResult::Status::OutputFailed) {
-    status_->setText(QStringLiteral("Translation failed: the output could not be written (see the message)"));
+    const QString why = lastProblem_.section(QLatin1Char('\n'), 0, 0);
+    status_->setText(why.isEmpty() ? QStringLiteral("Translation failed: the output could not be written")
+                                   : QStringLiteral("Translation failed: ") + why);
   } else if (!last.startsWith(QStringLiteral("Translation complete"))) {
     status_->setText(QStringLiteral("Translation complete"));
   }
@@ -808,6 +811,7 @@ void MainWindow::ShowFileMessage(MessageKind kind, std::string_view path, std::s
 
 void MainWindow::ReportMessage(MessageKind kind, const QString& path, const QString& text) {
   RefreshFigures();
+  if (kind != MessageKind::Information) lastProblem_ = text;
   if (running_) {
     auto* item = new QTreeWidgetItem(log_, {KindName(kind), QFileInfo(path).fileName(), text});
     item->setToolTip(1, path);

@@ -180,6 +180,7 @@ class MainWindow : public QWidget, public RunObserver {
   std::vector<std::string> runFiles_;
   bool severalFiles_ = false;
   bool boxesSilenced_ = false;
+  QString lastProblem_;  // the run's last error or warning
   QStringList lastSets_;
   // Controls.
   QLabel* status_ = nullptr;

@@ -120,7 +120,7 @@ TEST_F(WindowTest, AnOutputErrorEndsWithAFailureInTheStatusLineAndNoMap) {
   window->StartTranslationRun();
   EXPECT_EQ(window->LastRun().status, RunResult::Status::OutputFailed);
   const QString status = Text(*window, "LabelStatus");
-  EXPECT_TRUE(status.startsWith("Translation failed")) << status.toStdString();
+  EXPECT_EQ(status, "Translation failed: Unable to open MIF file - path and/or folder does not exist!");
   EXPECT_EQ(Text(*window, "LabelNumberOfFilesTranslated"), "0");
   EXPECT_FALSE(Find<QPushButton>("ButtonMap")->isEnabled());
   EXPECT_EQ(Find<QPushButton>("BitBtnTranslate")->text(), "&Translate");
