@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QStorageInfo>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -37,9 +38,11 @@ QPushButton* Button(const QString& name, const QString& caption, QWidget* parent
 }
 
 // A fixed dialog border: the dialog takes the size its layout asks for.
+// Every dialog takes its size from this, and Ctrl+W with it.
 void FixSize(QDialog* dialog, QLayout* layout) {
   layout->setSizeConstraint(QLayout::SetFixedSize);
   dialog->setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+  AddCloseShortcut(dialog);
 }
 
 // The default OK button, centred on a row of its own under the dialog's
@@ -57,6 +60,22 @@ QPushButton* AddCentredOk(QDialog* dialog, QBoxLayout* layout) {
 }
 
 }  // namespace
+
+QString VersionText() { return QStringLiteral("Version " QUORVEL_VERSION); }
+
+void AddCloseShortcut(QWidget* window) {
+  auto* close = new QShortcut(QKeySequence::Close, window);
+  close->setObjectName(QStringLiteral("ShortcutClose"));
+  if (auto* dialog = qobject_cast<QDialog*>(window)) {
+    QObject::connect(close, &QShortcut::activated, dialog, &QDialog::reject);
+  } else {
+    // A plain window has no Esc of its own.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+    escape->setObjectName(QStringLiteral("ShortcutEscape"));
+    QObject::connect(close, &QShortcut::activated, window, &QWidget::close);
+    QObject::connect(escape, &QShortcut::activated, window, &QWidget::close);
+  }
+}
 
 // ---------------------------------------------------------------------------
 
@@ -374,10 +393,9 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   name->setFont(bold);
   text->addWidget(name);
   text->addWidget(new QLabel(QStringLiteral("OS NTF to MapInfo MIF/MID Translator"), this));
-  text->addWidget(new QLabel(QStringLiteral("Version 3.5"), this));
-  auto* build = new QLabel(QStringLiteral("Build: 3.5.1.3"), this);
-  build->setObjectName(QStringLiteral("LabelBuild"));
-  text->addWidget(build);
+  auto* version = new QLabel(VersionText(), this);
+  version->setObjectName(QStringLiteral("LabelVersion"));
+  text->addWidget(version);
   text->addStretch();
   top->addLayout(text);
   layout->addLayout(top);

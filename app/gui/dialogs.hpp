@@ -24,6 +24,13 @@ inline QString FromView(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// "Version X.Y.Z" of this build, as the window and the About box show it.
+QString VersionText();
+
+// Ctrl+W closes the window (a dialog: rejects it); a window that is not a
+// dialog closes with Esc too.
+void AddCloseShortcut(QWidget* window);
+
 // The dialog of one product option, built from its declaration: a grid of
 // entry boxes with "Check all" and "Uncheck all" (entries), a column of layer
 // boxes (layers), or one check box (a flag), under the option's notes. Every

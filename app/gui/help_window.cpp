@@ -1,5 +1,7 @@
 #include "help_window.hpp"
 
+#include "dialogs.hpp"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +18,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("HelpWindow"));
   setWindowTitle(QStringLiteral("Quorvel Help"));
   resize(820, 560);
+  AddCloseShortcut(this);
   auto* layout = new QHBoxLayout(this);
   auto* splitter = new QSplitter(this);
   layout->addWidget(splitter);

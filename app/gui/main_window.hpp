@@ -1,7 +1,7 @@
 // The main window: the NTF file list, the MIF name, the output and network
-// options, the run's counters and progress, and the command buttons. It owns
-// the settings, the run driver and the dialogs, and shows a run through the
-// RunObserver interface.
+// options, the run's counters, its log and progress, and the command buttons.
+// It owns the settings, the run driver and the dialogs, and shows a run
+// through the RunObserver interface.
 #pragma once
 
 #include <QElapsedTimer>
@@ -17,20 +17,27 @@
 #include "prompts.hpp"
 #include "quorvel.hpp"
 
+class QBoxLayout;
 class QCheckBox;
+class QDragEnterEvent;
+class QDropEvent;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QTimer;
+class QToolButton;
+class QTreeWidget;
 
 namespace quorvel::gui {
 
 class AboutDialog;
 class DefaultFolderDialog;
 class HelpWindow;
+class MapWindow;
 class OptionsDialog;
 class ProductOptionDialog;
 
@@ -61,6 +68,10 @@ class MainWindow : public QWidget, public RunObserver {
   bool IsRunning() const { return running_; }
   const PumpStatistics& Pumping() const { return pumping_; }
   const RunResult& LastRun() const { return lastRun_; }
+  // The objects created by every file of the last run.
+  std::int64_t LastRunObjects() const { return objectsTotal_; }
+  // The MIF files the last run wrote (what Map shows).
+  const QStringList& LastRunSets() const { return lastSets_; }
   // The least time between two event pumps during a run.
   static constexpr int kPumpIntervalMs = 30;
 
@@ -71,17 +82,29 @@ class MainWindow : public QWidget, public RunObserver {
   DefaultFolderDialog* FolderDialog() const { return defaultFolderDialog_; }
   AboutDialog* AboutBox() const { return about_; }
   HelpWindow* Help() const { return help_; }
+  // The map of the last run's output; null until Map is first pressed.
+  MapWindow* Map() const { return map_; }
 
   // The control actions.
   void SelectNtfFiles();
+  // Adds NTF files, and the NTF files of folders, to the list (the command
+  // line, a drop). Paths that are neither are named in one message.
+  void AddPaths(const QStringList& paths);
   void ChooseMifFile();
   void ChooseMergedOutput();
   void ChooseSeparateOutput();
   void StartTranslationRun();
+  // Asks a running translation to stop after its current record.
+  void RequestStop();
   void ShowHelp();
+  void ShowMap();
+  // Shows or hides the run log.
+  void ShowLog(bool shown);
+  bool LogShown() const;
 
   // RunObserver.
   void ShowMessage(MessageKind kind, std::string_view text) override;
+  void ShowFileMessage(MessageKind kind, std::string_view path, std::string_view text) override;
   void ShowStatus(std::string_view text) override;
   void ShowRecordsRead(std::int64_t count) override;
   void ShowObjectsCreated(std::int64_t count) override;
@@ -96,9 +119,32 @@ class MainWindow : public QWidget, public RunObserver {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void BuildControls();
+  QWidget* BuildStatusBand();
+  QLayout* BuildCaptions();
+  void BuildFileGroups(QBoxLayout* body);
+  QLayout* BuildOptionsAndCounters();
+  QWidget* BuildProgress();
+  QWidget* BuildRunLog();
+  QWidget* BuildCommands();
+  void BuildSplash();
+  void ConnectControls();
+  void SetTabOrderAndShortcuts();
+  // Shows `names` (sorted) as the selection and proposes the MIF name.
+  void SetSelectedFiles(QStringList names);
+  QStringList SelectedFiles() const;
+  // One message of the run: into the log and, unless the user asked not
+  // to see more of this run, a box.
+  void ReportMessage(MessageKind kind, const QString& path, const QString& text);
+  void ShowRunOutcome(const RunRequest& request);
+  QStringList OutputSets(const RunRequest& request) const;
+  void RestoreGeometry();
+  void SaveGeometry();
+  void ShowTranslateAsStop(bool stop);
   void SetDefaultFolder(const QString& folder);
   void SetMifFieldBackground(QPalette::ColorRole role);
   // Puts the counters and the progress position on screen.
@@ -125,7 +171,17 @@ class MainWindow : public QWidget, public RunObserver {
   std::int64_t recordsShown_ = 0, recordsPending_ = 0;
   std::int64_t objectsShown_ = 0, objectsPending_ = 0;
   int progressPending_ = 0;
-
+  // The objects of each file of the run, in order; the last entry is the
+  // file running or, until the next starts, the file just handled.
+  std::vector<std::int64_t> objectsPerFile_;
+  std::int64_t objectsTotal_ = 0;
+  bool inFile_ = false;
+  std::size_t filesHandled_ = 0;
+  std::vector<std::string> runFiles_;
+  bool severalFiles_ = false;
+  bool boxesSilenced_ = false;
+  QString lastProblem_;  // the run's last error or warning
+  QStringList lastSets_;
   // Controls.
   QLabel* status_ = nullptr;
   QListWidget* files_ = nullptr;
@@ -145,6 +201,13 @@ class MainWindow : public QWidget, public RunObserver {
   QPushButton* optionsButton_ = nullptr;
   QPushButton* translate_ = nullptr;
   QPushButton* close_ = nullptr;
+  QPushButton* mapButton_ = nullptr;
+  QToolButton* logToggle_ = nullptr;
+  QWidget* logPanel_ = nullptr;
+  QWidget* logBox_ = nullptr;  // the toggle, the problems line and the panel
+  QBoxLayout* body_ = nullptr;
+  QTreeWidget* log_ = nullptr;
+  QPushButton* problems_ = nullptr;
   QWidget* splash_ = nullptr;
   QTimer* splashTimer_ = nullptr;
 
@@ -154,6 +217,7 @@ class MainWindow : public QWidget, public RunObserver {
   DefaultFolderDialog* defaultFolderDialog_ = nullptr;
   OptionsDialog* options_ = nullptr;
   HelpWindow* help_ = nullptr;
+  MapWindow* map_ = nullptr;
 };
 
 // Sorted as the file list keeps its entries: alphabetically, letter case
@@ -163,5 +227,17 @@ void SortFileNames(QStringList& names);
 // The MIF name a run takes from the name field: empty (the run's own rule)
 // for a blank field, and ".mif" appended to a name without it.
 QString MifNameFromField(const QString& text);
+
+// The NTF files of a folder (".ntf" in any letter case), sorted as the list
+// keeps them.
+QStringList NtfFilesIn(const QString& folder);
+
+// The files and folders named on the command line (after the program's
+// name; "--" ends the options, other options are left out).
+QStringList PathsFromArguments(const QStringList& arguments);
+
+// The window's section and key in the INI file.
+inline const char* const kWindowSection = "Window";
+inline const char* const kGeometryKey = "Geometry";
 
 }  // namespace quorvel::gui

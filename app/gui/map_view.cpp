@@ -1,5 +1,7 @@
 #include "map_view.hpp"
 
+#include "dialogs.hpp"
+
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -341,7 +343,7 @@ MapWindow::MapWindow(QWidget* parent) : QDialog(parent) {
   fit->setObjectName(QStringLiteral("fitButton"));
   fit->setAutoDefault(false);
   connect(fit, &QPushButton::clicked, view_, &MapView::Fit);
-  auto* close = new QPushButton(tr("Close"), this);
+  auto* close = new QPushButton(tr("&Close"), this);
   close->setObjectName(QStringLiteral("closeButton"));
   close->setAutoDefault(false);
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
@@ -358,6 +360,7 @@ MapWindow::MapWindow(QWidget* parent) : QDialog(parent) {
   all->addLayout(top, 1);
   all->addLayout(buttons);
   resize(1100, 720);
+  AddCloseShortcut(this);
 
   connect(view_, &MapView::ObjectClicked, this, &MapWindow::ShowRow);
   connect(view_, &MapView::ClickedNothing, this, [this] { ShowRow(tr("Nothing there."), {}); });

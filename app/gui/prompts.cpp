@@ -1,6 +1,7 @@
 #include "prompts.hpp"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -37,13 +38,30 @@ QString QtFileDialogs::ChooseMifFile(QWidget* parent, const QString& folder) {
   }
 }
 
+namespace {
+
+QMessageBox::Icon IconOf(MessageKind kind) {
+  if (kind == MessageKind::Error) return QMessageBox::Critical;
+  if (kind == MessageKind::Warning) return QMessageBox::Warning;
+  return QMessageBox::Information;
+}
+
+}  // namespace
+
 void QtMessageBoxes::Show(QWidget* parent, MessageKind kind, const QString& text) {
-  QMessageBox::Icon icon = QMessageBox::Information;
-  if (kind == MessageKind::Error) icon = QMessageBox::Critical;
-  else if (kind == MessageKind::Warning) icon = QMessageBox::Warning;
-  QMessageBox box(icon, QApplication::applicationName(), text, QMessageBox::Ok, parent);
+  QMessageBox box(IconOf(kind), QApplication::applicationName(), text, QMessageBox::Ok, parent);
   box.setObjectName(QStringLiteral("MessageBox"));
   box.exec();
+}
+
+bool QtMessageBoxes::ShowInRun(QWidget* parent, MessageKind kind, const QString& text) {
+  QMessageBox box(IconOf(kind), QApplication::applicationName(), text, QMessageBox::Ok, parent);
+  box.setObjectName(QStringLiteral("MessageBox"));
+  auto* again = new QCheckBox(QString::fromUtf8(kDontShowAgain), &box);
+  again->setObjectName(QStringLiteral("CheckBoxDontShowAgain"));
+  box.setCheckBox(again);
+  box.exec();
+  return again->isChecked();
 }
 
 bool QtMessageBoxes::ConfirmStopAndClose(QWidget* parent) {

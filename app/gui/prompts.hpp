@@ -28,6 +28,12 @@ class MessageBoxes {
   virtual ~MessageBoxes() = default;
   // A message box of the kind with one OK button; returns when it is closed.
   virtual void Show(QWidget* parent, MessageKind kind, const QString& text) = 0;
+  // The same during a run of several files, with a "Don't show again in this
+  // run" box; true when the user checked it. Without such a box: Show.
+  virtual bool ShowInRun(QWidget* parent, MessageKind kind, const QString& text) {
+    Show(parent, kind, text);
+    return false;
+  }
   // Asks whether to stop the running translation and close the program.
   virtual bool ConfirmStopAndClose(QWidget* parent) = 0;
 };
@@ -43,6 +49,7 @@ class QtFileDialogs : public FileDialogs {
 class QtMessageBoxes : public MessageBoxes {
  public:
   void Show(QWidget* parent, MessageKind kind, const QString& text) override;
+  bool ShowInRun(QWidget* parent, MessageKind kind, const QString& text) override;
   bool ConfirmStopAndClose(QWidget* parent) override;
 };
 
@@ -51,6 +58,8 @@ inline const char* const kStopAndCloseQuestion =
     "Quorvel?";
 
 // "ntf files [*.ntf]": the pattern matches ".ntf" in any letter case.
+inline const char* const kDontShowAgain = "&Don't show again in this run";
+
 inline const char* const kNTFFilter = "ntf files [*.ntf] (*.[nN][tT][fF])";
 inline const char* const kMIFFilter = "MapInfo MIF files [*.mif] (*.[mM][iI][fF])";
 

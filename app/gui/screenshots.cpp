@@ -1,6 +1,8 @@
 // quorvel-gui-screenshots OUTDIR [NTF files...]: writes PNG pictures of the
 // main window and every dialog. Given NTF files, the main window shows them
-// selected and translated (into a scratch folder).
+// selected and translated (into a scratch folder); then a run of those files
+// with a tile that is refused (the run log open), a long run caught while it
+// goes on (Stop), and the window at a larger size.
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
@@ -16,6 +18,7 @@
 #include "dialogs.hpp"
 #include "help_window.hpp"
 #include "main_window.hpp"
+#include "ntfgen/generators.hpp"
 
 namespace {
 
@@ -38,6 +41,14 @@ class Quiet : public MessageBoxes {
   }
   bool ConfirmStopAndClose(QWidget*) override { return false; }
 };
+
+bool WriteTile(const QString& path, const char* product, ntfgen::Size size) {
+  ntfgen::Options options;
+  options.size = size;
+  const std::string text = ntfgen::FindGenerator(product)->generate(options);
+  QFile f(path);
+  return f.open(QIODevice::WriteOnly) && f.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size());
+}
 
 bool Save(QWidget* w, const QString& dir, const QString& name) {
   w->show();
@@ -86,6 +97,44 @@ int main(int argc, char** argv) {
     window.StartTranslationRun();
   }
   ok &= Save(&window, out, QStringLiteral("main-window.png"));
+
+  {
+    // Several tiles, one of them refused: the run log tells which.
+    const QString refused = scratch.filePath(QStringLiteral("SX99_unknown_product.ntf"));
+    const QString landline = scratch.filePath(QStringLiteral("SU00SE.ntf"));
+    QStringList several;
+    if (WriteTile(landline, "landline", ntfgen::Size::Small)) several << landline;
+    if (WriteTile(refused, "unknown", ntfgen::Size::Small)) several << refused;
+    window.SetFileDialogs(std::make_unique<GivenFiles>(several));
+    window.SelectNtfFiles();
+    window.StartTranslationRun();
+    window.ShowLog(true);
+    ok &= Save(&window, out, QStringLiteral("main-window-log.png"));
+    window.ShowLog(false);
+  }
+
+  // A full-size Land-Line tile, caught while it is translated.
+  const QString big = scratch.filePath(QStringLiteral("SU00NE.ntf"));
+  if (WriteTile(big, "landline", ntfgen::Size::Full)) {
+    window.SetFileDialogs(std::make_unique<GivenFiles>(QStringList{big}));
+    window.SelectNtfFiles();
+    QTimer::singleShot(120, &window, [&] {
+      ok &= Save(&window, out, QStringLiteral("main-window-running.png"));
+      window.RequestStop();
+    });
+    window.StartTranslationRun();
+  }
+
+  // Larger, as a user would drag it: the list and the paths take the room.
+  const QSize normal = window.size();
+  window.resize(normal.width() * 3 / 2, normal.height() * 5 / 4);
+  window.SetFileDialogs(std::make_unique<GivenFiles>(files));
+  if (!files.isEmpty()) {
+    window.SelectNtfFiles();
+    window.StartTranslationRun();
+  }
+  ok &= Save(&window, out, QStringLiteral("main-window-large.png"));
+  window.resize(normal);
   ok &= Save(window.Options(), out, QStringLiteral("options.png"));
   ok &= Save(window.OptionDialog("landline-off"), out, QStringLiteral("landline-features.png"));
   ok &= Save(window.OptionDialog("strategi-layers"), out, QStringLiteral("strategi-layers.png"));

@@ -228,10 +228,15 @@ TEST_F(WindowTest, TheDriveSelectorListsVolumesAndIgnoresOnesThatCannotBeRead) {
   EXPECT_EQ(combo->currentData().toString(), QDir::rootPath());
 }
 
-TEST_F(WindowTest, TheAboutBoxShowsTheBuild) {
+TEST_F(WindowTest, TheAboutBoxShowsTheVersionOfThisBuild) {
   AboutDialog* about = window->AboutBox();
   EXPECT_EQ(about->windowTitle(), "About Quorvel");
-  EXPECT_EQ(In<QLabel>(about, "LabelBuild")->text(), "Build: 3.5.1.3");
+  EXPECT_EQ(In<QLabel>(about, "LabelVersion")->text(), "Version " QUORVEL_VERSION);
+  // One version everywhere: no other version or build number in the box.
+  for (QLabel* label : about->findChildren<QLabel*>()) {
+    EXPECT_FALSE(label->text().contains("3.5")) << label->text().toStdString();
+    EXPECT_FALSE(label->text().startsWith("Build")) << label->text().toStdString();
+  }
   bool modal = false;
   QTimer::singleShot(0, about, [&] {
     modal = about->isVisible() && about->isModal();

@@ -46,6 +46,7 @@ class FakeFileDialogs : public FileDialogs {
 struct ShownMessage {
   MessageKind kind;
   QString text;
+  bool inRun = false;  // shown with "Don't show again in this run"
 };
 
 class FakeMessageBoxes : public MessageBoxes {
@@ -55,10 +56,18 @@ class FakeMessageBoxes : public MessageBoxes {
   bool confirmAnswer = true;
   // Runs while a message is on screen (the run waits meanwhile).
   std::function<void(const ShownMessage&)> onShow;
+  // "Don't show again in this run" is checked in the box with this number
+  // (1: the first); 0: never.
+  int dontShowAgainAt = 0;
 
   void Show(QWidget*, MessageKind kind, const QString& text) override {
     shown.push_back({kind, text});
     if (onShow) onShow(shown.back());
+  }
+  bool ShowInRun(QWidget*, MessageKind kind, const QString& text) override {
+    shown.push_back({kind, text, true});
+    if (onShow) onShow(shown.back());
+    return dontShowAgainAt > 0 && static_cast<int>(shown.size()) >= dontShowAgainAt;
   }
   bool ConfirmStopAndClose(QWidget*) override {
     ++confirmations;

@@ -32,12 +32,10 @@ QStringList ListEntries(QListWidget* list) {
 }
 
 TEST_F(WindowTest, StartsWithTheCaptionsHintsAndInitialStates) {
-  EXPECT_EQ(window->windowTitle(), "Quorvel ");
-  EXPECT_EQ(window->minimumSize(), window->maximumSize());  // fixed size
-  EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_EQ(window->windowTitle(), "Quorvel " QUORVEL_VERSION);
   EXPECT_EQ(Find<QLabel>("LabelStatus")->text(), "Select NTF file(s), then click Translate...");
   EXPECT_EQ(Find<QPushButton>("BitBtnOpenNTF_Files")->text(), "&Select File(s)...");
-  EXPECT_EQ(Find<QPushButton>("BitBtnOpenNTF_Files")->toolTip(), "Select the NTF file(s) to translate");
+  EXPECT_EQ(Find<QPushButton>("BitBtnOpenNTF_Files")->toolTip(), "Select the NTF file(s) to translate (Ctrl+O)");
   EXPECT_EQ(Find<QPushButton>("BitBtnSaveMIF")->toolTip(), "Select a MIF file");
   EXPECT_TRUE(Find<QLineEdit>("EditMIF_File")->text().isEmpty());
   EXPECT_TRUE(Find<QRadioButton>("RadioButtonMerge")->isChecked());
@@ -53,7 +51,7 @@ TEST_F(WindowTest, StartsWithTheCaptionsHintsAndInitialStates) {
   EXPECT_EQ(Find<QProgressBar>("ProgressBarConversion")->maximum(), 100);
   EXPECT_EQ(Find<QPushButton>("BitBtnTranslate")->toolTip(), "Start translating file(s)");
   EXPECT_EQ(Find<QPushButton>("BitBtnClose")->text(), "C&lose");
-  EXPECT_EQ(Find<QLabel>("LabelVersion")->text(), "Version 3.5");
+  EXPECT_EQ(Find<QLabel>("LabelVersion")->text(), "Version " QUORVEL_VERSION);
   // The settings start from their defaults and the dialogs exist, hidden.
   EXPECT_EQ(window->Settings().text, TextOption::Separate);
   EXPECT_TRUE(window->MergeTiles());
@@ -170,7 +168,9 @@ TEST_F(WindowTest, AWholeRunOfOneTileShowsItsFiguresAndWritesTheExpectedFiles) {
   bool sawBusy = false, controlsDisabled = false, othersEnabled = false;
   QTimer::singleShot(0, window.get(), [&] {
     sawBusy = window->cursor().shape() == Qt::WaitCursor;
-    controlsDisabled = !Find<QPushButton>("BitBtnTranslate")->isEnabled() && !Find<QPushButton>("BitBtnOpenNTF_Files")->isEnabled() &&
+    // Translate has become Stop.
+    controlsDisabled = Find<QPushButton>("BitBtnTranslate")->text() == "Sto&p" &&
+                       !Find<QPushButton>("BitBtnOpenNTF_Files")->isEnabled() &&
                        !Find<QPushButton>("BitBtnSaveMIF")->isEnabled() && !Find<QCheckBox>("CheckBoxNetWorkData")->isEnabled();
     othersEnabled = Find<QPushButton>("BitBtnHelp")->isEnabled() && Find<QPushButton>("ButtonAbout")->isEnabled() &&
                     Find<QPushButton>("ButtonOptions")->isEnabled() && Find<QPushButton>("BitBtnClose")->isEnabled();
@@ -237,7 +237,9 @@ TEST_F(WindowTest, AMergedRunShowsEachMessageAndTheRunTotal) {
   EXPECT_EQ(boxes->shown[1].text, "This version of Quorvel does not translate Meridian 1. Please use version 1.9.");
   EXPECT_EQ(Find<QLabel>("LabelStatus")->text(), "Translation complete");
   EXPECT_EQ(Find<QLabel>("LabelNumberOfRecordsRead")->text(), "28");
-  EXPECT_EQ(Find<QLabel>("LabelNumberOfFilesTranslated")->text(), "3");
+  // Only the Code-Point tile was translated: Meridian 1 and the unknown
+  // product were not.
+  EXPECT_EQ(Find<QLabel>("LabelNumberOfFilesTranslated")->text(), "1");
   EXPECT_EQ(Find<QLabel>("LabelNumberOfFilesSelected")->text(), "3");
   EXPECT_TRUE(QFile::exists(Scratch("a_codepoint etc.mif")));
 }
