@@ -27,6 +27,7 @@ class Printed : public MessageBoxes {
  public:
   void Show(QWidget*, quorvel::MessageKind, const QString& text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
   bool ConfirmStopAndClose(QWidget*) override { return false; }
+  bool ConfirmReplace(QWidget*, const QStringList&) override { return true; }
 };
 
 }  // namespace

@@ -806,16 +806,20 @@ void MainWindow::ShowMessage(MessageKind kind, std::string_view text) {
 
 void MainWindow::ShowFileMessage(MessageKind kind, std::string_view path, std::string_view text) {
   const QString file = QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
-  ReportMessage(kind, file, file.isEmpty() ? FromView(text) : file + QStringLiteral(": ") + FromView(text));
+  ReportMessage(kind, file, FromView(text));
 }
 
-void MainWindow::ReportMessage(MessageKind kind, const QString& path, const QString& text) {
+void MainWindow::ReportMessage(MessageKind kind, const QString& path, const QString& bare) {
   RefreshFigures();
+  // The box names the file as the command line does; the log has it in a
+  // column of its own.
+  const QString text =
+      path.isEmpty() || bare.startsWith(path) ? bare : path + QStringLiteral(": ") + bare;
   if (kind != MessageKind::Information) lastProblem_ = text;
   if (running_) {
-    auto* item = new QTreeWidgetItem(log_, {KindName(kind), QFileInfo(path).fileName(), text});
+    auto* item = new QTreeWidgetItem(log_, {KindName(kind), QFileInfo(path).fileName(), bare});
     item->setToolTip(1, path);
-    item->setToolTip(2, text);
+    item->setToolTip(2, bare);
     log_->scrollToItem(item);
   }
   if (!running_ || !severalFiles_) {
@@ -909,6 +913,12 @@ void MainWindow::PumpMessages() {
   pumping_.nanoseconds += cost.nsecsElapsed();
   ++pumping_.pumps;
   sincePump_.start();
+}
+
+bool MainWindow::ConfirmReplace(const std::vector<std::string>& existing) {
+  QStringList paths;
+  for (const std::string& p : existing) paths << QFile::decodeName(QByteArray::fromStdString(p));
+  return messageBoxes_->ConfirmReplace(this, paths);
 }
 
 }  // namespace quorvel::gui

@@ -115,6 +115,7 @@ class MainWindow : public QWidget, public RunObserver {
   void RunStarted() override;
   void EnableRunControls() override;
   void PumpMessages() override;
+  bool ConfirmReplace(const std::vector<std::string>& existing) override;
   bool StopRequested() override { return stopRequested_; }
 
  protected:

@@ -71,4 +71,15 @@ bool QtMessageBoxes::ConfirmStopAndClose(QWidget* parent) {
   return box.exec() == QMessageBox::Yes;
 }
 
+bool QtMessageBoxes::ConfirmReplace(QWidget* parent, const QStringList& paths) {
+  // The list is cut after twenty names; the box says how many there are.
+  QStringList shown = paths.mid(0, 20);
+  if (paths.size() > shown.size()) shown << QStringLiteral("... and %1 more").arg(paths.size() - shown.size());
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Quorvel"),
+                  QString::fromUtf8(kReplaceQuestion) + QStringLiteral("\n\n") + shown.join(QLatin1Char('\n')),
+                  QMessageBox::Yes | QMessageBox::No, parent);
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
 }  // namespace quorvel::gui

@@ -36,6 +36,8 @@ class MessageBoxes {
   }
   // Asks whether to stop the running translation and close the program.
   virtual bool ConfirmStopAndClose(QWidget* parent) = 0;
+  // Asks once per run whether to replace these files of earlier output.
+  virtual bool ConfirmReplace(QWidget* parent, const QStringList& paths) = 0;
 };
 
 // The Qt file dialogs.
@@ -51,11 +53,14 @@ class QtMessageBoxes : public MessageBoxes {
   void Show(QWidget* parent, MessageKind kind, const QString& text) override;
   bool ShowInRun(QWidget* parent, MessageKind kind, const QString& text) override;
   bool ConfirmStopAndClose(QWidget* parent) override;
+  bool ConfirmReplace(QWidget* parent, const QStringList& paths) override;
 };
 
 inline const char* const kStopAndCloseQuestion =
     "A translation is running. Stop it after the current record, keep what has been written so far, and close "
     "Quorvel?";
+
+inline const char* const kReplaceQuestion = "These files of earlier output will be replaced:";
 
 // "ntf files [*.ntf]": the pattern matches ".ntf" in any letter case.
 inline const char* const kDontShowAgain = "&Don't show again in this run";

@@ -40,6 +40,7 @@ class Quiet : public MessageBoxes {
     std::fprintf(stderr, "message: %s\n", qPrintable(text));
   }
   bool ConfirmStopAndClose(QWidget*) override { return false; }
+  bool ConfirmReplace(QWidget*, const QStringList&) override { return true; }
 };
 
 bool WriteTile(const QString& path, const char* product, ntfgen::Size size) {

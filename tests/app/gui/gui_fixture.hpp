@@ -69,6 +69,12 @@ class FakeMessageBoxes : public MessageBoxes {
     if (onShow) onShow(shown.back());
     return dontShowAgainAt > 0 && static_cast<int>(shown.size()) >= dontShowAgainAt;
   }
+  bool ConfirmReplace(QWidget*, const QStringList& paths) override {
+    replaceAsked << paths;
+    return replace;
+  }
+  QStringList replaceAsked;
+  bool replace = true;
   bool ConfirmStopAndClose(QWidget*) override {
     ++confirmations;
     return confirmAnswer;

@@ -232,9 +232,9 @@ TEST_F(WindowTest, AMergedRunShowsEachMessageAndTheRunTotal) {
   window->StartTranslationRun();
   ASSERT_EQ(boxes->shown.size(), 2u);
   EXPECT_EQ(boxes->shown[0].kind, MessageKind::Warning);
-  EXPECT_TRUE(boxes->shown[0].text.startsWith("Not translated: " + b)) << boxes->shown[0].text.toStdString();
+  EXPECT_TRUE(boxes->shown[0].text.startsWith(b + ": Not translated: ")) << boxes->shown[0].text.toStdString();
   EXPECT_EQ(boxes->shown[1].kind, MessageKind::Information);
-  EXPECT_EQ(boxes->shown[1].text, "This version of Quorvel does not translate Meridian 1. Please use version 1.9.");
+  EXPECT_EQ(boxes->shown[1].text, c + ": Not translated: this is Meridian 1 data; Quorvel translates Meridian 2 only.");
   EXPECT_EQ(Find<QLabel>("LabelStatus")->text(), "Translation complete");
   EXPECT_EQ(Find<QLabel>("LabelNumberOfRecordsRead")->text(), "28");
   // Only the Code-Point tile was translated: Meridian 1 and the unknown
@@ -266,7 +266,7 @@ TEST_F(WindowTest, AMissingOutputFolderWarnsAndReenablesTheControls) {
   window->StartTranslationRun();
   ASSERT_EQ(boxes->shown.size(), 1u);
   EXPECT_EQ(boxes->shown[0].kind, MessageKind::Warning);
-  EXPECT_EQ(boxes->shown[0].text, "Unable to open MIF file - path and/or folder does not exist!");
+  EXPECT_EQ(boxes->shown[0].text, Scratch("no/such/folder/out.mif") + ": Unable to open MIF file: No such file or directory");
   EXPECT_TRUE(Find<QPushButton>("BitBtnTranslate")->isEnabled());
   EXPECT_TRUE(Find<QPushButton>("BitBtnOpenNTF_Files")->isEnabled());
   EXPECT_NE(window->cursor().shape(), Qt::WaitCursor);
@@ -331,7 +331,8 @@ TEST_F(WindowTest, ClosingDuringAMergedRunStopsBeforeTheNextFile) {
   EXPECT_EQ(window->LastRun().recordsRead, 1);
   EXPECT_EQ(Find<QLabel>("LabelNumberOfFilesTranslated")->text(), "1");
   EXPECT_EQ(Find<QLabel>("LabelStatus")->text(), "Translation stopped");
-  EXPECT_TRUE(ReadAll(Scratch("SK11 etc.mif")).startsWith("Version"));
+  // A stopped set is discarded: nothing half-written is put in place.
+  EXPECT_FALSE(QFile::exists(Scratch("SK11 etc.mif")));
   EXPECT_FALSE(window->isVisible());
 }
 

@@ -1,6 +1,7 @@
 // The window as a desktop application: the figures a run ends with, the run
 // log, Stop, the keyboard, files from the command line and from drops, the
 // window's size kept between starts, and the desktop entry.
+#include <QDir>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
@@ -120,7 +121,8 @@ TEST_F(WindowTest, AnOutputErrorEndsWithAFailureInTheStatusLineAndNoMap) {
   window->StartTranslationRun();
   EXPECT_EQ(window->LastRun().status, RunResult::Status::OutputFailed);
   const QString status = Text(*window, "LabelStatus");
-  EXPECT_EQ(status, "Translation failed: Unable to open MIF file - path and/or folder does not exist!");
+  EXPECT_EQ(status, "Translation failed: " + Scratch("no/such/folder/out.mif") +
+                        ": Unable to open MIF file: No such file or directory");
   EXPECT_EQ(Text(*window, "LabelNumberOfFilesTranslated"), "0");
   EXPECT_FALSE(Find<QPushButton>("ButtonMap")->isEnabled());
   EXPECT_EQ(Find<QPushButton>("BitBtnTranslate")->text(), "&Translate");
@@ -192,7 +194,7 @@ TEST_F(WindowTest, EveryMessageOfASeveralFileRunGoesToTheLogAndTheBoxCanBeSilenc
     EXPECT_EQ(item->text(0), "Warning");
     EXPECT_EQ(item->text(1), QStringLiteral("SK1%1.ntf").arg(i + 1));
     EXPECT_EQ(item->toolTip(1), files[i + 1]);
-    EXPECT_TRUE(item->text(2).startsWith("Not translated: " + files[i + 1])) << item->text(2).toStdString();
+    EXPECT_TRUE(item->text(2).startsWith("Not translated: not a product")) << item->text(2).toStdString();
   }
   EXPECT_TRUE(Find<QPushButton>("ButtonProblems")->text().startsWith("3 of 4 files skipped"));
 
@@ -256,7 +258,9 @@ class StopTest : public WindowTest {
     EXPECT_EQ(Text(*window, "LabelStatus"), "Translation stopped");
     EXPECT_EQ(Find<QPushButton>("BitBtnTranslate")->text(), "&Translate");
     EXPECT_TRUE(window->isVisible());  // Stop is not Close
-    EXPECT_TRUE(QFile::exists(Scratch("full.mif")));
+    // The set being written is discarded, and no temporary is left.
+    EXPECT_FALSE(QFile::exists(Scratch("full.mif")));
+    EXPECT_EQ(QDir(Scratch("")).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral(".tmp")).size(), 0);
   }
 };
 
