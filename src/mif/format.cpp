@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace quorvel {
 
@@ -24,6 +25,52 @@ void AppendFixedExactImpl(std::string& out, T value, int decimals) {
   out.append(text);
 }
 
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Writes the digits of n backwards from `p`, two at a time, and returns the
+// first one.
+char* WriteDigitsBackward(char* p, std::uint64_t n) {
+  while (n >= 100) {
+    const std::size_t i = static_cast<std::size_t>(n % 100) * 2;
+    n /= 100;
+    p -= 2;
+    p[0] = kDigitPairs[i];
+    p[1] = kDigitPairs[i + 1];
+  }
+  if (n >= 10) {
+    p -= 2;
+    p[0] = kDigitPairs[n * 2];
+    p[1] = kDigitPairs[n * 2 + 1];
+  } else {
+    *--p = static_cast<char>('0' + n);
+  }
+  return p;
+}
+
+// Appends `scaled` (the value times 10^decimals, rounded, decimals 0-3)
+// with the point put back.
+void WriteScaledDigits(std::string& out, std::uint64_t scaled, int decimals, bool negative) {
+  static constexpr std::uint64_t kScale[] = {1, 10, 100, 1000};
+  char buffer[32];
+  char* const end = buffer + sizeof buffer;
+  char* p = end;
+  if (decimals > 0) {
+    std::uint64_t fraction = scaled % kScale[decimals];
+    scaled /= kScale[decimals];
+    for (int i = 0; i < decimals; ++i) {
+      *--p = static_cast<char>('0' + fraction % 10);
+      fraction /= 10;
+    }
+    *--p = '.';
+  }
+  p = WriteDigitsBackward(p, scaled);
+  if (negative) *--p = '-';
+  out.append(p, static_cast<std::size_t>(end - p));
+}
+
 // The many coordinates of a tile take a quicker way to the same bytes: the
 // value is scaled and rounded to an integer in long double. Below 1e9 the
 // scaled value is within 1e-7 of exact, so a value further than 1e-6 from a
@@ -39,28 +86,14 @@ bool AppendFixedQuick(std::string& out, long double value, int decimals) {
   const long long nearest = std::llrint(scaled);
   const long double off = scaled - static_cast<long double>(nearest);
   if (std::fabs(std::fabs(off) - 0.5L) < 1e-6L) return false;
-  // Digits from the right into a small buffer, then one append.
-  char buffer[32];
-  char* const end = buffer + sizeof buffer;
-  char* p = end;
-  std::uint64_t n = static_cast<std::uint64_t>(nearest);
-  for (int i = 0; i < decimals; ++i) {
-    *--p = static_cast<char>('0' + n % 10);
-    n /= 10;
-  }
-  if (decimals > 0) *--p = '.';
-  do {
-    *--p = static_cast<char>('0' + n % 10);
-    n /= 10;
-  } while (n != 0);
-  if (value < 0 && nearest != 0) *--p = '-';
-  out.append(p, static_cast<std::size_t>(end - p));
+  WriteScaledDigits(out, static_cast<std::uint64_t>(nearest), decimals, value < 0 && nearest != 0);
   return true;
 }
 
 }  // namespace
 
 void AppendFixed(std::string& out, double value, int decimals) {
+  if (AppendFixedWithin(out, value, 0, decimals)) return;
   if (!AppendFixedQuick(out, value, decimals)) AppendFixedExactImpl(out, value, decimals);
 }
 void AppendFixed(std::string& out, long double value, int decimals) {
@@ -70,11 +103,30 @@ void AppendFixedExact(std::string& out, long double value, int decimals) {
   AppendFixedExactImpl(out, value, decimals);
 }
 
+// A double takes a quicker way still, in double arithmetic. Below 1e10 the
+// scaled value carries at most half an ulp (under 1e-6) of error on top of
+// the caller's, so one further than both and 1e-5 from a tie rounds as the
+// exact value does; the rest go the long double way.
+bool AppendFixedWithin(std::string& out, double value, double error, int decimals) {
+  static constexpr double kScale[] = {1, 10, 100, 1000};
+  if (decimals < 0 || decimals > 3 || !(error >= 0)) return false;
+  const double scaled = std::fabs(value) * kScale[decimals];
+  if (!(scaled < 1e10)) return false;
+  const long long nearest = std::llrint(scaled);
+  const double off = scaled - static_cast<double>(nearest);
+  if (std::fabs(std::fabs(off) - 0.5) <= error * kScale[decimals] + 1e-5) return false;
+  WriteScaledDigits(out, static_cast<std::uint64_t>(nearest), decimals, value < 0 && nearest != 0);
+  return true;
+}
+
 void AppendInteger(std::string& out, std::int64_t value) {
   char buffer[24];
-  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-  (void)ec;
-  out.append(buffer, static_cast<std::size_t>(end - buffer));
+  char* const end = buffer + sizeof buffer;
+  const std::uint64_t magnitude =
+      value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  char* p = WriteDigitsBackward(end, magnitude);
+  if (value < 0) *--p = '-';
+  out.append(p, static_cast<std::size_t>(end - p));
 }
 
 std::string FormatFixed(double value, int decimals) {
@@ -106,14 +158,34 @@ void AppendQuotedText(std::string& out, std::string_view text) {
   out.push_back('"');
 }
 
-void AppendMidValue(std::string& out, std::string_view value) {
-  bool plain = true;
-  for (char c : value) {
-    if (c == ',' || c == '"') {
-      plain = false;
-      break;
-    }
+namespace {
+
+// True when any byte of `word` equals the byte `c` is spread across.
+constexpr bool HasByte(std::uint64_t word, std::uint64_t c) {
+  const std::uint64_t x = word ^ c;
+  return ((x - 0x0101010101010101ULL) & ~x & 0x8080808080808080ULL) != 0;
+}
+
+// True when `value` holds no "," and no double quote; eight bytes a step.
+bool IsPlainMidValue(std::string_view value) {
+  constexpr std::uint64_t kCommas = 0x2c2c2c2c2c2c2c2cULL;
+  constexpr std::uint64_t kQuotes = 0x2222222222222222ULL;
+  const char* p = value.data();
+  std::size_t n = value.size();
+  for (; n >= 8; p += 8, n -= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    if (HasByte(word, kCommas) || HasByte(word, kQuotes)) return false;
   }
+  for (; n > 0; ++p, --n)
+    if (*p == ',' || *p == '"') return false;
+  return true;
+}
+
+}  // namespace
+
+void AppendMidValue(std::string& out, std::string_view value) {
+  const bool plain = IsPlainMidValue(value);
   if (plain) {
     out.append(value);
     return;

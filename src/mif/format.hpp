@@ -15,6 +15,12 @@ void AppendFixed(std::string& out, long double value, int decimals);
 // The same result always by way of std::to_chars (the reference the quick
 // path above is checked against).
 void AppendFixedExact(std::string& out, long double value, int decimals);
+// Appends `value`, known to lie within `error` of a value computed more
+// exactly elsewhere, when that is enough to give the digits the exact value
+// has. Returns false, appending nothing, when it is not (a value near a tie
+// between two roundings, a large value): the caller then formats the exact
+// value with AppendFixed.
+bool AppendFixedWithin(std::string& out, double value, double error, int decimals);
 // Decimal integer, "-" for negatives, no leading zeros.
 void AppendInteger(std::string& out, std::int64_t value);
 

@@ -56,7 +56,7 @@ double ReadArea(std::string_view field) {
 // anything else would make the MIF unreadable.
 bool IsCoordinate(std::string_view field) {
   std::int64_t v = 0;
-  return field.size() == 8 && TryToInteger(field, v);
+  return TryToFixedDigits<8>(field, v) || (field.size() == 8 && TryToInteger(field, v));
 }
 
 void AppendCoordinate(std::string& out, std::string_view field) {

@@ -11,7 +11,7 @@ namespace {
 // anything else would make the MIF unreadable.
 bool IsCoordinate(std::string_view field) {
   std::int64_t v = 0;
-  return field.size() == 7 && TryToInteger(field, v);
+  return TryToFixedDigits<7>(field, v) || (field.size() == 7 && TryToInteger(field, v));
 }
 
 class CodePointTranslator final : public RecordLoopTranslator {

@@ -86,7 +86,13 @@ class Meridian2Translator final : public RecordLoopTranslator {
   }
 
   Point ReadCoordinate(std::string_view record, std::size_t column) const {
-    return {ToInteger(Field(record, column, 5)) + xOrigin_, ToInteger(Field(record, column + 5, 5)) + yOrigin_};
+    return {ReadOrdinate(Field(record, column, 5)) + xOrigin_, ReadOrdinate(Field(record, column + 5, 5)) + yOrigin_};
+  }
+
+  // Five digits as a rule; anything else takes the general reading.
+  static std::int64_t ReadOrdinate(std::string_view field) {
+    std::int64_t v = 0;
+    return TryToFixedDigits<5>(field, v) ? v : ToInteger(field);
   }
 
   void AppendCoordinate(std::string& out, Point p) {
