@@ -1,6 +1,7 @@
 // Number formats and value quoting of the MIF and MID files.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,6 +22,11 @@ void AppendFixedExact(std::string& out, long double value, int decimals);
 // between two roundings, a large value): the caller then formats the exact
 // value with AppendFixed.
 bool AppendFixedWithin(std::string& out, double value, double error, int decimals);
+// The same written at `out`, which has room for kMaxFixedWithin characters;
+// returns the end of what was written, or nullptr, writing nothing, when
+// AppendFixedWithin would return false.
+inline constexpr std::size_t kMaxFixedWithin = 16;
+char* WriteFixedWithin(char* out, double value, double error, int decimals);
 // Decimal integer, "-" for negatives, no leading zeros.
 void AppendInteger(std::string& out, std::int64_t value);
 

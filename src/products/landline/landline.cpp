@@ -111,6 +111,25 @@ class LandLineTranslator final : public RecordLoopTranslator {
     AppendGroundValue(out, y, section_.multiplier, section_.yOrigin, ground_.multiplier, ground_.yOrigin);
   }
 
+  // "x y" and the line end, in one append when both values take the quick
+  // way below.
+  void AppendGroundLine(std::string& out, long double x, long double y) const {
+    char line[2 * kMaxFixedWithin + 3];
+    char* p = WriteGroundQuick(line, x, ground_.multiplier, ground_.xOrigin);
+    if (p) {
+      *p++ = ' ';
+      p = WriteGroundQuick(p, y, ground_.multiplier, ground_.yOrigin);
+    }
+    if (p) {
+      *p++ = '\r';
+      *p++ = '\n';
+      out.append(line, static_cast<std::size_t>(p - line));
+      return;
+    }
+    AppendGround(out, x, y);
+    out.append("\r\n");
+  }
+
   // Writes c * multiplier + origin as the long double sum rounds. A whole c
   // (every usual coordinate) goes by way of the same sum in double: its
   // error from the long double one stays below (|c * m| + |o|) * 2^-50
@@ -119,13 +138,21 @@ class LandLineTranslator final : public RecordLoopTranslator {
   // error cannot change a digit.
   static void AppendGroundValue(std::string& out, long double c, long double multiplier, long double origin,
                                 double multiplierD, double originD) {
-    const double cD = static_cast<double>(c);
-    if (cD == c) {
-      const double scaled = cD * multiplierD;
-      const double error = (std::fabs(scaled) + std::fabs(originD)) * 0x1p-50;
-      if (AppendFixedWithin(out, scaled + originD, error, 2)) return;
+    char text[kMaxFixedWithin];
+    if (const char* end = WriteGroundQuick(text, c, multiplierD, originD)) {
+      out.append(text, static_cast<std::size_t>(end - text));
+      return;
     }
     AppendFixed(out, c * multiplier + origin, 2);
+  }
+
+  // The quick way of the above, or nullptr where it cannot be taken.
+  static char* WriteGroundQuick(char* out, long double c, double multiplierD, double originD) {
+    const double cD = static_cast<double>(c);
+    if (cD != c) return nullptr;
+    const double scaled = cD * multiplierD;
+    const double error = (std::fabs(scaled) + std::fabs(originD)) * 0x1p-50;
+    return WriteFixedWithin(out, scaled + originD, error, 2);
   }
 
   void WriteLine(std::string_view record) {
@@ -137,8 +164,7 @@ class LandLineTranslator final : public RecordLoopTranslator {
       const std::size_t column = CoordinateColumn(i);
       const long double x = ReadCoordinate(record, column);
       const long double y = ReadCoordinate(record, column + 6);
-      AppendGround(coords_, x, y);
-      coords_.append("\r\n");
+      AppendGroundLine(coords_, x, y);
     }
 
     const bool enabled = state_.style.featureEnabled;
