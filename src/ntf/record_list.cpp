@@ -12,7 +12,10 @@ namespace quorvel {
 
 namespace {
 
-bool ReadWholeFile(const std::string& path, std::string& out, std::string* error) {
+// Reads the whole file into `data`. A regular file is read straight into an
+// array of its size, one read call as a rule; anything else (a pipe, a file
+// growing meanwhile) goes on in doubling steps until the end.
+bool ReadWholeFile(const std::string& path, std::unique_ptr<char[]>& data, std::size_t& size, std::string* error) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     if (error) *error = std::strerror(errno);
@@ -24,11 +27,18 @@ bool ReadWholeFile(const std::string& path, std::string& out, std::string* error
     ::close(fd);
     return false;
   }
-  out.clear();
-  if (S_ISREG(st.st_mode) && st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
-  char chunk[1 << 16];
+  std::size_t capacity = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+  capacity = capacity < (1u << 16) ? (1u << 16) : capacity + 1;  // + 1: the end shows without a second array
+  data.reset(new char[capacity]);
+  size = 0;
   for (;;) {
-    ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (size == capacity) {
+      std::unique_ptr<char[]> larger(new char[capacity * 2]);
+      std::memcpy(larger.get(), data.get(), size);
+      data = std::move(larger);
+      capacity *= 2;
+    }
+    ssize_t n = ::read(fd, data.get() + size, capacity - size);
     if (n < 0) {
       if (errno == EINTR) continue;
       if (error) *error = std::strerror(errno);
@@ -36,7 +46,7 @@ bool ReadWholeFile(const std::string& path, std::string& out, std::string* error
       return false;
     }
     if (n == 0) break;
-    out.append(chunk, static_cast<std::size_t>(n));
+    size += static_cast<std::size_t>(n);
   }
   ::close(fd);
   return true;
@@ -46,7 +56,7 @@ bool ReadWholeFile(const std::string& path, std::string& out, std::string* error
 
 bool NTFRecordList::Load(const std::string& path, std::string* error) {
   Release();
-  if (!ReadWholeFile(path, data_, error)) {
+  if (!ReadWholeFile(path, data_, size_, error)) {
     Release();
     return false;
   }
@@ -59,14 +69,16 @@ bool NTFRecordList::Load(const std::string& path, std::string* error) {
 }
 
 void NTFRecordList::Assign(std::string text) {
-  data_ = std::move(text);
+  size_ = text.size();
+  data_.reset(new char[size_ == 0 ? 1 : size_]);
+  if (size_ > 0) std::memcpy(data_.get(), text.data(), size_);
   SplitLines();
 }
 
 void NTFRecordList::SplitLines() {
   lines_.clear();
-  const char* base = data_.data();
-  const std::size_t n = data_.size();
+  const char* base = data_.get();
+  const std::size_t n = size_;
   lines_.reserve(n / 64 + 1);
   std::size_t start = 0;
   std::size_t i = 0;
@@ -99,7 +111,8 @@ std::string_view NTFRecordList::DatabaseName() const {
 }
 
 void NTFRecordList::Release() {
-  std::string().swap(data_);
+  data_.reset();
+  size_ = 0;
   std::vector<Span>().swap(lines_);
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,11 +24,11 @@ class NTFRecordList {
   // The line at 0-based `index`, without its terminator.
   std::string_view line(std::size_t index) const {
     const Span& s = lines_[index];
-    return std::string_view(data_.data() + s.offset, s.length);
+    return std::string_view(data_.get() + s.offset, s.length);
   }
   // Columns 3-22 of the line at index 1 (blanks kept; shorter if the line is).
   std::string_view DatabaseName() const;
-  std::size_t ByteSize() const { return data_.size(); }
+  std::size_t ByteSize() const { return size_; }
 
   void Release();
 
@@ -38,7 +39,10 @@ class NTFRecordList {
   };
   void SplitLines();
 
-  std::string data_;
+  // The file's bytes, read straight in: a plain array, so that no byte is
+  // cleared or copied before the read fills it.
+  std::unique_ptr<char[]> data_;
+  std::size_t size_ = 0;
   std::vector<Span> lines_;
 };
 
