@@ -3,6 +3,7 @@
 // ends a translator's record loop.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -41,6 +42,36 @@ bool TryToInteger(std::string_view field, std::int64_t& value);
 bool TryToReal(std::string_view field, double& value);
 bool TryToReal(std::string_view field, long double& value);
 
+// The N bytes (1-8) at p as a little-endian number, first byte lowest. It is
+// built from loads of exactly 4, 2 and 1 bytes: one 8-byte load after a
+// partial copy into memory would stall on the copy.
+template <std::size_t N>
+inline std::uint64_t LoadLittleEndian(const char* p) {
+  static_assert(std::endian::native == std::endian::little, "loads assume a little-endian machine");
+  std::uint64_t word = 0;
+  std::size_t at = 0;
+  if constexpr (N >= 4) {
+    std::uint32_t four;
+    std::memcpy(&four, p, 4);
+    word = four;
+    at = 4;
+  }
+  if constexpr (N == 8) {
+    std::uint32_t four;
+    std::memcpy(&four, p + 4, 4);
+    word |= static_cast<std::uint64_t>(four) << 32;
+    at = 8;
+  }
+  if constexpr (N % 4 >= 2) {
+    std::uint16_t two;
+    std::memcpy(&two, p + at, 2);
+    word |= static_cast<std::uint64_t>(two) << (8 * at);
+    at += 2;
+  }
+  if constexpr (N % 2 == 1) word |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[at])) << (8 * at);
+  return word;
+}
+
 // A field of exactly N characters (1-8) that are all digits, the usual
 // coordinate, read as eight bytes at once. Returns false, setting nothing,
 // when the field is shorter or holds anything else (blanks, a sign): the
@@ -49,8 +80,7 @@ template <std::size_t N>
 inline bool TryToFixedDigits(std::string_view field, std::int64_t& value) {
   static_assert(N >= 1 && N <= 8);
   if (field.size() != N) return false;
-  std::uint64_t word = 0;
-  std::memcpy(&word, field.data(), N);
+  std::uint64_t word = LoadLittleEndian<N>(field.data());
   // The first character sits in the lowest byte: move the N characters to
   // the top and fill the bytes below with '0', so the word reads as eight
   // digits with leading zeros.
