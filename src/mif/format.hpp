@@ -54,7 +54,7 @@ class MidRow {
   }
   MidRow& Add(std::string_view value) {
     Separate();
-    AppendMidValue(buffer_, value);
+    if (!value.empty()) AppendMidValue(buffer_, value);  // many values are empty: no call for them
     return *this;
   }
   MidRow& AddInteger(std::int64_t value) {

@@ -26,6 +26,15 @@ inline std::string_view RecordId(std::string_view record) {
   return record.substr(0, record.size() < 2 ? record.size() : 2);
 }
 
+// Equality of two short texts, character by character: the library's
+// comparison is a call when the lengths are not known at compile time.
+inline bool SameText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+
 // The characters from 1-based column `start` for `length` characters. A field
 // that starts past the end is empty; one that runs past the end is cut there.
 inline std::string_view Field(std::string_view record, std::size_t start, std::size_t length) {

@@ -49,7 +49,7 @@ class CodePointTranslator final : public RecordLoopTranslator {
     row_.Add(sectionRef_);
     std::size_t pos = 9;
     for (const CodePointMnemonic& m : kCodePointMnemonics) {
-      if (Field(record, pos, 2) == m.tag) {
+      if (SameText(Field(record, pos, 2), m.tag)) {
         row_.Add(Field(record, pos + 2, m.width));
         pos += 2 + m.width;
       } else {
