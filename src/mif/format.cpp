@@ -181,6 +181,21 @@ bool AppendFixedWithin(std::string& out, double value, double error, int decimal
   return true;
 }
 
+char* WriteInteger(char* out, std::int64_t value) {
+  // The digits go backwards to the middle of a buffer twice the largest
+  // size, then forward to `out` in one copy of fixed length, which a
+  // compiler makes a few moves. The bytes copied after the number are
+  // zeros; the caller goes by the returned end.
+  char buffer[2 * kMaxInteger] = {};
+  char* const end = buffer + kMaxInteger;
+  const std::uint64_t magnitude =
+      value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  char* p = WriteDigitsBackward(end, magnitude);
+  if (value < 0) *--p = '-';
+  std::memcpy(out, p, kMaxInteger);
+  return out + (end - p);
+}
+
 void AppendInteger(std::string& out, std::int64_t value) {
   char buffer[24];
   char* const end = buffer + sizeof buffer;

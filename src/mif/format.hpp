@@ -29,6 +29,10 @@ inline constexpr std::size_t kMaxFixedWithin = 16;
 char* WriteFixedWithin(char* out, double value, double error, int decimals);
 // Decimal integer, "-" for negatives, no leading zeros.
 void AppendInteger(std::string& out, std::int64_t value);
+// The same written at `out`, which has room for kMaxInteger characters;
+// returns the end of what was written.
+inline constexpr std::size_t kMaxInteger = 20;
+char* WriteInteger(char* out, std::int64_t value);
 
 std::string FormatFixed(double value, int decimals);
 std::string FormatFixed(long double value, int decimals);

@@ -96,10 +96,20 @@ TEST(Formats, FixedWithinAnErrorRefusesNearTiesAndOtherwiseAgrees) {
 TEST(Formats, IntegersAtEveryDigitCountAndTheExtremes) {
   std::int64_t v = 1;
   for (int digits = 1; digits <= 18; ++digits, v *= 10) {
-    for (std::int64_t x : {v, v - 1, 3 * v + 7, -v, -(v - 1)}) EXPECT_EQ(FormatInteger(x), std::to_string(x));
+    for (std::int64_t x : {v, v - 1, 3 * v + 7, -v, -(v - 1)}) {
+      EXPECT_EQ(FormatInteger(x), std::to_string(x));
+      char line[kMaxInteger + 1];
+      line[kMaxInteger] = '#';
+      const char* end = WriteInteger(line, x);
+      EXPECT_EQ(std::string(static_cast<const char*>(line), end), std::to_string(x));
+      EXPECT_EQ(line[kMaxInteger], '#');  // nothing written past the room asked for
+    }
   }
   EXPECT_EQ(FormatInteger(INT64_MIN), "-9223372036854775808");
   EXPECT_EQ(FormatInteger(INT64_MAX), "9223372036854775807");
+  char line[kMaxInteger];
+  const char* end = WriteInteger(line, INT64_MIN);
+  EXPECT_EQ(std::string(static_cast<const char*>(line), end), "-9223372036854775808");
 }
 
 // The plain-value scan goes eight bytes at a time: a delimiter or quote in

@@ -130,8 +130,14 @@ class Meridian2Translator final : public RecordLoopTranslator {
     for (std::int64_t i = 1; i <= count; ++i) {
       const std::size_t column = i == 1 ? 14 : 25 + 11 * static_cast<std::size_t>(i - 2);
       const Point p = ReadCoordinate(record, column);
-      AppendCoordinate(coords_, p);
-      coords_.append("\r\n");
+      // "x y" and the line end in one append.
+      char line[2 * kMaxInteger + 3];
+      char* end = WriteInteger(line, p.x);
+      *end++ = ' ';
+      end = WriteInteger(end, p.y);
+      *end++ = '\r';
+      *end++ = '\n';
+      coords_.append(line, static_cast<std::size_t>(end - line));
     }
     main.WritePolyline(coords_, count);
     ctx_.CountObjectCreated();
