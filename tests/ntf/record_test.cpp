@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -150,7 +151,8 @@ TEST(Numbers, RealsAllowBlanksAroundAnExponentAndNoInfinity) {
 }
 
 // Short decimals are read without the library; every one must be the value
-// std::from_chars gives, to the last bit, including the sign of zero.
+// std::from_chars (strtold for long double) gives, to the last bit,
+// including the sign of zero.
 TEST(Numbers, ShortDecimalsMatchTheLibraryConversionExactly) {
   std::vector<std::string> fields = {"0", "-0", "+0", "-0.000", "0.1", "0.3", "-.5", "5.", "123456.785",
                                      "999999999999999", "9999999999999999", "0.000000000000001",
@@ -172,6 +174,11 @@ TEST(Numbers, ShortDecimalsMatchTheLibraryConversionExactly) {
     std::from_chars(text.data(), text.data() + text.size(), exact);
     ASSERT_EQ(std::signbit(quick), std::signbit(exact)) << f;
     ASSERT_EQ(quick, exact) << f;
+    long double quickLong = 0;
+    ASSERT_TRUE(TryToReal(f, quickLong)) << f;
+    const long double exactLong = std::strtold(std::string(text).c_str(), nullptr);
+    ASSERT_EQ(std::signbit(quickLong), std::signbit(exactLong)) << f;
+    ASSERT_EQ(quickLong, exactLong) << f;
   }
 }
 
