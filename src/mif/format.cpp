@@ -143,6 +143,10 @@ void AppendFixed(std::string& out, double value, int decimals) {
   if (!AppendFixedQuick(out, value, decimals)) AppendFixedExactImpl(out, value, decimals);
 }
 void AppendFixed(std::string& out, long double value, int decimals) {
+  // A value a double holds exactly (0, whole numbers, halves) has the same
+  // digits by the double way, which costs less than x87 arithmetic.
+  const double asDouble = static_cast<double>(value);
+  if (asDouble == value && AppendFixedWithin(out, asDouble, 0, decimals)) return;
   if (!AppendFixedQuick(out, value, decimals)) AppendFixedExactImpl(out, value, decimals);
 }
 void AppendFixedExact(std::string& out, long double value, int decimals) {
