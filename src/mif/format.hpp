@@ -1,6 +1,7 @@
 // Number formats and value quoting of the MIF and MID files.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,8 +16,23 @@ void AppendFixed(std::string& out, long double value, int decimals);
 // The same result always by way of std::to_chars (the reference the quick
 // path above is checked against).
 void AppendFixedExact(std::string& out, long double value, int decimals);
+// Appends `value`, known to lie within `error` of a value computed more
+// exactly elsewhere, when that is enough to give the digits the exact value
+// has. Returns false, appending nothing, when it is not (a value near a tie
+// between two roundings, a large value): the caller then formats the exact
+// value with AppendFixed.
+bool AppendFixedWithin(std::string& out, double value, double error, int decimals);
+// The same written at `out`, which has room for kMaxFixedWithin characters;
+// returns the end of what was written, or nullptr, writing nothing, when
+// AppendFixedWithin would return false.
+inline constexpr std::size_t kMaxFixedWithin = 16;
+char* WriteFixedWithin(char* out, double value, double error, int decimals);
 // Decimal integer, "-" for negatives, no leading zeros.
 void AppendInteger(std::string& out, std::int64_t value);
+// The same written at `out`, which has room for kMaxInteger characters;
+// returns the end of what was written.
+inline constexpr std::size_t kMaxInteger = 20;
+char* WriteInteger(char* out, std::int64_t value);
 
 std::string FormatFixed(double value, int decimals);
 std::string FormatFixed(long double value, int decimals);
@@ -42,7 +58,7 @@ class MidRow {
   }
   MidRow& Add(std::string_view value) {
     Separate();
-    AppendMidValue(buffer_, value);
+    if (!value.empty()) AppendMidValue(buffer_, value);  // many values are empty: no call for them
     return *this;
   }
   MidRow& AddInteger(std::int64_t value) {

@@ -1,9 +1,11 @@
 #include "ntf/record.hpp"
 
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <string>
+#include <type_traits>
 
 namespace quorvel {
 
@@ -40,9 +42,46 @@ std::string_view TrimBlanks(std::string_view s) {
   return s;
 }
 
+// The usual field, [sign] digits [. digits] with at most fifteen digits
+// (eighteen for long double), read without a library call. The digits make
+// an integer the type holds exactly, and so does the power of ten, so the
+// one division is rounded once, as the correctly rounded conversion of the
+// text is. Returns false, setting nothing, for any other shape.
+template <class T>
+bool ParseShortDecimal(std::string_view s, T& value) {
+  static constexpr T kPowers[] = {1,    1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,
+                                  1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
+  constexpr int kMaxDigits = std::is_same_v<T, double> ? 15 : 18;
+  std::size_t i = 0;
+  const std::size_t n = s.size();
+  bool negative = false;
+  if (i < n && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+  std::int64_t mantissa = 0;
+  int digits = 0;
+  int fraction = -1;  // digits after the point; -1 before one is seen
+  for (; i < n; ++i) {
+    const unsigned d = static_cast<unsigned char>(s[i]) - unsigned{'0'};
+    if (d <= 9) {
+      if (++digits > kMaxDigits) return false;
+      mantissa = mantissa * 10 + static_cast<std::int64_t>(d);
+      if (fraction >= 0) ++fraction;
+    } else if (s[i] == '.' && fraction < 0) {
+      fraction = 0;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0) return false;
+  T v = static_cast<T>(mantissa);
+  if (fraction > 0) v /= kPowers[fraction];
+  value = negative ? -v : v;
+  return true;
+}
+
 template <class T>
 bool ParseReal(std::string_view field, T& value) {
   std::string_view s = TrimBlanks(field);
+  if (ParseShortDecimal(s, value)) return true;
   if (s.empty() || MatchReal(s) != s.size()) return false;
   if (s.front() == '+') s.remove_prefix(1);
   if constexpr (std::is_same_v<T, double>) {

@@ -3,8 +3,10 @@
 // ends a translator's record loop.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -24,6 +26,15 @@ inline std::string_view RecordId(std::string_view record) {
   return record.substr(0, record.size() < 2 ? record.size() : 2);
 }
 
+// Equality of two short texts, character by character: the library's
+// comparison is a call when the lengths are not known at compile time.
+inline bool SameText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+
 // The characters from 1-based column `start` for `length` characters. A field
 // that starts past the end is empty; one that runs past the end is cut there.
 inline std::string_view Field(std::string_view record, std::size_t start, std::size_t length) {
@@ -39,6 +50,62 @@ bool TryToInteger(std::string_view field, std::int64_t& value);
 // around it allowed.
 bool TryToReal(std::string_view field, double& value);
 bool TryToReal(std::string_view field, long double& value);
+
+// The N bytes (1-8) at p as a little-endian number, first byte lowest. It is
+// built from loads of exactly 4, 2 and 1 bytes: one 8-byte load after a
+// partial copy into memory would stall on the copy.
+template <std::size_t N>
+inline std::uint64_t LoadLittleEndian(const char* p) {
+  static_assert(std::endian::native == std::endian::little, "loads assume a little-endian machine");
+  std::uint64_t word = 0;
+  std::size_t at = 0;
+  if constexpr (N >= 4) {
+    std::uint32_t four;
+    std::memcpy(&four, p, 4);
+    word = four;
+    at = 4;
+  }
+  if constexpr (N == 8) {
+    std::uint32_t four;
+    std::memcpy(&four, p + 4, 4);
+    word |= static_cast<std::uint64_t>(four) << 32;
+    at = 8;
+  }
+  if constexpr (N % 4 >= 2) {
+    std::uint16_t two;
+    std::memcpy(&two, p + at, 2);
+    word |= static_cast<std::uint64_t>(two) << (8 * at);
+    at += 2;
+  }
+  if constexpr (N % 2 == 1) word |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[at])) << (8 * at);
+  return word;
+}
+
+// A field of exactly N characters (1-8) that are all digits, the usual
+// coordinate, read as eight bytes at once. Returns false, setting nothing,
+// when the field is shorter or holds anything else (blanks, a sign): the
+// caller then reads it the general way.
+template <std::size_t N>
+inline bool TryToFixedDigits(std::string_view field, std::int64_t& value) {
+  static_assert(N >= 1 && N <= 8);
+  if (field.size() != N) return false;
+  std::uint64_t word = LoadLittleEndian<N>(field.data());
+  // The first character sits in the lowest byte: move the N characters to
+  // the top and fill the bytes below with '0', so the word reads as eight
+  // digits with leading zeros.
+  if constexpr (N < 8) word = (word << (8 * (8 - N))) | (0x3030303030303030ULL >> (8 * N));
+  // Every byte 0x30-0x39: its high half is 3 and adding 6 does not carry
+  // out of the low half.
+  if ((((word & 0xF0F0F0F0F0F0F0F0ULL) | (((word + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) >> 4))) !=
+      0x3333333333333333ULL)
+    return false;
+  word -= 0x3030303030303030ULL;
+  word = (word * 10 + (word >> 8)) & 0x00FF00FF00FF00FFULL;     // pairs of digits
+  word = (word * 100 + (word >> 16)) & 0x0000FFFF0000FFFFULL;   // groups of four
+  word = (word * 10000 + (word >> 32)) & 0x00000000FFFFFFFFULL;  // all eight
+  value = static_cast<std::int64_t>(word);
+  return true;
+}
 
 // As above, throwing NtfReadFailure when the field does not convert.
 std::int64_t ToInteger(std::string_view field);

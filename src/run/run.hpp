@@ -26,15 +26,15 @@ namespace quorvel {
 
 struct RunRequest {
   // NTF files, or archives of them (.zip, .tar, .tar.gz, .tgz, .gz).
-  std::vector<std::string> files;
+  std::vector<std::string> files = {};
   // The MIF name of a single-file or merged run; empty: named after the
   // first tile. Separate tiles are always named after each tile.
-  std::string mifName;
+  std::string mifName = {};
   // Several files go into one set (merged) or one set each (separate).
   bool mergeTiles = true;
   // Sets named after their tile are written here instead of beside the
   // tile (created if missing); a relative MIF name is taken from here.
-  std::string outputDir;
+  std::string outputDir = {};
   // Separate tiles: a set that cannot be created or written is reported and
   // the run goes on with the next tile.
   bool keepGoing = false;
@@ -72,7 +72,7 @@ struct RunResult {
 // One output set of a run and the tiles it receives, in order (indexes into
 // the request's files).
 struct PlannedSet {
-  std::string mifName;
+  std::string mifName = {};
   std::vector<std::size_t> tiles;
   // The set's folder is made when missing (an output folder, an archive
   // member's subfolders); otherwise a missing folder is a failure.

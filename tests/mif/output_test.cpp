@@ -59,6 +59,79 @@ TEST(Formats, QuickFixedAgreesWithToChars) {
   }
 }
 
+// A double known to within an error is written only where the error cannot
+// change a digit; it then has the exact value's digits.
+TEST(Formats, FixedWithinAnErrorRefusesNearTiesAndOtherwiseAgrees) {
+  std::string out;
+  EXPECT_FALSE(AppendFixedWithin(out, 0.125, 0, 2));  // an exact tie
+  EXPECT_FALSE(AppendFixedWithin(out, 530000.0049, 1e-3, 2));
+  EXPECT_FALSE(AppendFixedWithin(out, 1e8, 0, 2));  // too large for the quick way
+  EXPECT_FALSE(AppendFixedWithin(out, std::nan(""), 0, 2));
+  EXPECT_FALSE(AppendFixedWithin(out, 1, -1, 2));
+  EXPECT_EQ(out, "");
+  EXPECT_TRUE(AppendFixedWithin(out, 530000.0049, 1e-6, 2));
+  EXPECT_EQ(out, "530000.00");
+  out.clear();
+  EXPECT_TRUE(AppendFixedWithin(out, -0.0049, 1e-6, 2));
+  EXPECT_EQ(out, "0.00");
+  std::uint64_t state = 7;
+  for (int i = 0; i < 100000; ++i) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    const double v = static_cast<double>(state >> 24) / 10000 - 5e5;  // ten-thousandths: ties and near ties
+    for (int decimals : {0, 1, 2, 3}) {
+      for (double error : {0.0, 1e-9, 1e-4}) {
+        std::string quick, exact;
+        if (!AppendFixedWithin(quick, v, error, decimals)) continue;
+        // Any value within the error must give the same digits.
+        AppendFixedExact(exact, static_cast<long double>(v) + error, decimals);
+        ASSERT_EQ(quick, exact) << v << " " << decimals << " " << error;
+        exact.clear();
+        AppendFixedExact(exact, static_cast<long double>(v) - error, decimals);
+        ASSERT_EQ(quick, exact) << v << " " << decimals << " " << error;
+      }
+    }
+  }
+}
+
+TEST(Formats, IntegersAtEveryDigitCountAndTheExtremes) {
+  std::int64_t v = 1;
+  for (int digits = 1; digits <= 18; ++digits, v *= 10) {
+    for (std::int64_t x : {v, v - 1, 3 * v + 7, -v, -(v - 1)}) {
+      EXPECT_EQ(FormatInteger(x), std::to_string(x));
+      char line[kMaxInteger + 1];
+      line[kMaxInteger] = '#';
+      const char* end = WriteInteger(line, x);
+      EXPECT_EQ(std::string(static_cast<const char*>(line), end), std::to_string(x));
+      EXPECT_EQ(line[kMaxInteger], '#');  // nothing written past the room asked for
+    }
+  }
+  EXPECT_EQ(FormatInteger(INT64_MIN), "-9223372036854775808");
+  EXPECT_EQ(FormatInteger(INT64_MAX), "9223372036854775807");
+  char line[kMaxInteger];
+  const char* end = WriteInteger(line, INT64_MIN);
+  EXPECT_EQ(std::string(static_cast<const char*>(line), end), "-9223372036854775808");
+}
+
+// The plain-value scan goes eight bytes at a time: a delimiter or quote in
+// any position of a long value, and in the short tail, must be found.
+TEST(Formats, MidValueQuotingFindsTheMarkAtEveryPosition) {
+  for (char mark : {',', '"'}) {
+    for (std::size_t length = 1; length <= 20; ++length) {
+      for (std::size_t at = 0; at < length; ++at) {
+        std::string value(length, 'a');
+        value[at] = mark;
+        std::string out;
+        AppendMidValue(out, value);
+        ASSERT_EQ(out.front(), '"') << value;
+        ASSERT_EQ(out.size(), length + 2 + (mark == '"' ? 1 : 0)) << value;
+      }
+    }
+  }
+  std::string out;
+  AppendMidValue(out, "\x2b\x2d\xac\xa2 long value without marks\x7f");  // neighbours of the marks' bytes
+  EXPECT_EQ(out.front(), '\x2b');
+}
+
 TEST(Formats, MidValuesAreQuotedOnlyWhenTheyWouldSplitTheRow) {
   MidRow row;
   row.Add("SK12").Add("").Add("a,b").Add("say \"hi\"").Add("plain text").AddInteger(-3).AddFixed(1.5, 1);

@@ -1,6 +1,12 @@
 // Record list loading, continuation joining, fields and number conversion.
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
 #include "ntf/cursor.hpp"
 #include "ntf/record.hpp"
 #include "ntf/record_list.hpp"
@@ -142,6 +148,78 @@ TEST(Numbers, RealsAllowBlanksAroundAnExponentAndNoInfinity) {
   long double lv = 0;
   EXPECT_TRUE(TryToReal("123456.785", lv));
   EXPECT_EQ(lv, 123456.785L);
+}
+
+// Short decimals are read without the library; every one must be the value
+// std::from_chars (strtold for long double) gives, to the last bit,
+// including the sign of zero.
+TEST(Numbers, ShortDecimalsMatchTheLibraryConversionExactly) {
+  std::vector<std::string> fields = {"0", "-0", "+0", "-0.000", "0.1", "0.3", "-.5", "5.", "123456.785",
+                                     "999999999999999", "9999999999999999", "0.000000000000001",
+                                     "1234567.8901234", "12345678.90123456", "00000000000000000001"};
+  std::uint64_t state = 99;
+  for (int i = 0; i < 50000; ++i) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    std::string digits = std::to_string(state >> (state % 40));
+    const std::size_t point = (state >> 8) % (digits.size() + 1);
+    if (point < digits.size()) digits.insert(point, ".");
+    fields.push_back(((state >> 16) % 3 == 0 ? "-" : "") + digits);
+  }
+  for (const std::string& f : fields) {
+    double quick = 0;
+    ASSERT_TRUE(TryToReal(f, quick)) << f;
+    std::string_view text = f;
+    if (text.front() == '+') text.remove_prefix(1);
+    double exact = 0;
+    std::from_chars(text.data(), text.data() + text.size(), exact);
+    ASSERT_EQ(std::signbit(quick), std::signbit(exact)) << f;
+    ASSERT_EQ(quick, exact) << f;
+    long double quickLong = 0;
+    ASSERT_TRUE(TryToReal(f, quickLong)) << f;
+    const long double exactLong = std::strtold(std::string(text).c_str(), nullptr);
+    ASSERT_EQ(std::signbit(quickLong), std::signbit(exactLong)) << f;
+    ASSERT_EQ(quickLong, exactLong) << f;
+  }
+}
+
+// The eight-bytes-at-once reading of all-digit fields accepts exactly what
+// TryToInteger accepts among such fields and gives the same value.
+template <std::size_t N>
+void CheckFixedDigits(std::uint64_t seed) {
+  const std::string alphabet = std::string("0123456789 +-./:") + '\x00' + '\xff' + '\x06' + '\xf9';
+  std::uint64_t state = seed;
+  for (int i = 0; i < 20000; ++i) {
+    std::string field;
+    for (std::size_t k = 0; k < N; ++k) {
+      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+      // Mostly digits, sometimes anything from the alphabet.
+      const std::size_t pick = (state >> 33) % 64;
+      field.push_back(pick < 10 ? alphabet[pick] : pick < 40 ? static_cast<char>('0' + pick % 10) : alphabet[pick % alphabet.size()]);
+    }
+    std::int64_t fast = -1, general = -1;
+    const bool allDigits = field.find_first_not_of("0123456789") == std::string::npos;
+    ASSERT_EQ(TryToFixedDigits<N>(field, fast), allDigits) << field;
+    if (allDigits) {
+      ASSERT_TRUE(TryToInteger(field, general));
+      ASSERT_EQ(fast, general) << field;
+    }
+  }
+  std::int64_t v = -1;
+  EXPECT_TRUE(TryToFixedDigits<N>(std::string(N, '9'), v));
+  EXPECT_EQ(std::to_string(v), std::string(N, '9'));
+  EXPECT_TRUE(TryToFixedDigits<N>(std::string(N, '0'), v));
+  EXPECT_EQ(v, 0);
+  EXPECT_FALSE(TryToFixedDigits<N>(std::string(N - 1, '1'), v));  // cut short
+  EXPECT_FALSE(TryToFixedDigits<N>(std::string(N + 1, '1'), v));
+}
+
+TEST(Numbers, FixedWidthDigitFieldsReadAsTheGeneralIntegerDoes) {
+  CheckFixedDigits<1>(1);
+  CheckFixedDigits<4>(2);
+  CheckFixedDigits<5>(3);
+  CheckFixedDigits<6>(4);
+  CheckFixedDigits<7>(5);
+  CheckFixedDigits<8>(6);
 }
 
 }  // namespace

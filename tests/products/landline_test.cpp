@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <set>
 
+#include "mif/format.hpp"
 #include "products/landline/landline_entries.hpp"
 #include "products/landline/landline_style.hpp"
 #include "run/run.hpp"
@@ -199,6 +201,30 @@ TEST_F(LandLine, LinesPointsAndRowsWithScaledCoordinates) {
                           "  PEN (1,2,16711680)", "POINT 500123.45 200678.90", "  SYMBOL (42,255,9)"}));
   EXPECT_EQ(t.mid, (Lines{"TQ12,000001,0001,Building outline,0.0,0.0", "TQ12,000002,0025,Triangulation point,0.0,0.0"}));
   EXPECT_EQ(observer.Texts(), Lines{});
+}
+
+// Coordinates are formatted from the long double sum c * multiplier +
+// origin. At a multiplier of 0.005 m every odd coordinate lies a hair from a
+// half cent, where a sum in double could round the other way.
+TEST_F(LandLine, GroundCoordinatesRoundAsTheLongDoubleSumNearHalfCents) {
+  std::string record = "2100000120200";
+  std::vector<std::string> expected = {"PLINE 200"};
+  for (int i = 1; i <= 200; ++i) {
+    const int x = i * 7919 % 1000000, y = i * 13 + 1;
+    char field[16];
+    std::snprintf(field, sizeof field, "%06d%06d ", x, y);
+    record += field;
+    const long double m = 5.0L / 1000;
+    expected.push_back(FormatFixed(x * m + 500000.0L, 2) + " " + FormatFixed(y * m + 200000.0L, 2));
+  }
+  record += "0%";
+  test::WriteFile(dir / "t.ntf", test::Ntf({"01V0%", "02LAND-LINE.93        0%", Section("TQ12", 1250, "0000000005"),
+                                            "23000001        00010%", record, "99"}));
+  quorvel::Translate(RunRequest{{dir / "t.ntf"}, {}}, settings, observer);
+  Lines mif = Body(dir / "t.mif");
+  ASSERT_EQ(mif.size(), 202u);
+  mif.pop_back();  // the style clause
+  EXPECT_EQ(mif, expected);
 }
 
 TEST_F(LandLine, OneCoordinateIsWrittenTwiceAndNoneIsAPlaceholder) {

@@ -1,5 +1,6 @@
 #include "products/boundaryline/boundaryline.hpp"
 
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -37,7 +38,7 @@ double ReadArea(std::string_view field) {
 // anything else would make the MIF unreadable.
 bool IsCoordinate(std::string_view field) {
   std::int64_t v = 0;
-  return field.size() == 8 && TryToInteger(field, v);
+  return TryToFixedDigits<8>(field, v) || (field.size() == 8 && TryToInteger(field, v));
 }
 
 void AppendCoordinate(std::string& out, std::string_view field) {
@@ -50,11 +51,27 @@ struct Point {
   std::string_view x, y;
 };
 
+// "x y" and the line end built in a small buffer and appended at once;
+// fields of eight characters, as IsCoordinate lets through, as a rule.
 void AppendPointLine(std::string& out, const Point& p) {
-  AppendCoordinate(out, p.x);
-  out.push_back(' ');
-  AppendCoordinate(out, p.y);
-  out.append("\r\n");
+  if (p.x.size() != 8 || p.y.size() != 8) {
+    AppendCoordinate(out, p.x);
+    out.push_back(' ');
+    AppendCoordinate(out, p.y);
+    out.append("\r\n");
+    return;
+  }
+  char line[21];
+  std::memcpy(line, p.x.data(), 7);
+  line[7] = '.';
+  line[8] = p.x[7];
+  line[9] = ' ';
+  std::memcpy(line + 10, p.y.data(), 7);
+  line[17] = '.';
+  line[18] = p.y[7];
+  line[19] = '\r';
+  line[20] = '\n';
+  out.append(line, sizeof line);
 }
 
 class BoundaryLineTranslator final : public RecordLoopTranslator {

@@ -11,7 +11,7 @@ namespace {
 // anything else would make the MIF unreadable.
 bool IsCoordinate(std::string_view field) {
   std::int64_t v = 0;
-  return field.size() == 7 && TryToInteger(field, v);
+  return TryToFixedDigits<7>(field, v) || (field.size() == 7 && TryToInteger(field, v));
 }
 
 class CodePointTranslator final : public RecordLoopTranslator {
@@ -48,7 +48,7 @@ class CodePointTranslator final : public RecordLoopTranslator {
     row_.Add(sectionRef_);
     std::size_t pos = 9;
     for (const CodePointMnemonic& m : kCodePointMnemonics) {
-      if (Field(record, pos, 2) == m.tag) {
+      if (SameText(Field(record, pos, 2), m.tag)) {
         row_.Add(Field(record, pos + 2, m.width));
         pos += 2 + m.width;
       } else {

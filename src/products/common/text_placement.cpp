@@ -88,14 +88,26 @@ TextMeasure MeasureText(std::string_view text, long double height) {
   return m;
 }
 
-void TextAnchorOffset(long double theta, long double hc, long double wc, int position, TextOffsets& offsets) {
+namespace {
+
+// Most texts lie at orientation 0, whose sine and cosine need no library
+// call: sin(+-0) is the zero itself and cos(+-0) is 1, exactly.
+long double SinOf(long double theta) { return theta == 0 ? theta : std::sin(theta); }
+long double CosOf(long double theta) { return theta == 0 ? 1.0L : std::cos(theta); }
+
+// The offset with the sine and cosine of the orientation already at hand.
+void AnchorOffset(long double s, long double c, long double hc, long double wc, int position, TextOffsets& offsets) {
   if (position < 0 || position > 8) return;
   const long double f = static_cast<long double>(position / 3) / 2;
   const long double g = static_cast<long double>(position % 3) / 2;
-  const long double c = std::cos(theta);
-  const long double s = std::sin(theta);
   offsets.dx = -f * wc * c + g * hc * s;
   offsets.dy = -f * wc * s - g * hc * c;
+}
+
+}  // namespace
+
+void TextAnchorOffset(long double theta, long double hc, long double wc, int position, TextOffsets& offsets) {
+  AnchorOffset(SinOf(theta), CosOf(theta), hc, wc, position, offsets);
 }
 
 TextRectangle PlaceLandLineText(long double x, long double y, std::string_view text, long double height,
@@ -106,13 +118,14 @@ TextRectangle PlaceLandLineText(long double x, long double y, std::string_view t
   const TextMeasure m = MeasureText(text, height);
   const long double hc = m.adjustedHeight * section.sourceScale / 10;
   const long double wc = m.width * section.sourceScale / 10;
-  TextAnchorOffset(theta, hc, wc, position, offsets);
+  const long double sinTheta = SinOf(theta);
+  AnchorOffset(sinTheta, CosOf(theta), hc, wc, position, offsets);
 
   long double x1 = x + offsets.dx;
   long double y1 = y + offsets.dy;
   const long double h2 = 2 * hc;
   const long double w2 = 2 * wc;
-  x1 = x1 - std::sin(theta) * h2;
+  x1 = x1 - sinTheta * h2;
 
   // Made one after the other on the same orientation: a value just above
   // 90, 180 or 270 meets two of them.

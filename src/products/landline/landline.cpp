@@ -1,5 +1,7 @@
 #include "products/landline/landline.hpp"
 
+#include <cmath>
+
 #include "mif/format.hpp"
 #include "products/common/text_placement.hpp"
 #include "run/record_loop.hpp"
@@ -14,7 +16,8 @@ long double ReadCoordinate(std::string_view record, std::size_t column) {
   const std::string_view field = Field(record, column, 6);
   if (field.size() != 6) throw NtfReadFailure("coordinate cut short");
   std::int64_t whole = 0;
-  if (TryToInteger(field, whole)) return static_cast<long double>(whole);  // the usual digits
+  if (TryToFixedDigits<6>(field, whole) || TryToInteger(field, whole))
+    return static_cast<long double>(whole);  // the usual digits
   return ToLongReal(field);
 }
 
@@ -37,6 +40,8 @@ class LandLineTranslator final : public RecordLoopTranslator {
     section_.xOrigin = ToLongReal(Field(header, 47, 10));
     section_.yOrigin = ToLongReal(Field(header, 57, 10));
     section_.sourceScale = ToLongReal(Field(header, 179, 9));
+    ground_ = GroundInDouble{static_cast<double>(section_.multiplier), static_cast<double>(section_.xOrigin),
+                             static_cast<double>(section_.yOrigin)};
   }
 
   void HandleRecord(std::string_view record) override { WriteLandLineRecord(record); }
@@ -98,9 +103,53 @@ class LandLineTranslator final : public RecordLoopTranslator {
   }
 
   void AppendGround(std::string& out, long double x, long double y) const {
-    AppendFixed(out, x * section_.multiplier + section_.xOrigin, 2);
+    AppendGroundValue(out, x, section_.multiplier, section_.xOrigin, ground_.multiplier, ground_.xOrigin);
     out.push_back(' ');
-    AppendFixed(out, y * section_.multiplier + section_.yOrigin, 2);
+    AppendGroundValue(out, y, section_.multiplier, section_.yOrigin, ground_.multiplier, ground_.yOrigin);
+  }
+
+  // "x y" and the line end, in one append when both values take the quick
+  // way below.
+  void AppendGroundLine(std::string& out, long double x, long double y) const {
+    char line[2 * kMaxFixedWithin + 3];
+    char* p = WriteGroundQuick(line, x, ground_.multiplier, ground_.xOrigin);
+    if (p) {
+      *p++ = ' ';
+      p = WriteGroundQuick(p, y, ground_.multiplier, ground_.yOrigin);
+    }
+    if (p) {
+      *p++ = '\r';
+      *p++ = '\n';
+      out.append(line, static_cast<std::size_t>(p - line));
+      return;
+    }
+    AppendGround(out, x, y);
+    out.append("\r\n");
+  }
+
+  // Writes c * multiplier + origin as the long double sum rounds. A whole c
+  // (every usual coordinate) goes by way of the same sum in double: its
+  // error from the long double one stays below (|c * m| + |o|) * 2^-50
+  // (the double copies of m and o, the product and the sum each round by
+  // at most 2^-53 of it), and AppendFixedWithin writes it only where that
+  // error cannot change a digit.
+  static void AppendGroundValue(std::string& out, long double c, long double multiplier, long double origin,
+                                double multiplierD, double originD) {
+    char text[kMaxFixedWithin];
+    if (const char* end = WriteGroundQuick(text, c, multiplierD, originD)) {
+      out.append(text, static_cast<std::size_t>(end - text));
+      return;
+    }
+    AppendFixed(out, c * multiplier + origin, 2);
+  }
+
+  // The quick way of the above, or nullptr where it cannot be taken.
+  static char* WriteGroundQuick(char* out, long double c, double multiplierD, double originD) {
+    const double cD = static_cast<double>(c);
+    if (cD != c) return nullptr;
+    const double scaled = cD * multiplierD;
+    const double error = (std::fabs(scaled) + std::fabs(originD)) * 0x1p-50;
+    return WriteFixedWithin(out, scaled + originD, error, 2);
   }
 
   void WriteLine(std::string_view record) {
@@ -112,8 +161,7 @@ class LandLineTranslator final : public RecordLoopTranslator {
       const std::size_t column = CoordinateColumn(i);
       const long double x = ReadCoordinate(record, column);
       const long double y = ReadCoordinate(record, column + 6);
-      AppendGround(coords_, x, y);
-      coords_.append("\r\n");
+      AppendGroundLine(coords_, x, y);
     }
 
     const bool enabled = state_.style.featureEnabled;
@@ -201,6 +249,10 @@ class LandLineTranslator final : public RecordLoopTranslator {
   TextOffsets& offsets_;
   OptionView features_;
   TextSection section_;
+  // The section's multiplier and origins rounded to double.
+  struct GroundInDouble {
+    double multiplier = 1, xOrigin = 0, yOrigin = 0;
+  } ground_;
   std::string coords_;
   std::string line_;
   std::string number_;

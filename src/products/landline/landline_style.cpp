@@ -1,6 +1,5 @@
 #include "products/landline/landline_style.hpp"
 
-#include <algorithm>
 #include <array>
 
 #include "mif/format.hpp"
@@ -79,25 +78,44 @@ constexpr LandLineStyleRow kRows[] = {
 
 constexpr std::size_t kRowCount = std::size(kRows);
 
-// Row indexes sorted by code, for binary search.
-constexpr std::array<unsigned char, kRowCount> BuildIndex() {
-  std::array<unsigned char, kRowCount> index{};
-  for (std::size_t i = 0; i < kRowCount; ++i) index[i] = static_cast<unsigned char>(i);
-  std::sort(index.begin(), index.end(), [](unsigned char a, unsigned char b) { return kRows[a].code < kRows[b].code; });
+// Every code in the table is four digits: the row of each, by the number
+// the digits make, is one array look-up away. kNone marks codes without one.
+constexpr unsigned char kNone = 0xFF;
+static_assert(kRowCount < kNone);
+
+constexpr std::array<unsigned char, 10000> BuildIndex() {
+  std::array<unsigned char, 10000> index{};
+  index.fill(kNone);
+  for (std::size_t i = 0; i < kRowCount; ++i) {
+    // A code of another shape, or one listed twice, stops the build here.
+    if (kRows[i].code.size() != 4) throw "Land-Line style code is not four characters";
+    int number = 0;
+    for (char c : kRows[i].code) {
+      if (c < '0' || c > '9') throw "Land-Line style code is not all digits";
+      number = number * 10 + (c - '0');
+    }
+    if (index[static_cast<std::size_t>(number)] != kNone) throw "Land-Line style code listed twice";
+    index[static_cast<std::size_t>(number)] = static_cast<unsigned char>(i);
+  }
   return index;
 }
 
-constexpr std::array<unsigned char, kRowCount> kIndex = BuildIndex();
+constexpr std::array<unsigned char, 10000> kIndex = BuildIndex();
 
 }  // namespace
 
 std::span<const LandLineStyleRow> LandLineStyleTable() { return kRows; }
 
 const LandLineStyleRow* FindLandLineStyleRow(std::string_view code) {
-  auto it = std::lower_bound(kIndex.begin(), kIndex.end(), code,
-                             [](unsigned char i, std::string_view c) { return kRows[i].code < c; });
-  if (it == kIndex.end() || kRows[*it].code != code) return nullptr;
-  return &kRows[*it];
+  if (code.size() != 4) return nullptr;
+  std::size_t number = 0;
+  for (char c : code) {
+    const unsigned d = static_cast<unsigned char>(c) - unsigned{'0'};
+    if (d > 9) return nullptr;  // no code in the table holds anything but digits
+    number = number * 10 + d;
+  }
+  const unsigned char row = kIndex[number];
+  return row == kNone ? nullptr : &kRows[row];
 }
 
 void LookupLandLineStyle(std::string_view code, bool useTrueTypeSymbols, const OptionView& features,

@@ -84,7 +84,13 @@ class Meridian2Translator final : public RecordLoopTranslator {
   }
 
   Point ReadCoordinate(std::string_view record, std::size_t column) const {
-    return {ToInteger(Field(record, column, 5)) + xOrigin_, ToInteger(Field(record, column + 5, 5)) + yOrigin_};
+    return {ReadOrdinate(Field(record, column, 5)) + xOrigin_, ReadOrdinate(Field(record, column + 5, 5)) + yOrigin_};
+  }
+
+  // Five digits as a rule; anything else takes the general reading.
+  static std::int64_t ReadOrdinate(std::string_view field) {
+    std::int64_t v = 0;
+    return TryToFixedDigits<5>(field, v) ? v : ToInteger(field);
   }
 
   void AppendCoordinate(std::string& out, Point p) {
@@ -122,8 +128,14 @@ class Meridian2Translator final : public RecordLoopTranslator {
     for (std::int64_t i = 1; i <= count; ++i) {
       const std::size_t column = i == 1 ? 14 : 25 + 11 * static_cast<std::size_t>(i - 2);
       const Point p = ReadCoordinate(record, column);
-      AppendCoordinate(coords_, p);
-      coords_.append("\r\n");
+      // "x y" and the line end in one append.
+      char line[2 * kMaxInteger + 3];
+      char* end = WriteInteger(line, p.x);
+      *end++ = ' ';
+      end = WriteInteger(end, p.y);
+      *end++ = '\r';
+      *end++ = '\n';
+      coords_.append(line, static_cast<std::size_t>(end - line));
     }
     main.WritePolyline(coords_, count);
     ctx_.CountObjectCreated();

@@ -245,6 +245,13 @@ class StrategiTranslator final : public RecordLoopTranslator {
 
   void AppendCoordinate(double value, double origin, int decimals) { AppendFixed(geometry_, value + origin, decimals); }
 
+  // Seven digits as a rule, a whole number read exactly either way; anything
+  // else takes the general reading.
+  static double ReadOrdinate(std::string_view field) {
+    std::int64_t v = 0;
+    return TryToFixedDigits<7>(field, v) ? static_cast<double>(v) : ToReal(field);
+  }
+
   void ReadGeometry(std::string_view record) {
     const std::string_view type = Field(record, 9, 1);
     std::int64_t count = ToInteger(Field(record, 10, 4));
@@ -258,15 +265,15 @@ class StrategiTranslator final : public RecordLoopTranslator {
       if (count <= 0) return;  // a line without points: the placeholder object
       // The count comes from the record; the vertices must be there too,
       // so a count larger than the record holds fails on the first missing one.
-      AppendCoordinate(ToReal(Field(record, 14, 7)), xOrigin_, 3);
+      AppendCoordinate(ReadOrdinate(Field(record, 14, 7)), xOrigin_, 3);
       geometry_.push_back(' ');
-      AppendCoordinate(ToReal(Field(record, 21, 7)), yOrigin_, 3);
+      AppendCoordinate(ReadOrdinate(Field(record, 21, 7)), yOrigin_, 3);
       geometry_.append("\r\n");
       for (std::int64_t k = 2; k <= count; ++k) {
         const std::size_t base = 29 + 15 * static_cast<std::size_t>(k - 2);
         if (base > record.size()) throw NtfReadFailure("Strategi line shorter than its vertex count");
-        const double x = ToReal(Field(record, base, 7));
-        const double y = ToReal(Field(record, base + 7, 7));
+        const double x = ReadOrdinate(Field(record, base, 7));
+        const double y = ReadOrdinate(Field(record, base + 7, 7));
         AppendCoordinate(x, xOrigin_, 2);
         geometry_.push_back(' ');
         AppendCoordinate(y, yOrigin_, 2);
@@ -276,8 +283,8 @@ class StrategiTranslator final : public RecordLoopTranslator {
     }
     if (type != "1") return;
     if (!pendingText_) {
-      const double x = ToReal(Field(record, 14, 7));
-      const double y = ToReal(Field(record, 21, 7));
+      const double x = ReadOrdinate(Field(record, 14, 7));
+      const double y = ReadOrdinate(Field(record, 21, 7));
       geometry_.append("POINT ");
       AppendCoordinate(x, xOrigin_, 2);
       geometry_.push_back(' ');
