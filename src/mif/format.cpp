@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <charconv>
+#include <stdexcept>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -12,13 +13,12 @@ namespace {
 
 template <class T>
 void AppendFixedExactImpl(std::string& out, T value, int decimals) {
-  if (!std::isfinite(value)) value = 0;
+  // A number the fixed form cannot hold (or none at all) is never written as
+  // another value: the translator's record loop takes this as a read error.
+  if (!std::isfinite(value)) throw std::range_error("not a number");
   char buffer[128];
   auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-  if (ec != std::errc()) {
-    out.append("0");
-    return;
-  }
+  if (ec != std::errc()) throw std::range_error("number too large for the output");
   std::string_view text(buffer, static_cast<std::size_t>(end - buffer));
   if (!text.empty() && text.front() == '-' && text.find_first_not_of("-0.") == std::string_view::npos) {
     text.remove_prefix(1);  // -0.00 reads 0.00
@@ -228,13 +228,23 @@ std::string FormatInteger(std::int64_t value) {
   return s;
 }
 
+namespace {
+
+// Bytes below 0x20 and DEL: no reader takes them in a value or a text.
+constexpr bool IsControl(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  return b < 0x20 || b == 0x7f;
+}
+
+}  // namespace
+
 void AppendQuotedText(std::string& out, std::string_view text) {
   out.push_back('"');
   // Readers take a backslash as an escape: a literal one is doubled so that
   // a text ending in a backslash cannot swallow its closing quote.
   for (char c : text) {
     if (c == '"' || c == '\\') out.push_back('\\');
-    out.push_back(c);
+    out.push_back(IsControl(c) ? ' ' : c);
   }
   out.push_back('"');
 }
@@ -247,16 +257,23 @@ constexpr bool HasByte(std::uint64_t word, std::uint64_t c) {
   return ((x - 0x0101010101010101ULL) & ~x & 0x8080808080808080ULL) != 0;
 }
 
+// True when any byte of `word` is below 0x20 (a control byte).
+constexpr bool HasControl(std::uint64_t word) {
+  return ((word - 0x2020202020202020ULL) & ~word & 0x8080808080808080ULL) != 0;
+}
+
 bool IsPlainWord(std::uint64_t word) {
   constexpr std::uint64_t kCommas = 0x2c2c2c2c2c2c2c2cULL;
   constexpr std::uint64_t kQuotes = 0x2222222222222222ULL;
-  return !HasByte(word, kCommas) && !HasByte(word, kQuotes);
+  constexpr std::uint64_t kDeletes = 0x7f7f7f7f7f7f7f7fULL;
+  return !HasByte(word, kCommas) && !HasByte(word, kQuotes) && !HasControl(word) && !HasByte(word, kDeletes);
 }
 
-// True when `value` holds no "," and no double quote; eight bytes a step.
-// The rest is taken by two loads that may overlap (the last eight bytes of
-// a longer value, or two halves of a shorter one): a byte seen twice does
-// no harm, and the zero bytes above a short load match neither mark.
+// True when `value` holds no ",", no double quote and no control byte;
+// eight bytes a step. The rest is taken by two loads that may overlap (the
+// last eight bytes of a longer value, or two halves of a shorter one): a
+// byte seen twice does no harm, and the bytes above a short load are filled
+// with letters, which match no mark.
 bool IsPlainMidValue(std::string_view value) {
   const char* p = value.data();
   const std::size_t size = value.size();
@@ -282,9 +299,9 @@ bool IsPlainMidValue(std::string_view value) {
     std::uint16_t first, last;
     std::memcpy(&first, p, 2);
     std::memcpy(&last, p + n - 2, 2);
-    return IsPlainWord(first | static_cast<std::uint64_t>(last) << 16);
+    return IsPlainWord(first | static_cast<std::uint64_t>(last) << 16 | 0x4141414100000000ULL);
   }
-  return *p != ',' && *p != '"';
+  return *p != ',' && *p != '"' && !IsControl(*p);
 }
 
 }  // namespace
@@ -295,12 +312,15 @@ void AppendMidValue(std::string& out, std::string_view value) {
     out.append(value);
     return;
   }
-  out.push_back('"');
+  // A NUL or other control byte would stop a reader (GDAL reads no feature
+  // of a file with a NUL in it): each becomes a blank.
+  const bool quoted = value.find_first_of(",\"") != std::string_view::npos;
+  if (quoted) out.push_back('"');
   for (char c : value) {
     if (c == '"') out.push_back('"');
-    out.push_back(c);
+    out.push_back(IsControl(c) ? ' ' : c);
   }
-  out.push_back('"');
+  if (quoted) out.push_back('"');
 }
 
 }  // namespace quorvel

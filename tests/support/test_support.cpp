@@ -1,5 +1,9 @@
 #include "support/test_support.hpp"
 
+#include <archive.h>
+#include <archive_entry.h>
+#include <gtest/gtest.h>
+
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -99,5 +103,38 @@ CommandResult RunCommand(const std::string& command) {
 CommandResult RunQuorvel(const std::string& arguments) {
   return RunCommand(Quote(QUORVEL_CLI) + " " + arguments + " </dev/null");
 }
+
+void WriteArchive(const std::string& path, Kind kind, const std::vector<Member>& members) {
+  archive* a = archive_write_new();
+  switch (kind) {
+    case Kind::Zip: archive_write_set_format_zip(a); break;
+    case Kind::Tar: archive_write_set_format_pax_restricted(a); break;
+    case Kind::TarGz:
+      archive_write_set_format_pax_restricted(a);
+      archive_write_add_filter_gzip(a);
+      break;
+    case Kind::Gz:
+      archive_write_set_format_raw(a);
+      archive_write_add_filter_gzip(a);
+      break;
+  }
+  ASSERT_EQ(archive_write_open_filename(a, path.c_str()), ARCHIVE_OK) << archive_error_string(a);
+  for (const Member& m : members) {
+    archive_entry* e = archive_entry_new();
+    archive_entry_set_pathname(e, m.name.c_str());
+    archive_entry_set_filetype(e, m.folder ? AE_IFDIR : AE_IFREG);
+    archive_entry_set_perm(e, m.folder ? 0755 : 0644);
+    archive_entry_set_size(e, m.folder ? 0 : static_cast<la_int64_t>(m.bytes.size()));
+    ASSERT_EQ(archive_write_header(a, e), ARCHIVE_OK) << archive_error_string(a);
+    if (!m.folder) {
+      ASSERT_EQ(archive_write_data(a, m.bytes.data(), m.bytes.size()), la_ssize_t(m.bytes.size()));
+    }
+    archive_entry_free(e);
+    if (kind == Kind::Gz) break;
+  }
+  ASSERT_EQ(archive_write_close(a), ARCHIVE_OK);
+  archive_write_free(a);
+}
+
 
 }  // namespace quorvel::test

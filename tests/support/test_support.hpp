@@ -97,4 +97,14 @@ CommandResult RunCommand(const std::string& command);
 CommandResult RunQuorvel(const std::string& arguments);
 std::string Quote(const std::string& s);
 
+// Archives of tiles, written with libarchive's writer.
+enum class Kind { Zip, Tar, TarGz, Gz };
+struct Member {
+  std::string name;
+  std::string bytes;
+  bool folder = false;
+};
+// A Gz holds the first member alone as a single compressed file.
+void WriteArchive(const std::string& path, Kind kind, const std::vector<Member>& members);
+
 }  // namespace quorvel::test

@@ -186,9 +186,11 @@ class LandLineTranslator final : public RecordLoopTranslator {
     const bool enabled = state_.style.featureEnabled;
     MifLayer& layer = ctx_.out.main;
     if (enabled) {
-      layer.BeginObject();
+      // The line is made before the object is counted: a number too large
+      // to write leaves no half object.
       line_.assign("POINT ");
       AppendGround(line_, x, y);
+      layer.BeginObject();
       layer.mif.WriteLine(line_);
       ctx_.CountObjectCreated();
     }
@@ -208,13 +210,11 @@ class LandLineTranslator final : public RecordLoopTranslator {
       const TextRectangle rect = PlaceLandLineText(x, y, state_.text, state_.textHeight, state_.textOrientation,
                                                    state_.textPosition, section_, offsets_);
       MifLayer& layer = *text;
-      layer.BeginObject();
-      layer.mif.WriteLine("Text");
-      line_.clear();
+      line_.assign("Text\r\n");
       AppendQuotedText(line_, state_.text);
-      layer.mif.WriteLine(line_);
-      line_.clear();
+      line_.append("\r\n");
       AppendTextRectangle(line_, rect);
+      layer.BeginObject();
       layer.mif.WriteLine(line_);
       ctx_.CountObjectCreated();
       Lookup();

@@ -1,0 +1,190 @@
+// What a run may never do to the files that were there before it: a stop by
+// a signal, a second run at the same time, an input named as output, earlier
+// output of another shape, values no reader could load.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+
+#include "ntfgen/generators.hpp"
+#include "support/test_support.hpp"
+
+extern char** environ;
+
+using namespace quorvel;
+using test::Quote;
+using test::ReadFile;
+using test::RunQuorvel;
+using test::ScratchDir;
+using test::WriteFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Example(const std::string& name) { return std::string(QUORVEL_SOURCE_DIR) + "/examples/" + name + ".ntf"; }
+
+std::vector<std::string> Names(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool HasTemporary(const fs::path& folder) {
+  for (const std::string& n : Names(folder))
+    if (n.front() == '.' && n.find(".quorvel-") != std::string::npos) return true;
+  return false;
+}
+
+// Starts the command with its stderr into `errPath`; returns its pid.
+pid_t Start(const std::vector<std::string>& args, const std::string& errPath) {
+  std::vector<char*> argv;
+  std::vector<std::string> all = {QUORVEL_CLI};
+  all.insert(all.end(), args.begin(), args.end());
+  for (std::string& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  pid_t pid = -1;
+  posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+int Wait(pid_t pid) {
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// Ten full-size Land-Line tiles merged: long enough to be stopped midway.
+std::vector<std::string> BigRun(const ScratchDir& dir) {
+  ntfgen::Options options;
+  options.size = ntfgen::Size::Full;
+  const std::string tile = ntfgen::GenerateLandLine(options);
+  std::vector<std::string> args = {"-q", "--overwrite", "-o", dir / "set.mif"};
+  for (int i = 0; i < 10; ++i) {
+    WriteFile(dir / ("t" + std::to_string(i) + ".ntf"), tile);
+    args.push_back(dir / ("t" + std::to_string(i) + ".ntf"));
+  }
+  return args;
+}
+
+TEST(Trust, ASignalMidRunLeavesTheEarlierSetByteForByteAndNoTemporary) {
+  for (const int signal : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(signal);
+    ScratchDir dir;
+    const std::vector<std::string> args = BigRun(dir);
+    WriteFile(dir / "set.mif", "the earlier set");
+    WriteFile(dir / "set.mid", "its rows");
+    WriteFile(dir / "set_Text.mif", "its texts");
+    const pid_t pid = Start(args, dir / "err.txt");
+    // Stopped once it is writing: its temporaries are there.
+    for (int i = 0; i < 2000 && !HasTemporary(dir.path()); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ASSERT_TRUE(HasTemporary(dir.path()));
+    ::kill(pid, signal);
+    EXPECT_EQ(Wait(pid), 128 + signal);
+    EXPECT_EQ(ReadFile(dir / "set.mif"), "the earlier set");
+    EXPECT_EQ(ReadFile(dir / "set.mid"), "its rows");
+    EXPECT_EQ(ReadFile(dir / "set_Text.mif"), "its texts");
+    EXPECT_FALSE(HasTemporary(dir.path()));
+    EXPECT_NE(ReadFile(dir / "err.txt").find("quorvel: stopped; 0 of 1 output sets written\n"), std::string::npos);
+  }
+}
+
+TEST(Trust, TwoRunsWithTheSameOutputNeverMixTheirBytes) {
+  ScratchDir dir, alone;
+  const std::vector<std::string> args = BigRun(dir);
+  const pid_t first = Start(args, dir / "err1.txt");
+  const pid_t second = Start(args, dir / "err2.txt");
+  EXPECT_EQ(Wait(first), 0);
+  EXPECT_EQ(Wait(second), 0);
+  std::string whole = "-q -o " + Quote(alone / "set.mif");
+  for (std::size_t i = 4; i < args.size(); ++i) whole += " " + Quote(args[i]);
+  ASSERT_EQ(RunQuorvel(whole).exitCode, 0);
+  for (const char* f : {"set.mif", "set.mid", "set_Text.mif", "set_Text.mid"})
+    EXPECT_TRUE(ReadFile(dir / f) == ReadFile(alone / f)) << f;
+  EXPECT_FALSE(HasTemporary(dir.path()));
+}
+
+TEST(Trust, AnInputIsNeverAnOutputAndEarlierOutputNeedsOverwrite) {
+  ScratchDir dir;
+  WriteFile(dir / "precious.mif", "a MapInfo file");
+  // Named as the output of a run that reads it.
+  {
+    const auto r = RunQuorvel("-q --overwrite -o " + Quote(dir / "precious.mif") + " " + Quote(dir / "precious.mif"));
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, "quorvel: " + (dir / "precious.mif") + ": would overwrite the input " + (dir / "precious.mif") +
+                         "; nothing written\n");
+  }
+  // Two tiles whose sets would share a file.
+  fs::copy_file(Example("landline_small"), dir.path() / "ll.ntf");
+  fs::copy_file(Example("codepoint_small"), dir.path() / "ll_Text.ntf");
+  const auto shared = RunQuorvel("-q --separate " + Quote(dir / "ll.ntf") + " " + Quote(dir / "ll_Text.ntf"));
+  EXPECT_EQ(shared.exitCode, 2);
+  EXPECT_NE(shared.err.find("would be written by two output sets"), std::string::npos) << shared.err;
+  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"ll.ntf", "ll_Text.ntf", "precious.mif"}));
+  // Earlier output stays unless --overwrite is given.
+  ASSERT_EQ(RunQuorvel("-q " + Quote(dir / "ll.ntf")).exitCode, 0);
+  const std::string first = ReadFile(dir / "ll.mif");
+  WriteFile(dir / "ll.mif", "edited by hand");
+  const auto again = RunQuorvel("-q " + Quote(dir / "ll.ntf"));
+  EXPECT_EQ(again.exitCode, 3);
+  EXPECT_NE(again.err.find(dir / "ll.mif" + ": exists already; use --overwrite to replace it"), std::string::npos);
+  EXPECT_EQ(ReadFile(dir / "ll.mif"), "edited by hand");
+  EXPECT_EQ(RunQuorvel("-q --overwrite " + Quote(dir / "ll.ntf")).exitCode, 0);
+  EXPECT_EQ(ReadFile(dir / "ll.mif"), first);
+  EXPECT_EQ(ReadFile(dir / "precious.mif"), "a MapInfo file");
+}
+
+TEST(Trust, ASetOnDiskIsAlwaysOneRunsWholeOutput) {
+  ScratchDir dir;
+  fs::copy_file(Example("landline_small"), dir.path() / "ll.ntf");
+  ASSERT_EQ(RunQuorvel("-q " + Quote(dir / "ll.ntf")).exitCode, 0);
+  ASSERT_TRUE(test::Exists(dir / "ll_Text.mif"));
+  // Texts with the other objects now: the text pair of the earlier run goes.
+  ASSERT_EQ(RunQuorvel("-q --overwrite --text include " + Quote(dir / "ll.ntf")).exitCode, 0);
+  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"ll.mid", "ll.mif", "ll.ntf"}));
+}
+
+TEST(Trust, SetsAreNamedAfterTheTileInItsOwnFolder) {
+  ScratchDir dir;
+  fs::create_directory(dir.path() / "in");
+  fs::copy_file(Example("codepoint_small"), dir.path() / "in/ab");
+  fs::copy_file(Example("codepoint_small"), dir.path() / "in/CD.NTF");
+  EXPECT_EQ(RunQuorvel("-q --separate " + Quote(dir / "in/ab") + " " + Quote(dir / "in/CD.NTF")).exitCode, 0);
+  EXPECT_EQ(Names(dir.path() / "in"), (std::vector<std::string>{"CD.NTF", "CD.mid", "CD.mif", "ab", "ab.mid", "ab.mif"}));
+  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"in"});
+}
+
+TEST(Trust, ValuesNoReaderCouldLoadAreNeverWritten) {
+  ScratchDir dir;
+  // A NUL and an escape in a Code-Point attribute, and a database name that
+  // would drive the terminal.
+  WriteFile(dir / "cp.ntf", test::Ntf({"01V0%", "02CODE_POINT_1999.01  0%", "07NN        0%",
+                                        "210000011000100000010000001 0%", std::string("14000001PCA\0B") + "0%",
+                                        "99"}));
+  ASSERT_EQ(RunQuorvel("-q " + Quote(dir / "cp.ntf")).exitCode, 0);
+  const std::string mid = ReadFile(dir / "cp.mid");
+  EXPECT_EQ(mid.find('\0'), std::string::npos);
+  EXPECT_EQ(mid.find('\x1b'), std::string::npos);
+  WriteFile(dir / "odd.ntf", test::Ntf({"01V0%", "02\x1b]0;owned\x07\x1b[2J      0%", "99"}));
+  const auto r = RunQuorvel("-q " + Quote(dir / "odd.ntf"));
+  EXPECT_EQ(r.err.find('\x1b'), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("\\x1b]0;owned\\x07\\x1b[2J"), std::string::npos) << r.err;
+  // A coordinate too large for the fixed form is a read error, never "0".
+  WriteFile(dir / "huge.ntf", test::Ntf({"01V0%", "02Land-Line         0%",
+                                          "07SX99      0000010000" + std::string(16, ' ') + "1.0E+125  0000100000" +
+                                              std::string(112, ' ') + "000001250 0%",
+                                          "15000001        00570%", "2100000110001000100000100 0%", "99"}));
+  const auto huge = RunQuorvel("-q " + Quote(dir / "huge.ntf"));
+  EXPECT_EQ(huge.exitCode, 1) << huge.err;
+  EXPECT_NE(huge.err.find("Error reading NTF file at line"), std::string::npos) << huge.err;
+}
+
+}  // namespace
