@@ -1,0 +1,127 @@
+// The command in batch use: output folders, going on past a set that cannot
+// be written, archives read in place, the summary line and the progress bar.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/test_support.hpp"
+
+using namespace quorvel;
+using test::Quote;
+using test::ReadFile;
+using test::RunQuorvel;
+using test::ScratchDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Example(const std::string& name) { return std::string(QUORVEL_SOURCE_DIR) + "/examples/" + name + ".ntf"; }
+
+const char* const kTiles[] = {"codepoint_small", "landline_small", "meridian2_small"};
+
+std::vector<std::string> Names(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The loose tiles translated one set each into `out`.
+void TranslateLoose(const ScratchDir& out) {
+  std::string args = "-q --separate -d " + Quote(out.path().string());
+  for (const char* t : kTiles) args += " " + Quote(Example(t));
+  ASSERT_EQ(RunQuorvel(args).exitCode, 0);
+}
+
+TEST(Batch, OutputFolderAndAFolderNamedByDashO) {
+  ScratchDir dir;
+  const auto r = RunQuorvel("-q --separate -d " + Quote(dir / "new/out") + " " + Quote(Example("codepoint_small")) +
+                            " " + Quote(Example("landline_small")));
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Names(dir.path() / "new/out"), (std::vector<std::string>{"codepoint_small.mid", "codepoint_small.mif",
+                                                                      "landline_small.mid", "landline_small.mif",
+                                                                      "landline_small_Text.mid", "landline_small_Text.mif"}));
+  // -o naming an existing folder, or ending in "/", is the output folder.
+  fs::create_directory(dir.path() / "there");
+  EXPECT_EQ(RunQuorvel("-q -o " + Quote(dir / "there") + " " + Quote(Example("codepoint_small"))).exitCode, 0);
+  EXPECT_TRUE(test::Exists(dir / "there/codepoint_small.mif"));
+  EXPECT_EQ(RunQuorvel("-q -o " + Quote(dir / "slash/") + " " + Quote(Example("codepoint_small"))).exitCode, 0);
+  EXPECT_TRUE(test::Exists(dir / "slash/codepoint_small.mif"));
+  EXPECT_FALSE(test::Exists(dir / "slash/.mif"));
+  // A merged set is named relative to the folder.
+  EXPECT_EQ(RunQuorvel("-q -d " + Quote(dir / "m") + " -o all " + Quote(Example("codepoint_small")) + " " +
+                       Quote(Example("codepoint_small")))
+                .exitCode,
+            0);
+  EXPECT_TRUE(test::Exists(dir / "m/all.mif"));
+}
+
+TEST(Batch, KeepGoingReportsTheBlockedSetAndTranslatesTheOthers) {
+  ScratchDir dir;
+  fs::create_directory(dir.path() / "landline_small.mid");  // this set cannot be created
+  std::string args = "-q --separate -k -d " + Quote(dir.path().string());
+  for (const char* t : kTiles) args += " " + Quote(Example(t));
+  const auto r = RunQuorvel(args);
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(r.err, "quorvel: " + (dir / "landline_small.mid") + ": Unable to open MIF file: is a folder\n");
+  EXPECT_TRUE(test::Exists(dir / "codepoint_small.mif"));
+  EXPECT_TRUE(test::Exists(dir / "meridian2_small.mif"));
+  // Without it the run ends there.
+  ScratchDir other;
+  fs::create_directory(other.path() / "landline_small.mid");
+  std::string without = "-q --separate -d " + Quote(other.path().string());
+  for (const char* t : kTiles) without += " " + Quote(Example(t));
+  EXPECT_EQ(RunQuorvel(without).exitCode, 3);
+  EXPECT_FALSE(test::Exists(other / "meridian2_small.mif"));
+}
+
+TEST(Batch, ArchivesGiveTheSameSetsAsTheLooseTiles) {
+  ScratchDir loose;
+  TranslateLoose(loose);
+  std::vector<test::Member> members;
+  for (const char* t : kTiles) members.push_back({std::string(t) + ".ntf", ReadFile(Example(t))});
+  members.push_back({"README.txt", "not a tile"});
+  for (const auto& [kind, name] : {std::pair{test::Kind::Zip, "tiles.zip"}, std::pair{test::Kind::TarGz, "tiles.tar.gz"}}) {
+    SCOPED_TRACE(name);
+    ScratchDir dir, out;
+    test::WriteArchive(dir / name, kind, members);
+    const auto r = RunQuorvel("-q --separate -d " + Quote(out.path().string()) + " " + Quote(dir / name));
+    EXPECT_EQ(r.exitCode, 1);  // the member that is no tile is skipped
+    EXPECT_EQ(r.err, "quorvel: " + (dir / name) + "/README.txt: not an NTF file; skipped\n");
+    EXPECT_EQ(Names(out.path()), Names(loose.path()));
+    for (const std::string& f : Names(loose.path())) EXPECT_TRUE(ReadFile(out / f) == ReadFile(loose / f)) << f;
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{name});  // nothing written beside the archive
+  }
+}
+
+TEST(Batch, ASummaryLineUnlessQuiet) {
+  ScratchDir dir;
+  const auto r = RunQuorvel("-d " + Quote(dir.path().string()) + " " + Quote(Example("codepoint_small")));
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.err.rfind("quorvel: 1 file translated, 0 skipped, 0 failed; ", 0), 0u) << r.err;
+  EXPECT_NE(r.err.find(" MB/s)\n"), std::string::npos) << r.err;
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+}
+
+// On a pseudo-terminal the run draws one bar that rises to the end.
+TEST(Batch, OneProgressBarOnATerminal) {
+  if (!test::Exists("/usr/bin/script")) GTEST_SKIP() << "no script(1)";
+  ScratchDir dir;
+  std::string tiles;
+  for (int i = 0; i < 6; ++i) {
+    fs::copy_file(Example("landline_small"), dir.path() / ("t" + std::to_string(i) + ".ntf"));
+    tiles += " " + Quote(dir / ("t" + std::to_string(i) + ".ntf"));
+  }
+  for (const char* jobs : {"-j 1", "-j 2"}) {
+    SCOPED_TRACE(jobs);
+    fs::remove_all(dir.path() / "out");
+    const std::string command = std::string(QUORVEL_CLI) + " --separate " + jobs + " -d " + (dir / "out") + tiles;
+    const auto r = test::RunCommand("script -qec " + Quote(command) + " /dev/null");
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    // The bar is cleared before the summary, which is the last line.
+    EXPECT_NE(r.out.find("quorvel: 6 files translated"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("quorvel: Translation"), std::string::npos);
+  }
+}
+
+}  // namespace
