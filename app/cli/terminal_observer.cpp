@@ -43,12 +43,18 @@ void TerminalObserver::ShowBytes(std::uint64_t done, std::uint64_t total) {
   total_ = total;
 }
 
-void TerminalObserver::ShowTileStarted(std::string_view name) { tile_.assign(name); }
+// Called once per tile, and every few milliseconds while workers translate:
+// the next pump looks at the clock.
+void TerminalObserver::ShowTileStarted(std::string_view name) {
+  tile_.assign(name);
+  lookAtClock_ = true;
+}
 
 void TerminalObserver::PumpMessages() {
   if (!showProgress_) return;
   // Looking at the clock on every call would cost more than the drawing saves.
-  if ((++pumpCount_ & 0xff) != 0) return;
+  if ((++pumpCount_ & 0xff) != 0 && !lookAtClock_) return;
+  lookAtClock_ = false;
   const auto now = std::chrono::steady_clock::now();
   if (now - lastDraw_ < std::chrono::milliseconds(100)) return;
   lastDraw_ = now;
@@ -71,6 +77,14 @@ void TerminalObserver::Draw() {
   std::fprintf(err_, "\r[%s] %3d%%  %.1f MB/s  %s left  %s\x1b[K", bar.c_str(), percent, rate, left.c_str(), tile.c_str());
   std::fflush(err_);
   drawn_ = true;
+}
+
+void TerminalObserver::EnableRunControls() {
+  if (drawn_) {
+    done_ = total_;
+    Draw();
+  }
+  ClearLine();
 }
 
 void TerminalObserver::ClearLine() {

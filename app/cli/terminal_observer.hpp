@@ -23,7 +23,8 @@ class TerminalObserver : public RunObserver {
   void ShowBytes(std::uint64_t done, std::uint64_t total) override;
   void ShowTileStarted(std::string_view name) override;
   void PumpMessages() override;
-  void EnableRunControls() override { ClearLine(); }
+  // The bar is drawn full once at the end of a run that showed it.
+  void EnableRunControls() override;
   bool StopRequested() override { return stop_.load() != 0; }
 
   // "quorvel: 3 files translated, 1 skipped, 0 failed; 240,000 objects; 24.2 MB in 0.31 s (78.1 MB/s)"
@@ -43,6 +44,7 @@ class TerminalObserver : public RunObserver {
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point lastDraw_{};
   unsigned pumpCount_ = 0;
+  bool lookAtClock_ = false;
 };
 
 }  // namespace quorvel::cli

@@ -448,6 +448,7 @@ void RunDriver::ShowTileDone(const TileDone& tile) {
   runTotal_ += tile.records;
   lastObjects_ = tile.objects;
   result_.objectsTotal += tile.objects;
+  observer_.ShowObjectsCreated(tile.objects);  // the file's own count, exact
   result_.bytesRead += tile.bytes;
   observer_.ShowFilesTranslated(++filesDone_);
   if (mode_ == RunPlan::Mode::Separate) ShowStatus(observer_, MessageId::StatusLoading);
