@@ -145,3 +145,25 @@ TEST(Batch, OneProgressBarOnATerminal) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Batch, APictureOfTheOutputAfterTheRun) {
+  ScratchDir dir;
+  const auto one = RunQuorvel("-q -d " + Quote(dir.path().string()) + " --preview " + Quote(dir / "map.png") +
+                              " --preview-size 300x200 " + Quote(Example("landline_small")));
+  ASSERT_EQ(one.exitCode, 0) << one.err;
+  const std::string png = ReadFile(dir / "map.png");
+  ASSERT_GT(png.size(), 100u);
+  EXPECT_EQ(png.substr(1, 3), "PNG");
+  // Separate tiles: one picture per set, beside it, named after it.
+  ScratchDir sep;
+  const auto two = RunQuorvel("-q --separate -d " + Quote(sep.path().string()) + " --preview x.png " +
+                              Quote(Example("codepoint_small")) + " " + Quote(Example("strategi_small")));
+  ASSERT_EQ(two.exitCode, 0) << two.err;
+  EXPECT_TRUE(test::Exists(sep / "codepoint_small.png"));
+  EXPECT_TRUE(test::Exists(sep / "strategi_small.png"));
+  EXPECT_EQ(RunQuorvel("--preview-size big " + Quote(Example("codepoint_small"))).exitCode, 2);
+}
+
+}  // namespace

@@ -259,6 +259,29 @@ TEST_F(WindowTest, SeparateTilesAreNamedAfterEachFile) {
   EXPECT_TRUE(Find<QPushButton>("BitBtnSaveMIF")->isEnabled());
 }
 
+// Earlier output is replaced only when the user agrees, asked once per run.
+TEST_F(WindowTest, ReplacingEarlierOutputIsAskedOnceListingTheFiles) {
+  dialogs->ntfAnswers.push_back({Example("landline_small.ntf")});
+  window->SelectNtfFiles();
+  const QString mif = Find<QLineEdit>("EditMIF_File")->text();
+  window->StartTranslationRun();
+  ASSERT_TRUE(QFile::exists(mif));
+  EXPECT_TRUE(boxes->replaceAsked.isEmpty());
+  QFile edited(mif);
+  ASSERT_TRUE(edited.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  edited.write("kept");
+  edited.close();
+  boxes->replace = false;
+  window->StartTranslationRun();
+  EXPECT_EQ(boxes->replaceAsked.size(), 4);  // the main and text pairs, in one question
+  EXPECT_TRUE(boxes->replaceAsked.contains(mif));
+  EXPECT_EQ(ReadAll(mif), "kept");
+  EXPECT_EQ(window->LastRun().status, RunResult::Status::NotReplaced);
+  boxes->replace = true;
+  window->StartTranslationRun();
+  EXPECT_TRUE(ReadAll(mif).startsWith("Version"));
+}
+
 TEST_F(WindowTest, AMissingOutputFolderWarnsAndReenablesTheControls) {
   dialogs->ntfAnswers.push_back({Example("codepoint_small.ntf")});
   window->SelectNtfFiles();
