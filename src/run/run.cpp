@@ -344,22 +344,36 @@ void RunDriver::RunSequentially(const RunPlan& plan) {
   }
 }
 
-void RunDriver::RunInParallel(const RunPlan& plan, std::size_t threads) {
+// What the workers of a parallel run share with the driver's thread: the
+// results in plan order, the next set to take, and the two stop signals.
+struct RunDriver::ParallelState {
   struct SetResult {
     bool done = false;
     SetDone set;
     std::vector<TileDone> tiles;
     std::vector<BufferingObserver::Entry> messages;
   };
-  const std::size_t count = plan.sets.size();
-  observer_.ShowFilesSelected(plan.tiles.size());
-  std::vector<SetResult> results(count);
+  explicit ParallelState(std::size_t count) : results(count) {}
+  std::vector<SetResult> results;
   std::atomic<std::size_t> next{0};
   std::atomic<bool> stop{false};      // no new sets are started
   std::atomic<bool> userStop{false};  // sets in progress end after their record
   std::mutex mutex;
   std::condition_variable setDone;
+};
 
+void RunDriver::RunInParallel(const RunPlan& plan, std::size_t threads) {
+  observer_.ShowFilesSelected(plan.tiles.size());
+  ParallelState state(plan.sets.size());
+  std::vector<std::thread> pool;
+  pool.reserve(threads);
+  for (std::size_t t = 0; t < threads; ++t) pool.emplace_back([&] { WorkOnSets(plan, state); });
+  ReplayInOrder(plan, state);
+  state.stop.store(true);
+  for (std::thread& t : pool) t.join();
+}
+
+void RunDriver::WorkOnSets(const RunPlan& plan, ParallelState& state) {
   class RecordingHook final : public TileHook {
    public:
     explicit RecordingHook(std::vector<TileDone>& tiles) : tiles_(tiles) {}
@@ -369,54 +383,48 @@ void RunDriver::RunInParallel(const RunPlan& plan, std::size_t threads) {
    private:
     std::vector<TileDone>& tiles_;
   };
-
-  auto work = [&] {
-    std::string productName;
-    for (;;) {
-      const std::size_t i = next.fetch_add(1);
-      if (i >= count) return;
-      SetResult local;
-      // Every set gets a result, so the driver's thread never waits for one
-      // that nobody will translate.
-      if (!stop.load()) {
-        BufferingObserver buffer(userStop);
-        Worker worker(buffer, productName);
-        worker.counters.bytesDone = &bytesDone_;
-        worker.counters.bytesTotal = bytesTotal_;
-        RecordingHook hook(local.tiles);
-        local.set = TranslateSet(plan, plan.sets[i], worker, hook);
-        local.messages = std::move(buffer.messages);
-        const SetDone& s = local.set;
-        // A set that ends the run stops the others from starting new sets.
-        if ((s.createFailed || s.writeFailed) && !keepGoing_) stop.store(true);
-      }
-      local.done = true;
-      {
-        std::lock_guard<std::mutex> lock(mutex);
-        results[i] = std::move(local);
-      }
-      setDone.notify_all();
+  std::string productName;
+  for (;;) {
+    const std::size_t i = state.next.fetch_add(1);
+    if (i >= state.results.size()) return;
+    ParallelState::SetResult local;
+    // Every set gets a result, so the driver's thread never waits for one
+    // that nobody will translate.
+    if (!state.stop.load()) {
+      BufferingObserver buffer(state.userStop);
+      Worker worker(buffer, productName);
+      worker.counters.bytesDone = &bytesDone_;
+      worker.counters.bytesTotal = bytesTotal_;
+      RecordingHook hook(local.tiles);
+      local.set = TranslateSet(plan, plan.sets[i], worker, hook);
+      local.messages = std::move(buffer.messages);
+      // A set that ends the run stops the others from starting new sets.
+      if ((local.set.createFailed || local.set.writeFailed) && !keepGoing_) state.stop.store(true);
     }
-  };
-  std::vector<std::thread> pool;
-  pool.reserve(threads);
-  for (std::size_t t = 0; t < threads; ++t) pool.emplace_back(work);
+    local.done = true;
+    {
+      std::lock_guard<std::mutex> lock(state.mutex);
+      state.results[i] = std::move(local);
+    }
+    state.setDone.notify_all();
+  }
+}
 
+void RunDriver::ReplayInOrder(const RunPlan& plan, ParallelState& state) {
   auto askStop = [&] {
     if (observer_.StopRequested()) {
-      stop.store(true);
-      userStop.store(true);
+      state.stop.store(true);
+      state.userStop.store(true);
       result_.stopped = true;
     }
   };
-  // Replays the sets in plan order on this thread.
-  for (std::size_t i = 0; i < count; ++i) {
-    SetResult r;
+  for (std::size_t i = 0; i < state.results.size(); ++i) {
+    ParallelState::SetResult r;
     {
-      std::unique_lock<std::mutex> lock(mutex);
-      while (!results[i].done) {
-        setDone.wait_for(lock, std::chrono::milliseconds(30));
-        if (results[i].done) break;
+      std::unique_lock<std::mutex> lock(state.mutex);
+      while (!state.results[i].done) {
+        state.setDone.wait_for(lock, std::chrono::milliseconds(30));
+        if (state.results[i].done) break;
         lock.unlock();
         observer_.ShowTileStarted(plan.tiles[plan.sets[i].tiles.front()].DisplayName());
         observer_.ShowBytes(bytesDone_.load(std::memory_order_relaxed), bytesTotal_);
@@ -424,7 +432,7 @@ void RunDriver::RunInParallel(const RunPlan& plan, std::size_t threads) {
         askStop();
         lock.lock();
       }
-      r = std::move(results[i]);
+      r = std::move(state.results[i]);
     }
     if (!r.set.started) break;  // never started: the run was stopped or ended
     for (const BufferingObserver::Entry& m : r.messages) {
@@ -432,15 +440,10 @@ void RunDriver::RunInParallel(const RunPlan& plan, std::size_t threads) {
       else observer_.ShowFileMessage(m.kind, m.path, m.text);
     }
     observer_.ShowBytes(bytesDone_.load(std::memory_order_relaxed), bytesTotal_);
-    for (const TileDone& tile : r.tiles) {
-      ShowTileDone(tile);
-      observer_.ShowObjectsCreated(tile.objects);
-    }
+    for (const TileDone& tile : r.tiles) ShowTileDone(tile);
     if (!ShowSetDone(r.set)) break;
     askStop();
   }
-  stop.store(true);
-  for (std::thread& t : pool) t.join();
 }
 
 void RunDriver::ShowTileDone(const TileDone& tile) {

@@ -118,6 +118,11 @@ class RunDriver {
   // Runs the plan's sets in order on this thread, or on `workers` threads.
   void RunSequentially(const RunPlan& plan);
   void RunInParallel(const RunPlan& plan, std::size_t workers);
+  struct ParallelState;
+  // A worker's loop: takes the next set until none is left.
+  void WorkOnSets(const RunPlan& plan, ParallelState& state);
+  // Shows each set's messages and figures in plan order as it is done.
+  void ReplayInOrder(const RunPlan& plan, ParallelState& state);
 
   // What the front end sees after a tile and after a set.
   void ShowTileDone(const TileDone& tile);
