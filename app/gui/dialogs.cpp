@@ -91,6 +91,19 @@ ProductOptionDialog::ProductOptionDialog(const ProductOption& option, Translatio
   }
 }
 
+// The style tables read the option at every lookup, so the value follows
+// the box at once.
+QCheckBox* ProductOptionDialog::AddEntryBox(const OptionEntry& entry) {
+  auto* box = new QCheckBox(FromView(entry.caption), this);
+  box->setObjectName(FromView(entry.objectName));
+  box->setChecked(settings_.productOptions.EntryOn(option_, entry.number));
+  const int number = entry.number;
+  connect(box, &QCheckBox::toggled, this,
+          [this, number](bool on) { settings_.productOptions.SetEntry(option_, number, on); });
+  boxes_[static_cast<std::size_t>(number - 1)] = box;
+  return box;
+}
+
 void ProductOptionDialog::BuildEntryGrid(QBoxLayout* layout) {
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(18);
@@ -98,14 +111,7 @@ void ProductOptionDialog::BuildEntryGrid(QBoxLayout* layout) {
   const int rows = option_.gridRows > 0 ? option_.gridRows : option_.count;
   int i = 0;
   for (const OptionEntry& e : option_.EntryBoxes()) {
-    auto* box = new QCheckBox(FromView(e.caption), this);
-    box->setObjectName(FromView(e.objectName));
-    box->setChecked(settings_.productOptions.EntryOn(option_, e.number));
-    const int number = e.number;
-    connect(box, &QCheckBox::toggled, this,
-            [this, number](bool on) { settings_.productOptions.SetEntry(option_, number, on); });
-    boxes_[static_cast<std::size_t>(number - 1)] = box;
-    grid->addWidget(box, i % rows, i / rows);
+    grid->addWidget(AddEntryBox(e), i % rows, i / rows);
     ++i;
   }
   layout->addLayout(grid);
@@ -128,18 +134,7 @@ void ProductOptionDialog::BuildEntryGrid(QBoxLayout* layout) {
 void ProductOptionDialog::BuildLayerColumn(QBoxLayout* layout) {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   for (std::string_view note : option_.notes) layout->addWidget(Note(FromView(note), this, 330));
-  for (const OptionEntry& e : option_.EntryBoxes()) {
-    auto* box = new QCheckBox(FromView(e.caption), this);
-    box->setObjectName(FromView(e.objectName));
-    box->setChecked(settings_.productOptions.EntryOn(option_, e.number));
-    // The style table reads the layers at every lookup, so the value follows
-    // the box at once.
-    const int number = e.number;
-    connect(box, &QCheckBox::toggled, this,
-            [this, number](bool on) { settings_.productOptions.SetEntry(option_, number, on); });
-    boxes_[static_cast<std::size_t>(number - 1)] = box;
-    layout->addWidget(box);
-  }
+  for (const OptionEntry& e : option_.EntryBoxes()) layout->addWidget(AddEntryBox(e));
   connect(AddCentredOk(this, layout), &QPushButton::clicked, this, &QDialog::accept);
 }
 

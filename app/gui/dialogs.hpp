@@ -47,6 +47,7 @@ class ProductOptionDialog : public QDialog {
   void CheckAll(bool checked);
 
  private:
+  QCheckBox* AddEntryBox(const OptionEntry& entry);
   void BuildEntryGrid(QBoxLayout* layout);
   void BuildLayerColumn(QBoxLayout* layout);
   void BuildFlag(QBoxLayout* layout);
