@@ -732,25 +732,12 @@ void MainWindow::ShowRunOutcome(const RunRequest& request) {
 }
 
 QStringList MainWindow::OutputSets(const RunRequest& request) const {
-  QStringList names;
-  if (request.files.size() == 1 || request.mergeTiles) {
-    QString name = QFile::decodeName(QByteArray::fromStdString(request.mifName));
-    if (name.isEmpty()) {
-      name = QFile::decodeName(QByteArray::fromStdString(request.files.front()));
-      name.chop(std::min<qsizetype>(4, name.size()));
-      name += QStringLiteral(".mif");
-    }
-    names << name;
-  } else {
-    for (const std::string& file : request.files) {
-      QString name = QFile::decodeName(QByteArray::fromStdString(file));
-      name.chop(std::min<qsizetype>(4, name.size()));
-      names << name + QStringLiteral(".mif");
-    }
-  }
+  // The sets the run planned, by the core's own naming rule.
   QStringList written;
-  for (const QString& name : names)
+  for (const PlannedSet& set : PlanRun(request).sets) {
+    const QString name = QFile::decodeName(QByteArray::fromStdString(set.mifName));
     if (QFileInfo(name).isFile()) written << name;
+  }
   return written;
 }
 

@@ -167,6 +167,10 @@ bool OutputFile::Flush() {
 bool OutputFile::Commit() {
   if (fd_ < 0) return !failed_;
   bool ok = Flush();
+#ifdef QUORVEL_FSYNC_BEFORE_RENAME
+  // Built only to measure what a sync before each rename would cost.
+  if (ok && !temporary_.empty() && ::fsync(fd_) != 0) ok = Fail(errno);
+#endif
   if (::close(fd_) != 0 && ok) ok = Fail(errno);
   fd_ = -1;
   if (temporary_.empty()) return ok;
