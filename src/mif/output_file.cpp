@@ -167,10 +167,9 @@ bool OutputFile::Flush() {
 bool OutputFile::Commit() {
   if (fd_ < 0) return !failed_;
   bool ok = Flush();
-#ifdef QUORVEL_FSYNC_BEFORE_RENAME
-  // Built only to measure what a sync before each rename would cost.
+  // The data are on disk before the name points at them: a power cut right
+  // after the rename cannot leave a short file in place of earlier output.
   if (ok && !temporary_.empty() && ::fsync(fd_) != 0) ok = Fail(errno);
-#endif
   if (::close(fd_) != 0 && ok) ok = Fail(errno);
   fd_ = -1;
   if (temporary_.empty()) return ok;
