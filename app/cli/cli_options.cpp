@@ -127,10 +127,12 @@ bool ApplyFlags(CommandLine& cl, RunFlags& f, std::vector<ProductFlag>& productF
     return false;
   }
   cl.request.outputDir = f.outputDir;
-  if (!f.previewSize.empty() && !ParseSize(f.previewSize, cl.previewWidth, cl.previewHeight)) {
+  int width = 0, height = 0;
+  if (!f.previewSize.empty() && !ParseSize(f.previewSize, width, height)) {
     error = "--preview-size: '" + f.previewSize + "' is not WxH or a number of pixels";
     return false;
   }
+  cl.previewSize = f.previewSize;
   cl.settings.text = f.text == "include" ? TextOption::Include
                      : f.text == "ignore" ? TextOption::Ignore
                                           : TextOption::Separate;

@@ -16,7 +16,7 @@ struct CommandLine {
   // After the run, a picture of the output (with separate tiles, one per
   // set, beside it); empty for none. Size 0: the default.
   std::string preview;
-  int previewWidth = 0, previewHeight = 0;
+  std::string previewSize;  // WxH or the long side; empty: the default
   // Set when the parse ended the program (help, version or a usage error):
   // print `output` (to stdout for help and version, stderr otherwise) and
   // exit with `exitCode`.

@@ -3,22 +3,16 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+extern char** environ;
 
 #include "cli_options.hpp"
 #include "mif/output_file.hpp"
 #include "quorvel.hpp"
 #include "terminal_observer.hpp"
-
-#ifdef QUORVEL_HAVE_PREVIEW
-#include "preview/render.hpp"
-
-// Fontconfig keeps a cache it never frees; under LeakSanitizer that is not
-// this program's leak.
-#if defined(__SANITIZE_ADDRESS__)
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
-#endif
-#endif
 
 namespace {
 
@@ -43,31 +37,46 @@ void InstallSignalHandlers() {
   ::signal(SIGXFSZ, SIG_IGN);
 }
 
-// Draws each set written into its picture; false when one could not be drawn.
-bool WritePreviews(const quorvel::cli::CommandLine& cl, quorvel::RunObserver& observer) {
-#ifdef QUORVEL_HAVE_PREVIEW
-  using namespace quorvel;
-  if (!preview::EnsureGuiApplication()) {
-    observer.ShowFileMessage(MessageKind::Error, cl.preview, "no picture: the drawing library cannot start");
-    return false;
+// quorvel-preview beside this program (installed), or in the build tree,
+// or on the PATH.
+std::string PreviewProgram() {
+  std::string self(4096, '\0');
+  const ssize_t n = ::readlink("/proc/self/exe", self.data(), self.size() - 1);
+  if (n > 0) {
+    self.resize(static_cast<std::size_t>(n));
+    const std::string folder = self.substr(0, self.rfind('/') + 1);
+    for (const std::string& candidate : {folder + "quorvel-preview", folder + "../preview/quorvel-preview"})
+      if (::access(candidate.c_str(), X_OK) == 0) return candidate;
   }
+  return "quorvel-preview";
+}
+
+// Draws each set written into its picture; false when one could not be drawn
+// (quorvel-preview has said why).
+bool WritePreviews(const quorvel::cli::CommandLine& cl, quorvel::RunObserver& observer) {
+  using namespace quorvel;
   const RunPlan plan = PlanRun(cl.request);
-  const QSize size(cl.previewWidth, cl.previewHeight);
+  const std::string program = PreviewProgram();
   bool ok = true;
   for (const PlannedSet& set : plan.sets) {
-    std::string out = cl.preview;
-    if (plan.sets.size() > 1) out = MemberPath(set.mifName, "", ".png");  // beside each set, named after it
-    std::string error;
-    if (!preview::WritePicture({set.mifName}, out, size.width() > 0 ? size : QSize(), error)) {
-      observer.ShowMessage(MessageKind::Error, error);
-      ok = false;
+    if (::access(set.mifName.c_str(), F_OK) != 0) continue;  // nothing written for it
+    // One set: the picture named; several: one beside each set, named after it.
+    const std::string out = plan.sets.size() > 1 ? MemberPath(set.mifName, "", ".png") : cl.preview;
+    std::vector<std::string> args = {program, set.mifName, "-o", out};
+    if (!cl.previewSize.empty()) args.insert(args.end(), {"--size", cl.previewSize});
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    int status = 0;
+    if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+      observer.ShowFileMessage(MessageKind::Error, out, "no picture: quorvel-preview cannot be started");
+      return false;
     }
+    ::waitpid(pid, &status, 0);
+    ok = ok && WIFEXITED(status) && WEXITSTATUS(status) == 0;
   }
   return ok;
-#else
-  observer.ShowFileMessage(quorvel::MessageKind::Error, cl.preview, "no picture: this build has no preview");
-  return false;
-#endif
 }
 
 }  // namespace
