@@ -11,6 +11,7 @@ extern char** environ;
 
 #include "cli_options.hpp"
 #include "mif/output_file.hpp"
+#include "mif/output_set.hpp"
 #include "quorvel.hpp"
 #include "terminal_observer.hpp"
 
@@ -57,9 +58,16 @@ bool WritePreviews(const quorvel::cli::CommandLine& cl, quorvel::RunObserver& ob
   using namespace quorvel;
   const RunPlan plan = PlanRun(cl.request);
   const std::string program = PreviewProgram();
+  std::vector<std::string> suffixes;
+  for (const ProductDescriptor* product : Products().products())
+    for (const OutputLayer& layer : product->layers) suffixes.emplace_back(layer.suffix);
   bool ok = true;
   for (const PlannedSet& set : plan.sets) {
-    if (::access(set.mifName.c_str(), F_OK) != 0) continue;  // nothing written for it
+    // Nothing written for it (a set may hold only a product's own pairs).
+    bool written = false;
+    for (const std::string& member : OutputSet::MemberPaths(set.mifName, suffixes))
+      written = written || (member.ends_with(".mif") && ::access(member.c_str(), F_OK) == 0);
+    if (!written) continue;
     // One set: the picture named; several: one beside each set, named after it.
     const std::string out = plan.sets.size() > 1 ? MemberPath(set.mifName, "", ".png") : cl.preview;
     std::vector<std::string> args = {program, set.mifName, "-o", out};
