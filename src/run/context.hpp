@@ -51,13 +51,12 @@ class RunCounters {
 
   void Progress(std::size_t line) {
     observer_.SetProgress(line);
-    if (bytesDone && lines_ > 0) {
+    // Bytes are credited to the shared count in steps, not at every record:
+    // the count is shared by the workers, and a bar needs no finer steps.
+    if (bytesDone && lines_ > 0 && line >= nextCreditLine_) {
       const std::uint64_t credit = tileBytes * std::min<std::size_t>(line, lines_) / lines_;
-      if (credit > credited_) {
-        bytesDone->fetch_add(credit - credited_, std::memory_order_relaxed);
-        credited_ = credit;
-      }
-      observer_.ShowBytes(bytesDone->load(std::memory_order_relaxed), bytesTotal);
+      Credit(credit);
+      nextCreditLine_ = line + std::max<std::size_t>(1, lines_ / 64);
     }
     observer_.PumpMessages();
   }
@@ -71,18 +70,27 @@ class RunCounters {
     tileBytes = bytes;
     lines_ = lines;
     credited_ = 0;
+    nextCreditLine_ = 0;
   }
   void EndTileBytes() {
-    if (bytesDone && tileBytes > credited_) bytesDone->fetch_add(tileBytes - credited_, std::memory_order_relaxed);
-    credited_ = tileBytes;
-    if (bytesDone) observer_.ShowBytes(bytesDone->load(std::memory_order_relaxed), bytesTotal);
+    if (bytesDone) Credit(tileBytes);
   }
 
  private:
+  // Adds what the tile has done since the last credit and shows the run's count.
+  void Credit(std::uint64_t credit) {
+    if (credit > credited_) {
+      bytesDone->fetch_add(credit - credited_, std::memory_order_relaxed);
+      credited_ = credit;
+    }
+    observer_.ShowBytes(bytesDone->load(std::memory_order_relaxed), bytesTotal);
+  }
+
   RunObserver& observer_;
   int recordRefresh_ = 0;
   int objectRefresh_ = 0;
   std::size_t lines_ = 0;
+  std::size_t nextCreditLine_ = 0;
   std::uint64_t credited_ = 0;
 };
 
