@@ -5,9 +5,14 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QImageWriter>
+#include <QPaintEngine>
 #include <QPainterPath>
 #include <QPolygonF>
 #include <QSaveFile>
+#include <QSemaphore>
+#include <QThread>
+#include <QThreadPool>
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
@@ -260,7 +265,7 @@ QString Decode(const std::string& text, const std::string& charset) {
 // are drawn at every angle, where it helps little and costs most.
 struct SizedFont {
   QFont font;
-  double ascent, descent;
+  QFontMetricsF metrics;
 };
 
 const SizedFont& FontFor(const FontStyle& style, int pixelSize) {
@@ -275,8 +280,43 @@ const SizedFont& FontFor(const FontStyle& style, int pixelSize) {
   font.setItalic(style.style & 2);
   font.setUnderline(style.style & 4);
   font.setHintingPreference(QFont::PreferNoHinting);
-  const QFontMetricsF metrics(font);
-  return fonts.emplace(key, SizedFont{font, metrics.ascent(), metrics.descent()}).first->second;
+  return fonts.emplace(key, SizedFont{font, QFontMetricsF(font)}).first->second;
+}
+
+// A turned text on a raster picture is drawn level into a scratch picture
+// and that is drawn turned (bilinear). Glyphs drawn turned are rendered from
+// their outlines at every new angle, which costs about three times the
+// level text and its turned copy together; at preview sizes the copy looks
+// the same. Returns false when the line is too large for the scratch
+// picture; the caller then draws the glyphs turned.
+bool DrawTurnedCopy(QPainter& p, const SizedFont& f, const QString& text, const QColor& colour, double baseline) {
+  constexpr int kMaxScratch = 4096;
+  const double ascent = f.metrics.ascent();
+  const int width = static_cast<int>(std::ceil(f.metrics.horizontalAdvance(text))) + 2;
+  const int height = static_cast<int>(std::ceil(ascent + f.metrics.descent())) + 2;
+  if (width > kMaxScratch || height > kMaxScratch / 8) return false;
+  thread_local QImage scratch;
+  if (scratch.width() < width || scratch.height() < height) {
+    scratch = QImage(std::max(width, scratch.width()), std::max(height, scratch.height()),
+                     QImage::Format_ARGB32_Premultiplied);
+    if (scratch.isNull()) return false;
+  }
+  const QRect used(0, 0, width, height);
+  {
+    QPainter s(&scratch);
+    s.setCompositionMode(QPainter::CompositionMode_Source);
+    s.fillRect(used, Qt::transparent);
+    s.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    s.setRenderHint(QPainter::TextAntialiasing, true);
+    s.setFont(f.font);
+    s.setPen(colour);
+    s.drawText(QPointF(1, 1 + ascent), text);
+  }
+  const bool smooth = p.testRenderHint(QPainter::SmoothPixmapTransform);
+  p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+  p.drawImage(QPointF(-1, baseline - ascent - 1), scratch, used);
+  p.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+  return true;
 }
 
 void DrawText(QPainter& p, const Viewport& view, const MapObject& o, const std::string& charset) {
@@ -284,22 +324,27 @@ void DrawText(QPainter& p, const Viewport& view, const MapObject& o, const std::
   const double w = (o.boxMax.x - o.boxMin.x) * view.scale;
   if (h < 1.0 || h > 20000 || w > 200000) return;
   const SizedFont& f = FontFor(o.font, std::max(1, static_cast<int>(std::lround(h / 1.15))));
-  p.setFont(f.font);
-  p.setPen(ToQColor(o.font.foreground));
+  const QColor colour = ToQColor(o.font.foreground);
   // The box's lower left corner is the origin; the line is centred in the
   // box's height.
   const QPointF corner = view.ToPixel(o.boxMin.x, o.boxMin.y);
-  const double baseline = -h / 2 + (f.ascent - f.descent) / 2;
+  const double baseline = -h / 2 + (f.metrics.ascent() - f.metrics.descent()) / 2;
+  const QString text = Decode(o.text, charset);
   if (o.angle == 0) {
-    p.drawText(corner + QPointF(0, baseline), Decode(o.text, charset));
+    p.setFont(f.font);
+    p.setPen(colour);
+    p.drawText(corner + QPointF(0, baseline), text);
     return;
   }
   const QTransform saved = p.transform();
   p.translate(corner);
-  // Whole degrees: glyphs are cached per rotation, and a text turned by
-  // less than half a degree more looks the same.
-  p.rotate(-std::round(o.angle));
-  p.drawText(QPointF(0, baseline), Decode(o.text, charset));
+  p.rotate(-o.angle);
+  const bool raster = p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Raster;
+  if (!raster || !DrawTurnedCopy(p, f, text, colour, baseline)) {
+    p.setFont(f.font);
+    p.setPen(colour);
+    p.drawText(QPointF(0, baseline), text);
+  }
   p.setTransform(saved);
 }
 
@@ -375,8 +420,26 @@ QImage Render(const std::vector<PreviewSet>& sets, QSize size, const LayerMask& 
   QImage image(size, QImage::Format_RGB32);
   if (image.isNull()) return image;
   image.fill(Qt::white);
-  QPainter painter(&image);
-  Draw(painter, sets, FitView(SetsExtent(sets, layers), size), size, layers);
+  const auto draw = [&] {
+    QPainter painter(&image);
+    Draw(painter, sets, FitView(SetsExtent(sets, layers), size), size, layers);
+  };
+  // Drawn on a thread of the global pool. From any other thread Qt's raster
+  // engine hands each long run of spans to the pool's threads and waits for
+  // them; for tens of thousands of small objects the hand-over costs more
+  // than it saves (a third more CPU time and more wall time on a full
+  // tile). From a pool thread it fills on that thread.
+  QThreadPool* pool = QThreadPool::globalInstance();
+  if (pool->contains(QThread::currentThread())) {
+    draw();
+    return image;
+  }
+  QSemaphore done;
+  pool->start([&] {
+    draw();
+    done.release();
+  });
+  done.acquire();
   return image;
 }
 
@@ -438,7 +501,11 @@ bool SavePicture(const std::vector<PreviewSet>& sets, const std::string& outPath
     }
   } else {
     const QImage image = Render(sets, size);
-    ok = !image.isNull() && image.save(&file, "PNG");
+    // zlib's fastest level: on a busy map it writes a file the size of the
+    // default level's in two thirds of the time.
+    QImageWriter writer(&file, "PNG");
+    writer.setQuality(80);
+    ok = !image.isNull() && writer.write(image);
   }
   if (!ok || !file.commit()) {
     const std::string why = file.errorString().toStdString();
@@ -449,11 +516,26 @@ bool SavePicture(const std::vector<PreviewSet>& sets, const std::string& outPath
   return true;
 }
 
+namespace {
+
+QtMessageHandler gQtMessages = nullptr;
+
+// Qt notes on every start without XDG_RUNTIME_DIR (under cron, sudo or a
+// container) that it picked a folder of its own; a command-line drawing
+// has no use for the note. Every other message goes on as before.
+void DropRuntimeDirNote(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))) return;
+  if (gQtMessages) gQtMessages(type, context, message);
+}
+
+}  // namespace
+
 bool EnsureGuiApplication() {
   if (QCoreApplication::instance()) return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
       qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
+  gQtMessages = qInstallMessageHandler(DropRuntimeDirNote);
   static int argc = 1;
   static char name[] = "quorvel-preview";
   static char* argv[] = {name, nullptr};

@@ -3,6 +3,7 @@
 // point, and writing pictures without harming a file already there.
 #include <QFile>
 #include <QImageReader>
+#include <QPicture>
 
 #include "preview/hit_index.hpp"
 #include "preview_support.hpp"
@@ -171,6 +172,48 @@ TEST_F(RenderTest, RotatedTextInkLiesAlongItsAngle) {
   for (const auto& [c, n] : Colours(diagonal))
     if (qRed(c) - qGreen(c) > 80 && qGreen(c) == qBlue(c)) reddish += n;
   EXPECT_GT(reddish, 20) << "in its font's colour";
+}
+
+// On a picture, a turned text is drawn level and copied turned; on any
+// other device (SVG, a recorded QPicture) its glyphs are drawn turned. Both
+// put the same ink in the same place, and a text too long for the copy is
+// still drawn.
+TEST_F(RenderTest, TurnedTextCopyMatchesGlyphsDrawnTurned) {
+  const auto viaGlyphs = [&] {
+    QPicture recorded;
+    QPainter r(&recorded);
+    preview::Draw(r, sets_, view_, kSize);
+    r.end();
+    QImage image(kSize, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.drawPicture(0, 0, recorded);
+    return image;
+  };
+  for (const char* angle : {"30", "135.5", "300"}) {
+    SCOPED_TRACE(angle);
+    const QImage copy = Draw(std::string("TEXT\n\"Turned text\"\n30 30 70 38\n  FONT (\"Arial\",0,0,255)\nAngle ") +
+                                 angle + "\n",
+                             1);
+    const QImage glyphs = viaGlyphs();
+    const QRect a = Ink(copy), b = Ink(glyphs);
+    ASSERT_FALSE(a.isEmpty());
+    ASSERT_FALSE(b.isEmpty());
+    EXPECT_NEAR(a.left(), b.left(), 2);
+    EXPECT_NEAR(a.right(), b.right(), 2);
+    EXPECT_NEAR(a.top(), b.top(), 2);
+    EXPECT_NEAR(a.bottom(), b.bottom(), 2);
+    int blue = 0;
+    for (const auto& [c, n] : Colours(copy))
+      if (qBlue(c) - qRed(c) > 80) blue += n;
+    EXPECT_GT(blue, 20) << "in its font's colour";
+  }
+  // Far longer than the copy can hold: drawn all the same, up to the right.
+  const QImage longText = Draw("TEXT\n\"" + std::string(3000, 'W') + "\"\n10 10 90 11\n  FONT (\"Arial\",0,0,0)\nAngle 45\n", 1);
+  const QRect l = Ink(longText);
+  ASSERT_FALSE(l.isEmpty());
+  EXPECT_GT(l.width(), 50);
+  EXPECT_GT(l.height(), 50);
 }
 
 TEST_F(RenderTest, NoneAndHiddenLayersDrawNothing) {
