@@ -4,10 +4,11 @@
 #include <charconv>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <fstream>
 #include <numbers>
-#include <sstream>
 #include <sys/stat.h>
+#include <span>
 #include <utility>
 
 namespace quorvel::preview {
@@ -58,10 +59,16 @@ struct ReadError {
 constexpr double kMaxCount = 100000000.0;
 constexpr std::size_t kMaxColumns = 4096;
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
+// Into a string kept from line to line: no allocation per keyword.
+void LowerInto(std::string& out, std::string_view s) {
+  out.assign(s);
   for (char& c : out)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+}
+
+std::string Lower(std::string_view s) {
+  std::string out;
+  LowerInto(out, s);
   return out;
 }
 
@@ -120,9 +127,12 @@ class Scanner {
     if (q < s_.size() && s_[q] == '+') ++q;
     if (q >= s_.size() || !(std::isdigit(static_cast<unsigned char>(s_[q])) || s_[q] == '-' || s_[q] == '.')) return false;
     double v = 0;
-    const auto [ptr, ec] = std::from_chars(s_.data() + q, s_.data() + s_.size(), v);
-    if (ec != std::errc() || !std::isfinite(v)) return false;
-    const std::size_t end = static_cast<std::size_t>(ptr - s_.data());
+    std::size_t end = QuickDecimal(q, v);
+    if (end == 0) {
+      const auto [ptr, ec] = std::from_chars(s_.data() + q, s_.data() + s_.size(), v);
+      if (ec != std::errc() || !std::isfinite(v)) return false;
+      end = static_cast<std::size_t>(ptr - s_.data());
+    }
     if (end < s_.size() && !IsSeparator(s_[end])) return false;
     p_ = end;
     value = v;
@@ -164,6 +174,36 @@ class Scanner {
   }
 
  private:
+  // A plain decimal as this program writes it ("-530075.41"), read at `q`
+  // the quick way: with at most 15 digits they make an integer a double
+  // holds exactly, and one division by a power of ten (also exact) rounds
+  // correctly, so the value is the one std::from_chars gives. Returns the
+  // end, or 0 for anything else (exponents, long digit runs, no digits),
+  // which is left to std::from_chars.
+  std::size_t QuickDecimal(std::size_t q, double& value) const {
+    static constexpr double kPowers[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const bool negative = q < s_.size() && s_[q] == '-';
+    if (negative) ++q;
+    std::uint64_t digits = 0;
+    int count = 0, decimals = 0;
+    bool point = false;
+    for (; q < s_.size(); ++q) {
+      const char c = s_[q];
+      if (c >= '0' && c <= '9') {
+        if (++count > 15) return 0;
+        digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+        if (point) ++decimals;
+      } else if (c == '.' && !point) {
+        point = true;
+      } else {
+        break;
+      }
+    }
+    if (count == 0 || (q < s_.size() && (s_[q] == 'e' || s_[q] == 'E'))) return 0;
+    const double magnitude = static_cast<double>(digits) / kPowers[decimals];
+    value = negative ? -magnitude : magnitude;
+    return q;
+  }
   static bool IsSeparator(char c) { return c == ' ' || c == '\t' || c == ',' || c == ')' || c == '(' || c == '\r'; }
   std::string_view s_;
   std::size_t p_ = 0;
@@ -316,26 +356,28 @@ class MifParser {
     bool started_ = false;
   };
 
-  std::vector<Arg> Args(Scanner& s, const std::string& clause) {
-    std::vector<Arg> args;
-    if (!s.Take('(')) Fail(LineNo(), clause + " needs values in brackets");
+  // The values of a clause, in a list kept from clause to clause (its
+  // strings keep their room).
+  std::span<const Arg> Args(Scanner& s, const char* clause) {
+    std::vector<Arg>& args = args_;
+    std::size_t used = 0;
+    if (!s.Take('(')) Fail(LineNo(), std::string(clause) + " needs values in brackets");
     for (;;) {
-      Arg a;
-      if (s.String(a.text, LineNo())) {
-        a.isString = true;
-      } else if (!s.Number(a.number)) {
-        Fail(LineNo(), "expected a value in " + clause + ", found " + Shown(s.Token()));
-      }
-      args.push_back(std::move(a));
-      if (args.size() > 16) Fail(LineNo(), "too many values in " + clause);
+      if (used == 16) Fail(LineNo(), std::string("too many values in ") + clause);
+      if (used == args.size()) args.emplace_back();
+      Arg& a = args[used++];
+      a.number = 0;
+      a.isString = s.String(a.text, LineNo());
+      if (!a.isString && !s.Number(a.number))
+        Fail(LineNo(), std::string("expected a value in ") + clause + ", found " + Shown(s.Token()));
       if (s.Take(')')) break;
-      if (!s.Take(',')) Fail(LineNo(), "expected ',' or ')' in " + clause + ", found " + Shown(s.Token()));
+      if (!s.Take(',')) Fail(LineNo(), std::string("expected ',' or ')' in ") + clause + ", found " + Shown(s.Token()));
     }
-    ExpectEnd(s, clause.c_str());
-    return args;
+    ExpectEnd(s, clause);
+    return std::span<const Arg>(args.data(), used);
   }
 
-  void NeedNumbers(const std::vector<Arg>& args, std::size_t from, std::size_t to, const std::string& clause) {
+  void NeedNumbers(std::span<const Arg> args, std::size_t from, std::size_t to, const char* clause) {
     for (std::size_t k = from; k < to && k < args.size(); ++k)
       if (args[k].isString) Fail(LineNo(), "value " + std::to_string(k + 1) + " of " + clause + " must be a number");
   }
@@ -416,7 +458,8 @@ class MifParser {
       Scanner s(lines_[i_]);
       if (s.AtEnd()) continue;
       const std::string_view raw = s.Word();
-      const std::string word = Lower(raw);
+      LowerInto(word_, raw);
+      const std::string& word = word_;
       const std::size_t begun = LineNo();
       if (word == "pen" || word == "brush" || word == "symbol" || word == "font" || word == "angle" ||
           word == "justify" || word == "spacing" || word == "label" || word == "smooth" || word == "center") {
@@ -514,6 +557,8 @@ class MifParser {
   PreviewLayer& out_;
   std::size_t i_ = 0;
   MapObject* current_ = nullptr;  // the object style clauses apply to
+  std::string word_;               // the line's keyword, lower case
+  std::vector<Arg> args_;          // a clause's values
 };
 
 bool ReadFile(const std::string& path, std::string& text, std::string& error) {
@@ -531,13 +576,23 @@ bool ReadFile(const std::string& path, std::string& text, std::string& error) {
     error = path + ": cannot open the file";
     return false;
   }
-  std::ostringstream ss;
-  ss << in.rdbuf();
+  // Read straight into the string, at the size the file had; a file that
+  // grew meanwhile is read to its end.
+  text.resize(static_cast<std::size_t>(st.st_size));
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<std::size_t>(in.gcount()));
   if (in.bad()) {
     error = path + ": cannot read the file";
     return false;
   }
-  text = std::move(ss).str();
+  if (!in.eof()) {
+    char more[65536];
+    while (in.read(more, sizeof more) || in.gcount() > 0) text.append(more, static_cast<std::size_t>(in.gcount()));
+    if (in.bad()) {
+      error = path + ": cannot read the file";
+      return false;
+    }
+  }
   return true;
 }
 

@@ -3,7 +3,10 @@
 // naming the file and line rather than a crash, a hang or a huge allocation.
 #include <QDir>
 #include <QFileInfo>
+#include <bit>
+#include <charconv>
 #include <chrono>
+#include <cstdint>
 
 #include "preview_support.hpp"
 
@@ -34,6 +37,36 @@ TEST(PreviewReader, HeaderKeywordsInAnyCase) {
   EXPECT_EQ(l.columns[2], "Height");
   ASSERT_EQ(l.objects.size(), 1u);
   EXPECT_EQ(SplitRow(l.rows[0], l.delimiter), (std::vector<std::string>{"a", "1", "2.5"}));
+}
+
+// Coordinates in every form a number can take read as the standard
+// library reads them, bit for bit: the plain decimals this program writes
+// (read a quicker way) and everything else.
+TEST(PreviewReader, NumbersReadAsTheStandardLibraryReadsThem) {
+  const std::vector<std::string> numbers = {
+      "0", "-0", "7", "530075.41", "-530075.41", "0.1", "0.3", "1.", ".5", "-.5", "+2.25", "180926.86",
+      "123456789012345", "1234567890123456", "12345678901234567890", "0.000000000000001", "9007199254740993",
+      "99999999.99999999", "1e3", "-2.5E-3", "1.7976931348623157e308", "000000000000000000012.5"};
+  std::string body;
+  for (const std::string& n : numbers) body += "POINT " + n + " " + n + "\n";
+  const PreviewLayer l = ParseOk(Mif(body), Rows(numbers.size()));
+  ASSERT_EQ(l.objects.size(), numbers.size());
+  for (std::size_t k = 0; k < numbers.size(); ++k) {
+    const std::string& n = numbers[k];
+    double expected = 0;
+    const char* first = n.data() + (n[0] == '+' ? 1 : 0);
+    std::from_chars(first, n.data() + n.size(), expected);
+    const XY p = l.objects[k].parts.at(0).at(0);
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(p.x), std::bit_cast<std::uint64_t>(expected)) << n;
+    EXPECT_EQ(p.x, p.y) << n;
+  }
+  // Not numbers: no digits, a second point, letters after the digits.
+  for (const char* bad : {"POINT - 1\n", "POINT 1.2.3 4\n", "POINT 12ab 4\n", "POINT . 4\n", "POINT inf 4\n"}) {
+    PreviewLayer layer;
+    std::string error;
+    EXPECT_FALSE(Parse(Mif(bad), Rows(1), layer, error)) << bad;
+    EXPECT_NE(error.find("line "), std::string::npos) << error;
+  }
 }
 
 TEST(PreviewReader, EveryObjectFormWithItsStyle) {
