@@ -5,7 +5,6 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGuiApplication>
-#include <QImageWriter>
 #include <QPaintEngine>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -501,11 +500,7 @@ bool SavePicture(const std::vector<PreviewSet>& sets, const std::string& outPath
     }
   } else {
     const QImage image = Render(sets, size);
-    // zlib's fastest level: on a busy map it writes a file the size of the
-    // default level's in two thirds of the time.
-    QImageWriter writer(&file, "PNG");
-    writer.setQuality(80);
-    ok = !image.isNull() && writer.write(image);
+    ok = !image.isNull() && image.save(&file, "PNG");
   }
   if (!ok || !file.commit()) {
     const std::string why = file.errorString().toStdString();
