@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 
@@ -86,23 +85,21 @@ TEST(BoundaryLineGdal, LinksAndPolygonsAgreeWithGdalsReadingOfTheTile) {
   for (std::size_t n : mifPolygons.fields) ASSERT_EQ(n, 11u);
 }
 
-TEST(BoundaryLineGdal, FullSizeTileIsNotQuadratic) {
+// A full-size tile (tens of thousands of links looked up by id) translates
+// whole. Its speed is measured by bench/run-bench, not here.
+TEST(BoundaryLineGdal, FullSizeTileTranslatesWhole) {
   test::ScratchDir dir;
   ntfgen::Options options;
   options.size = ntfgen::Size::Full;
   test::WriteFile(dir / "f.ntf", ntfgen::GenerateBoundaryLine(options));
   TranslationSettings settings;
   test::RecordingObserver observer;
-  const auto start = std::chrono::steady_clock::now();
   const RunResult result = quorvel::Translate(RunRequest{{dir / "f.ntf"}, {}}, settings, observer);
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   ASSERT_TRUE(result.AllTranslated());
   const std::string mid = test::ReadFile(dir / "f_pline.mid");
   EXPECT_GE(std::count(mid.begin(), mid.end(), '\n'), 10000);
   const std::string poly = test::ReadFile(dir / "f_poly.mid");
   EXPECT_GE(std::count(poly.begin(), poly.end(), '\n'), 2000);
-  // About a tenth of a second on a laptop; a quadratic index takes minutes.
-  EXPECT_LT(seconds, 10.0);
 }
 
 }  // namespace
