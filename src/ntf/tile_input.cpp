@@ -132,6 +132,7 @@ void ListArchive(const std::string& path, std::vector<TileInput>& tiles, std::ve
     problems.push_back({path, error});
     return;
   }
+  const std::size_t tilesBefore = tiles.size(), problemsBefore = problems.size();
   for (std::uint64_t index = 0;; ++index) {
     archive_entry* entry = nullptr;
     const int r = archive_read_next_header(a, &entry);
@@ -161,6 +162,10 @@ void ListArchive(const std::string& path, std::vector<TileInput>& tiles, std::ve
     tiles.push_back(std::move(tile));
   }
   archive_read_free(a);
+  // An archive without a member to translate or report is said so, rather
+  // than passed over in silence.
+  if (tiles.size() == tilesBefore && problems.size() == problemsBefore)
+    problems.push_back({path, "the archive holds no files; nothing to translate"});
 }
 
 }  // namespace

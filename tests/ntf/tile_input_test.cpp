@@ -112,6 +112,26 @@ TEST(TileInput, LooseFilesAndArchiveMembersKeepTheirOrder) {
   EXPECT_EQ(error, "No such file or directory");
 }
 
+TEST(TileInput, AnArchiveWithoutFilesIsReported) {
+  test::ScratchDir dir;
+  for (const auto& [name, kind] : std::vector<std::pair<std::string, Kind>>{
+           {"empty.zip", Kind::Zip}, {"empty.tar", Kind::Tar}, {"empty.tar.gz", Kind::TarGz}}) {
+    SCOPED_TRACE(name);
+    WriteArchive(dir / name, kind, {});
+    std::vector<InputProblem> problems;
+    EXPECT_TRUE(ExpandInputs({dir / name}, problems).empty());
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].name, dir / name);
+    EXPECT_EQ(problems[0].text, "the archive holds no files; nothing to translate");
+  }
+  // Members that are no tiles are reported one by one, and that is enough.
+  WriteArchive(dir / "readme.zip", Kind::Zip, {{"README.txt", "hello"}});
+  std::vector<InputProblem> problems;
+  EXPECT_TRUE(ExpandInputs({dir / "readme.zip"}, problems).empty());
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].text, "not an NTF file; skipped");
+}
+
 TEST(TileInput, EveryArchiveFormatGivesTheLooseBytes) {
   test::ScratchDir dir;
   Fixture f;
@@ -171,13 +191,15 @@ TEST(TileInput, ArchivesThatCannotBeOpenedAreReportedByName) {
   const auto tiles = ExpandInputs({dir / "missing.tar.gz", dir / "folder.zip", dir / "text.zip", dir / "empty.tar"},
                                   problems);
   EXPECT_TRUE(tiles.empty());
-  ASSERT_EQ(problems.size(), 3u);
+  ASSERT_EQ(problems.size(), 4u);
   EXPECT_EQ(problems[0].name, dir / "missing.tar.gz");
   EXPECT_EQ(problems[0].text, "No such file or directory");
   EXPECT_EQ(problems[1].name, dir / "folder.zip");
   EXPECT_EQ(problems[1].text, "is a folder");
   EXPECT_EQ(problems[2].name, dir / "text.zip");
   EXPECT_FALSE(problems[2].text.empty());
+  EXPECT_EQ(problems[3].name, dir / "empty.tar");
+  EXPECT_EQ(problems[3].text, "the archive holds no files; nothing to translate");
 }
 
 TEST(TileInput, TruncatedAndCorruptArchivesAreReportedNotCrashedOn) {
