@@ -15,4 +15,11 @@ const ProductRegistry& Products();
 // Translates `request.files` with `settings`, reporting through `observer`.
 RunResult Translate(const RunRequest& request, const TranslationSettings& settings, RunObserver& observer);
 
+// For a program that translates tiles: the C library keeps memory freed
+// after one tile (its text and record index, many megabytes) for the next
+// instead of returning it to the system, so the next tile does not fault
+// the same pages in again and zero them. Call once, before any thread
+// starts; it changes allocation for the whole process.
+void KeepFreedTileMemory();
+
 }  // namespace quorvel

@@ -97,6 +97,7 @@ int main(int argc, char** argv) {
     return cl.exitCode;
   }
   InstallSignalHandlers();
+  KeepFreedTileMemory();
   const bool progress = !cl.quiet && ::isatty(STDERR_FILENO);
   cli::TerminalObserver observer(stderr, progress, cl.overwrite, gSignal);
   const auto start = std::chrono::steady_clock::now();

@@ -7,6 +7,7 @@
 #include "main_window.hpp"
 
 int main(int argc, char** argv) {
+  quorvel::KeepFreedTileMemory();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quorvel"));
   QApplication::setApplicationVersion(QStringLiteral(QUORVEL_VERSION));
