@@ -165,6 +165,25 @@ bool OutputFile::Flush() {
 }
 
 bool OutputFile::Commit() {
+  StartWriteback();
+  if (!Seal()) {
+    Discard();
+    return false;
+  }
+  return PutInPlace();
+}
+
+bool OutputFile::StartWriteback() {
+  if (fd_ < 0) return !failed_;
+  if (!Flush()) return false;
+#ifdef __linux__
+  // Only a hint: Seal's fsync is what makes sure.
+  if (!temporary_.empty()) ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+  return true;
+}
+
+bool OutputFile::Seal() {
   if (fd_ < 0) return !failed_;
   bool ok = Flush();
   // The data are on disk before the name points at them: a power cut right
@@ -172,7 +191,12 @@ bool OutputFile::Commit() {
   if (ok && !temporary_.empty() && ::fsync(fd_) != 0) ok = Fail(errno);
   if (::close(fd_) != 0 && ok) ok = Fail(errno);
   fd_ = -1;
-  if (temporary_.empty()) return ok;
+  return ok;
+}
+
+bool OutputFile::PutInPlace() {
+  if (temporary_.empty()) return !failed_;
+  bool ok = !failed_;
   if (ok && ::rename(temporary_.c_str(), target_.c_str()) != 0) ok = Fail(errno);
   if (!ok) ::unlink(temporary_.c_str());
   Unregister(temporary_);

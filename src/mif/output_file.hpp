@@ -62,7 +62,18 @@ class OutputFile {
   // Flushes, closes and puts the file in place of its target. Returns false
   // (the target untouched, the temporary removed) if any step failed.
   // Committing a file that is not open succeeds unless a write failed.
+  // Commit is StartWriteback, Seal and PutInPlace in one; a set of files
+  // takes the steps one at a time for all of them.
   bool Commit();
+  // Flushes and asks the system to start writing the data to the disk,
+  // without waiting. Returns false on failure.
+  bool StartWriteback();
+  // Flushes, waits until the data are on the disk and closes the file. The
+  // temporary stays where it is; the target is untouched.
+  bool Seal();
+  // Renames the sealed temporary onto the target. Returns false (the
+  // temporary removed) when it cannot be done or a step before failed.
+  bool PutInPlace();
   // Closes the file and removes the temporary; the target stays as it was.
   void Discard();
 

@@ -211,8 +211,19 @@ bool OutputSet::CommitOutputSet() {
     DiscardOutputSet();
     return false;
   }
+  // Every member is on the disk before any is put in place: a member that
+  // fails to reach it (a full disk found only at fsync, an I/O error) leaves
+  // the whole earlier set as it was. The disk writes of all members are
+  // started before waiting for the first.
+  for (OutputFile* f : kept) f->StartWriteback();
+  bool sealed = true;
+  for (OutputFile* f : kept) sealed = f->Seal() && sealed;
+  if (!sealed) {
+    DiscardOutputSet();
+    return false;
+  }
   bool ok = true;
-  for (OutputFile* f : kept) ok = f->Commit() && ok;
+  for (OutputFile* f : kept) ok = f->PutInPlace() && ok;
   if (!ok) return false;
   for (const std::string& path : stale) RemoveEarlierOutput(path);
   return true;

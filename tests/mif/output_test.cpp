@@ -1,7 +1,9 @@
 // Number formats, MID values, output names and the output set's files.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstdint>
 
 #include "mif/format.hpp"
@@ -246,6 +248,55 @@ TEST(MifLayer, EvenUpWritesPlaceholdersUntilObjectsAndRowsAgree) {
   ASSERT_TRUE(layer.mif.Commit() && layer.mid.Commit());
   EXPECT_EQ(test::ReadFile(dir / "a.mif"), "H\r\nPOINT 1 2\r\nPOINT 3 4\r\nNONE\r\n");
   EXPECT_EQ(test::ReadFile(dir / "a.mid"), "a,b,c\r\n,,\r\nd,e,f\r\n");
+}
+
+// A set is put in place in two steps: every member sealed (on the disk,
+// closed), then every member renamed. A member that fails to seal leaves
+// its target and the other targets as they were, and no temporary.
+TEST(OutputFile, SealThenPutInPlaceAndAFailedSealRenamesNothing) {
+  test::ScratchDir dir;
+  test::WriteFile(dir / "a.mif", "earlier a");
+  test::WriteFile(dir / "b.mif", "earlier b");
+  OutputFile a, b;
+  ASSERT_TRUE(a.Create(dir / "a.mif"));
+  ASSERT_TRUE(b.Create(dir / "b.mif"));
+  a.WriteLine("new a");
+  b.WriteLine(std::string(100000, 'b'));  // still in the buffer
+  EXPECT_TRUE(a.StartWriteback());
+  EXPECT_TRUE(a.Seal());
+  EXPECT_EQ(test::ReadFile(dir / "a.mif"), "earlier a") << "sealed, not yet in place";
+  EXPECT_TRUE(test::Exists(a.writtenPath()));
+
+  // b's data cannot reach the disk: a file size limit, as on a full disk.
+  struct rlimit saved {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = 1000;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool sealed = b.Seal();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_FALSE(sealed);
+  EXPECT_TRUE(b.failed());
+  EXPECT_NE(b.error(), "");
+
+  // The set's owner discards both; neither target changed.
+  const std::string temporaryA = a.writtenPath(), temporaryB = b.writtenPath();
+  a.Discard();
+  EXPECT_FALSE(b.PutInPlace()) << "a failed file is never renamed";
+  EXPECT_EQ(test::ReadFile(dir / "a.mif"), "earlier a");
+  EXPECT_EQ(test::ReadFile(dir / "b.mif"), "earlier b");
+  EXPECT_FALSE(test::Exists(temporaryA));
+  EXPECT_FALSE(test::Exists(temporaryB));
+
+  // The good path: sealed, then in place.
+  OutputFile c;
+  ASSERT_TRUE(c.Create(dir / "a.mif"));
+  c.WriteLine("new a");
+  EXPECT_TRUE(c.Seal());
+  EXPECT_TRUE(c.PutInPlace());
+  EXPECT_EQ(test::ReadFile(dir / "a.mif"), "new a\r\n");
 }
 
 TEST(OutputFile, AFailedWriteIsKeptAndReported) {
