@@ -3,9 +3,12 @@
 // everywhere, and what the completion offers.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/test_support.hpp"
 
@@ -155,6 +158,35 @@ TEST(Completion, BashScriptParsesAndCompletesValuesFilesAndFolders) {
   const std::string endings = "|" + tiles.substr(head.size(), tiles.size() - head.size() - tail.size()) + "|";
   for (const char* ext : {"ntf", "NTF", "zip", "tar", "tgz", "gz"})
     EXPECT_NE(endings.find(std::string("|") + ext + "|"), std::string::npos) << ext << " in " << tiles;
+}
+
+// The zsh completion, driven by an interactive zsh on a pseudo-terminal:
+// each line is typed, completed with Tab and read back as completion left
+// it. Skipped where zsh is not installed.
+TEST(Completion, ZshCompletesOptionsValuesFilesAndFolders) {
+  if (test::RunCommand("command -v zsh").exitCode != 0) GTEST_SKIP() << "zsh is not installed";
+  test::ScratchDir dir;
+  for (const char* name : {"a.ntf", "b.txt", "c.zip"}) test::WriteFile(dir / name, "");
+  std::filesystem::create_directory(dir / "sub");
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"quorvel --te", "quorvel --text="},
+      {"quorvel --text=sep", "quorvel --text=separate "},
+      {"quorvel a.ntf --symbols=t", "quorvel a.ntf --symbols=truetype "},
+      {"quorvel --land", "quorvel --landline-off="},
+      {"quorvel -k c", "quorvel -k c.zip "},  // an archive is a tile too
+      {"quorvel -d s", "quorvel -d sub/"},    // folders only
+      {"quorvel --separate a", "quorvel --separate a.ntf "},
+  };
+  std::string command = "zsh -f " + test::Quote(kSource + "/tests/app/cli/complete_zsh.zsh") + " " +
+                        test::Quote(kSource + "/completions") + " " + test::Quote(dir.path().string());
+  std::string expected;
+  for (const auto& [typed, completed] : cases) {
+    command += " " + test::Quote(typed);
+    expected += completed + "\n";
+  }
+  const auto r = test::RunCommand(command);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, expected);
 }
 
 TEST(ManPage, InstallPutsPagesAndCompletionWhereTheToolsLook) {
