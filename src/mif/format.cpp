@@ -1,11 +1,13 @@
 #include "mif/format.hpp"
 
 #include <bit>
+#include <cfloat>
 #include <charconv>
-#include <stdexcept>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
+#include <type_traits>
 
 namespace quorvel {
 
@@ -51,112 +53,154 @@ char* WriteDigitsBackward(char* p, std::uint64_t n) {
   return p;
 }
 
-// Writes n / 10^D with D decimals (n below 1e9, so 32 bits do) forward
-// at `out` and returns the end. The length is counted first so that the
-// digits can go from the right straight into place, two at a time.
+// The eight digits of v (below 1e8), leading zeros included, as eight
+// characters in one word: the first digit in the lowest byte, so a store
+// writes them in order. The word is split into two groups of four, each
+// group into two pairs, each pair into two digits, all groups at once; the
+// multiplications by 10486 / 2^20 and 103 / 2^10 divide by 100 and by 10
+// exactly at these sizes and carry nothing into the next group.
+std::uint64_t EightDigits(std::uint32_t v) {
+  std::uint64_t x = (v / 10000) | static_cast<std::uint64_t>(v % 10000) << 32;
+  std::uint64_t y = ((x * 10486) >> 20) & 0x0000007F0000007FULL;
+  x = y | (x - y * 100) << 16;
+  y = ((x * 103) >> 10) & 0x000F000F000F000FULL;
+  return y | (x - y * 10) << 8;
+}
+
+// Writes n / 10^D (below 2^32) with D decimals forward at `out` and returns
+// the end. The whole part is stored as one word of eight digits shifted
+// past its leading zeros, so up to eight bytes after the end are
+// overwritten: kMaxFixedWithin leaves room for them.
 template <int D>
-char* WriteScaled(char* out, std::uint32_t n, bool negative) {
-  constexpr std::uint32_t kDivisor = D == 0 ? 1 : D == 1 ? 10 : D == 2 ? 100 : 1000;
-  std::uint32_t whole = n / kDivisor;
-  std::uint32_t fraction = n % kDivisor;
-  // Digits from the bit width: 1233 / 4096 is just above log10(2), so t is
-  // the digit count of the smallest number of that width, less one; one
-  // comparison says whether `whole` has one more.
-  static constexpr std::uint32_t kPowers[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
-  const std::uint32_t t = (static_cast<std::uint32_t>(std::bit_width(whole | 1)) * 1233) >> 12;
-  const int wholeDigits = static_cast<int>(t) + ((whole | 1) >= kPowers[t] ? 1 : 0);  // 0 has one digit
+char* WriteScaled(char* out, std::uint64_t n, bool negative) {
+  constexpr std::uint32_t kScale = D == 0 ? 1 : D == 1 ? 10 : D == 2 ? 100 : 1000;
+  auto whole = static_cast<std::uint32_t>(n / kScale);
+  auto fraction = static_cast<std::uint32_t>(n % kScale);
   char* p = out;
   if (negative) *p++ = '-';
-  char* const end = p + wholeDigits + (D > 0 ? D + 1 : 0);
-  char* q = end;
+  const bool moreThanEight = whole >= 100000000;
+  if (moreThanEight) {
+    const std::uint32_t high = whole / 100000000;
+    if (high >= 10) *p++ = static_cast<char>('0' + high / 10);
+    *p++ = static_cast<char>('0' + high % 10);
+    whole %= 100000000;
+  }
+  std::uint64_t digits = EightDigits(whole);
+  int leadingZeros = 0;
+  if (!moreThanEight) leadingZeros = digits == 0 ? 7 : std::countr_zero(digits) / 8;  // 0 keeps one digit
+  digits = (digits | 0x3030303030303030ULL) >> (8 * leadingZeros);
+  std::memcpy(p, &digits, 8);
+  p += 8 - leadingZeros;
+  if constexpr (D > 0) *p++ = '.';
   if constexpr (D == 3) {
-    *--q = static_cast<char>('0' + fraction % 10);
-    fraction /= 10;
+    *p++ = static_cast<char>('0' + fraction / 100);
+    fraction %= 100;
   }
   if constexpr (D >= 2) {
-    q -= 2;
-    q[0] = kDigitPairs[fraction * 2];
-    q[1] = kDigitPairs[fraction * 2 + 1];
+    p[0] = kDigitPairs[fraction * 2];
+    p[1] = kDigitPairs[fraction * 2 + 1];
+    p += 2;
   }
-  if constexpr (D == 1) *--q = static_cast<char>('0' + fraction);
-  if constexpr (D > 0) *--q = '.';
-  while (whole >= 100) {
-    const std::uint32_t i = (whole % 100) * 2;
-    whole /= 100;
-    q -= 2;
-    q[0] = kDigitPairs[i];
-    q[1] = kDigitPairs[i + 1];
-  }
-  if (whole >= 10) {
-    q[-2] = kDigitPairs[whole * 2];
-    q[-1] = kDigitPairs[whole * 2 + 1];
-  } else {
-    q[-1] = static_cast<char>('0' + whole);
-  }
-  return end;
+  if constexpr (D == 1) *p++ = static_cast<char>('0' + fraction);
+  return p;
 }
 
-// Appends `scaled` (the value times 10^decimals, rounded, decimals 0-3)
-// with the point put back.
-void WriteScaledDigits(std::string& out, std::uint64_t scaled, int decimals, bool negative) {
-  static constexpr std::uint64_t kScale[] = {1, 10, 100, 1000};
-  char buffer[32];
-  char* const end = buffer + sizeof buffer;
-  char* p = end;
-  if (decimals > 0) {
-    std::uint64_t fraction = scaled % kScale[decimals];
-    scaled /= kScale[decimals];
-    for (int i = 0; i < decimals; ++i) {
-      *--p = static_cast<char>('0' + fraction % 10);
-      fraction /= 10;
-    }
-    *--p = '.';
-  }
-  p = WriteDigitsBackward(p, scaled);
-  if (negative) *--p = '-';
-  out.append(p, static_cast<std::size_t>(end - p));
+// A finite binary number as sign, significand and power of two: value =
+// significand * 2^-shift.
+struct Binary {
+  bool negative;
+  std::uint64_t significand;
+  int shift;
+};
+
+Binary Decompose(double value) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &value, 8);
+  const int exponent = static_cast<int>((bits >> 52) & 0x7ff);
+  std::uint64_t significand = bits & ((std::uint64_t{1} << 52) - 1);
+  if (exponent != 0) significand |= std::uint64_t{1} << 52;  // the hidden bit; none below the normal range
+  return {bits >> 63 != 0, significand, 1075 - (exponent == 0 ? 1 : exponent)};
 }
 
-// The many coordinates of a tile take a quicker way to the same bytes: the
-// value is scaled and rounded to an integer in long double. Below 1e9 the
-// scaled value is within 1e-7 of exact, so a value further than 1e-6 from a
-// tie between two roundings rounds as the exact value does; a value closer
-// to a tie (and anything large) is left to std::to_chars. (std::to_chars
-// for long double goes through printf, which costs twenty times more.)
-bool AppendFixedQuick(std::string& out, long double value, int decimals) {
-  static constexpr long double kScale[] = {1, 10, 100, 1000};
-  if (decimals < 0 || decimals > 3 || !(std::fabs(value) < 1e9L)) return false;
-  const long double scaled = std::fabs(value) * kScale[decimals];
-  // llrint rounds in the current mode without the x87 mode switches a cast
-  // or floor makes.
-  const long long nearest = std::llrint(scaled);
-  const long double off = scaled - static_cast<long double>(nearest);
-  if (std::fabs(std::fabs(off) - 0.5L) < 1e-6L) return false;
-  WriteScaledDigits(out, static_cast<std::uint64_t>(nearest), decimals, value < 0 && nearest != 0);
+#if defined(__x86_64__) || defined(__i386__)
+// The x87 extended format: 64-bit significand with its leading bit stored,
+// then sign and 15-bit exponent.
+static_assert(LDBL_MANT_DIG == 64, "x87 extended long double expected");
+constexpr bool kLongDoubleIsX87 = true;
+Binary Decompose(long double value) {
+  std::uint64_t significand;
+  std::uint16_t signAndExponent;
+  std::memcpy(&significand, &value, 8);
+  std::memcpy(&signAndExponent, reinterpret_cast<const char*>(&value) + 8, 2);
+  const int exponent = signAndExponent & 0x7fff;
+  return {(signAndExponent >> 15) != 0, significand, 16383 + 63 - (exponent == 0 ? 1 : exponent)};
+}
+#else
+constexpr bool kLongDoubleIsX87 = false;
+Binary Decompose(long double) { return {}; }
+#endif
+
+// Writes `value` (finite, below 1e9 in size) rounded to D decimals from
+// its exact binary value, as printf and std::to_chars round: to the
+// nearest, a tie to the even neighbour. significand * 10^D is exact in 64
+// bits for a double (below 2^63) and in 128 for a long double (below
+// 2^74), and so is the remainder after the shift. A value below 1e9 has a
+// shift of at least 23; one of the width or more (or 100 for a long
+// double's 74 bits) leaves less than half a unit.
+template <int D, class T>
+char* WriteFixedExact(char* out, T value) {
+  using Wide = std::conditional_t<sizeof(T) == sizeof(std::uint64_t), std::uint64_t, unsigned __int128>;
+  constexpr int kWidth = sizeof(Wide) == 8 ? 64 : 100;
+  constexpr std::uint32_t kScale = D == 0 ? 1 : D == 1 ? 10 : D == 2 ? 100 : 1000;
+  const Binary b = Decompose(value);
+  const Wide scaled = static_cast<Wide>(b.significand) * kScale;
+  std::uint64_t n = 0;
+  if (b.shift < kWidth) {
+    const Wide whole = scaled >> b.shift;
+    const Wide rest = scaled - (whole << b.shift);
+    const Wide half = static_cast<Wide>(1) << (b.shift - 1);
+    n = static_cast<std::uint64_t>(whole);
+    if (rest > half || (rest == half && (n & 1) != 0)) ++n;
+  }
+  return WriteScaled<D>(out, n, b.negative && n != 0);
+}
+
+// AppendFixed for a value the exact way above takes; false for the rest.
+template <class T>
+bool AppendFixedBinary(std::string& out, T value, int decimals) {
+  if constexpr (sizeof(T) > sizeof(double)) {
+    if (!kLongDoubleIsX87) return false;
+  }
+  if (!(std::fabs(value) < T(1e9))) return false;
+  char buffer[kMaxFixedWithin];
+  char* end;
+  switch (decimals) {
+    case 0: end = WriteFixedExact<0>(buffer, value); break;
+    case 1: end = WriteFixedExact<1>(buffer, value); break;
+    case 2: end = WriteFixedExact<2>(buffer, value); break;
+    case 3: end = WriteFixedExact<3>(buffer, value); break;
+    default: return false;
+  }
+  out.append(buffer, static_cast<std::size_t>(end - buffer));
   return true;
 }
 
 }  // namespace
 
 void AppendFixed(std::string& out, double value, int decimals) {
-  if (AppendFixedWithin(out, value, 0, decimals)) return;
-  if (!AppendFixedQuick(out, value, decimals)) AppendFixedExactImpl(out, value, decimals);
+  if (!AppendFixedBinary(out, value, decimals)) AppendFixedExactImpl(out, value, decimals);
 }
 void AppendFixed(std::string& out, long double value, int decimals) {
-  // A value a double holds exactly (0, whole numbers, halves) has the same
-  // digits by the double way, which costs less than x87 arithmetic.
-  const double asDouble = static_cast<double>(value);
-  if (asDouble == value && AppendFixedWithin(out, asDouble, 0, decimals)) return;
-  if (!AppendFixedQuick(out, value, decimals)) AppendFixedExactImpl(out, value, decimals);
+  if (!AppendFixedBinary(out, value, decimals)) AppendFixedExactImpl(out, value, decimals);
 }
 void AppendFixedExact(std::string& out, long double value, int decimals) {
   AppendFixedExactImpl(out, value, decimals);
 }
 
-// A double takes a quicker way still, in double arithmetic. Below 1e9 the
-// scaled value carries at most half an ulp (under 1e-7) of error on top of
-// the caller's, so one further than both and 1e-5 from a tie rounds as the
-// exact value does; the rest go the long double way.
+// A double known to within an error takes a quicker way still, in double
+// arithmetic. Below 1e9 the scaled value carries at most half an ulp (under
+// 1e-7) of error on top of the caller's, so one further than both and 1e-5
+// from a tie rounds as the exact value does; the rest are refused.
 char* WriteFixedWithin(char* out, double value, double error, int decimals) {
   static constexpr double kScale[] = {1, 10, 100, 1000};
   if (decimals < 0 || decimals > 3 || !(error >= 0)) return nullptr;

@@ -13,8 +13,8 @@ namespace quorvel {
 // value that rounds to zero is written without a minus sign.
 void AppendFixed(std::string& out, double value, int decimals);
 void AppendFixed(std::string& out, long double value, int decimals);
-// The same result always by way of std::to_chars (the reference the quick
-// path above is checked against).
+// The same result always by way of std::to_chars (the reference the exact
+// formatting above is checked against).
 void AppendFixedExact(std::string& out, long double value, int decimals);
 // Appends `value`, known to lie within `error` of a value computed more
 // exactly elsewhere, when that is enough to give the digits the exact value
@@ -23,8 +23,8 @@ void AppendFixedExact(std::string& out, long double value, int decimals);
 // value with AppendFixed.
 bool AppendFixedWithin(std::string& out, double value, double error, int decimals);
 // The same written at `out`, which has room for kMaxFixedWithin characters;
-// returns the end of what was written, or nullptr, writing nothing, when
-// AppendFixedWithin would return false.
+// returns the end of what was written, or nullptr when AppendFixedWithin
+// would return false. Bytes of that room after the end may be overwritten.
 inline constexpr std::size_t kMaxFixedWithin = 16;
 char* WriteFixedWithin(char* out, double value, double error, int decimals);
 // Decimal integer, "-" for negatives, no leading zeros.

@@ -3,6 +3,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
+#include <vector>
 
 #include "mif/format.hpp"
 #include "mif/header.hpp"
@@ -29,6 +31,24 @@ TEST(Formats, FixedDecimalsRoundAndNeverShowMinusZero) {
   EXPECT_EQ(FormatInteger(0), "0");
 }
 
+// AppendFixed of each value, and of the value rounded to double, against
+// std::to_chars at every number of decimals.
+void ExpectFixedAgreesWithToChars(const std::vector<long double>& values) {
+  for (long double v : values) {
+    for (int decimals : {0, 1, 2, 3}) {
+      std::string quick, exact;
+      AppendFixed(quick, v, decimals);
+      AppendFixedExact(exact, v, decimals);
+      ASSERT_EQ(quick, exact) << static_cast<double>(v) << " " << decimals;
+      const double d = static_cast<double>(v);
+      std::string fromDouble, exactDouble;
+      AppendFixed(fromDouble, d, decimals);
+      AppendFixedExact(exactDouble, d, decimals);
+      ASSERT_EQ(fromDouble, exactDouble) << d << " " << decimals;
+    }
+  }
+}
+
 // The quick path of AppendFixed must give std::to_chars' bytes for every value,
 // including ties, values a hair either side of them, negatives and zero.
 TEST(Formats, QuickFixedAgreesWithToChars) {
@@ -44,19 +64,30 @@ TEST(Formats, QuickFixedAgreesWithToChars) {
     values.push_back(std::nextafter(base, 1e30L));
     values.push_back(base * 0.01L + 530000);
   }
-  for (long double v : values) {
-    for (int decimals : {0, 1, 2, 3}) {
-      std::string quick, exact;
-      AppendFixed(quick, v, decimals);
-      AppendFixedExact(exact, v, decimals);
-      ASSERT_EQ(quick, exact) << static_cast<double>(v) << " " << decimals;
-      if (v == static_cast<long double>(static_cast<double>(v))) {
-        std::string fromDouble;
-        AppendFixed(fromDouble, static_cast<double>(v), decimals);
-        ASSERT_EQ(fromDouble, exact) << static_cast<double>(v) << " " << decimals;
-      }
+  ExpectFixedAgreesWithToChars(values);
+}
+
+// The exact formatting works on the binary value itself: ties of every
+// binary fraction (k/2 ... k/1024) go to the even neighbour, a hair either
+// side of a tie does not, and the edges of the quick range (1e9, tiny and
+// subnormal values, the largest fraction rounding up to a new digit) agree
+// with std::to_chars for long double and double alike.
+TEST(Formats, ExactFixedAgreesWithToCharsOnTiesAndEdges) {
+  std::vector<long double> values = {999999999.5L, 999999999.995L, 99999999.9996L, 9999.9995L, 0.0005L, 0.0015L,
+                                     std::numeric_limits<long double>::denorm_min(),
+                                     -std::numeric_limits<long double>::denorm_min(),
+                                     std::numeric_limits<long double>::min(), 1e-30L, -1e-30L,
+                                     std::nextafter(1e9L, 0.0L), 4294967295.5L};
+  std::uint64_t state = 99;
+  for (int i = 0; i < 4000; ++i) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    for (long double denominator = 2; denominator <= 1024; denominator *= 2) {
+      const long double tie = static_cast<long double>(state >> 36) / denominator;
+      for (long double v : {tie, -tie, std::nextafter(tie, 0.0L), std::nextafter(tie, 1e30L), tie + 530000})
+        values.push_back(v);
     }
   }
+  ExpectFixedAgreesWithToChars(values);
 }
 
 // A double known to within an error is written only where the error cannot
