@@ -1,5 +1,6 @@
 #include "mif/format.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <cfloat>
 #include <charconv>
@@ -306,58 +307,62 @@ constexpr bool HasControl(std::uint64_t word) {
   return ((word - 0x2020202020202020ULL) & ~word & 0x8080808080808080ULL) != 0;
 }
 
-bool IsPlainWord(std::uint64_t word) {
+inline bool IsPlainWord(std::uint64_t word) {
   constexpr std::uint64_t kCommas = 0x2c2c2c2c2c2c2c2cULL;
   constexpr std::uint64_t kQuotes = 0x2222222222222222ULL;
   constexpr std::uint64_t kDeletes = 0x7f7f7f7f7f7f7f7fULL;
   return !HasByte(word, kCommas) && !HasByte(word, kQuotes) && !HasControl(word) && !HasByte(word, kDeletes);
 }
 
-// True when `value` holds no ",", no double quote and no control byte;
-// eight bytes a step. The rest is taken by two loads that may overlap (the
-// last eight bytes of a longer value, or two halves of a shorter one): a
-// byte seen twice does no harm, and the bytes above a short load are filled
-// with letters, which match no mark.
-bool IsPlainMidValue(std::string_view value) {
+// Copies `value` to `out`, which has room for its size and eight bytes
+// more, checking as it goes that it holds no ",", no double quote and no
+// control byte; eight bytes a step. Returns false at the first word with a
+// mark (what was copied is then to be written over). The last bytes of a
+// longer value are taken as the last eight, seen twice and stored again in
+// place; those of a shorter one are loaded in pieces of 4, 2 and 1 bytes,
+// the bytes above them filled with letters for the check (they match no
+// mark) and with zeros for the store, which lands in the spare room.
+[[gnu::always_inline]] inline bool CopyPlainMidValue(char* out, std::string_view value) {
   const char* p = value.data();
   const std::size_t size = value.size();
   std::size_t n = size;
-  for (; n >= 8; p += 8, n -= 8) {
+  for (; n >= 8; p += 8, out += 8, n -= 8) {
     std::uint64_t word;
     std::memcpy(&word, p, 8);
     if (!IsPlainWord(word)) return false;
+    std::memcpy(out, &word, 8);
   }
   if (n == 0) return true;
+  std::uint64_t word = 0;
   if (size >= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, value.data() + size - 8, 8);
-    return IsPlainWord(word);
+    std::memcpy(&word, p + n - 8, 8);
+    if (!IsPlainWord(word)) return false;
+    std::memcpy(out + n - 8, &word, 8);
+    return true;
   }
-  if (n >= 4) {
-    std::uint32_t first, last;
-    std::memcpy(&first, p, 4);
-    std::memcpy(&last, p + n - 4, 4);
-    return IsPlainWord(first | static_cast<std::uint64_t>(last) << 32);
+  std::size_t at = 0;
+  if (n & 4) {
+    std::uint32_t four;
+    std::memcpy(&four, p, 4);
+    word = four;
+    at = 4;
   }
-  if (n >= 2) {
-    std::uint16_t first, last;
-    std::memcpy(&first, p, 2);
-    std::memcpy(&last, p + n - 2, 2);
-    return IsPlainWord(first | static_cast<std::uint64_t>(last) << 16 | 0x4141414100000000ULL);
+  if (n & 2) {
+    std::uint16_t two;
+    std::memcpy(&two, p + at, 2);
+    word |= static_cast<std::uint64_t>(two) << (8 * at);
+    at += 2;
   }
-  return *p != ',' && *p != '"' && !IsControl(*p);
+  if (n & 1) word |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[at])) << (8 * at);
+  if (!IsPlainWord(word | 0x4141414141414141ULL << (8 * n))) return false;
+  std::memcpy(out, &word, 8);
+  return true;
 }
 
-}  // namespace
-
-void AppendMidValue(std::string& out, std::string_view value) {
-  const bool plain = IsPlainMidValue(value);
-  if (plain) {
-    out.append(value);
-    return;
-  }
-  // A NUL or other control byte would stop a reader (GDAL reads no feature
-  // of a file with a NUL in it): each becomes a blank.
+// A value with a mark: a NUL or other control byte would stop a reader
+// (GDAL reads no feature of a file with a NUL in it), so each becomes a
+// blank; a value holding the delimiter or a double quote is quoted.
+void AppendMarkedMidValue(std::string& out, std::string_view value) {
   const bool quoted = value.find_first_of(",\"") != std::string_view::npos;
   if (quoted) out.push_back('"');
   for (char c : value) {
@@ -365,6 +370,51 @@ void AppendMidValue(std::string& out, std::string_view value) {
     out.push_back(IsControl(c) ? ' ' : c);
   }
   if (quoted) out.push_back('"');
+}
+
+}  // namespace
+
+void AppendMidValue(std::string& out, std::string_view value) {
+  const std::size_t size = out.size();
+  out.resize(size + value.size() + 8);
+  if (CopyPlainMidValue(out.data() + size, value)) {
+    out.resize(size + value.size());
+    return;
+  }
+  out.resize(size);
+  AppendMarkedMidValue(out, value);
+}
+
+void MidRow::Grow(std::size_t n) { buffer_.resize(std::max(2 * buffer_.size(), size_ + n)); }
+
+void MidRow::AddValue(std::string_view value) {
+  char* out = Room(value.size() + 8);
+  if (CopyPlainMidValue(out, value)) {
+    size_ += value.size();
+    return;
+  }
+  std::string marked;
+  AppendMarkedMidValue(marked, value);
+  AddText(marked);
+}
+
+void MidRow::AddText(std::string_view text) {
+  std::memcpy(Room(text.size()), text.data(), text.size());
+  size_ += text.size();
+}
+
+MidRow& MidRow::AddInteger(std::int64_t value) {
+  Separate();
+  size_ = static_cast<std::size_t>(WriteInteger(Room(kMaxInteger), value) - buffer_.data());
+  return *this;
+}
+
+MidRow& MidRow::AddFixed(double value, int decimals) {
+  Separate();
+  std::string text;
+  AppendFixed(text, value, decimals);
+  AddText(text);
+  return *this;
 }
 
 }  // namespace quorvel

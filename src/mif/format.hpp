@@ -48,41 +48,47 @@ void AppendQuotedText(std::string& out, std::string_view text);
 // written as it stands.
 void AppendMidValue(std::string& out, std::string_view value);
 
-// Builds one MID row: values joined by "," with nothing around them.
+// Builds one MID row: values joined by "," with nothing around them. The
+// row is kept in a buffer with spare room at its end, which the value
+// copies (a word at a time) may write into.
 class MidRow {
  public:
-  MidRow() { buffer_.reserve(256); }
+  MidRow() { buffer_.resize(256); }
   void Clear() {
-    buffer_.clear();
+    size_ = 0;
     count_ = 0;
   }
   MidRow& Add(std::string_view value) {
     Separate();
-    if (!value.empty()) AppendMidValue(buffer_, value);  // many values are empty: no call for them
+    if (!value.empty()) AddValue(value);  // many values are empty: no call for them
     return *this;
   }
-  MidRow& AddInteger(std::int64_t value) {
-    Separate();
-    AppendInteger(buffer_, value);
-    return *this;
-  }
-  MidRow& AddFixed(double value, int decimals) {
-    Separate();
-    AppendFixed(buffer_, value, decimals);
-    return *this;
-  }
+  MidRow& AddInteger(std::int64_t value);
+  MidRow& AddFixed(double value, int decimals);
   MidRow& AddEmpty(int n = 1) {
     for (int i = 0; i < n; ++i) Separate();
     return *this;
   }
   int count() const { return count_; }
-  std::string_view str() const { return buffer_; }
+  std::string_view str() const { return {buffer_.data(), size_}; }
 
  private:
   void Separate() {
-    if (count_++ > 0) buffer_.push_back(',');
+    if (count_++ > 0) {
+      *Room(1) = ',';
+      ++size_;
+    }
   }
-  std::string buffer_;
+  // Makes room for n bytes after the row and returns where they start.
+  char* Room(std::size_t n) {
+    if (size_ + n > buffer_.size()) Grow(n);
+    return buffer_.data() + size_;
+  }
+  void Grow(std::size_t n);
+  void AddValue(std::string_view value);  // as AppendMidValue
+  void AddText(std::string_view text);    // as it stands
+  std::string buffer_;  // the row is its first size_ bytes
+  std::size_t size_ = 0;
   int count_ = 0;
 };
 

@@ -179,6 +179,28 @@ TEST(Formats, MidValuesAreQuotedOnlyWhenTheyWouldSplitTheRow) {
   EXPECT_EQ(text, "\"C:\\\\dir\\\\\"");
 }
 
+// A row longer than its first buffer, of values of every length with and
+// without marks, reads as the values appended one by one.
+TEST(Formats, LongMidRowsGrowAndMatchValueByValue) {
+  MidRow row;
+  for (int round = 0; round < 2; ++round) {
+    row.Clear();
+    std::string expected;
+    for (std::size_t length = 0; length <= 40; ++length) {
+      std::string value(length, static_cast<char>('a' + length % 26));
+      if (length % 3 == 1) value[length / 2] = length % 2 ? ',' : '\x01';
+      if (length > 0) expected.push_back(',');
+      AppendMidValue(expected, value);
+      row.Add(value);
+      if (length % 10 == 0) {
+        row.AddInteger(-static_cast<std::int64_t>(length) * 1000003);
+        expected += "," + std::to_string(-static_cast<std::int64_t>(length) * 1000003);
+      }
+    }
+    ASSERT_EQ(row.str(), expected);
+  }
+}
+
 TEST(OutputNames, AreFormedByDroppingTheLastFourCharacters) {
   EXPECT_EQ(MemberPath("/out/roads.mif", "", ".mid"), "/out/roads.mid");
   EXPECT_EQ(MemberPath("/out/roads.mif", "_Text", ".mif"), "/out/roads_Text.mif");
