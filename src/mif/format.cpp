@@ -166,33 +166,52 @@ char* WriteFixedExact(char* out, T value) {
   return WriteScaled<D>(out, n, b.negative && n != 0);
 }
 
-// AppendFixed for a value the exact way above takes; false for the rest.
+// WriteFixed, for double and long double.
 template <class T>
-bool AppendFixedBinary(std::string& out, T value, int decimals) {
+char* WriteFixedBinary(char* out, T value, int decimals) {
   if constexpr (sizeof(T) > sizeof(double)) {
-    if (!kLongDoubleIsX87) return false;
+    if (!kLongDoubleIsX87) return nullptr;
   }
-  if (!(std::fabs(value) < T(1e9))) return false;
-  char buffer[kMaxFixedWithin];
-  char* end;
+  if (!(std::fabs(value) < T(1e9))) return nullptr;
   switch (decimals) {
-    case 0: end = WriteFixedExact<0>(buffer, value); break;
-    case 1: end = WriteFixedExact<1>(buffer, value); break;
-    case 2: end = WriteFixedExact<2>(buffer, value); break;
-    case 3: end = WriteFixedExact<3>(buffer, value); break;
-    default: return false;
+    case 0: return WriteFixedExact<0>(out, value);
+    case 1: return WriteFixedExact<1>(out, value);
+    case 2: return WriteFixedExact<2>(out, value);
+    case 3: return WriteFixedExact<3>(out, value);
+    default: return nullptr;
   }
-  out.append(buffer, static_cast<std::size_t>(end - buffer));
-  return true;
+}
+
+template <class T>
+void AppendFixedImpl(std::string& out, T value, int decimals) {
+  char buffer[kMaxFixedWithin];
+  if (const char* end = WriteFixedBinary(buffer, value, decimals)) {
+    out.append(buffer, static_cast<std::size_t>(end - buffer));
+    return;
+  }
+  AppendFixedExactImpl(out, value, decimals);
 }
 
 }  // namespace
 
-void AppendFixed(std::string& out, double value, int decimals) {
-  if (!AppendFixedBinary(out, value, decimals)) AppendFixedExactImpl(out, value, decimals);
-}
-void AppendFixed(std::string& out, long double value, int decimals) {
-  if (!AppendFixedBinary(out, value, decimals)) AppendFixedExactImpl(out, value, decimals);
+void AppendFixed(std::string& out, double value, int decimals) { AppendFixedImpl(out, value, decimals); }
+void AppendFixed(std::string& out, long double value, int decimals) { AppendFixedImpl(out, value, decimals); }
+char* WriteFixed(char* out, double value, int decimals) { return WriteFixedBinary(out, value, decimals); }
+
+void AppendFixedPair(std::string& out, double x, double y, int decimals) {
+  char line[2 * kMaxFixedWithin + 1];
+  char* p = WriteFixed(line, x, decimals);
+  if (p) {
+    *p++ = ' ';
+    p = WriteFixed(p, y, decimals);
+  }
+  if (p) {
+    out.append(line, static_cast<std::size_t>(p - line));
+    return;
+  }
+  AppendFixed(out, x, decimals);
+  out.push_back(' ');
+  AppendFixed(out, y, decimals);
 }
 void AppendFixedExact(std::string& out, long double value, int decimals) {
   AppendFixedExactImpl(out, value, decimals);
@@ -375,6 +394,13 @@ void AppendMarkedMidValue(std::string& out, std::string_view value) {
 }  // namespace
 
 void AppendMidValue(std::string& out, std::string_view value) {
+  // A short value goes by way of a buffer here, with one append.
+  char buffer[64 + 8];
+  if (value.size() <= 64) {
+    if (CopyPlainMidValue(buffer, value)) out.append(buffer, value.size());
+    else AppendMarkedMidValue(out, value);
+    return;
+  }
   const std::size_t size = out.size();
   out.resize(size + value.size() + 8);
   if (CopyPlainMidValue(out.data() + size, value)) {

@@ -16,6 +16,14 @@ void AppendFixed(std::string& out, long double value, int decimals);
 // The same result always by way of std::to_chars (the reference the exact
 // formatting above is checked against).
 void AppendFixedExact(std::string& out, long double value, int decimals);
+// AppendFixed written at `out`, which has room for kMaxFixedWithin
+// characters (bytes of it after the end may be overwritten); returns the
+// end, or nullptr, when the value is one AppendFixed gives to std::to_chars
+// (non-finite, 1e9 or more in size, decimals outside 0-3).
+inline constexpr std::size_t kMaxFixedWithin = 16;
+char* WriteFixed(char* out, double value, int decimals);
+// "x y", each as AppendFixed writes it.
+void AppendFixedPair(std::string& out, double x, double y, int decimals);
 // Appends `value`, known to lie within `error` of a value computed more
 // exactly elsewhere, when that is enough to give the digits the exact value
 // has. Returns false, appending nothing, when it is not (a value near a tie
@@ -25,7 +33,6 @@ bool AppendFixedWithin(std::string& out, double value, double error, int decimal
 // The same written at `out`, which has room for kMaxFixedWithin characters;
 // returns the end of what was written, or nullptr when AppendFixedWithin
 // would return false. Bytes of that room after the end may be overwritten.
-inline constexpr std::size_t kMaxFixedWithin = 16;
 char* WriteFixedWithin(char* out, double value, double error, int decimals);
 // Decimal integer, "-" for negatives, no leading zeros.
 void AppendInteger(std::string& out, std::int64_t value);

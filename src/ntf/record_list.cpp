@@ -22,20 +22,29 @@ bool ReadWholeFile(const std::string& path, std::string& out, std::string* error
     ::close(fd);
     return false;
   }
+  // A regular file is read straight into place; what it has beyond the
+  // size it was (a file still growing) and any other file come in chunks.
   out.clear();
-  if (S_ISREG(st.st_mode) && st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
+  if (S_ISREG(st.st_mode) && st.st_size > 0) out.resize(static_cast<std::size_t>(st.st_size));
+  std::size_t filled = 0;
   char chunk[1 << 16];
   for (;;) {
-    ssize_t n = ::read(fd, chunk, sizeof chunk);
+    const bool inPlace = filled < out.size();
+    char* into = inPlace ? out.data() + filled : chunk;
+    const std::size_t room = inPlace ? out.size() - filled : sizeof chunk;
+    ssize_t n = ::read(fd, into, room);
     if (n < 0) {
       if (errno == EINTR) continue;
       if (error) *error = std::strerror(errno);
       ::close(fd);
+      out.clear();
       return false;
     }
     if (n == 0) break;
-    out.append(chunk, static_cast<std::size_t>(n));
+    if (!inPlace) out.append(chunk, static_cast<std::size_t>(n));
+    filled += static_cast<std::size_t>(n);
   }
+  out.resize(filled);  // a file that shrank since
   ::close(fd);
   return true;
 }

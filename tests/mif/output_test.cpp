@@ -31,8 +31,8 @@ TEST(Formats, FixedDecimalsRoundAndNeverShowMinusZero) {
   EXPECT_EQ(FormatInteger(0), "0");
 }
 
-// AppendFixed of each value, and of the value rounded to double, against
-// std::to_chars at every number of decimals.
+// AppendFixed of each value, and of the value rounded to double (alone and
+// in a pair), against std::to_chars at every number of decimals.
 void ExpectFixedAgreesWithToChars(const std::vector<long double>& values) {
   for (long double v : values) {
     for (int decimals : {0, 1, 2, 3}) {
@@ -45,6 +45,10 @@ void ExpectFixedAgreesWithToChars(const std::vector<long double>& values) {
       AppendFixed(fromDouble, d, decimals);
       AppendFixedExact(exactDouble, d, decimals);
       ASSERT_EQ(fromDouble, exactDouble) << d << " " << decimals;
+      std::string pair, exactNegative;
+      AppendFixedPair(pair, d, -d, decimals);
+      AppendFixedExact(exactNegative, -d, decimals);
+      ASSERT_EQ(pair, exactDouble + " " + exactNegative) << d << " " << decimals;
     }
   }
 }

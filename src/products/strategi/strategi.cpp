@@ -243,7 +243,11 @@ class StrategiTranslator final : public RecordLoopTranslator {
     carried_.textAngle = angle;
   }
 
-  void AppendCoordinate(double value, double origin, int decimals) { AppendFixed(geometry_, value + origin, decimals); }
+  // One vertex line of a polyline.
+  void AppendVertex(double x, double y, int decimals) {
+    AppendFixedPair(geometry_, x + xOrigin_, y + yOrigin_, decimals);
+    geometry_.append("\r\n", 2);
+  }
 
   // Seven digits as a rule, a whole number read exactly either way; anything
   // else takes the general reading.
@@ -265,19 +269,15 @@ class StrategiTranslator final : public RecordLoopTranslator {
       if (count <= 0) return;  // a line without points: the placeholder object
       // The count comes from the record; the vertices must be there too,
       // so a count larger than the record holds fails on the first missing one.
-      AppendCoordinate(ReadOrdinate(Field(record, 14, 7)), xOrigin_, 3);
-      geometry_.push_back(' ');
-      AppendCoordinate(ReadOrdinate(Field(record, 21, 7)), yOrigin_, 3);
-      geometry_.append("\r\n");
+      const double x0 = ReadOrdinate(Field(record, 14, 7));
+      const double y0 = ReadOrdinate(Field(record, 21, 7));
+      AppendVertex(x0, y0, 3);
       for (std::int64_t k = 2; k <= count; ++k) {
         const std::size_t base = 29 + 15 * static_cast<std::size_t>(k - 2);
         if (base > record.size()) throw NtfReadFailure("Strategi line shorter than its vertex count");
         const double x = ReadOrdinate(Field(record, base, 7));
         const double y = ReadOrdinate(Field(record, base + 7, 7));
-        AppendCoordinate(x, xOrigin_, 2);
-        geometry_.push_back(' ');
-        AppendCoordinate(y, yOrigin_, 2);
-        geometry_.append("\r\n");
+        AppendVertex(x, y, 2);
       }
       return;
     }
@@ -286,9 +286,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
       const double x = ReadOrdinate(Field(record, 14, 7));
       const double y = ReadOrdinate(Field(record, 21, 7));
       geometry_.append("POINT ");
-      AppendCoordinate(x, xOrigin_, 2);
-      geometry_.push_back(' ');
-      AppendCoordinate(y, yOrigin_, 2);
+      AppendFixedPair(geometry_, x + xOrigin_, y + yOrigin_, 2);
       geometryKind_ = Geometry::Point;
     } else if (textLayer_) {
       // The raw anchor, converted when the text is placed.
