@@ -60,7 +60,7 @@ char* WriteDigitsBackward(char* p, std::uint64_t n) {
 // group into two pairs, each pair into two digits, all groups at once; the
 // multiplications by 10486 / 2^20 and 103 / 2^10 divide by 100 and by 10
 // exactly at these sizes and carry nothing into the next group.
-std::uint64_t EightDigits(std::uint32_t v) {
+[[gnu::always_inline]] inline std::uint64_t EightDigits(std::uint32_t v) {
   std::uint64_t x = (v / 10000) | static_cast<std::uint64_t>(v % 10000) << 32;
   std::uint64_t y = ((x * 10486) >> 20) & 0x0000007F0000007FULL;
   x = y | (x - y * 100) << 16;
@@ -73,7 +73,7 @@ std::uint64_t EightDigits(std::uint32_t v) {
 // past its leading zeros, so up to eight bytes after the end are
 // overwritten: kMaxFixedWithin leaves room for them.
 template <int D>
-char* WriteScaled(char* out, std::uint64_t n, bool negative) {
+[[gnu::always_inline]] inline char* WriteScaled(char* out, std::uint64_t n, bool negative) {
   constexpr std::uint32_t kScale = D == 0 ? 1 : D == 1 ? 10 : D == 2 ? 100 : 1000;
   auto whole = static_cast<std::uint32_t>(n / kScale);
   auto fraction = static_cast<std::uint32_t>(n % kScale);
@@ -104,6 +104,16 @@ char* WriteScaled(char* out, std::uint64_t n, bool negative) {
   }
   if constexpr (D == 1) *p++ = static_cast<char>('0' + fraction);
   return p;
+}
+
+// WriteScaled for decimals (0-3) known only at run time.
+char* WriteScaledAs(char* out, std::uint64_t n, int decimals, bool negative) {
+  switch (decimals) {
+    case 0: return WriteScaled<0>(out, n, negative);
+    case 1: return WriteScaled<1>(out, n, negative);
+    case 2: return WriteScaled<2>(out, n, negative);
+    default: return WriteScaled<3>(out, n, negative);
+  }
 }
 
 // A finite binary number as sign, significand and power of two: value =
@@ -232,13 +242,12 @@ char* WriteFixedWithin(char* out, double value, double error, int decimals) {
   const double off = scaled - nearest;
   if (std::fabs(std::fabs(off) - 0.5) <= error * kScale[decimals] + 1e-5) return nullptr;
   const std::uint32_t n = static_cast<std::uint32_t>(nearest);
-  const bool negative = value < 0 && n != 0;
-  switch (decimals) {
-    case 0: return WriteScaled<0>(out, n, negative);
-    case 1: return WriteScaled<1>(out, n, negative);
-    case 2: return WriteScaled<2>(out, n, negative);
-    default: return WriteScaled<3>(out, n, negative);
-  }
+  return WriteScaledAs(out, n, decimals, value < 0 && n != 0);
+}
+
+char* WriteScaledInteger(char* out, std::int64_t n, int decimals) {
+  const std::uint64_t magnitude = n < 0 ? 0 - static_cast<std::uint64_t>(n) : static_cast<std::uint64_t>(n);
+  return WriteScaledAs(out, magnitude, decimals, n < 0);
 }
 
 bool AppendFixedWithin(std::string& out, double value, double error, int decimals) {

@@ -34,6 +34,10 @@ bool AppendFixedWithin(std::string& out, double value, double error, int decimal
 // returns the end of what was written, or nullptr when AppendFixedWithin
 // would return false. Bytes of that room after the end may be overwritten.
 char* WriteFixedWithin(char* out, double value, double error, int decimals);
+// n / 10^decimals written exactly with `decimals` (0-3) decimals at `out`,
+// which has room for kMaxFixedWithin characters (bytes of it after the end
+// may be overwritten); |n| / 10^decimals must be below 1e9. Returns the end.
+char* WriteScaledInteger(char* out, std::int64_t n, int decimals);
 // Decimal integer, "-" for negatives, no leading zeros.
 void AppendInteger(std::string& out, std::int64_t value);
 // The same written at `out`, which has room for kMaxInteger characters;

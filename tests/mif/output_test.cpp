@@ -94,6 +94,29 @@ TEST(Formats, ExactFixedAgreesWithToCharsOnTiesAndEdges) {
   ExpectFixedAgreesWithToChars(values);
 }
 
+TEST(Formats, ScaledIntegersAtEveryDigitCount) {
+  std::int64_t v = 1;
+  for (int digits = 1; digits <= 12; ++digits, v *= 10) {
+    for (std::int64_t n : {v, v - 1, 3 * v + 7, -v, -(v - 1), std::int64_t{0}}) {
+      for (int decimals : {0, 1, 2, 3}) {
+        if (std::abs(n) >= 1'000'000'000LL * (decimals == 0 ? 1 : decimals == 1 ? 10 : decimals == 2 ? 100 : 1000))
+          continue;
+        char line[kMaxFixedWithin];
+        const char* end = WriteScaledInteger(line, n, decimals);
+        std::string digitsText = std::to_string(std::abs(n));
+        if (decimals > 0) {
+          digitsText.insert(0, std::string(digitsText.size() <= static_cast<std::size_t>(decimals)
+                                               ? decimals + 1 - digitsText.size()
+                                               : 0,
+                                           '0'));
+          digitsText.insert(digitsText.size() - decimals, ".");
+        }
+        EXPECT_EQ(std::string(static_cast<const char*>(line), end), (n < 0 ? "-" : "") + digitsText) << n;
+      }
+    }
+  }
+}
+
 // A double known to within an error is written only where the error cannot
 // change a digit; it then has the exact value's digits.
 TEST(Formats, FixedWithinAnErrorRefusesNearTiesAndOtherwiseAgrees) {
