@@ -34,26 +34,6 @@ constexpr char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-// Writes the digits of n backwards from `p`, two at a time, and returns the
-// first one.
-char* WriteDigitsBackward(char* p, std::uint64_t n) {
-  while (n >= 100) {
-    const std::size_t i = static_cast<std::size_t>(n % 100) * 2;
-    n /= 100;
-    p -= 2;
-    p[0] = kDigitPairs[i];
-    p[1] = kDigitPairs[i + 1];
-  }
-  if (n >= 10) {
-    p -= 2;
-    p[0] = kDigitPairs[n * 2];
-    p[1] = kDigitPairs[n * 2 + 1];
-  } else {
-    *--p = static_cast<char>('0' + n);
-  }
-  return p;
-}
-
 // The eight digits of v (below 1e8), leading zeros included, as eight
 // characters in one word: the first digit in the lowest byte, so a store
 // writes them in order. The word is split into two groups of four, each
@@ -68,10 +48,41 @@ char* WriteDigitsBackward(char* p, std::uint64_t n) {
   return y | (x - y * 10) << 8;
 }
 
+// The digits of v (below 1e8) without leading zeros ("0" for 0) at p, by
+// one store of eight bytes; returns the end.
+[[gnu::always_inline]] inline char* WriteShortWhole(char* p, std::uint32_t v) {
+  std::uint64_t digits = EightDigits(v);
+  const int leadingZeros = digits == 0 ? 7 : std::countr_zero(digits) / 8;
+  digits = (digits | 0x3030303030303030ULL) >> (8 * leadingZeros);
+  std::memcpy(p, &digits, 8);
+  return p + 8 - leadingZeros;
+}
+
+// The eight digits of v (below 1e8), leading zeros included, at p.
+[[gnu::always_inline]] inline char* WriteEightDigits(char* p, std::uint32_t v) {
+  const std::uint64_t digits = EightDigits(v) | 0x3030303030303030ULL;
+  std::memcpy(p, &digits, 8);
+  return p + 8;
+}
+
+// The digits of v without leading zeros at p; returns the end. Up to eight
+// bytes after the end may be overwritten, never past the 20th byte from p.
+[[gnu::always_inline]] inline char* WriteWhole(char* p, std::uint64_t v) {
+  constexpr std::uint64_t k1e8 = 100000000;
+  if (v < k1e8) return WriteShortWhole(p, static_cast<std::uint32_t>(v));
+  if (v < k1e8 * k1e8) {
+    p = WriteShortWhole(p, static_cast<std::uint32_t>(v / k1e8));
+    return WriteEightDigits(p, static_cast<std::uint32_t>(v % k1e8));
+  }
+  p = WriteShortWhole(p, static_cast<std::uint32_t>(v / (k1e8 * k1e8)));
+  p = WriteEightDigits(p, static_cast<std::uint32_t>(v / k1e8 % k1e8));
+  return WriteEightDigits(p, static_cast<std::uint32_t>(v % k1e8));
+}
+
 // Writes n / 10^D (below 2^32) with D decimals forward at `out` and returns
-// the end. The whole part is stored as one word of eight digits shifted
-// past its leading zeros, so up to eight bytes after the end are
-// overwritten: kMaxFixedWithin leaves room for them.
+// the end. The whole part is stored in words of eight digits, so bytes
+// after the end may be overwritten: at most the sign, ten digits and eight
+// more, within kMaxFixedWithin with the decimals.
 template <int D>
 [[gnu::always_inline]] inline char* WriteScaled(char* out, std::uint64_t n, bool negative) {
   constexpr std::uint32_t kScale = D == 0 ? 1 : D == 1 ? 10 : D == 2 ? 100 : 1000;
@@ -79,19 +90,7 @@ template <int D>
   auto fraction = static_cast<std::uint32_t>(n % kScale);
   char* p = out;
   if (negative) *p++ = '-';
-  const bool moreThanEight = whole >= 100000000;
-  if (moreThanEight) {
-    const std::uint32_t high = whole / 100000000;
-    if (high >= 10) *p++ = static_cast<char>('0' + high / 10);
-    *p++ = static_cast<char>('0' + high % 10);
-    whole %= 100000000;
-  }
-  std::uint64_t digits = EightDigits(whole);
-  int leadingZeros = 0;
-  if (!moreThanEight) leadingZeros = digits == 0 ? 7 : std::countr_zero(digits) / 8;  // 0 keeps one digit
-  digits = (digits | 0x3030303030303030ULL) >> (8 * leadingZeros);
-  std::memcpy(p, &digits, 8);
-  p += 8 - leadingZeros;
+  p = WriteWhole(p, whole);
   if constexpr (D > 0) *p++ = '.';
   if constexpr (D == 3) {
     *p++ = static_cast<char>('0' + fraction / 100);
@@ -259,28 +258,17 @@ bool AppendFixedWithin(std::string& out, double value, double error, int decimal
 }
 
 char* WriteInteger(char* out, std::int64_t value) {
-  // The digits go backwards to the middle of a buffer twice the largest
-  // size, then forward to `out` in one copy of fixed length, which a
-  // compiler makes a few moves. The bytes copied after the number are
-  // zeros; the caller goes by the returned end.
-  char buffer[2 * kMaxInteger] = {};
-  char* const end = buffer + kMaxInteger;
   const std::uint64_t magnitude =
       value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-  char* p = WriteDigitsBackward(end, magnitude);
-  if (value < 0) *--p = '-';
-  std::memcpy(out, p, kMaxInteger);
-  return out + (end - p);
+  char* p = out;
+  if (value < 0) *p++ = '-';
+  return WriteWhole(p, magnitude);  // at most 19 digits: within kMaxInteger with the sign
 }
 
 void AppendInteger(std::string& out, std::int64_t value) {
-  char buffer[24];
-  char* const end = buffer + sizeof buffer;
-  const std::uint64_t magnitude =
-      value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-  char* p = WriteDigitsBackward(end, magnitude);
-  if (value < 0) *--p = '-';
-  out.append(p, static_cast<std::size_t>(end - p));
+  char buffer[kMaxInteger];
+  const char* end = WriteInteger(buffer, value);
+  out.append(buffer, static_cast<std::size_t>(end - buffer));
 }
 
 std::string FormatFixed(double value, int decimals) {

@@ -73,8 +73,11 @@ std::string_view Scan(std::string_view record, std::size_t start, Terminators se
     return {};
   }
   const std::string_view rest = record.substr(start - 1);
-  const std::size_t at = rest.find_first_of(set == Terminators::T1 ? std::string_view("\\%\"") : std::string_view("\\%"));
-  if (at == std::string_view::npos) {
+  // A plain loop: find_first_of asks memchr about every character.
+  const bool quoteEnds = set == Terminators::T1;
+  std::size_t at = 0;
+  while (at < rest.size() && rest[at] != '\\' && rest[at] != '%' && !(quoteEnds && rest[at] == '"')) ++at;
+  if (at == rest.size()) {
     t = record.size() + 1;
     return rest;
   }
