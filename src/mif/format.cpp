@@ -207,20 +207,32 @@ void AppendFixed(std::string& out, double value, int decimals) { AppendFixedImpl
 void AppendFixed(std::string& out, long double value, int decimals) { AppendFixedImpl(out, value, decimals); }
 char* WriteFixed(char* out, double value, int decimals) { return WriteFixedBinary(out, value, decimals); }
 
+char* WriteFixedPair(char* out, double x, double y, int decimals) {
+  char* p = WriteFixed(out, x, decimals);
+  if (!p) return nullptr;
+  *p++ = ' ';
+  return WriteFixed(p, y, decimals);
+}
+
 void AppendFixedPair(std::string& out, double x, double y, int decimals) {
-  char line[2 * kMaxFixedWithin + 1];
-  char* p = WriteFixed(line, x, decimals);
-  if (p) {
-    *p++ = ' ';
-    p = WriteFixed(p, y, decimals);
-  }
-  if (p) {
-    out.append(line, static_cast<std::size_t>(p - line));
+  char line[kMaxFixedPair];
+  if (const char* end = WriteFixedPair(line, x, y, decimals)) {
+    out.append(line, static_cast<std::size_t>(end - line));
     return;
   }
   AppendFixed(out, x, decimals);
   out.push_back(' ');
   AppendFixed(out, y, decimals);
+}
+
+void AppendFixedPair(TextBuffer& out, double x, double y, int decimals) {
+  if (const char* end = WriteFixedPair(out.Room(kMaxFixedPair), x, y, decimals)) {
+    out.Advance(end);
+    return;
+  }
+  std::string text;
+  AppendFixedPair(text, x, y, decimals);
+  out.Append(text);
 }
 void AppendFixedExact(std::string& out, long double value, int decimals) {
   AppendFixedExactImpl(out, value, decimals);
@@ -408,27 +420,28 @@ void AppendMidValue(std::string& out, std::string_view value) {
   AppendMarkedMidValue(out, value);
 }
 
-void MidRow::Grow(std::size_t n) { buffer_.resize(std::max(2 * buffer_.size(), size_ + n)); }
+void TextBuffer::Grow(std::size_t n) { storage_.resize(std::max(2 * storage_.size(), size_ + n)); }
 
-void MidRow::AddValue(std::string_view value) {
-  char* out = Room(value.size() + 8);
-  if (CopyPlainMidValue(out, value)) {
-    size_ += value.size();
-    return;
-  }
-  std::string marked;
-  AppendMarkedMidValue(marked, value);
-  AddText(marked);
-}
-
-void MidRow::AddText(std::string_view text) {
+void TextBuffer::Append(std::string_view text) {
+  if (text.empty()) return;
   std::memcpy(Room(text.size()), text.data(), text.size());
   size_ += text.size();
 }
 
+void MidRow::AddValue(std::string_view value) {
+  char* out = buffer_.Room(value.size() + 8);
+  if (CopyPlainMidValue(out, value)) {
+    buffer_.Advance(out + value.size());
+    return;
+  }
+  std::string marked;
+  AppendMarkedMidValue(marked, value);
+  buffer_.Append(marked);
+}
+
 MidRow& MidRow::AddInteger(std::int64_t value) {
   Separate();
-  size_ = static_cast<std::size_t>(WriteInteger(Room(kMaxInteger), value) - buffer_.data());
+  buffer_.Advance(WriteInteger(buffer_.Room(kMaxInteger), value));
   return *this;
 }
 
@@ -436,7 +449,7 @@ MidRow& MidRow::AddFixed(double value, int decimals) {
   Separate();
   std::string text;
   AppendFixed(text, value, decimals);
-  AddText(text);
+  buffer_.Append(text);
   return *this;
 }
 

@@ -59,14 +59,48 @@ void AppendQuotedText(std::string& out, std::string_view text);
 // written as it stands.
 void AppendMidValue(std::string& out, std::string_view value);
 
-// Builds one MID row: values joined by "," with nothing around them. The
-// row is kept in a buffer with spare room at its end, which the value
-// copies (a word at a time) may write into.
+// A growing text written in place: Room(n) gives n writable bytes after
+// the text and Advance(end) keeps what was written up to `end`. The bytes
+// live in a string that never shrinks, so a short piece costs a few stores
+// rather than an append; the room asked for may be written beyond what is
+// kept (the word-wide writers above do).
+class TextBuffer {
+ public:
+  TextBuffer() { storage_.resize(256); }
+  void clear() { size_ = 0; }
+  bool empty() const { return size_ == 0; }
+  std::size_t size() const { return size_; }
+  std::string_view view() const { return {storage_.data(), size_}; }
+  operator std::string_view() const { return view(); }
+  char* Room(std::size_t n) {
+    if (size_ + n > storage_.size()) Grow(n);
+    return storage_.data() + size_;
+  }
+  void Advance(const char* end) { size_ = static_cast<std::size_t>(end - storage_.data()); }
+  void Append(std::string_view text);
+  void Push(char c) {
+    *Room(1) = c;
+    ++size_;
+  }
+
+ private:
+  void Grow(std::size_t n);
+  std::string storage_;
+  std::size_t size_ = 0;
+};
+
+// "x y" as AppendFixedPair writes it, at `out`, which has room for
+// kMaxFixedPair characters; nullptr where AppendFixed would give either to
+// std::to_chars.
+inline constexpr std::size_t kMaxFixedPair = 2 * kMaxFixedWithin + 1;
+char* WriteFixedPair(char* out, double x, double y, int decimals);
+void AppendFixedPair(TextBuffer& out, double x, double y, int decimals);
+
+// Builds one MID row: values joined by "," with nothing around them.
 class MidRow {
  public:
-  MidRow() { buffer_.resize(256); }
   void Clear() {
-    size_ = 0;
+    buffer_.clear();
     count_ = 0;
   }
   MidRow& Add(std::string_view value) {
@@ -81,25 +115,14 @@ class MidRow {
     return *this;
   }
   int count() const { return count_; }
-  std::string_view str() const { return {buffer_.data(), size_}; }
+  std::string_view str() const { return buffer_.view(); }
 
  private:
   void Separate() {
-    if (count_++ > 0) {
-      *Room(1) = ',';
-      ++size_;
-    }
+    if (count_++ > 0) buffer_.Push(',');
   }
-  // Makes room for n bytes after the row and returns where they start.
-  char* Room(std::size_t n) {
-    if (size_ + n > buffer_.size()) Grow(n);
-    return buffer_.data() + size_;
-  }
-  void Grow(std::size_t n);
   void AddValue(std::string_view value);  // as AppendMidValue
-  void AddText(std::string_view text);    // as it stands
-  std::string buffer_;  // the row is its first size_ bytes
-  std::size_t size_ = 0;
+  TextBuffer buffer_;
   int count_ = 0;
 };
 

@@ -228,6 +228,34 @@ TEST(Formats, LongMidRowsGrowAndMatchValueByValue) {
   }
 }
 
+// Pieces written in place and appended, across many growths of the
+// buffer, read back as the same pieces appended to a string; what a writer
+// puts beyond the end it keeps is not part of the text.
+TEST(Formats, TextBufferKeepsWhatIsAdvancedOverAndGrows) {
+  TextBuffer buffer;
+  std::string expected;
+  for (int i = 0; i < 3000; ++i) {
+    if (i % 3 == 0) {
+      char* end = WriteInteger(buffer.Room(kMaxInteger), -i * 7919);
+      buffer.Advance(end);
+      expected += std::to_string(-i * 7919);
+    } else if (i % 3 == 1) {
+      AppendFixedPair(buffer, i / 8.0, 2e9 + i / 16.0, 2);  // the second one by std::to_chars
+      AppendFixedPair(expected, i / 8.0, 2e9 + i / 16.0, 2);
+    } else {
+      buffer.Append(std::string(static_cast<std::size_t>(i % 50), 'a'));
+      buffer.Append("");
+      buffer.Push(';');
+      expected += std::string(static_cast<std::size_t>(i % 50), 'a') + ";";
+    }
+  }
+  EXPECT_EQ(buffer.view(), expected);
+  buffer.clear();
+  EXPECT_TRUE(buffer.empty());
+  buffer.Append("x");
+  EXPECT_EQ(buffer.view(), "x");
+}
+
 TEST(OutputNames, AreFormedByDroppingTheLastFourCharacters) {
   EXPECT_EQ(MemberPath("/out/roads.mif", "", ".mid"), "/out/roads.mid");
   EXPECT_EQ(MemberPath("/out/roads.mif", "_Text", ".mif"), "/out/roads_Text.mif");

@@ -21,6 +21,9 @@ long double ReadCoordinate(std::string_view record, std::size_t column) {
   return ToLongReal(field);
 }
 
+// Room for one "x y" line of a polyline.
+constexpr std::size_t kMaxGroundLine = 2 * kMaxFixedWithin + 3;
+
 // Column where coordinate i (from 1) of a geometry record starts.
 constexpr std::size_t CoordinateColumn(std::int64_t i) { return 14 + 13 * static_cast<std::size_t>(i - 1); }
 
@@ -111,11 +114,10 @@ class LandLineTranslator final : public RecordLoopTranslator {
     AppendGroundValue(out, y, section_.multiplier, section_.yOrigin, ground_.multiplier, ground_.yOrigin);
   }
 
-  // "x y" and the line end, in one append when both values take the quick
-  // way below.
-  void AppendGroundLine(std::string& out, long double x, long double y) const {
-    char line[2 * kMaxFixedWithin + 3];
-    char* p = WriteGroundQuick(line, x, ground_.multiplier, ground_.xOrigin);
+  // "x y" and the line end, written in place when both values take the
+  // quick way below.
+  void AppendGroundLine(TextBuffer& out, long double x, long double y) const {
+    char* p = WriteGroundQuick(out.Room(kMaxGroundLine), x, ground_.multiplier, ground_.xOrigin);
     if (p) {
       *p++ = ' ';
       p = WriteGroundQuick(p, y, ground_.multiplier, ground_.yOrigin);
@@ -123,11 +125,13 @@ class LandLineTranslator final : public RecordLoopTranslator {
     if (p) {
       *p++ = '\r';
       *p++ = '\n';
-      out.append(line, static_cast<std::size_t>(p - line));
+      out.Advance(p);
       return;
     }
-    AppendGround(out, x, y);
-    out.append("\r\n");
+    std::string line;
+    AppendGround(line, x, y);
+    line.append("\r\n");
+    out.Append(line);
   }
 
   // Writes c * multiplier + origin as the long double sum rounds. A whole c
@@ -173,7 +177,7 @@ class LandLineTranslator final : public RecordLoopTranslator {
 
   // "x y" and the line end of vertex `column` the integer way above, or
   // false (nothing written) where it does not apply.
-  bool AppendHundredthsLine(std::string& out, std::string_view record, std::size_t column) const {
+  bool AppendHundredthsLine(TextBuffer& out, std::string_view record, std::size_t column) const {
     std::int64_t cx = 0, cy = 0;
     if (!hundredths_.usable || !TryToFixedDigits<6>(Field(record, column, 6), cx) ||
         !TryToFixedDigits<6>(Field(record, column + 6, 6), cy))
@@ -182,13 +186,12 @@ class LandLineTranslator final : public RecordLoopTranslator {
     const std::int64_t y = cy * hundredths_.perUnit + hundredths_.yOrigin;
     constexpr std::int64_t kLimit = 100'000'000'000;  // 1e9 with two decimals
     if (x <= -kLimit || x >= kLimit || y <= -kLimit || y >= kLimit) return false;
-    char line[2 * kMaxFixedWithin + 3];
-    char* p = WriteScaledInteger(line, x, 2);
+    char* p = WriteScaledInteger(out.Room(kMaxGroundLine), x, 2);
     *p++ = ' ';
     p = WriteScaledInteger(p, y, 2);
     *p++ = '\r';
     *p++ = '\n';
-    out.append(line, static_cast<std::size_t>(p - line));
+    out.Advance(p);
     return true;
   }
 
@@ -299,7 +302,7 @@ class LandLineTranslator final : public RecordLoopTranslator {
     bool usable = false;
     std::int64_t perUnit = 0, xOrigin = 0, yOrigin = 0;
   } hundredths_;
-  std::string coords_;
+  TextBuffer coords_;
   std::string line_;
   std::string number_;
   MidRow row_;

@@ -206,7 +206,6 @@ class StrategiTranslator final : public RecordLoopTranslator {
         offsets_(ctx.out.Carried<TextOffsets>()),
         layers_(ctx.Option(kStrategiLayerOption)),
         textLayer_(ctx.out.LayerFor(ObjectKind::Text)) {
-    geometry_.reserve(4096);
     style_.reserve(128);
     text_.reserve(256);
   }
@@ -249,7 +248,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
   // One vertex line of a polyline.
   void AppendVertex(double x, double y, int decimals) {
     AppendFixedPair(geometry_, x + xOrigin_, y + yOrigin_, decimals);
-    geometry_.append("\r\n", 2);
+    geometry_.Append("\r\n");
   }
 
   // Seven digits as a rule, a whole number read exactly either way; anything
@@ -288,7 +287,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
     if (!pendingText_) {
       const double x = ReadOrdinate(Field(record, 14, 7));
       const double y = ReadOrdinate(Field(record, 21, 7));
-      geometry_.append("POINT ");
+      geometry_.Append("POINT ");
       AppendFixedPair(geometry_, x + xOrigin_, y + yOrigin_, 2);
       geometryKind_ = Geometry::Point;
     } else if (textLayer_) {
@@ -414,7 +413,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
   Geometry geometryKind_ = Geometry::None;
   // A point's "POINT x y" line, or a line's coordinate lines (each ended by
   // CR LF) with its vertex count.
-  std::string geometry_;
+  TextBuffer geometry_;
   std::int64_t lineVertices_ = 0;
   bool hasAnchor_ = false;
   std::string anchorX_, anchorY_;
