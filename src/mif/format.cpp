@@ -422,21 +422,15 @@ void AppendMidValue(std::string& out, std::string_view value) {
 
 void TextBuffer::Grow(std::size_t n) { storage_.resize(std::max(2 * storage_.size(), size_ + n)); }
 
-void TextBuffer::Append(std::string_view text) {
-  if (text.empty()) return;
-  std::memcpy(Room(text.size()), text.data(), text.size());
-  size_ += text.size();
-}
-
-void MidRow::AddValue(std::string_view value) {
-  char* out = buffer_.Room(value.size() + 8);
-  if (CopyPlainMidValue(out, value)) {
-    buffer_.Advance(out + value.size());
+void AppendMidValue(TextBuffer& out, std::string_view value) {
+  char* room = out.Room(value.size() + 8);
+  if (CopyPlainMidValue(room, value)) {
+    out.Advance(room + value.size());
     return;
   }
   std::string marked;
   AppendMarkedMidValue(marked, value);
-  buffer_.Append(marked);
+  out.Append(marked);
 }
 
 MidRow& MidRow::AddInteger(std::int64_t value) {

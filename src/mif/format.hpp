@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -77,7 +78,11 @@ class TextBuffer {
     return storage_.data() + size_;
   }
   void Advance(const char* end) { size_ = static_cast<std::size_t>(end - storage_.data()); }
-  void Append(std::string_view text);
+  void Append(std::string_view text) {
+    if (text.empty()) return;  // a view of nothing may have no data to copy from
+    std::memcpy(Room(text.size()), text.data(), text.size());
+    size_ += text.size();
+  }
   void Push(char c) {
     *Room(1) = c;
     ++size_;
@@ -96,6 +101,8 @@ inline constexpr std::size_t kMaxFixedPair = 2 * kMaxFixedWithin + 1;
 char* WriteFixedPair(char* out, double x, double y, int decimals);
 void AppendFixedPair(TextBuffer& out, double x, double y, int decimals);
 
+void AppendMidValue(TextBuffer& out, std::string_view value);
+
 // Builds one MID row: values joined by "," with nothing around them.
 class MidRow {
  public:
@@ -105,7 +112,7 @@ class MidRow {
   }
   MidRow& Add(std::string_view value) {
     Separate();
-    if (!value.empty()) AddValue(value);  // many values are empty: no call for them
+    if (!value.empty()) AppendMidValue(buffer_, value);  // many values are empty: no call for them
     return *this;
   }
   MidRow& AddInteger(std::int64_t value);
@@ -121,7 +128,6 @@ class MidRow {
   void Separate() {
     if (count_++ > 0) buffer_.Push(',');
   }
-  void AddValue(std::string_view value);  // as AppendMidValue
   TextBuffer buffer_;
   int count_ = 0;
 };
