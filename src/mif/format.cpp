@@ -324,22 +324,17 @@ void AppendQuotedText(std::string& out, std::string_view text) {
 
 namespace {
 
-// True when any byte of `word` equals the byte `c` is spread across.
-constexpr bool HasByte(std::uint64_t word, std::uint64_t c) {
-  const std::uint64_t x = word ^ c;
-  return ((x - 0x0101010101010101ULL) & ~x & 0x8080808080808080ULL) != 0;
-}
-
-// True when any byte of `word` is below 0x20 (a control byte).
-constexpr bool HasControl(std::uint64_t word) {
-  return ((word - 0x2020202020202020ULL) & ~word & 0x8080808080808080ULL) != 0;
-}
-
+// True when no byte of `word` is ",", a double quote, DEL or a control
+// byte (below 0x20). (x - 0x01...) & ~x has the top bit of a byte set where
+// x has a zero byte (and maybe above it, where there is one anyway); the
+// same with 0x20 marks bytes below 0x20. One test of the top bits covers
+// the four marks.
 inline bool IsPlainWord(std::uint64_t word) {
-  constexpr std::uint64_t kCommas = 0x2c2c2c2c2c2c2c2cULL;
-  constexpr std::uint64_t kQuotes = 0x2222222222222222ULL;
-  constexpr std::uint64_t kDeletes = 0x7f7f7f7f7f7f7f7fULL;
-  return !HasByte(word, kCommas) && !HasByte(word, kQuotes) && !HasControl(word) && !HasByte(word, kDeletes);
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  auto zeroBytes = [](std::uint64_t x) { return (x - kOnes) & ~x; };
+  const std::uint64_t marks = zeroBytes(word ^ (',' * kOnes)) | zeroBytes(word ^ ('"' * kOnes)) |
+                              zeroBytes(word ^ (0x7f * kOnes)) | ((word - 0x20 * kOnes) & ~word);
+  return (marks & 0x8080808080808080ULL) == 0;
 }
 
 // Copies `value` to `out`, which has room for its size and eight bytes
@@ -389,8 +384,9 @@ inline bool IsPlainWord(std::uint64_t word) {
 
 // A value with a mark: a NUL or other control byte would stop a reader
 // (GDAL reads no feature of a file with a NUL in it), so each becomes a
-// blank; a value holding the delimiter or a double quote is quoted.
-void AppendMarkedMidValue(std::string& out, std::string_view value) {
+// blank; a value holding the delimiter or a double quote is quoted. Kept
+// out of line: the plain values' way stays short.
+[[gnu::noinline]] void AppendMarkedMidValue(std::string& out, std::string_view value) {
   const bool quoted = value.find_first_of(",\"") != std::string_view::npos;
   if (quoted) out.push_back('"');
   for (char c : value) {
@@ -422,15 +418,23 @@ void AppendMidValue(std::string& out, std::string_view value) {
 
 void TextBuffer::Grow(std::size_t n) { storage_.resize(std::max(2 * storage_.size(), size_ + n)); }
 
+namespace {
+
+[[gnu::noinline]] void AppendMarkedMidValue(TextBuffer& out, std::string_view value) {
+  std::string marked;
+  AppendMarkedMidValue(marked, value);
+  out.Append(marked);
+}
+
+}  // namespace
+
 void AppendMidValue(TextBuffer& out, std::string_view value) {
   char* room = out.Room(value.size() + 8);
   if (CopyPlainMidValue(room, value)) {
     out.Advance(room + value.size());
     return;
   }
-  std::string marked;
-  AppendMarkedMidValue(marked, value);
-  out.Append(marked);
+  AppendMarkedMidValue(out, value);
 }
 
 MidRow& MidRow::AddInteger(std::int64_t value) {
