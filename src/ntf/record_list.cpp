@@ -88,8 +88,7 @@ bool NtfRecordList::Load(const std::string& path, std::string* error) {
 }
 
 bool NtfRecordList::LoadText(std::string text, std::string* error) {
-  Release();
-  data_ = std::move(text);
+  data_ = std::move(text);  // the list's room stays for this file's lines
   SplitLines();
   if (lines_.size() < 2) {
     if (error) *error = "fewer than two lines";
@@ -170,6 +169,11 @@ void NtfRecordList::SplitLines() {
 std::string_view NtfRecordList::DatabaseName() const {
   if (lines_.size() < 2) return {};
   return Field(line(1), 3, 20);
+}
+
+std::string NtfRecordList::TakeText() {
+  lines_.clear();
+  return std::move(data_);
 }
 
 void NtfRecordList::Release() {
