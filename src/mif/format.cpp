@@ -86,10 +86,28 @@ constexpr char kDigitPairs[] =
 template <int D>
 [[gnu::always_inline]] inline char* WriteScaled(char* out, std::uint64_t n, bool negative) {
   constexpr std::uint32_t kScale = D == 0 ? 1 : D == 1 ? 10 : D == 2 ? 100 : 1000;
-  auto whole = static_cast<std::uint32_t>(n / kScale);
-  auto fraction = static_cast<std::uint32_t>(n % kScale);
   char* p = out;
   if (negative) *p++ = '-';
+  if (n < 100000000) {
+    // The usual size: the eight digits of n in one word, stored from the
+    // first one to write (the first significant one, or the one before the
+    // point), then the point and the last D digits stored over the rest.
+    const std::uint64_t digits = EightDigits(static_cast<std::uint32_t>(n));
+    const int significant = digits == 0 ? 0 : 8 - std::countr_zero(digits) / 8;
+    const int whole = std::max(significant - D, 1);
+    const std::uint64_t text = digits | 0x3030303030303030ULL;
+    const std::uint64_t fromFirst = text >> (8 * (8 - D - whole));
+    std::memcpy(p, &fromFirst, 8);
+    p += whole;
+    if constexpr (D > 0) {
+      const auto point = static_cast<std::uint32_t>('.' | (text >> (8 * (8 - D))) << 8);
+      std::memcpy(p, &point, 4);
+      p += D + 1;
+    }
+    return p;
+  }
+  auto whole = static_cast<std::uint32_t>(n / kScale);
+  auto fraction = static_cast<std::uint32_t>(n % kScale);
   p = WriteWhole(p, whole);
   if constexpr (D > 0) *p++ = '.';
   if constexpr (D == 3) {
