@@ -77,6 +77,19 @@ TEST(RecordList, LongFilesOfMixedLineEndsSplitAsByteByByte) {
   }
 }
 
+TEST(ShortFields, HoldTheFieldAsGivenUpToTheirLength) {
+  ShortField<4> code;
+  EXPECT_TRUE(code.empty());
+  code.assign(Field("15000001OR00236100110%", 17, 4));
+  EXPECT_EQ(std::string_view(code), "0011");
+  code.assign(Field("1500", 3, 4));  // cut short by the record's end
+  EXPECT_EQ(std::string_view(code), "00");
+  code.assign("LONGER");
+  EXPECT_EQ(std::string_view(code), "LONG");
+  code.clear();
+  EXPECT_EQ(std::string_view(code), "");
+}
+
 TEST(RecordList, DatabaseNameIsColumns3To22OfTheSecondLine) {
   EXPECT_EQ(ListOf("01\r\n02CODE_POINT_1999.01  19990401\r\n").DatabaseName(), "CODE_POINT_1999.01  ");
   EXPECT_EQ(ListOf("01\r\n02Short\r\n").DatabaseName(), "Short");
