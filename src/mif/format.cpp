@@ -463,9 +463,24 @@ MidRow& MidRow::AddInteger(std::int64_t value) {
 
 MidRow& MidRow::AddFixed(double value, int decimals) {
   Separate();
+  if (const char* end = WriteFixed(buffer_.Room(kMaxFixedWithin), value, decimals)) {
+    buffer_.Advance(end);
+    return *this;
+  }
   std::string text;
   AppendFixed(text, value, decimals);
   buffer_.Append(text);
+  return *this;
+}
+
+MidRow& MidRow::AddEmpty(int n) {
+  if (n <= 0) return *this;
+  // One comma for each value, but for the first of the row.
+  const auto commas = static_cast<std::size_t>(count_ > 0 ? n : n - 1);
+  count_ += n;
+  char* p = buffer_.Room(commas);
+  std::memset(p, ',', commas);
+  buffer_.Advance(p + commas);
   return *this;
 }
 

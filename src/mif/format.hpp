@@ -117,10 +117,7 @@ class MidRow {
   }
   MidRow& AddInteger(std::int64_t value);
   MidRow& AddFixed(double value, int decimals);
-  MidRow& AddEmpty(int n = 1) {
-    for (int i = 0; i < n; ++i) Separate();
-    return *this;
-  }
+  MidRow& AddEmpty(int n = 1);
   int count() const { return count_; }
   std::string_view str() const { return buffer_.view(); }
 

@@ -198,6 +198,10 @@ TEST(Formats, MidValuesAreQuotedOnlyWhenTheyWouldSplitTheRow) {
   row.Clear();
   row.AddEmpty(3);
   EXPECT_EQ(row.str(), ",,");
+  row.Clear();
+  row.Add("a").AddEmpty(2).Add("b").AddEmpty(0).AddFixed(2e9, 1).AddEmpty();
+  EXPECT_EQ(row.str(), "a,,,b,2000000000.0,");
+  EXPECT_EQ(row.count(), 6);
   std::string text;
   AppendQuotedText(text, "The \"Bull\", Inn");
   EXPECT_EQ(text, "\"The \\\"Bull\\\", Inn\"");
