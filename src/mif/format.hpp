@@ -102,6 +102,9 @@ char* WriteFixedPair(char* out, double x, double y, int decimals);
 void AppendFixedPair(TextBuffer& out, double x, double y, int decimals);
 
 void AppendMidValue(TextBuffer& out, std::string_view value);
+// True when `value` would be written as it stands (no delimiter, double
+// quote or control byte): then so would any part of it.
+bool IsPlainMidValue(std::string_view value);
 
 // Builds one MID row: values joined by "," with nothing around them.
 class MidRow {
@@ -115,6 +118,8 @@ class MidRow {
     if (!value.empty()) AppendMidValue(buffer_, value);  // many values are empty: no call for them
     return *this;
   }
+  // A value known to be plain (part of one IsPlainMidValue accepted).
+  MidRow& AddPlain(std::string_view value);
   MidRow& AddInteger(std::int64_t value);
   MidRow& AddFixed(double value, int decimals);
   MidRow& AddEmpty(int n = 1);

@@ -180,6 +180,7 @@ TEST(Formats, MidValueQuotingFindsTheMarkAtEveryPosition) {
         value[at] = mark;
         std::string out;
         AppendMidValue(out, value);
+        ASSERT_FALSE(IsPlainMidValue(value)) << value;
         ASSERT_EQ(out.front(), '"') << value;
         ASSERT_EQ(out.size(), length + 2 + (mark == '"' ? 1 : 0)) << value;
       }
@@ -230,6 +231,15 @@ TEST(Formats, LongMidRowsGrowAndMatchValueByValue) {
     }
     ASSERT_EQ(row.str(), expected);
   }
+  // Plain values added without their check read the same.
+  MidRow checked, unchecked;
+  for (std::size_t length = 0; length <= 20; ++length) {
+    const std::string value(length, static_cast<char>('A' + length));
+    ASSERT_TRUE(IsPlainMidValue(value));
+    checked.Add(value);
+    unchecked.AddPlain(value);
+  }
+  EXPECT_EQ(unchecked.str(), checked.str());
 }
 
 // Pieces written in place and appended, across many growths of the
