@@ -369,18 +369,21 @@ template <bool kCheck = true, bool kCopy = true>
   const char* p = value.data();
   const std::size_t size = value.size();
   std::size_t n = size;
-  for (; n >= 8; p += 8, out += 8, n -= 8) {
+  for (; n >= 8; p += 8, n -= 8) {
     std::uint64_t word;
     std::memcpy(&word, p, 8);
     if (kCheck && !IsPlainWord(word)) return false;
-    if (kCopy) std::memcpy(out, &word, 8);
+    if constexpr (kCopy) {
+      std::memcpy(out, &word, 8);
+      out += 8;
+    }
   }
   if (n == 0) return true;
   std::uint64_t word = 0;
   if (size >= 8) {
     std::memcpy(&word, p + n - 8, 8);
     if (kCheck && !IsPlainWord(word)) return false;
-    if (kCopy) std::memcpy(out + n - 8, &word, 8);
+    if constexpr (kCopy) std::memcpy(out + n - 8, &word, 8);
     return true;
   }
   std::size_t at = 0;
@@ -398,7 +401,7 @@ template <bool kCheck = true, bool kCopy = true>
   }
   if (n & 1) word |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[at])) << (8 * at);
   if (kCheck && !IsPlainWord(word | 0x4141414141414141ULL << (8 * n))) return false;
-  if (kCopy) std::memcpy(out, &word, 8);
+  if constexpr (kCopy) std::memcpy(out, &word, 8);
   return true;
 }
 
