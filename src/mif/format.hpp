@@ -41,8 +41,9 @@ char* WriteFixedWithin(char* out, double value, double error, int decimals);
 char* WriteScaledInteger(char* out, std::int64_t n, int decimals);
 // Decimal integer, "-" for negatives, no leading zeros.
 void AppendInteger(std::string& out, std::int64_t value);
-// The same written at `out`, which has room for kMaxInteger characters;
-// returns the end of what was written.
+// The same written at `out`, which has room for kMaxInteger characters
+// (bytes of it after the end may be overwritten); returns the end of what
+// was written.
 inline constexpr std::size_t kMaxInteger = 20;
 char* WriteInteger(char* out, std::int64_t value);
 
