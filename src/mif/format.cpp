@@ -1,11 +1,14 @@
 #include "mif/format.hpp"
 
+#include <algorithm>
 #include <bit>
+#include <cfloat>
 #include <charconv>
-#include <stdexcept>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
+#include <type_traits>
 
 namespace quorvel {
 
@@ -31,132 +34,232 @@ constexpr char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-// Writes the digits of n backwards from `p`, two at a time, and returns the
-// first one.
-char* WriteDigitsBackward(char* p, std::uint64_t n) {
-  while (n >= 100) {
-    const std::size_t i = static_cast<std::size_t>(n % 100) * 2;
-    n /= 100;
-    p -= 2;
-    p[0] = kDigitPairs[i];
-    p[1] = kDigitPairs[i + 1];
+// The eight digits of v (below 1e8), leading zeros included, as eight
+// characters in one word: the first digit in the lowest byte, so a store
+// writes them in order. The word is split into two groups of four, each
+// group into two pairs, each pair into two digits, all groups at once; the
+// multiplications by 10486 / 2^20 and 103 / 2^10 divide by 100 and by 10
+// exactly at these sizes and carry nothing into the next group.
+[[gnu::always_inline]] inline std::uint64_t EightDigits(std::uint32_t v) {
+  std::uint64_t x = (v / 10000) | static_cast<std::uint64_t>(v % 10000) << 32;
+  std::uint64_t y = ((x * 10486) >> 20) & 0x0000007F0000007FULL;
+  x = y | (x - y * 100) << 16;
+  y = ((x * 103) >> 10) & 0x000F000F000F000FULL;
+  return y | (x - y * 10) << 8;
+}
+
+// The digits of v (below 1e8) without leading zeros ("0" for 0) at p, by
+// one store of eight bytes; returns the end.
+[[gnu::always_inline]] inline char* WriteShortWhole(char* p, std::uint32_t v) {
+  std::uint64_t digits = EightDigits(v);
+  const int leadingZeros = digits == 0 ? 7 : std::countr_zero(digits) / 8;
+  digits = (digits | 0x3030303030303030ULL) >> (8 * leadingZeros);
+  std::memcpy(p, &digits, 8);
+  return p + 8 - leadingZeros;
+}
+
+// The eight digits of v (below 1e8), leading zeros included, at p.
+[[gnu::always_inline]] inline char* WriteEightDigits(char* p, std::uint32_t v) {
+  const std::uint64_t digits = EightDigits(v) | 0x3030303030303030ULL;
+  std::memcpy(p, &digits, 8);
+  return p + 8;
+}
+
+// The digits of v without leading zeros at p; returns the end. Up to eight
+// bytes after the end may be overwritten, never past the 20th byte from p.
+[[gnu::always_inline]] inline char* WriteWhole(char* p, std::uint64_t v) {
+  constexpr std::uint64_t k1e8 = 100000000;
+  if (v < k1e8) return WriteShortWhole(p, static_cast<std::uint32_t>(v));
+  if (v < k1e8 * k1e8) {
+    p = WriteShortWhole(p, static_cast<std::uint32_t>(v / k1e8));
+    return WriteEightDigits(p, static_cast<std::uint32_t>(v % k1e8));
   }
-  if (n >= 10) {
-    p -= 2;
-    p[0] = kDigitPairs[n * 2];
-    p[1] = kDigitPairs[n * 2 + 1];
-  } else {
-    *--p = static_cast<char>('0' + n);
+  p = WriteShortWhole(p, static_cast<std::uint32_t>(v / (k1e8 * k1e8)));
+  p = WriteEightDigits(p, static_cast<std::uint32_t>(v / k1e8 % k1e8));
+  return WriteEightDigits(p, static_cast<std::uint32_t>(v % k1e8));
+}
+
+// Writes n / 10^D (below 2^32) with D decimals forward at `out` and returns
+// the end. The whole part is stored in words of eight digits, so bytes
+// after the end may be overwritten: at most the sign, ten digits and eight
+// more, within kMaxFixedWithin with the decimals.
+template <int D>
+[[gnu::always_inline]] inline char* WriteScaled(char* out, std::uint64_t n, bool negative) {
+  constexpr std::uint32_t kScale = D == 0 ? 1 : D == 1 ? 10 : D == 2 ? 100 : 1000;
+  char* p = out;
+  if (negative) *p++ = '-';
+  if (n < 100000000) {
+    // The usual size: the eight digits of n in one word, stored from the
+    // first one to write (the first significant one, or the one before the
+    // point), then the point and the last D digits stored over the rest.
+    const std::uint64_t digits = EightDigits(static_cast<std::uint32_t>(n));
+    const int significant = digits == 0 ? 0 : 8 - std::countr_zero(digits) / 8;
+    const int whole = std::max(significant - D, 1);
+    const std::uint64_t text = digits | 0x3030303030303030ULL;
+    const std::uint64_t fromFirst = text >> (8 * (8 - D - whole));
+    std::memcpy(p, &fromFirst, 8);
+    p += whole;
+    if constexpr (D > 0) {
+      const auto point = static_cast<std::uint32_t>('.' | (text >> (8 * (8 - D))) << 8);
+      std::memcpy(p, &point, 4);
+      p += D + 1;
+    }
+    return p;
   }
+  auto whole = static_cast<std::uint32_t>(n / kScale);
+  auto fraction = static_cast<std::uint32_t>(n % kScale);
+  p = WriteWhole(p, whole);
+  if constexpr (D > 0) *p++ = '.';
+  if constexpr (D == 3) {
+    *p++ = static_cast<char>('0' + fraction / 100);
+    fraction %= 100;
+  }
+  if constexpr (D >= 2) {
+    p[0] = kDigitPairs[fraction * 2];
+    p[1] = kDigitPairs[fraction * 2 + 1];
+    p += 2;
+  }
+  if constexpr (D == 1) *p++ = static_cast<char>('0' + fraction);
   return p;
 }
 
-// Writes n / 10^D with D decimals (n below 1e9, so 32 bits do) forward
-// at `out` and returns the end. The length is counted first so that the
-// digits can go from the right straight into place, two at a time.
-template <int D>
-char* WriteScaled(char* out, std::uint32_t n, bool negative) {
-  constexpr std::uint32_t kDivisor = D == 0 ? 1 : D == 1 ? 10 : D == 2 ? 100 : 1000;
-  std::uint32_t whole = n / kDivisor;
-  std::uint32_t fraction = n % kDivisor;
-  // Digits from the bit width: 1233 / 4096 is just above log10(2), so t is
-  // the digit count of the smallest number of that width, less one; one
-  // comparison says whether `whole` has one more.
-  static constexpr std::uint32_t kPowers[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
-  const std::uint32_t t = (static_cast<std::uint32_t>(std::bit_width(whole | 1)) * 1233) >> 12;
-  const int wholeDigits = static_cast<int>(t) + ((whole | 1) >= kPowers[t] ? 1 : 0);  // 0 has one digit
-  char* p = out;
-  if (negative) *p++ = '-';
-  char* const end = p + wholeDigits + (D > 0 ? D + 1 : 0);
-  char* q = end;
-  if constexpr (D == 3) {
-    *--q = static_cast<char>('0' + fraction % 10);
-    fraction /= 10;
+// WriteScaled for decimals (0-3) known only at run time.
+char* WriteScaledAs(char* out, std::uint64_t n, int decimals, bool negative) {
+  switch (decimals) {
+    case 0: return WriteScaled<0>(out, n, negative);
+    case 1: return WriteScaled<1>(out, n, negative);
+    case 2: return WriteScaled<2>(out, n, negative);
+    default: return WriteScaled<3>(out, n, negative);
   }
-  if constexpr (D >= 2) {
-    q -= 2;
-    q[0] = kDigitPairs[fraction * 2];
-    q[1] = kDigitPairs[fraction * 2 + 1];
-  }
-  if constexpr (D == 1) *--q = static_cast<char>('0' + fraction);
-  if constexpr (D > 0) *--q = '.';
-  while (whole >= 100) {
-    const std::uint32_t i = (whole % 100) * 2;
-    whole /= 100;
-    q -= 2;
-    q[0] = kDigitPairs[i];
-    q[1] = kDigitPairs[i + 1];
-  }
-  if (whole >= 10) {
-    q[-2] = kDigitPairs[whole * 2];
-    q[-1] = kDigitPairs[whole * 2 + 1];
-  } else {
-    q[-1] = static_cast<char>('0' + whole);
-  }
-  return end;
 }
 
-// Appends `scaled` (the value times 10^decimals, rounded, decimals 0-3)
-// with the point put back.
-void WriteScaledDigits(std::string& out, std::uint64_t scaled, int decimals, bool negative) {
-  static constexpr std::uint64_t kScale[] = {1, 10, 100, 1000};
-  char buffer[32];
-  char* const end = buffer + sizeof buffer;
-  char* p = end;
-  if (decimals > 0) {
-    std::uint64_t fraction = scaled % kScale[decimals];
-    scaled /= kScale[decimals];
-    for (int i = 0; i < decimals; ++i) {
-      *--p = static_cast<char>('0' + fraction % 10);
-      fraction /= 10;
-    }
-    *--p = '.';
-  }
-  p = WriteDigitsBackward(p, scaled);
-  if (negative) *--p = '-';
-  out.append(p, static_cast<std::size_t>(end - p));
+// A finite binary number as sign, significand and power of two: value =
+// significand * 2^-shift.
+struct Binary {
+  bool negative;
+  std::uint64_t significand;
+  int shift;
+};
+
+Binary Decompose(double value) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &value, 8);
+  const int exponent = static_cast<int>((bits >> 52) & 0x7ff);
+  std::uint64_t significand = bits & ((std::uint64_t{1} << 52) - 1);
+  if (exponent != 0) significand |= std::uint64_t{1} << 52;  // the hidden bit; none below the normal range
+  return {bits >> 63 != 0, significand, 1075 - (exponent == 0 ? 1 : exponent)};
 }
 
-// The many coordinates of a tile take a quicker way to the same bytes: the
-// value is scaled and rounded to an integer in long double. Below 1e9 the
-// scaled value is within 1e-7 of exact, so a value further than 1e-6 from a
-// tie between two roundings rounds as the exact value does; a value closer
-// to a tie (and anything large) is left to std::to_chars. (std::to_chars
-// for long double goes through printf, which costs twenty times more.)
-bool AppendFixedQuick(std::string& out, long double value, int decimals) {
-  static constexpr long double kScale[] = {1, 10, 100, 1000};
-  if (decimals < 0 || decimals > 3 || !(std::fabs(value) < 1e9L)) return false;
-  const long double scaled = std::fabs(value) * kScale[decimals];
-  // llrint rounds in the current mode without the x87 mode switches a cast
-  // or floor makes.
-  const long long nearest = std::llrint(scaled);
-  const long double off = scaled - static_cast<long double>(nearest);
-  if (std::fabs(std::fabs(off) - 0.5L) < 1e-6L) return false;
-  WriteScaledDigits(out, static_cast<std::uint64_t>(nearest), decimals, value < 0 && nearest != 0);
-  return true;
+#if defined(__x86_64__) || defined(__i386__)
+// The x87 extended format: 64-bit significand with its leading bit stored,
+// then sign and 15-bit exponent.
+static_assert(LDBL_MANT_DIG == 64, "x87 extended long double expected");
+constexpr bool kLongDoubleIsX87 = true;
+Binary Decompose(long double value) {
+  std::uint64_t significand;
+  std::uint16_t signAndExponent;
+  std::memcpy(&significand, &value, 8);
+  std::memcpy(&signAndExponent, reinterpret_cast<const char*>(&value) + 8, 2);
+  const int exponent = signAndExponent & 0x7fff;
+  return {(signAndExponent >> 15) != 0, significand, 16383 + 63 - (exponent == 0 ? 1 : exponent)};
+}
+#else
+constexpr bool kLongDoubleIsX87 = false;
+Binary Decompose(long double) { return {}; }
+#endif
+
+// Writes `value` (finite, below 1e9 in size) rounded to D decimals from
+// its exact binary value, as printf and std::to_chars round: to the
+// nearest, a tie to the even neighbour. significand * 10^D is exact in 64
+// bits for a double (below 2^63) and in 128 for a long double (below
+// 2^74), and so is the remainder after the shift. A value below 1e9 has a
+// shift of at least 23; one of the width or more (or 100 for a long
+// double's 74 bits) leaves less than half a unit.
+template <int D, class T>
+char* WriteFixedExact(char* out, T value) {
+  using Wide = std::conditional_t<sizeof(T) == sizeof(std::uint64_t), std::uint64_t, unsigned __int128>;
+  constexpr int kWidth = sizeof(Wide) == 8 ? 64 : 100;
+  constexpr std::uint32_t kScale = D == 0 ? 1 : D == 1 ? 10 : D == 2 ? 100 : 1000;
+  const Binary b = Decompose(value);
+  const Wide scaled = static_cast<Wide>(b.significand) * kScale;
+  std::uint64_t n = 0;
+  if (b.shift < kWidth) {
+    const Wide whole = scaled >> b.shift;
+    const Wide rest = scaled - (whole << b.shift);
+    const Wide half = static_cast<Wide>(1) << (b.shift - 1);
+    n = static_cast<std::uint64_t>(whole);
+    if (rest > half || (rest == half && (n & 1) != 0)) ++n;
+  }
+  return WriteScaled<D>(out, n, b.negative && n != 0);
+}
+
+// WriteFixed, for double and long double.
+template <class T>
+char* WriteFixedBinary(char* out, T value, int decimals) {
+  if constexpr (sizeof(T) > sizeof(double)) {
+    if (!kLongDoubleIsX87) return nullptr;
+  }
+  if (!(std::fabs(value) < T(1e9))) return nullptr;
+  switch (decimals) {
+    case 0: return WriteFixedExact<0>(out, value);
+    case 1: return WriteFixedExact<1>(out, value);
+    case 2: return WriteFixedExact<2>(out, value);
+    case 3: return WriteFixedExact<3>(out, value);
+    default: return nullptr;
+  }
+}
+
+template <class T>
+void AppendFixedImpl(std::string& out, T value, int decimals) {
+  char buffer[kMaxFixedWithin];
+  if (const char* end = WriteFixedBinary(buffer, value, decimals)) {
+    out.append(buffer, static_cast<std::size_t>(end - buffer));
+    return;
+  }
+  AppendFixedExactImpl(out, value, decimals);
 }
 
 }  // namespace
 
-void AppendFixed(std::string& out, double value, int decimals) {
-  if (AppendFixedWithin(out, value, 0, decimals)) return;
-  if (!AppendFixedQuick(out, value, decimals)) AppendFixedExactImpl(out, value, decimals);
+void AppendFixed(std::string& out, double value, int decimals) { AppendFixedImpl(out, value, decimals); }
+void AppendFixed(std::string& out, long double value, int decimals) { AppendFixedImpl(out, value, decimals); }
+char* WriteFixed(char* out, double value, int decimals) { return WriteFixedBinary(out, value, decimals); }
+
+char* WriteFixedPair(char* out, double x, double y, int decimals) {
+  char* p = WriteFixed(out, x, decimals);
+  if (!p) return nullptr;
+  *p++ = ' ';
+  return WriteFixed(p, y, decimals);
 }
-void AppendFixed(std::string& out, long double value, int decimals) {
-  // A value a double holds exactly (0, whole numbers, halves) has the same
-  // digits by the double way, which costs less than x87 arithmetic.
-  const double asDouble = static_cast<double>(value);
-  if (asDouble == value && AppendFixedWithin(out, asDouble, 0, decimals)) return;
-  if (!AppendFixedQuick(out, value, decimals)) AppendFixedExactImpl(out, value, decimals);
+
+void AppendFixedPair(std::string& out, double x, double y, int decimals) {
+  char line[kMaxFixedPair];
+  if (const char* end = WriteFixedPair(line, x, y, decimals)) {
+    out.append(line, static_cast<std::size_t>(end - line));
+    return;
+  }
+  AppendFixed(out, x, decimals);
+  out.push_back(' ');
+  AppendFixed(out, y, decimals);
+}
+
+void AppendFixedPair(TextBuffer& out, double x, double y, int decimals) {
+  if (const char* end = WriteFixedPair(out.Room(kMaxFixedPair), x, y, decimals)) {
+    out.Advance(end);
+    return;
+  }
+  std::string text;
+  AppendFixedPair(text, x, y, decimals);
+  out.Append(text);
 }
 void AppendFixedExact(std::string& out, long double value, int decimals) {
   AppendFixedExactImpl(out, value, decimals);
 }
 
-// A double takes a quicker way still, in double arithmetic. Below 1e9 the
-// scaled value carries at most half an ulp (under 1e-7) of error on top of
-// the caller's, so one further than both and 1e-5 from a tie rounds as the
-// exact value does; the rest go the long double way.
+// A double known to within an error takes a quicker way still, in double
+// arithmetic. Below 1e9 the scaled value carries at most half an ulp (under
+// 1e-7) of error on top of the caller's, so one further than both and 1e-5
+// from a tie rounds as the exact value does; the rest are refused.
 char* WriteFixedWithin(char* out, double value, double error, int decimals) {
   static constexpr double kScale[] = {1, 10, 100, 1000};
   if (decimals < 0 || decimals > 3 || !(error >= 0)) return nullptr;
@@ -168,13 +271,12 @@ char* WriteFixedWithin(char* out, double value, double error, int decimals) {
   const double off = scaled - nearest;
   if (std::fabs(std::fabs(off) - 0.5) <= error * kScale[decimals] + 1e-5) return nullptr;
   const std::uint32_t n = static_cast<std::uint32_t>(nearest);
-  const bool negative = value < 0 && n != 0;
-  switch (decimals) {
-    case 0: return WriteScaled<0>(out, n, negative);
-    case 1: return WriteScaled<1>(out, n, negative);
-    case 2: return WriteScaled<2>(out, n, negative);
-    default: return WriteScaled<3>(out, n, negative);
-  }
+  return WriteScaledAs(out, n, decimals, value < 0 && n != 0);
+}
+
+char* WriteScaledInteger(char* out, std::int64_t n, int decimals) {
+  const std::uint64_t magnitude = n < 0 ? 0 - static_cast<std::uint64_t>(n) : static_cast<std::uint64_t>(n);
+  return WriteScaledAs(out, magnitude, decimals, n < 0);
 }
 
 bool AppendFixedWithin(std::string& out, double value, double error, int decimals) {
@@ -186,28 +288,17 @@ bool AppendFixedWithin(std::string& out, double value, double error, int decimal
 }
 
 char* WriteInteger(char* out, std::int64_t value) {
-  // The digits go backwards to the middle of a buffer twice the largest
-  // size, then forward to `out` in one copy of fixed length, which a
-  // compiler makes a few moves. The bytes copied after the number are
-  // zeros; the caller goes by the returned end.
-  char buffer[2 * kMaxInteger] = {};
-  char* const end = buffer + kMaxInteger;
   const std::uint64_t magnitude =
       value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-  char* p = WriteDigitsBackward(end, magnitude);
-  if (value < 0) *--p = '-';
-  std::memcpy(out, p, kMaxInteger);
-  return out + (end - p);
+  char* p = out;
+  if (value < 0) *p++ = '-';
+  return WriteWhole(p, magnitude);  // at most 19 digits: within kMaxInteger with the sign
 }
 
 void AppendInteger(std::string& out, std::int64_t value) {
-  char buffer[24];
-  char* const end = buffer + sizeof buffer;
-  const std::uint64_t magnitude =
-      value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-  char* p = WriteDigitsBackward(end, magnitude);
-  if (value < 0) *--p = '-';
-  out.append(p, static_cast<std::size_t>(end - p));
+  char buffer[kMaxInteger];
+  const char* end = WriteInteger(buffer, value);
+  out.append(buffer, static_cast<std::size_t>(end - buffer));
 }
 
 std::string FormatFixed(double value, int decimals) {
@@ -251,69 +342,74 @@ void AppendQuotedText(std::string& out, std::string_view text) {
 
 namespace {
 
-// True when any byte of `word` equals the byte `c` is spread across.
-constexpr bool HasByte(std::uint64_t word, std::uint64_t c) {
-  const std::uint64_t x = word ^ c;
-  return ((x - 0x0101010101010101ULL) & ~x & 0x8080808080808080ULL) != 0;
+// True when no byte of `word` is ",", a double quote, DEL or a control
+// byte (below 0x20). (x - 0x01...) & ~x has the top bit of a byte set where
+// x has a zero byte (and maybe above it, where there is one anyway); the
+// same with 0x20 marks bytes below 0x20. One test of the top bits covers
+// the four marks.
+inline bool IsPlainWord(std::uint64_t word) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  auto zeroBytes = [](std::uint64_t x) { return (x - kOnes) & ~x; };
+  const std::uint64_t marks = zeroBytes(word ^ (',' * kOnes)) | zeroBytes(word ^ ('"' * kOnes)) |
+                              zeroBytes(word ^ (0x7f * kOnes)) | ((word - 0x20 * kOnes) & ~word);
+  return (marks & 0x8080808080808080ULL) == 0;
 }
 
-// True when any byte of `word` is below 0x20 (a control byte).
-constexpr bool HasControl(std::uint64_t word) {
-  return ((word - 0x2020202020202020ULL) & ~word & 0x8080808080808080ULL) != 0;
-}
-
-bool IsPlainWord(std::uint64_t word) {
-  constexpr std::uint64_t kCommas = 0x2c2c2c2c2c2c2c2cULL;
-  constexpr std::uint64_t kQuotes = 0x2222222222222222ULL;
-  constexpr std::uint64_t kDeletes = 0x7f7f7f7f7f7f7f7fULL;
-  return !HasByte(word, kCommas) && !HasByte(word, kQuotes) && !HasControl(word) && !HasByte(word, kDeletes);
-}
-
-// True when `value` holds no ",", no double quote and no control byte;
-// eight bytes a step. The rest is taken by two loads that may overlap (the
-// last eight bytes of a longer value, or two halves of a shorter one): a
-// byte seen twice does no harm, and the bytes above a short load are filled
-// with letters, which match no mark.
-bool IsPlainMidValue(std::string_view value) {
+// Copies `value` to `out`, which has room for its size and eight bytes
+// more, checking as it goes that it holds no ",", no double quote and no
+// control byte; eight bytes a step. Returns false at the first word with a
+// mark (what was copied is then to be written over). The last bytes of a
+// longer value are taken as the last eight, seen twice and stored again in
+// place; those of a shorter one are loaded in pieces of 4, 2 and 1 bytes,
+// the bytes above them filled with letters for the check (they match no
+// mark) and with zeros for the store, which lands in the spare room.
+// kCheck and kCopy leave out either half.
+template <bool kCheck = true, bool kCopy = true>
+[[gnu::always_inline]] inline bool CopyPlainMidValue(char* out, std::string_view value) {
   const char* p = value.data();
   const std::size_t size = value.size();
   std::size_t n = size;
   for (; n >= 8; p += 8, n -= 8) {
     std::uint64_t word;
     std::memcpy(&word, p, 8);
-    if (!IsPlainWord(word)) return false;
+    if (kCheck && !IsPlainWord(word)) return false;
+    if constexpr (kCopy) {
+      std::memcpy(out, &word, 8);
+      out += 8;
+    }
   }
   if (n == 0) return true;
+  std::uint64_t word = 0;
   if (size >= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, value.data() + size - 8, 8);
-    return IsPlainWord(word);
+    std::memcpy(&word, p + n - 8, 8);
+    if (kCheck && !IsPlainWord(word)) return false;
+    if constexpr (kCopy) std::memcpy(out + n - 8, &word, 8);
+    return true;
   }
-  if (n >= 4) {
-    std::uint32_t first, last;
-    std::memcpy(&first, p, 4);
-    std::memcpy(&last, p + n - 4, 4);
-    return IsPlainWord(first | static_cast<std::uint64_t>(last) << 32);
+  std::size_t at = 0;
+  if (n & 4) {
+    std::uint32_t four;
+    std::memcpy(&four, p, 4);
+    word = four;
+    at = 4;
   }
-  if (n >= 2) {
-    std::uint16_t first, last;
-    std::memcpy(&first, p, 2);
-    std::memcpy(&last, p + n - 2, 2);
-    return IsPlainWord(first | static_cast<std::uint64_t>(last) << 16 | 0x4141414100000000ULL);
+  if (n & 2) {
+    std::uint16_t two;
+    std::memcpy(&two, p + at, 2);
+    word |= static_cast<std::uint64_t>(two) << (8 * at);
+    at += 2;
   }
-  return *p != ',' && *p != '"' && !IsControl(*p);
+  if (n & 1) word |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[at])) << (8 * at);
+  if (kCheck && !IsPlainWord(word | 0x4141414141414141ULL << (8 * n))) return false;
+  if constexpr (kCopy) std::memcpy(out, &word, 8);
+  return true;
 }
 
-}  // namespace
-
-void AppendMidValue(std::string& out, std::string_view value) {
-  const bool plain = IsPlainMidValue(value);
-  if (plain) {
-    out.append(value);
-    return;
-  }
-  // A NUL or other control byte would stop a reader (GDAL reads no feature
-  // of a file with a NUL in it): each becomes a blank.
+// A value with a mark: a NUL or other control byte would stop a reader
+// (GDAL reads no feature of a file with a NUL in it), so each becomes a
+// blank; a value holding the delimiter or a double quote is quoted. Kept
+// out of line: the plain values' way stays short.
+[[gnu::noinline]] void AppendMarkedMidValue(std::string& out, std::string_view value) {
   const bool quoted = value.find_first_of(",\"") != std::string_view::npos;
   if (quoted) out.push_back('"');
   for (char c : value) {
@@ -321,6 +417,86 @@ void AppendMidValue(std::string& out, std::string_view value) {
     out.push_back(IsControl(c) ? ' ' : c);
   }
   if (quoted) out.push_back('"');
+}
+
+}  // namespace
+
+void AppendMidValue(std::string& out, std::string_view value) {
+  // A short value goes by way of a buffer here, with one append.
+  char buffer[64 + 8];
+  if (value.size() <= 64) {
+    if (CopyPlainMidValue(buffer, value)) out.append(buffer, value.size());
+    else AppendMarkedMidValue(out, value);
+    return;
+  }
+  const std::size_t size = out.size();
+  out.resize(size + value.size() + 8);
+  if (CopyPlainMidValue(out.data() + size, value)) {
+    out.resize(size + value.size());
+    return;
+  }
+  out.resize(size);
+  AppendMarkedMidValue(out, value);
+}
+
+void TextBuffer::Grow(std::size_t n) { storage_.resize(std::max(2 * storage_.size(), size_ + n)); }
+
+namespace {
+
+[[gnu::noinline]] void AppendMarkedMidValue(TextBuffer& out, std::string_view value) {
+  std::string marked;
+  AppendMarkedMidValue(marked, value);
+  out.Append(marked);
+}
+
+}  // namespace
+
+bool IsPlainMidValue(std::string_view value) { return CopyPlainMidValue<true, false>(nullptr, value); }
+
+MidRow& MidRow::AddPlain(std::string_view value) {
+  Separate();
+  char* room = buffer_.Room(value.size() + 8);
+  CopyPlainMidValue<false, true>(room, value);
+  buffer_.Advance(room + value.size());
+  return *this;
+}
+
+void AppendMidValue(TextBuffer& out, std::string_view value) {
+  char* room = out.Room(value.size() + 8);
+  if (CopyPlainMidValue(room, value)) {
+    out.Advance(room + value.size());
+    return;
+  }
+  AppendMarkedMidValue(out, value);
+}
+
+MidRow& MidRow::AddInteger(std::int64_t value) {
+  Separate();
+  buffer_.Advance(WriteInteger(buffer_.Room(kMaxInteger), value));
+  return *this;
+}
+
+MidRow& MidRow::AddFixed(double value, int decimals) {
+  Separate();
+  if (const char* end = WriteFixed(buffer_.Room(kMaxFixedWithin), value, decimals)) {
+    buffer_.Advance(end);
+    return *this;
+  }
+  std::string text;
+  AppendFixed(text, value, decimals);
+  buffer_.Append(text);
+  return *this;
+}
+
+MidRow& MidRow::AddEmpty(int n) {
+  if (n <= 0) return *this;
+  // One comma for each value, but for the first of the row.
+  const auto commas = static_cast<std::size_t>(count_ > 0 ? n : n - 1);
+  count_ += n;
+  char* p = buffer_.Room(commas);
+  std::memset(p, ',', commas);
+  buffer_.Advance(p + commas);
+  return *this;
 }
 
 }  // namespace quorvel

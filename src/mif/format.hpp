@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -13,9 +14,17 @@ namespace quorvel {
 // value that rounds to zero is written without a minus sign.
 void AppendFixed(std::string& out, double value, int decimals);
 void AppendFixed(std::string& out, long double value, int decimals);
-// The same result always by way of std::to_chars (the reference the quick
-// path above is checked against).
+// The same result always by way of std::to_chars (the reference the exact
+// formatting above is checked against).
 void AppendFixedExact(std::string& out, long double value, int decimals);
+// AppendFixed written at `out`, which has room for kMaxFixedWithin
+// characters (bytes of it after the end may be overwritten); returns the
+// end, or nullptr, when the value is one AppendFixed gives to std::to_chars
+// (non-finite, 1e9 or more in size, decimals outside 0-3).
+inline constexpr std::size_t kMaxFixedWithin = 16;
+char* WriteFixed(char* out, double value, int decimals);
+// "x y", each as AppendFixed writes it.
+void AppendFixedPair(std::string& out, double x, double y, int decimals);
 // Appends `value`, known to lie within `error` of a value computed more
 // exactly elsewhere, when that is enough to give the digits the exact value
 // has. Returns false, appending nothing, when it is not (a value near a tie
@@ -23,14 +32,18 @@ void AppendFixedExact(std::string& out, long double value, int decimals);
 // value with AppendFixed.
 bool AppendFixedWithin(std::string& out, double value, double error, int decimals);
 // The same written at `out`, which has room for kMaxFixedWithin characters;
-// returns the end of what was written, or nullptr, writing nothing, when
-// AppendFixedWithin would return false.
-inline constexpr std::size_t kMaxFixedWithin = 16;
+// returns the end of what was written, or nullptr when AppendFixedWithin
+// would return false. Bytes of that room after the end may be overwritten.
 char* WriteFixedWithin(char* out, double value, double error, int decimals);
+// n / 10^decimals written exactly with `decimals` (0-3) decimals at `out`,
+// which has room for kMaxFixedWithin characters (bytes of it after the end
+// may be overwritten); |n| / 10^decimals must be below 1e9. Returns the end.
+char* WriteScaledInteger(char* out, std::int64_t n, int decimals);
 // Decimal integer, "-" for negatives, no leading zeros.
 void AppendInteger(std::string& out, std::int64_t value);
-// The same written at `out`, which has room for kMaxInteger characters;
-// returns the end of what was written.
+// The same written at `out`, which has room for kMaxInteger characters
+// (bytes of it after the end may be overwritten); returns the end of what
+// was written.
 inline constexpr std::size_t kMaxInteger = 20;
 char* WriteInteger(char* out, std::int64_t value);
 
@@ -48,10 +61,55 @@ void AppendQuotedText(std::string& out, std::string_view text);
 // written as it stands.
 void AppendMidValue(std::string& out, std::string_view value);
 
+// A growing text written in place: Room(n) gives n writable bytes after
+// the text and Advance(end) keeps what was written up to `end`. The bytes
+// live in a string that never shrinks, so a short piece costs a few stores
+// rather than an append; the room asked for may be written beyond what is
+// kept (the word-wide writers above do).
+class TextBuffer {
+ public:
+  TextBuffer() { storage_.resize(256); }
+  void clear() { size_ = 0; }
+  bool empty() const { return size_ == 0; }
+  std::size_t size() const { return size_; }
+  std::string_view view() const { return {storage_.data(), size_}; }
+  operator std::string_view() const { return view(); }
+  char* Room(std::size_t n) {
+    if (size_ + n > storage_.size()) Grow(n);
+    return storage_.data() + size_;
+  }
+  void Advance(const char* end) { size_ = static_cast<std::size_t>(end - storage_.data()); }
+  void Append(std::string_view text) {
+    if (text.empty()) return;  // a view of nothing may have no data to copy from
+    std::memcpy(Room(text.size()), text.data(), text.size());
+    size_ += text.size();
+  }
+  void Push(char c) {
+    *Room(1) = c;
+    ++size_;
+  }
+
+ private:
+  void Grow(std::size_t n);
+  std::string storage_;
+  std::size_t size_ = 0;
+};
+
+// "x y" as AppendFixedPair writes it, at `out`, which has room for
+// kMaxFixedPair characters; nullptr where AppendFixed would give either to
+// std::to_chars.
+inline constexpr std::size_t kMaxFixedPair = 2 * kMaxFixedWithin + 1;
+char* WriteFixedPair(char* out, double x, double y, int decimals);
+void AppendFixedPair(TextBuffer& out, double x, double y, int decimals);
+
+void AppendMidValue(TextBuffer& out, std::string_view value);
+// True when `value` would be written as it stands (no delimiter, double
+// quote or control byte): then so would any part of it.
+bool IsPlainMidValue(std::string_view value);
+
 // Builds one MID row: values joined by "," with nothing around them.
 class MidRow {
  public:
-  MidRow() { buffer_.reserve(256); }
   void Clear() {
     buffer_.clear();
     count_ = 0;
@@ -61,28 +119,19 @@ class MidRow {
     if (!value.empty()) AppendMidValue(buffer_, value);  // many values are empty: no call for them
     return *this;
   }
-  MidRow& AddInteger(std::int64_t value) {
-    Separate();
-    AppendInteger(buffer_, value);
-    return *this;
-  }
-  MidRow& AddFixed(double value, int decimals) {
-    Separate();
-    AppendFixed(buffer_, value, decimals);
-    return *this;
-  }
-  MidRow& AddEmpty(int n = 1) {
-    for (int i = 0; i < n; ++i) Separate();
-    return *this;
-  }
+  // A value known to be plain (part of one IsPlainMidValue accepted).
+  MidRow& AddPlain(std::string_view value);
+  MidRow& AddInteger(std::int64_t value);
+  MidRow& AddFixed(double value, int decimals);
+  MidRow& AddEmpty(int n = 1);
   int count() const { return count_; }
-  std::string_view str() const { return buffer_; }
+  std::string_view str() const { return buffer_.view(); }
 
  private:
   void Separate() {
-    if (count_++ > 0) buffer_.push_back(',');
+    if (count_++ > 0) buffer_.Push(',');
   }
-  std::string buffer_;
+  TextBuffer buffer_;
   int count_ = 0;
 };
 

@@ -112,6 +112,24 @@ std::int64_t ToInteger(std::string_view field);
 double ToReal(std::string_view field);
 long double ToLongReal(std::string_view field);
 
+// A field of at most N characters (what Field gives for a length of N)
+// held in place: taking one is a few stores, not a string assignment.
+template <std::size_t N>
+class ShortField {
+ public:
+  void assign(std::string_view field) {
+    size_ = field.size() < N ? field.size() : N;
+    for (std::size_t i = 0; i < size_; ++i) text_[i] = field[i];
+  }
+  void clear() { size_ = 0; }
+  bool empty() const { return size_ == 0; }
+  operator std::string_view() const { return {text_, size_}; }
+
+ private:
+  char text_[N] = {};
+  std::size_t size_ = 0;
+};
+
 // The field with trailing blanks removed.
 std::string_view TrimRight(std::string_view s);
 

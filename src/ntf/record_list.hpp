@@ -36,6 +36,10 @@ class NtfRecordList {
   std::string_view DatabaseName() const;
 
   void Release();
+  // Hands the file's bytes back for the next file to be read into (their
+  // memory is already there, no page of it faulted in again); the list is
+  // left empty.
+  std::string TakeText();
 
  private:
   struct Span {

@@ -11,7 +11,8 @@ bool FileStep::LoadNtfFile(const TileInput& tile, const std::string& name, std::
   ShowStatus(observer, MessageId::StatusLoading);
   observer.PumpMessages();
   counters.objectsCreated = 0;
-  std::string text, error;
+  std::string text = records.TakeText();  // the last file's memory, read over
+  std::string error;
   const bool read = reader.Read(tile, text, error);
   bytes = text.size();
   if (!read || !records.LoadText(std::move(text), &error)) {

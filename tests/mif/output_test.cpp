@@ -5,6 +5,8 @@
 #include <cmath>
 #include <csignal>
 #include <cstdint>
+#include <limits>
+#include <vector>
 
 #include "mif/format.hpp"
 #include "mif/header.hpp"
@@ -31,6 +33,28 @@ TEST(Formats, FixedDecimalsRoundAndNeverShowMinusZero) {
   EXPECT_EQ(FormatInteger(0), "0");
 }
 
+// AppendFixed of each value, and of the value rounded to double (alone and
+// in a pair), against std::to_chars at every number of decimals.
+void ExpectFixedAgreesWithToChars(const std::vector<long double>& values) {
+  for (long double v : values) {
+    for (int decimals : {0, 1, 2, 3}) {
+      std::string quick, exact;
+      AppendFixed(quick, v, decimals);
+      AppendFixedExact(exact, v, decimals);
+      ASSERT_EQ(quick, exact) << static_cast<double>(v) << " " << decimals;
+      const double d = static_cast<double>(v);
+      std::string fromDouble, exactDouble;
+      AppendFixed(fromDouble, d, decimals);
+      AppendFixedExact(exactDouble, d, decimals);
+      ASSERT_EQ(fromDouble, exactDouble) << d << " " << decimals;
+      std::string pair, exactNegative;
+      AppendFixedPair(pair, d, -d, decimals);
+      AppendFixedExact(exactNegative, -d, decimals);
+      ASSERT_EQ(pair, exactDouble + " " + exactNegative) << d << " " << decimals;
+    }
+  }
+}
+
 // The quick path of AppendFixed must give std::to_chars' bytes for every value,
 // including ties, values a hair either side of them, negatives and zero.
 TEST(Formats, QuickFixedAgreesWithToChars) {
@@ -46,16 +70,50 @@ TEST(Formats, QuickFixedAgreesWithToChars) {
     values.push_back(std::nextafter(base, 1e30L));
     values.push_back(base * 0.01L + 530000);
   }
-  for (long double v : values) {
-    for (int decimals : {0, 1, 2, 3}) {
-      std::string quick, exact;
-      AppendFixed(quick, v, decimals);
-      AppendFixedExact(exact, v, decimals);
-      ASSERT_EQ(quick, exact) << static_cast<double>(v) << " " << decimals;
-      if (v == static_cast<long double>(static_cast<double>(v))) {
-        std::string fromDouble;
-        AppendFixed(fromDouble, static_cast<double>(v), decimals);
-        ASSERT_EQ(fromDouble, exact) << static_cast<double>(v) << " " << decimals;
+  ExpectFixedAgreesWithToChars(values);
+}
+
+// The exact formatting works on the binary value itself: ties of every
+// binary fraction (k/2 ... k/1024) go to the even neighbour, a hair either
+// side of a tie does not, and the edges of the quick range (1e9, tiny and
+// subnormal values, the largest fraction rounding up to a new digit) agree
+// with std::to_chars for long double and double alike.
+TEST(Formats, ExactFixedAgreesWithToCharsOnTiesAndEdges) {
+  std::vector<long double> values = {999999999.5L, 999999999.995L, 99999999.9996L, 9999.9995L, 0.0005L, 0.0015L,
+                                     std::numeric_limits<long double>::denorm_min(),
+                                     -std::numeric_limits<long double>::denorm_min(),
+                                     std::numeric_limits<long double>::min(), 1e-30L, -1e-30L,
+                                     std::nextafter(1e9L, 0.0L), 4294967295.5L};
+  std::uint64_t state = 99;
+  for (int i = 0; i < 4000; ++i) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    for (long double denominator = 2; denominator <= 1024; denominator *= 2) {
+      const long double tie = static_cast<long double>(state >> 36) / denominator;
+      for (long double v : {tie, -tie, std::nextafter(tie, 0.0L), std::nextafter(tie, 1e30L), tie + 530000})
+        values.push_back(v);
+    }
+  }
+  ExpectFixedAgreesWithToChars(values);
+}
+
+TEST(Formats, ScaledIntegersAtEveryDigitCount) {
+  std::int64_t v = 1;
+  for (int digits = 1; digits <= 12; ++digits, v *= 10) {
+    for (std::int64_t n : {v, v - 1, 3 * v + 7, -v, -(v - 1), std::int64_t{0}}) {
+      for (int decimals : {0, 1, 2, 3}) {
+        if (std::abs(n) >= 1'000'000'000LL * (decimals == 0 ? 1 : decimals == 1 ? 10 : decimals == 2 ? 100 : 1000))
+          continue;
+        char line[kMaxFixedWithin];
+        const char* end = WriteScaledInteger(line, n, decimals);
+        std::string digitsText = std::to_string(std::abs(n));
+        if (decimals > 0) {
+          digitsText.insert(0, std::string(digitsText.size() <= static_cast<std::size_t>(decimals)
+                                               ? decimals + 1 - digitsText.size()
+                                               : 0,
+                                           '0'));
+          digitsText.insert(digitsText.size() - decimals, ".");
+        }
+        EXPECT_EQ(std::string(static_cast<const char*>(line), end), (n < 0 ? "-" : "") + digitsText) << n;
       }
     }
   }
@@ -124,6 +182,7 @@ TEST(Formats, MidValueQuotingFindsTheMarkAtEveryPosition) {
         value[at] = mark;
         std::string out;
         AppendMidValue(out, value);
+        ASSERT_FALSE(IsPlainMidValue(value)) << value;
         ASSERT_EQ(out.front(), '"') << value;
         ASSERT_EQ(out.size(), length + 2 + (mark == '"' ? 1 : 0)) << value;
       }
@@ -142,12 +201,75 @@ TEST(Formats, MidValuesAreQuotedOnlyWhenTheyWouldSplitTheRow) {
   row.Clear();
   row.AddEmpty(3);
   EXPECT_EQ(row.str(), ",,");
+  row.Clear();
+  row.Add("a").AddEmpty(2).Add("b").AddEmpty(0).AddFixed(2e9, 1).AddEmpty();
+  EXPECT_EQ(row.str(), "a,,,b,2000000000.0,");
+  EXPECT_EQ(row.count(), 6);
   std::string text;
   AppendQuotedText(text, "The \"Bull\", Inn");
   EXPECT_EQ(text, "\"The \\\"Bull\\\", Inn\"");
   text.clear();
   AppendQuotedText(text, "C:\\dir\\");
   EXPECT_EQ(text, "\"C:\\\\dir\\\\\"");
+}
+
+// A row longer than its first buffer, of values of every length with and
+// without marks, reads as the values appended one by one.
+TEST(Formats, LongMidRowsGrowAndMatchValueByValue) {
+  MidRow row;
+  for (int round = 0; round < 2; ++round) {
+    row.Clear();
+    std::string expected;
+    for (std::size_t length = 0; length <= 40; ++length) {
+      std::string value(length, static_cast<char>('a' + length % 26));
+      if (length % 3 == 1) value[length / 2] = length % 2 ? ',' : '\x01';
+      if (length > 0) expected.push_back(',');
+      AppendMidValue(expected, value);
+      row.Add(value);
+      if (length % 10 == 0) {
+        row.AddInteger(-static_cast<std::int64_t>(length) * 1000003);
+        expected += "," + std::to_string(-static_cast<std::int64_t>(length) * 1000003);
+      }
+    }
+    ASSERT_EQ(row.str(), expected);
+  }
+  // Plain values added without their check read the same.
+  MidRow checked, unchecked;
+  for (std::size_t length = 0; length <= 20; ++length) {
+    const std::string value(length, static_cast<char>('A' + length));
+    ASSERT_TRUE(IsPlainMidValue(value));
+    checked.Add(value);
+    unchecked.AddPlain(value);
+  }
+  EXPECT_EQ(unchecked.str(), checked.str());
+}
+
+// Pieces written in place and appended, across many growths of the
+// buffer, read back as the same pieces appended to a string; what a writer
+// puts beyond the end it keeps is not part of the text.
+TEST(Formats, TextBufferKeepsWhatIsAdvancedOverAndGrows) {
+  TextBuffer buffer;
+  std::string expected;
+  for (int i = 0; i < 3000; ++i) {
+    if (i % 3 == 0) {
+      char* end = WriteInteger(buffer.Room(kMaxInteger), -i * 7919);
+      buffer.Advance(end);
+      expected += std::to_string(-i * 7919);
+    } else if (i % 3 == 1) {
+      AppendFixedPair(buffer, i / 8.0, 2e9 + i / 16.0, 2);  // the second one by std::to_chars
+      AppendFixedPair(expected, i / 8.0, 2e9 + i / 16.0, 2);
+    } else {
+      buffer.Append(std::string(static_cast<std::size_t>(i % 50), 'a'));
+      buffer.Append("");
+      buffer.Push(';');
+      expected += std::string(static_cast<std::size_t>(i % 50), 'a') + ";";
+    }
+  }
+  EXPECT_EQ(buffer.view(), expected);
+  buffer.clear();
+  EXPECT_TRUE(buffer.empty());
+  buffer.Append("x");
+  EXPECT_EQ(buffer.view(), "x");
 }
 
 TEST(OutputNames, AreFormedByDroppingTheLastFourCharacters) {

@@ -41,6 +41,55 @@ TEST(RecordList, LineEndsCrLfLfAndCrGiveTheSameLines) {
   EXPECT_EQ(mixed.line(5), "e");
 }
 
+// The splitter goes sixteen bytes a step and counts line feeds ahead: long
+// files of lines of every length (0 to 100) with every kind of end give the
+// lines a byte-by-byte split does (a line ends at CR or LF, CR LF is one
+// end), wherever a step boundary falls.
+TEST(RecordList, LongFilesOfMixedLineEndsSplitAsByteByByte) {
+  std::uint64_t state = 5;
+  auto next = [&state](std::uint64_t bound) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return (state >> 33) % bound;
+  };
+  for (int round = 0; round < 4; ++round) {
+    std::string text;
+    for (int line = 0; line < 3000; ++line) {
+      for (std::uint64_t k = next(101); k > 0; --k) text.push_back(static_cast<char>('0' + next(40)));
+      const std::uint64_t end = next(4);
+      text += end == 0 ? "\r\n" : end == 1 ? "\n" : end == 2 ? "\r" : "\n\r";
+    }
+    if (round % 2 == 1) text += "tail without an end";
+    std::vector<std::string> expected;
+    std::string current;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i] != '\r' && text[i] != '\n') {
+        current.push_back(text[i]);
+        continue;
+      }
+      expected.push_back(current);
+      current.clear();
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    }
+    if (!current.empty()) expected.push_back(current);
+    const NtfRecordList list = ListOf(text);
+    ASSERT_EQ(list.size(), expected.size()) << round;
+    for (std::size_t i = 0; i < expected.size(); ++i) ASSERT_EQ(list.line(i), expected[i]) << round << " " << i;
+  }
+}
+
+TEST(ShortFields, HoldTheFieldAsGivenUpToTheirLength) {
+  ShortField<4> code;
+  EXPECT_TRUE(code.empty());
+  code.assign(Field("15000001OR00236100110%", 17, 4));
+  EXPECT_EQ(std::string_view(code), "0011");
+  code.assign(Field("1500", 3, 4));  // cut short by the record's end
+  EXPECT_EQ(std::string_view(code), "00");
+  code.assign("LONGER");
+  EXPECT_EQ(std::string_view(code), "LONG");
+  code.clear();
+  EXPECT_EQ(std::string_view(code), "");
+}
+
 TEST(RecordList, DatabaseNameIsColumns3To22OfTheSecondLine) {
   EXPECT_EQ(ListOf("01\r\n02CODE_POINT_1999.01  19990401\r\n").DatabaseName(), "CODE_POINT_1999.01  ");
   EXPECT_EQ(ListOf("01\r\n02Short\r\n").DatabaseName(), "Short");

@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 
 #include "ntfgen/ntf_writer.hpp"
 #include "products/boundaryline/boundaryline.hpp"
+#include "products/boundaryline/boundaryline_indexes.hpp"
 #include "run/run.hpp"
 #include "support/test_support.hpp"
 
@@ -18,6 +20,44 @@ namespace {
 using Lines = std::vector<std::string>;
 
 std::string N(std::int64_t v, std::size_t width) { return ntfgen::Num(v, width); }
+
+// The geometry index sorts and searches by packed prefixes: texts of every
+// length (short ones, NUL and high bytes included) and ids of every length
+// give what a plain filter of the sorted texts gives.
+TEST(BoundaryLineIndex, GeometriesOfAnIdComeInTextOrderAsAPlainSearchFindsThem) {
+  const std::string alphabet("01A\0\xff", 5);
+  std::uint64_t state = 11;
+  auto next = [&state](std::uint64_t bound) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return (state >> 33) % bound;
+  };
+  auto text = [&](std::size_t maxLength) {
+    std::string t;
+    for (std::uint64_t n = next(maxLength + 1); n > 0; --n) t.push_back(alphabet[next(3) == 0 ? next(5) : next(2)]);
+    return t;
+  };
+  GeometryIndex index;
+  std::set<std::string> all;
+  for (int i = 0; i < 3000; ++i) {
+    const std::string t = "0" + text(11);
+    index.Add(t);
+    all.insert(t);
+  }
+  EXPECT_EQ(index.size(), all.size());
+  const std::vector<std::string> texts(all.begin(), all.end());
+  std::size_t hits = 0;
+  for (int i = 0; i < 500; ++i) {
+    // Half the ids are those of texts held, the rest anything.
+    const std::string id = i % 2 ? text(7) : texts[next(texts.size())].substr(0, 6);
+    std::vector<std::string> expected, found;
+    for (const std::string& t : all)
+      if (std::string_view(t).substr(0, std::min<std::size_t>(t.size(), 6)) == id) expected.push_back(t);
+    index.ForEach(id, [&](std::string_view t) { found.emplace_back(t); });
+    ASSERT_EQ(found, expected) << i;
+    hits += found.size();
+  }
+  EXPECT_GT(hits, 250u);
+}
 
 // A "21" record; points are given as their raw eight-digit fields.
 std::string Geometry(std::int64_t id, const std::vector<std::pair<std::int64_t, std::int64_t>>& points,

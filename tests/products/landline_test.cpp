@@ -205,26 +205,30 @@ TEST_F(LandLine, LinesPointsAndRowsWithScaledCoordinates) {
 
 // Coordinates are formatted from the long double sum c * multiplier +
 // origin. At a multiplier of 0.005 m every odd coordinate lies a hair from a
-// half cent, where a sum in double could round the other way.
+// half cent, where a sum in double could round the other way; multipliers
+// of whole hundredths (0.01 to 1000 m) take integers, up to the largest
+// six-digit coordinate, and must give the same digits.
 TEST_F(LandLine, GroundCoordinatesRoundAsTheLongDoubleSumNearHalfCents) {
-  std::string record = "2100000120200";
-  std::vector<std::string> expected = {"PLINE 200"};
-  for (int i = 1; i <= 200; ++i) {
-    const int x = i * 7919 % 1000000, y = i * 13 + 1;
-    char field[16];
-    std::snprintf(field, sizeof field, "%06d%06d ", x, y);
-    record += field;
-    const long double m = 5.0L / 1000;
-    expected.push_back(FormatFixed(x * m + 500000.0L, 2) + " " + FormatFixed(y * m + 200000.0L, 2));
+  for (const char* multiplier : {"0000000005", "0000000010", "0000000130", "0000001000", "0001000000"}) {
+    std::string record = "2100000120200";
+    std::vector<std::string> expected = {"PLINE 200"};
+    const long double m = std::stold(multiplier) / 1000;
+    for (int i = 1; i <= 200; ++i) {
+      const int x = i == 200 ? 999999 : i * 7919 % 1000000, y = i * 13 + 1;
+      char field[16];
+      std::snprintf(field, sizeof field, "%06d%06d ", x, y);
+      record += field;
+      expected.push_back(FormatFixed(x * m + 500000.0L, 2) + " " + FormatFixed(y * m + 200000.0L, 2));
+    }
+    record += "0%";
+    test::WriteFile(dir / "t.ntf", test::Ntf({"01V0%", "02LAND-LINE.93        0%", Section("TQ12", 1250, multiplier),
+                                              "23000001        00010%", record, "99"}));
+    quorvel::Translate(RunRequest{{dir / "t.ntf"}, {}}, settings, observer);
+    Lines mif = Body(dir / "t.mif");
+    ASSERT_EQ(mif.size(), 202u) << multiplier;
+    mif.pop_back();  // the style clause
+    EXPECT_EQ(mif, expected) << multiplier;
   }
-  record += "0%";
-  test::WriteFile(dir / "t.ntf", test::Ntf({"01V0%", "02LAND-LINE.93        0%", Section("TQ12", 1250, "0000000005"),
-                                            "23000001        00010%", record, "99"}));
-  quorvel::Translate(RunRequest{{dir / "t.ntf"}, {}}, settings, observer);
-  Lines mif = Body(dir / "t.mif");
-  ASSERT_EQ(mif.size(), 202u);
-  mif.pop_back();  // the style clause
-  EXPECT_EQ(mif, expected);
 }
 
 TEST_F(LandLine, OneCoordinateIsWrittenTwiceAndNoneIsAPlaceholder) {

@@ -44,6 +44,10 @@ TEST(StrategiStyleTable, HoldsEveryRowOncePerLayerAsListed) {
   EXPECT_EQ(FindStrategiStyle("9999"), nullptr);
   EXPECT_EQ(FindStrategiStyle("531"), nullptr);
   EXPECT_EQ(FindStrategiStyle("55392"), nullptr);
+  // The search goes by packed codes: neighbours in that packing find nothing.
+  for (std::string_view code : {"", "5", "5006 ", "500", "0000", "5901\x01", "59010000", "\xff\xff\xff\xff"})
+    EXPECT_EQ(FindStrategiStyle(code), nullptr) << code;
+  EXPECT_EQ(FindStrategiStyle(std::string_view("5006\0", 5)), nullptr);
 }
 
 TEST(StrategiStyleTable, CheckBoxesThatDifferFromTheRowsLayer) {

@@ -1,6 +1,7 @@
 #include "products/boundaryline/boundaryline_indexes.hpp"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "mif/format.hpp"
 
@@ -12,10 +13,21 @@ constexpr std::size_t kIdLength = 6;
 
 std::string_view IdOf(std::string_view text) { return text.substr(0, std::min(text.size(), kIdLength)); }
 
+// The first eight bytes of a text as one number, the first byte highest and
+// zeros past a shorter text: two texts whose numbers differ compare as the
+// numbers do (bytes compare unsigned, as the texts do); equal numbers leave
+// it to the texts.
+std::uint64_t PrefixKey(std::string_view text) {
+  std::uint64_t key = 0;
+  for (std::size_t i = 0; i < 8; ++i)
+    key = key << 8 | (i < text.size() ? static_cast<unsigned char>(text[i]) : 0u);
+  return key;
+}
+
 }  // namespace
 
 void GeometryIndex::Add(std::string_view text) {
-  entries_.push_back({arena_.size(), text.size()});
+  entries_.push_back({arena_.size(), text.size(), PrefixKey(text)});
   arena_.append(text);
   sealed_ = false;
 }
@@ -23,19 +35,31 @@ void GeometryIndex::Add(std::string_view text) {
 void GeometryIndex::Seal() {
   if (sealed_) return;
   sealed_ = true;
-  std::sort(entries_.begin(), entries_.end(),
-            [this](const Entry& a, const Entry& b) { return View(a) < View(b); });
+  std::sort(entries_.begin(), entries_.end(), [this](const Entry& a, const Entry& b) {
+    return a.prefix != b.prefix ? a.prefix < b.prefix : View(a) < View(b);
+  });
   entries_.erase(std::unique(entries_.begin(), entries_.end(),
                              [this](const Entry& a, const Entry& b) { return View(a) == View(b); }),
                  entries_.end());
 }
 
 std::pair<std::size_t, std::size_t> GeometryIndex::Range(std::string_view id) const {
-  // Entries sorted by their whole text are sorted by their id too.
-  auto first = std::lower_bound(entries_.begin(), entries_.end(), id,
-                                [this](const Entry& e, std::string_view key) { return IdOf(View(e)) < key; });
+  // Entries sorted by their whole text are sorted by their id too. An id of
+  // six characters against a text of six or more compares as the top six
+  // bytes of the prefixes.
+  const bool wholeId = id.size() == kIdLength;
+  const std::uint64_t idKey = PrefixKey(id) >> 16;
+  auto less = [&](const Entry& e) {
+    if (wholeId && e.length >= kIdLength) return (e.prefix >> 16) < idKey;
+    return IdOf(View(e)) < id;
+  };
+  auto equal = [&](const Entry& e) {
+    if (wholeId && e.length >= kIdLength) return (e.prefix >> 16) == idKey;
+    return IdOf(View(e)) == id;
+  };
+  auto first = std::partition_point(entries_.begin(), entries_.end(), less);
   auto last = first;
-  while (last != entries_.end() && IdOf(View(*last)) == id) ++last;
+  while (last != entries_.end() && equal(*last)) ++last;
   return {static_cast<std::size_t>(first - entries_.begin()), static_cast<std::size_t>(last - entries_.begin())};
 }
 

@@ -42,6 +42,7 @@ class GeometryIndex {
   struct Entry {
     std::size_t offset;
     std::size_t length;
+    std::uint64_t prefix;  // PrefixKey of the text: most comparisons end on it
   };
   std::string_view View(const Entry& e) const { return std::string_view(arena_).substr(e.offset, e.length); }
   void Seal();

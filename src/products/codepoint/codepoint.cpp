@@ -46,10 +46,14 @@ class CodePointTranslator final : public RecordLoopTranslator {
     if (EndsWith(record, "0%")) record.remove_suffix(2);
     row_.Clear();
     row_.Add(sectionRef_);
+    // The values are parts of the record: one check of it covers them all.
+    const bool plain = IsPlainMidValue(record);
     std::size_t pos = 9;
     for (const CodePointMnemonic& m : kCodePointMnemonics) {
       if (SameText(Field(record, pos, 2), m.tag)) {
-        row_.Add(Field(record, pos + 2, m.width));
+        const std::string_view value = Field(record, pos + 2, m.width);
+        if (plain) row_.AddPlain(value);
+        else row_.Add(value);
         pos += 2 + m.width;
       } else {
         row_.AddEmpty();

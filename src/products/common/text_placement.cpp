@@ -53,7 +53,9 @@ constexpr int kAdjustedTenths[] = {8, 12, 17, 20, 24, 32, 39, 44};
 
 bool IsAdjustedHeight(long double height) {
   const long double tenths = height * 10;
-  const long double whole = std::nearbyint(tenths);
+  // rint: the same whole number as nearbyint, one x87 instruction instead
+  // of a library call that saves and restores the floating-point state.
+  const long double whole = std::rint(tenths);
   // Only a whole number of tenths can be one of the listed heights.
   if (std::fabs(tenths - whole) > 1e-9L) return false;
   for (int t : kAdjustedTenths) {

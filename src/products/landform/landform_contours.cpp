@@ -166,9 +166,9 @@ class ContourTranslator {
 
   // Six-character offsets in centimetres, written with two decimals.
   void AppendProfilePoint(std::string& out, std::string_view record, std::size_t stride, std::size_t i) {
-    AppendFixed(out, ToReal(Field(record, 14 + stride * i, 6)) * 0.01 + static_cast<double>(xOrigin_), 2);
-    out.push_back(' ');
-    AppendFixed(out, ToReal(Field(record, 20 + stride * i, 6)) * 0.01 + static_cast<double>(yOrigin_), 2);
+    const double x = ToReal(Field(record, 14 + stride * i, 6)) * 0.01 + static_cast<double>(xOrigin_);
+    const double y = ToReal(Field(record, 20 + stride * i, 6)) * 0.01 + static_cast<double>(yOrigin_);
+    AppendFixedPair(out, x, y, 2);
   }
 
   // Writes the points read as a point (several as a multipoint) or a line (a

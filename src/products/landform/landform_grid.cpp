@@ -44,7 +44,7 @@ class GridTranslator {
     }
     try {
       for (int c = 0; c < shape_.columns; ++c) {
-        easting_.clear();
+        easting_.assign("Point ");  // every point of the column starts so
         AppendInteger(easting_, xOrigin_ + shape_.spacing * c);
         const bool more = profile_ ? ReadProfileGridColumn() : ReadPanoramaGridColumn();
         if (!more) return ctx_.out.WriteFailed() ? FileOutcome::OutputFailed : FileOutcome::Translated;
@@ -147,15 +147,14 @@ class GridTranslator {
     for (const std::string_view height : heights_) {
       ctx_.CountObjectCreated();
       layer.BeginObject();
-      text_.append("Point ");
-      text_.append(easting_);
-      text_.append(rowTails_[row]);
+      text_.Append(easting_);
+      text_.Append(rowTails_[row]);
       AppendMidValue(value_, height);
-      value_.append("\r\n");
+      value_.Append("\r\n");
       ++row;
     }
-    layer.mif.Write(text_);
-    layer.mid.Write(value_);
+    layer.mif.Write(text_.view());
+    layer.mid.Write(value_.view());
     layer.CountRows(heights_.size());
   }
 
@@ -165,10 +164,10 @@ class GridTranslator {
   bool profile_;
   std::int64_t xOrigin_ = 0;
   std::int64_t yOrigin_ = 0;
-  std::string easting_;
+  std::string easting_;  // "Point " and the column's easting
   std::vector<std::string_view> heights_;
-  std::string text_;
-  std::string value_;
+  TextBuffer text_;
+  TextBuffer value_;
   std::vector<std::string> rowTails_;
 };
 

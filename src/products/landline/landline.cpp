@@ -21,6 +21,9 @@ long double ReadCoordinate(std::string_view record, std::size_t column) {
   return ToLongReal(field);
 }
 
+// Room for one "x y" line of a polyline.
+constexpr std::size_t kMaxGroundLine = 2 * kMaxFixedWithin + 3;
+
 // Column where coordinate i (from 1) of a geometry record starts.
 constexpr std::size_t CoordinateColumn(std::int64_t i) { return 14 + 13 * static_cast<std::size_t>(i - 1); }
 
@@ -42,6 +45,9 @@ class LandLineTranslator final : public RecordLoopTranslator {
     section_.sourceScale = ToLongReal(Field(header, 179, 9));
     ground_ = GroundInDouble{static_cast<double>(section_.multiplier), static_cast<double>(section_.xOrigin),
                              static_cast<double>(section_.yOrigin)};
+    hundredths_.usable = WholeHundredths(section_.multiplier, 1e6L, hundredths_.perUnit) &&
+                         WholeHundredths(section_.xOrigin, 1e11L, hundredths_.xOrigin) &&
+                         WholeHundredths(section_.yOrigin, 1e11L, hundredths_.yOrigin);
   }
 
   void HandleRecord(std::string_view record) override { WriteLandLineRecord(record); }
@@ -108,11 +114,10 @@ class LandLineTranslator final : public RecordLoopTranslator {
     AppendGroundValue(out, y, section_.multiplier, section_.yOrigin, ground_.multiplier, ground_.yOrigin);
   }
 
-  // "x y" and the line end, in one append when both values take the quick
-  // way below.
-  void AppendGroundLine(std::string& out, long double x, long double y) const {
-    char line[2 * kMaxFixedWithin + 3];
-    char* p = WriteGroundQuick(line, x, ground_.multiplier, ground_.xOrigin);
+  // "x y" and the line end, written in place when both values take the
+  // quick way below.
+  void AppendGroundLine(TextBuffer& out, long double x, long double y) const {
+    char* p = WriteGroundQuick(out.Room(kMaxGroundLine), x, ground_.multiplier, ground_.xOrigin);
     if (p) {
       *p++ = ' ';
       p = WriteGroundQuick(p, y, ground_.multiplier, ground_.yOrigin);
@@ -120,11 +125,13 @@ class LandLineTranslator final : public RecordLoopTranslator {
     if (p) {
       *p++ = '\r';
       *p++ = '\n';
-      out.append(line, static_cast<std::size_t>(p - line));
+      out.Advance(p);
       return;
     }
-    AppendGround(out, x, y);
-    out.append("\r\n");
+    std::string line;
+    AppendGround(line, x, y);
+    line.append("\r\n");
+    out.Append(line);
   }
 
   // Writes c * multiplier + origin as the long double sum rounds. A whole c
@@ -152,6 +159,42 @@ class LandLineTranslator final : public RecordLoopTranslator {
     return WriteFixedWithin(out, scaled + originD, error, 2);
   }
 
+  // A section whose multiplier and origins are whole numbers of hundredths
+  // (the usual 0.01 and whole metres) lets a coordinate of six digits c go
+  // in integers: c * multiplier + origin, in hundredths, is what the long
+  // double sum rounds to at two decimals. The sum lies within 1e-8 of it:
+  // the multiplier is taken to be within 1e-14 of its hundredths (times c,
+  // below 1e6), an origin within 1e-11, and the long double rounding adds
+  // under 1e-9; a hundredth's half is far off.
+  static bool WholeHundredths(long double value, long double limit, std::int64_t& hundredths) {
+    const long double scaled = value * 100;
+    if (!(std::fabs(scaled) < limit)) return false;
+    const long double whole = std::nearbyint(scaled);
+    if (std::fabs(scaled - whole) > 1e-12L) return false;
+    hundredths = static_cast<std::int64_t>(whole);
+    return true;
+  }
+
+  // "x y" and the line end of vertex `column` the integer way above, or
+  // false (nothing written) where it does not apply.
+  bool AppendHundredthsLine(TextBuffer& out, std::string_view record, std::size_t column) const {
+    std::int64_t cx = 0, cy = 0;
+    if (!hundredths_.usable || !TryToFixedDigits<6>(Field(record, column, 6), cx) ||
+        !TryToFixedDigits<6>(Field(record, column + 6, 6), cy))
+      return false;
+    const std::int64_t x = cx * hundredths_.perUnit + hundredths_.xOrigin;
+    const std::int64_t y = cy * hundredths_.perUnit + hundredths_.yOrigin;
+    constexpr std::int64_t kLimit = 100'000'000'000;  // 1e9 with two decimals
+    if (x <= -kLimit || x >= kLimit || y <= -kLimit || y >= kLimit) return false;
+    char* p = WriteScaledInteger(out.Room(kMaxGroundLine), x, 2);
+    *p++ = ' ';
+    p = WriteScaledInteger(p, y, 2);
+    *p++ = '\r';
+    *p++ = '\n';
+    out.Advance(p);
+    return true;
+  }
+
   void WriteLine(std::string_view record) {
     const std::int64_t n = ToInteger(Field(record, 10, 4));
     // Every coordinate is read before anything is written, so a bad one
@@ -159,6 +202,7 @@ class LandLineTranslator final : public RecordLoopTranslator {
     coords_.clear();
     for (std::int64_t i = 1; i <= n; ++i) {
       const std::size_t column = CoordinateColumn(i);
+      if (AppendHundredthsLine(coords_, record, column)) continue;
       const long double x = ReadCoordinate(record, column);
       const long double y = ReadCoordinate(record, column + 6);
       AppendGroundLine(coords_, x, y);
@@ -253,7 +297,12 @@ class LandLineTranslator final : public RecordLoopTranslator {
   struct GroundInDouble {
     double multiplier = 1, xOrigin = 0, yOrigin = 0;
   } ground_;
-  std::string coords_;
+  // The section's multiplier and origins in hundredths, when they are whole.
+  struct Hundredths {
+    bool usable = false;
+    std::int64_t perUnit = 0, xOrigin = 0, yOrigin = 0;
+  } hundredths_;
+  TextBuffer coords_;
   std::string line_;
   std::string number_;
   MidRow row_;

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "mif/output_set.hpp"
+#include "ntf/record.hpp"
 #include "products/landline/landline_style.hpp"
 #include "run/context.hpp"
 
@@ -17,8 +18,8 @@ namespace quorvel {
 // feature hands its values on, as the records would).
 struct LandLineState final : CarriedState {
   LandLineStyle style;          // last lookup, FeatureEnabled and SymbolRotation
-  std::string featureId;        // columns 3-8 of the last point, line or name record
-  std::string featureCode;      // four characters, as read
+  ShortField<6> featureId;      // columns 3-8 of the last point, line or name record
+  ShortField<4> featureCode;    // four characters, as read
   long double orientation = 0;  // OR of the last point record, degrees
   bool pendingText = false;     // a name record waits for its geometry
   std::string text;             // the pending text and how it is drawn

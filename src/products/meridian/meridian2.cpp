@@ -51,7 +51,6 @@ class Meridian2Translator final : public RecordLoopTranslator {
         carried_(ctx.out.Carried<Meridian2Carried>()),
         heights_(ctx.Option(kMeridianHeightsOption)),
         textLayer_(ctx.out.LayerFor(ObjectKind::Text)) {
-    coords_.reserve(4096);
   }
 
  protected:
@@ -128,14 +127,13 @@ class Meridian2Translator final : public RecordLoopTranslator {
     for (std::int64_t i = 1; i <= count; ++i) {
       const std::size_t column = i == 1 ? 14 : 25 + 11 * static_cast<std::size_t>(i - 2);
       const Point p = ReadCoordinate(record, column);
-      // "x y" and the line end in one append.
-      char line[2 * kMaxInteger + 3];
-      char* end = WriteInteger(line, p.x);
+      // "x y" and the line end, written in place.
+      char* end = WriteInteger(coords_.Room(2 * kMaxInteger + 3), p.x);
       *end++ = ' ';
       end = WriteInteger(end, p.y);
       *end++ = '\r';
       *end++ = '\n';
-      coords_.append(line, static_cast<std::size_t>(end - line));
+      coords_.Advance(end);
     }
     main.WritePolyline(coords_, count);
     ctx_.CountObjectCreated();
@@ -318,7 +316,7 @@ class Meridian2Translator final : public RecordLoopTranslator {
   bool haveAnchor_ = false;
   Point anchor_;
   std::array<std::string_view, kColumnCount> values_{};
-  std::string coords_;
+  TextBuffer coords_;
   std::string line_;
   std::string x_, y_;
   std::string networkRow_;

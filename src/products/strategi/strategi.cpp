@@ -73,8 +73,11 @@ std::string_view Scan(std::string_view record, std::size_t start, Terminators se
     return {};
   }
   const std::string_view rest = record.substr(start - 1);
-  const std::size_t at = rest.find_first_of(set == Terminators::T1 ? std::string_view("\\%\"") : std::string_view("\\%"));
-  if (at == std::string_view::npos) {
+  // A plain loop: find_first_of asks memchr about every character.
+  const bool quoteEnds = set == Terminators::T1;
+  std::size_t at = 0;
+  while (at < rest.size() && rest[at] != '\\' && rest[at] != '%' && !(quoteEnds && rest[at] == '"')) ++at;
+  if (at == rest.size()) {
     t = record.size() + 1;
     return rest;
   }
@@ -203,7 +206,6 @@ class StrategiTranslator final : public RecordLoopTranslator {
         offsets_(ctx.out.Carried<TextOffsets>()),
         layers_(ctx.Option(kStrategiLayerOption)),
         textLayer_(ctx.out.LayerFor(ObjectKind::Text)) {
-    geometry_.reserve(4096);
     style_.reserve(128);
     text_.reserve(256);
   }
@@ -243,7 +245,11 @@ class StrategiTranslator final : public RecordLoopTranslator {
     carried_.textAngle = angle;
   }
 
-  void AppendCoordinate(double value, double origin, int decimals) { AppendFixed(geometry_, value + origin, decimals); }
+  // One vertex line of a polyline.
+  void AppendVertex(double x, double y, int decimals) {
+    AppendFixedPair(geometry_, x + xOrigin_, y + yOrigin_, decimals);
+    geometry_.Append("\r\n");
+  }
 
   // Seven digits as a rule, a whole number read exactly either way; anything
   // else takes the general reading.
@@ -265,19 +271,15 @@ class StrategiTranslator final : public RecordLoopTranslator {
       if (count <= 0) return;  // a line without points: the placeholder object
       // The count comes from the record; the vertices must be there too,
       // so a count larger than the record holds fails on the first missing one.
-      AppendCoordinate(ReadOrdinate(Field(record, 14, 7)), xOrigin_, 3);
-      geometry_.push_back(' ');
-      AppendCoordinate(ReadOrdinate(Field(record, 21, 7)), yOrigin_, 3);
-      geometry_.append("\r\n");
+      const double x0 = ReadOrdinate(Field(record, 14, 7));
+      const double y0 = ReadOrdinate(Field(record, 21, 7));
+      AppendVertex(x0, y0, 3);
       for (std::int64_t k = 2; k <= count; ++k) {
         const std::size_t base = 29 + 15 * static_cast<std::size_t>(k - 2);
         if (base > record.size()) throw NtfReadFailure("Strategi line shorter than its vertex count");
         const double x = ReadOrdinate(Field(record, base, 7));
         const double y = ReadOrdinate(Field(record, base + 7, 7));
-        AppendCoordinate(x, xOrigin_, 2);
-        geometry_.push_back(' ');
-        AppendCoordinate(y, yOrigin_, 2);
-        geometry_.append("\r\n");
+        AppendVertex(x, y, 2);
       }
       return;
     }
@@ -285,10 +287,8 @@ class StrategiTranslator final : public RecordLoopTranslator {
     if (!pendingText_) {
       const double x = ReadOrdinate(Field(record, 14, 7));
       const double y = ReadOrdinate(Field(record, 21, 7));
-      geometry_.append("POINT ");
-      AppendCoordinate(x, xOrigin_, 2);
-      geometry_.push_back(' ');
-      AppendCoordinate(y, yOrigin_, 2);
+      geometry_.Append("POINT ");
+      AppendFixedPair(geometry_, x + xOrigin_, y + yOrigin_, 2);
       geometryKind_ = Geometry::Point;
     } else if (textLayer_) {
       // The raw anchor, converted when the text is placed.
@@ -413,7 +413,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
   Geometry geometryKind_ = Geometry::None;
   // A point's "POINT x y" line, or a line's coordinate lines (each ended by
   // CR LF) with its vertex count.
-  std::string geometry_;
+  TextBuffer geometry_;
   std::int64_t lineVertices_ = 0;
   bool hasAnchor_ = false;
   std::string anchorX_, anchorY_;

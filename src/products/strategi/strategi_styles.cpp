@@ -1,6 +1,9 @@
 #include "products/strategi/strategi_styles.hpp"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
+#include <iterator>
 
 #include "mif/format.hpp"
 
@@ -246,15 +249,47 @@ constexpr StrategiStyleRow kRows[] = {
     {"5901", "Spot height dot", 8, 8, "  SYMBOL (34,1,3)", {}},
 };
 
+// A code of up to seven characters as one number that sorts as the text
+// does: the characters from the top byte down, then the length (a code
+// without NUL bytes, so the zero bytes of a shorter one sort first).
+constexpr std::uint64_t CodeKey(std::string_view code) {
+  std::uint64_t key = 0;
+  for (std::size_t i = 0; i < 7; ++i)
+    key = key << 8 | (i < code.size() ? static_cast<unsigned char>(code[i]) : 0u);
+  return key << 8 | code.size();
+}
+
+constexpr std::size_t kRowCount = std::size(kRows);
+
+// The rows' keys, in the rows' order; the search goes by these, comparing
+// numbers instead of texts.
+constexpr std::array<std::uint64_t, kRowCount> BuildRowKeys() {
+  std::array<std::uint64_t, kRowCount> keys{};
+  for (std::size_t i = 0; i < kRowCount; ++i) keys[i] = CodeKey(kRows[i].code);
+  return keys;
+}
+
+constexpr std::array<std::uint64_t, kRowCount> kRowKeys = BuildRowKeys();
+
+constexpr bool ShortCodesInOrder() {
+  for (std::size_t i = 0; i < kRowCount; ++i) {
+    if (kRows[i].code.size() > 7 || kRows[i].code.find('\0') != std::string_view::npos) return false;
+    if (i > 0 && !(kRowKeys[i - 1] < kRowKeys[i])) return false;
+  }
+  return true;
+}
+static_assert(ShortCodesInOrder(), "style codes of up to seven characters, sorted");
+
 }  // namespace
 
 std::span<const StrategiStyleRow> StrategiStyleTable() { return kRows; }
 
 const StrategiStyleRow* FindStrategiStyle(std::string_view code) {
-  const auto* it = std::lower_bound(std::begin(kRows), std::end(kRows), code,
-                                    [](const StrategiStyleRow& row, std::string_view c) { return row.code < c; });
-  if (it == std::end(kRows) || it->code != code) return nullptr;
-  return it;
+  if (code.size() > 7) return nullptr;  // no row has a code that long
+  const auto it = std::lower_bound(kRowKeys.begin(), kRowKeys.end(), CodeKey(code));
+  if (it == kRowKeys.end()) return nullptr;
+  const StrategiStyleRow& row = kRows[static_cast<std::size_t>(it - kRowKeys.begin())];
+  return row.code == code ? &row : nullptr;
 }
 
 void AppendStrategiStyleClause(std::string& out, const StrategiStyleRow& row, bool useTrueType,
