@@ -454,6 +454,10 @@ class MifParser {
   }
 
   void Objects() {
+    // Every object takes at least one line: room for as many as the lines
+    // left, so that the list never moves its objects while growing (pages
+    // of the room that no object uses are never touched).
+    out_.objects.reserve(lines_.size() - std::min(i_, lines_.size()));
     for (; i_ < lines_.size(); ++i_) {
       Scanner s(lines_[i_]);
       if (s.AtEnd()) continue;

@@ -1,11 +1,13 @@
 // Drawing: pixel checks on small crafted sets (pens, brushes and holes,
 // symbols, rotated text, what draws nothing), finding the object under a
 // point, and writing pictures without harming a file already there.
+#include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 #include <QPicture>
 
 #include "preview/hit_index.hpp"
+#include "preview/png_writer.hpp"
 #include "preview_support.hpp"
 
 namespace quorvel::preview::test {
@@ -141,6 +143,48 @@ TEST_F(RenderTest, SymbolsInTheirColourAndPlace) {
     EXPECT_LE(r.width(), 36) << shape;
     EXPECT_LE(r.height(), 36) << shape;
   }
+}
+
+// Points of one look are copied from one drawing of the symbol: every copy
+// has the same pixels, centred on its point to the pixel, and nothing is cut
+// off at the copy's edge (the shadowed star reaches furthest). A symbol too
+// large to copy is drawn at its point.
+TEST_F(RenderTest, EveryPointOfALookHasTheSameSymbol) {
+  std::string points;
+  for (int k = 0; k < 3; ++k) points += "POINT " + std::to_string(20 + 30 * k) + " 50\n  SYMBOL (47,16711680,18)\n";
+  const QImage image = Draw(points, 3);
+  std::vector<QImage> copies;
+  for (int k = 0; k < 3; ++k) {
+    const QPointF p = view_.ToPixel(20 + 30 * k, 50);
+    const QRect around(static_cast<int>(std::lround(p.x())) - 20, static_cast<int>(std::lround(p.y())) - 20, 41, 41);
+    copies.push_back(image.copy(around));
+    const QRect ink = Ink(copies.back());
+    ASSERT_FALSE(ink.isEmpty());
+    EXPECT_GT(ink.left(), 0) << "not cut at the copy's edge";
+    EXPECT_LT(ink.right(), 40);
+    EXPECT_NEAR(ink.center().x(), 20, 3);
+  }
+  EXPECT_EQ(copies[0], copies[1]);
+  EXPECT_EQ(copies[1], copies[2]);
+  // Direct drawing (a recorded picture is no raster) matches the copies.
+  QPicture recorded;
+  QPainter r(&recorded);
+  preview::Draw(r, sets_, view_, kSize);
+  r.end();
+  QImage direct(kSize, QImage::Format_RGB32);
+  direct.fill(Qt::white);
+  QPainter d(&direct);
+  d.drawPicture(0, 0, recorded);
+  d.end();
+  const QRect a = Ink(image), b = Ink(direct);
+  EXPECT_NEAR(a.left(), b.left(), 1);
+  EXPECT_NEAR(a.right(), b.right(), 1);
+  EXPECT_NEAR(a.top(), b.top(), 1);
+  EXPECT_NEAR(a.bottom(), b.bottom(), 1);
+
+  const QImage large = Draw("POINT 50 50\n  SYMBOL (34,255,200)\n", 1);
+  EXPECT_GT(Ink(large).width(), 100);
+  EXPECT_EQ(At(large, 50, 50), kBlue);
 }
 
 TEST_F(RenderTest, RotatedTextInkLiesAlongItsAngle) {
@@ -312,6 +356,45 @@ TEST_F(RenderTest, PicturesAreWrittenWholeOrNotAtAll) {
   EXPECT_FALSE(WritePicture({mif}, Path("no/such/dir/out.png"), QSize(), error));
   EXPECT_NE(error.find(Path("no/such/dir/out.png") + ": "), std::string::npos) << error;
   EXPECT_FALSE(WritePicture({mif}, Path("huge.png"), QSize(50000, 10), error));
+}
+
+// The PNG writer: every pixel back as it was drawn, from Qt's RGB32 (the
+// rows as they are) and from other formats (converted); a device that
+// refuses the bytes is a failure with a reason.
+TEST(PngWriter, PixelsComeBackAndFailuresAreReported) {
+  QImage picture(37, 23, QImage::Format_RGB32);  // odd sizes: no row padding assumed
+  for (int y = 0; y < picture.height(); ++y)
+    for (int x = 0; x < picture.width(); ++x)
+      picture.setPixel(x, y, qRgb((x * 7) & 255, (y * 11) & 255, (x * y) & 255));
+  for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32, QImage::Format_RGB888}) {
+    SCOPED_TRACE(static_cast<int>(format));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    std::string error;
+    ASSERT_TRUE(WritePng(picture.convertToFormat(format), buffer, error)) << error;
+    QImage back;
+    ASSERT_TRUE(back.loadFromData(buffer.data(), "PNG"));
+    EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), picture);
+  }
+  // A large white picture with a line: small, as run-length compression
+  // makes it.
+  QImage white(1600, 1600, QImage::Format_RGB32);
+  white.fill(Qt::white);
+  for (int x = 0; x < 1600; ++x) white.setPixel(x, x, qRgb(255, 0, 0));
+  QBuffer big;
+  big.open(QIODevice::WriteOnly);
+  std::string error;
+  ASSERT_TRUE(WritePng(white, big, error)) << error;
+  EXPECT_LT(big.size(), 100000);
+  QImage whiteBack;
+  ASSERT_TRUE(whiteBack.loadFromData(big.data(), "PNG"));
+  EXPECT_EQ(whiteBack.convertToFormat(QImage::Format_RGB32), white);
+
+  QBuffer closed;  // not open: every write fails
+  EXPECT_FALSE(WritePng(picture, closed, error));
+  EXPECT_EQ(error, "the picture cannot be written");
+  EXPECT_FALSE(WritePng(QImage(), big, error));
+  EXPECT_FALSE(error.empty());
 }
 
 }  // namespace
