@@ -37,6 +37,20 @@ class RenderTest : public ScratchTest {
         if (!IsWhite(image.pixel(x, y))) r |= QRect(x, y, 1, 1);
     return r;
   }
+  // The last sets drawn as on a device that is no raster picture (SVG): a
+  // recorded QPicture, played onto a picture. Turned texts and symbols are
+  // then drawn in place, not copied.
+  QImage DrawnDirectly() const {
+    QPicture recorded;
+    QPainter r(&recorded);
+    preview::Draw(r, sets_, view_, kSize);
+    r.end();
+    QImage image(kSize, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.drawPicture(0, 0, recorded);
+    return image;
+  }
   std::vector<PreviewSet> sets_;
   Viewport view_;
   int n_ = 0;
@@ -166,17 +180,8 @@ TEST_F(RenderTest, EveryPointOfALookHasTheSameSymbol) {
   }
   EXPECT_EQ(copies[0], copies[1]);
   EXPECT_EQ(copies[1], copies[2]);
-  // Direct drawing (a recorded picture is no raster) matches the copies.
-  QPicture recorded;
-  QPainter r(&recorded);
-  preview::Draw(r, sets_, view_, kSize);
-  r.end();
-  QImage direct(kSize, QImage::Format_RGB32);
-  direct.fill(Qt::white);
-  QPainter d(&direct);
-  d.drawPicture(0, 0, recorded);
-  d.end();
-  const QRect a = Ink(image), b = Ink(direct);
+  // Direct drawing matches the copies.
+  const QRect a = Ink(image), b = Ink(DrawnDirectly());
   EXPECT_NEAR(a.left(), b.left(), 1);
   EXPECT_NEAR(a.right(), b.right(), 1);
   EXPECT_NEAR(a.top(), b.top(), 1);
@@ -223,23 +228,12 @@ TEST_F(RenderTest, RotatedTextInkLiesAlongItsAngle) {
 // put the same ink in the same place, and a text too long for the copy is
 // still drawn.
 TEST_F(RenderTest, TurnedTextCopyMatchesGlyphsDrawnTurned) {
-  const auto viaGlyphs = [&] {
-    QPicture recorded;
-    QPainter r(&recorded);
-    preview::Draw(r, sets_, view_, kSize);
-    r.end();
-    QImage image(kSize, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter p(&image);
-    p.drawPicture(0, 0, recorded);
-    return image;
-  };
   for (const char* angle : {"30", "135.5", "300"}) {
     SCOPED_TRACE(angle);
     const QImage copy = Draw(std::string("TEXT\n\"Turned text\"\n30 30 70 38\n  FONT (\"Arial\",0,0,255)\nAngle ") +
                                  angle + "\n",
                              1);
-    const QImage glyphs = viaGlyphs();
+    const QImage glyphs = DrawnDirectly();
     const QRect a = Ink(copy), b = Ink(glyphs);
     ASSERT_FALSE(a.isEmpty());
     ASSERT_FALSE(b.isEmpty());
