@@ -1,8 +1,5 @@
 #include "ntf/tile_input.hpp"
 
-#include <archive.h>
-#include <archive_entry.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -14,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "ntf/archive_library.hpp"
 #include "ntf/record_list.hpp"
 
 namespace quorvel {
@@ -26,6 +24,13 @@ constexpr std::size_t kMaxOpenArchives = 4;
 // Never trust a header's size for more than this much memory up front.
 constexpr std::uint64_t kMaxReserve = 64u << 20;
 constexpr std::size_t kBlock = 1 << 16;
+
+// libarchive's functions. Only called with an archive at hand, which
+// OpenArchive made after loading the library.
+const ArchiveLibrary& Lib() {
+  std::string unused;
+  return *LoadArchiveLibrary(unused);
+}
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -58,7 +63,7 @@ std::string SingleFileName(const std::string& archivePath) {
 }
 
 std::string ErrorOf(archive* a, const char* fallback) {
-  const char* text = archive_error_string(a);
+  const char* text = Lib().archive_error_string(a);
   return text && *text ? text : fallback;
 }
 
@@ -82,28 +87,29 @@ bool CheckArchiveFile(const std::string& path, std::string& error) {
 // no external decompression program is ever reached.
 archive* OpenArchive(const std::string& path, std::string& error) {
   if (!CheckArchiveFile(path, error)) return nullptr;
-  archive* a = archive_read_new();
+  if (!LoadArchiveLibrary(error)) return nullptr;
+  archive* a = Lib().archive_read_new();
   if (!a) {
     error = "out of memory";
     return nullptr;
   }
-  archive_read_support_filter_gzip(a);
-  archive_read_support_format_zip(a);
-  archive_read_support_format_tar(a);
-  archive_read_support_format_empty(a);
-  if (MayBeSingleFile(path)) archive_read_support_format_raw(a);
-  if (archive_read_open_filename(a, path.c_str(), kBlock) != ARCHIVE_OK) {
+  Lib().archive_read_support_filter_gzip(a);
+  Lib().archive_read_support_format_zip(a);
+  Lib().archive_read_support_format_tar(a);
+  Lib().archive_read_support_format_empty(a);
+  if (MayBeSingleFile(path)) Lib().archive_read_support_format_raw(a);
+  if (Lib().archive_read_open_filename(a, path.c_str(), kBlock) != ARCHIVE_OK) {
     error = ErrorOf(a, "cannot be opened as an archive");
-    archive_read_free(a);
+    Lib().archive_read_free(a);
     return nullptr;
   }
   return a;
 }
 
 std::string MemberName(archive* a, archive_entry* entry, const std::string& archivePath) {
-  if (archive_format(a) == ARCHIVE_FORMAT_RAW) return SingleFileName(archivePath);
-  const char* name = archive_entry_pathname(entry);
-  if (!name) name = archive_entry_pathname_utf8(entry);
+  if (Lib().archive_format(a) == ARCHIVE_FORMAT_RAW) return SingleFileName(archivePath);
+  const char* name = Lib().archive_entry_pathname(entry);
+  if (!name) name = Lib().archive_entry_pathname_utf8(entry);
   return name ? name : "";
 }
 
@@ -135,16 +141,16 @@ void ListArchive(const std::string& path, std::vector<TileInput>& tiles, std::ve
   const std::size_t tilesBefore = tiles.size(), problemsBefore = problems.size();
   for (std::uint64_t index = 0;; ++index) {
     archive_entry* entry = nullptr;
-    const int r = archive_read_next_header(a, &entry);
+    const int r = Lib().archive_read_next_header(a, &entry);
     if (r == ARCHIVE_EOF) break;
     if (r < ARCHIVE_WARN) {
       problems.push_back({path, ErrorOf(a, "the archive cannot be read")});
       break;
     }
-    if (archive_entry_filetype(entry) != AE_IFREG) continue;  // folders, links, devices
+    if (Lib().archive_entry_filetype(entry) != AE_IFREG) continue;  // folders, links, devices
     const std::string name = MemberName(a, entry, path);
-    const bool single = archive_format(a) == ARCHIVE_FORMAT_RAW;
-    if (!single && archive_entry_hardlink(entry)) {
+    const bool single = Lib().archive_format(a) == ARCHIVE_FORMAT_RAW;
+    if (!single && Lib().archive_entry_hardlink(entry)) {
       problems.push_back({path + "/" + name, "a link to another member; skipped"});
       continue;
     }
@@ -157,11 +163,11 @@ void ListArchive(const std::string& path, std::vector<TileInput>& tiles, std::ve
     tile.member = name;
     tile.entry = index;
     if (single) tile.size = GzipRecordedSize(path);
-    else if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > 0)
-      tile.size = static_cast<std::uint64_t>(archive_entry_size(entry));
+    else if (Lib().archive_entry_size_is_set(entry) && Lib().archive_entry_size(entry) > 0)
+      tile.size = static_cast<std::uint64_t>(Lib().archive_entry_size(entry));
     tiles.push_back(std::move(tile));
   }
-  archive_read_free(a);
+  Lib().archive_read_free(a);
   // An archive without a member to translate or report is said so, rather
   // than passed over in silence.
   if (tiles.size() == tilesBefore && problems.size() == problemsBefore)
@@ -221,7 +227,7 @@ struct TileReader::Archive {
   std::atomic<bool> open{false};
 
   void Close() {
-    if (handle) archive_read_free(handle);
+    if (handle) Lib().archive_read_free(handle);
     handle = nullptr;
     next = 0;
     open = false;
@@ -252,7 +258,7 @@ bool ReadData(archive* a, std::uint64_t expected, std::uint64_t limit, std::stri
     if (expected > 0) bytes.reserve(static_cast<std::size_t>(std::min(expected, kMaxReserve)));
     char block[kBlock];
     for (;;) {
-      const la_ssize_t n = archive_read_data(a, block, sizeof block);
+      const la_ssize_t n = Lib().archive_read_data(a, block, sizeof block);
       if (n == 0) return true;
       if (n < 0) {
         error = ErrorOf(a, "the member cannot be read");
@@ -315,7 +321,7 @@ bool TileReader::Read(const TileInput& tile, std::string& bytes, std::string& er
     }
     for (;;) {
       archive_entry* entry = nullptr;
-      const int r = archive_read_next_header(ar->handle, &entry);
+      const int r = Lib().archive_read_next_header(ar->handle, &entry);
       if (r == ARCHIVE_EOF) {
         if (fromStart) break;
         // Not found after the handle's position: look once from the start.
@@ -339,8 +345,8 @@ bool TileReader::Read(const TileInput& tile, std::string& bytes, std::string& er
           MemberName(ar->handle, entry, tile.path) != tile.member)
         continue;
       found = true;
-      const std::uint64_t expected = archive_entry_size_is_set(entry) && archive_entry_size(entry) > 0
-                                         ? static_cast<std::uint64_t>(archive_entry_size(entry))
+      const std::uint64_t expected = Lib().archive_entry_size_is_set(entry) && Lib().archive_entry_size(entry) > 0
+                                         ? static_cast<std::uint64_t>(Lib().archive_entry_size(entry))
                                          : tile.size;
       ok = ReadData(ar->handle, expected, state_->memberLimit, bytes, error);
       // After a failed read the decompressor may be anywhere: start over

@@ -95,6 +95,21 @@ TEST(Batch, ArchivesGiveTheSameSetsAsTheLooseTiles) {
   }
 }
 
+// libarchive is loaded only when an archive is given: the dynamic loader's
+// own report (LD_DEBUG) names it for an archive and not for a loose tile.
+TEST(Batch, ArchiveLibraryIsLoadedOnlyForArchives) {
+  ScratchDir dir, out;
+  test::WriteArchive(dir / "one.zip", test::Kind::Zip, {{"codepoint_small.ntf", ReadFile(Example("codepoint_small"))}});
+  const auto loaded = [&](const std::string& input) {
+    const auto r = test::RunCommand("LD_DEBUG=files " + Quote(QUORVEL_CLI) + " -q --overwrite -d " +
+                                    Quote(out.path().string()) + " " + Quote(input) + " </dev/null");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return r.err.find("libarchive.so") != std::string::npos;
+  };
+  EXPECT_FALSE(loaded(Example("codepoint_small")));
+  EXPECT_TRUE(loaded(dir / "one.zip"));
+}
+
 TEST(Batch, ASummaryLineUnlessQuiet) {
   ScratchDir dir;
   const auto r = RunQuorvel("-d " + Quote(dir.path().string()) + " " + Quote(Example("codepoint_small")));
