@@ -8,16 +8,20 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
+#include <cstdlib>
+#include <algorithm>
 
 #include "dialogs.hpp"
 #include "help_window.hpp"
 #include "main_window.hpp"
+#include "map_view.hpp"
 #include "ntfgen/generators.hpp"
 
 namespace {
@@ -62,6 +66,25 @@ bool Save(QWidget* w, const QString& dir, const QString& name) {
   std::fprintf(stderr, "%s %s\n", ok ? "wrote" : "FAILED", qPrintable(dir + QLatin1Char('/') + name));
   if (w->isWindow() && w->objectName() != QStringLiteral("TFormMain")) w->hide();
   return ok;
+}
+
+// Clicks the object nearest the middle of the map (searching outwards on a
+// grid of a few pixels), as a user would to see its row.
+void ClickAnObject(MapView* view) {
+  const QPointF middle(view->width() / 2.0, view->height() / 2.0);
+  for (int ring = 0; ring < 200; ++ring)
+    for (int dx = -ring; dx <= ring; ++dx)
+      for (int dy = -ring; dy <= ring; ++dy) {
+        if (std::max(std::abs(dx), std::abs(dy)) != ring) continue;
+        const QPointF at = middle + QPointF(dx * 4, dy * 4);
+        if (!view->ObjectAt(at)) continue;
+        const QPointF global = view->mapToGlobal(at);
+        QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(view, &press);
+        QCoreApplication::sendEvent(view, &release);
+        return;
+      }
 }
 
 }  // namespace
@@ -112,6 +135,17 @@ int main(int argc, char** argv) {
     window.ShowLog(true);
     ok &= Save(&window, out, QStringLiteral("main-window-log.png"));
     window.ShowLog(false);
+
+    // Map: that run's output drawn, an object clicked for its MID row.
+    window.ShowMap();
+    if (MapWindow* map = window.Map()) {
+      map->resize(960, 640);
+      for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+      map->View()->Fit();
+      map->View()->WaitForPicture();
+      ClickAnObject(map->View());
+      ok &= Save(map, out, QStringLiteral("map.png"));
+    }
   }
 
   // A full-size Land-Line tile, caught while it is translated.
