@@ -363,8 +363,8 @@ inline bool IsPlainWord(std::uint64_t word) {
 // place; those of a shorter one are loaded in pieces of 4, 2 and 1 bytes,
 // the bytes above them filled with letters for the check (they match no
 // mark) and with zeros for the store, which lands in the spare room.
-// kCheck and kCopy leave out either half.
-template <bool kCheck = true, bool kCopy = true>
+// Without kCopy it only checks.
+template <bool kCopy = true>
 [[gnu::always_inline]] inline bool CopyPlainMidValue(char* out, std::string_view value) {
   const char* p = value.data();
   const std::size_t size = value.size();
@@ -372,7 +372,7 @@ template <bool kCheck = true, bool kCopy = true>
   for (; n >= 8; p += 8, n -= 8) {
     std::uint64_t word;
     std::memcpy(&word, p, 8);
-    if (kCheck && !IsPlainWord(word)) return false;
+    if (!IsPlainWord(word)) return false;
     if constexpr (kCopy) {
       std::memcpy(out, &word, 8);
       out += 8;
@@ -382,7 +382,7 @@ template <bool kCheck = true, bool kCopy = true>
   std::uint64_t word = 0;
   if (size >= 8) {
     std::memcpy(&word, p + n - 8, 8);
-    if (kCheck && !IsPlainWord(word)) return false;
+    if (!IsPlainWord(word)) return false;
     if constexpr (kCopy) std::memcpy(out + n - 8, &word, 8);
     return true;
   }
@@ -400,7 +400,7 @@ template <bool kCheck = true, bool kCopy = true>
     at += 2;
   }
   if (n & 1) word |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[at])) << (8 * at);
-  if (kCheck && !IsPlainWord(word | 0x4141414141414141ULL << (8 * n))) return false;
+  if (!IsPlainWord(word | 0x4141414141414141ULL << (8 * n))) return false;
   if constexpr (kCopy) std::memcpy(out, &word, 8);
   return true;
 }
@@ -451,15 +451,7 @@ namespace {
 
 }  // namespace
 
-bool IsPlainMidValue(std::string_view value) { return CopyPlainMidValue<true, false>(nullptr, value); }
-
-MidRow& MidRow::AddPlain(std::string_view value) {
-  Separate();
-  char* room = buffer_.Room(value.size() + 8);
-  CopyPlainMidValue<false, true>(room, value);
-  buffer_.Advance(room + value.size());
-  return *this;
-}
+bool IsPlainMidValue(std::string_view value) { return CopyPlainMidValue<false>(nullptr, value); }
 
 void AppendMidValue(TextBuffer& out, std::string_view value) {
   char* room = out.Room(value.size() + 8);

@@ -79,10 +79,12 @@ class TextBuffer {
     return storage_.data() + size_;
   }
   void Advance(const char* end) { size_ = static_cast<std::size_t>(end - storage_.data()); }
+  // Keeps n bytes written into the room.
+  void Commit(std::size_t n) { size_ += n; }
   void Append(std::string_view text) {
     if (text.empty()) return;  // a view of nothing may have no data to copy from
     std::memcpy(Room(text.size()), text.data(), text.size());
-    size_ += text.size();
+    Commit(text.size());
   }
   void Push(char c) {
     *Room(1) = c;
@@ -120,7 +122,13 @@ class MidRow {
     return *this;
   }
   // A value known to be plain (part of one IsPlainMidValue accepted).
-  MidRow& AddPlain(std::string_view value);
+  // Inline: rows of many short values call it for each.
+  MidRow& AddPlain(std::string_view value) {
+    Separate();
+    if (!value.empty()) std::memcpy(buffer_.Room(value.size()), value.data(), value.size());
+    buffer_.Commit(value.size());
+    return *this;
+  }
   MidRow& AddInteger(std::int64_t value);
   MidRow& AddFixed(double value, int decimals);
   MidRow& AddEmpty(int n = 1);

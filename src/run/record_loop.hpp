@@ -38,6 +38,7 @@ class RecordLoopTranslator {
   std::string sectionRef_;
 
  private:
+  static constexpr int kRecordsPerCheck = 32;
   std::string joinBuffer_;
 };
 

@@ -25,6 +25,8 @@ TEST(LandLineStyleTable, RowsGuardsAndTextCodes) {
   int texts = 0;
   for (const LandLineStyleRow& row : table) {
     EXPECT_EQ(row.code.size(), 4u);
+    // The translator writes descriptions into MID rows unchecked.
+    EXPECT_TRUE(IsPlainMidValue(row.description)) << row.code;
     EXPECT_TRUE(codes.insert(row.code).second) << row.code;
     EXPECT_EQ(FindLandLineStyleRow(row.code), &row);
     if (row.guard == 0) {
@@ -37,6 +39,7 @@ TEST(LandLineStyleTable, RowsGuardsAndTextCodes) {
     }
   }
   EXPECT_EQ(texts, 6);
+  EXPECT_TRUE(IsPlainMidValue(kNoMatchDescription));
   EXPECT_EQ(guards.size(), 57u);
   EXPECT_EQ(guards.count(8), 0u);
   EXPECT_EQ(*guards.begin(), 1);

@@ -39,6 +39,7 @@ class LandLineTranslator final : public RecordLoopTranslator {
 
  protected:
   void ReadSectionHeader(std::string_view header) override {
+    sectionRefPlain_ = IsPlainMidValue(sectionRef_);
     section_.multiplier = ToLongReal(Field(header, 21, 10)) / 1000;
     section_.xOrigin = ToLongReal(Field(header, 47, 10));
     section_.yOrigin = ToLongReal(Field(header, 57, 10));
@@ -277,10 +278,19 @@ class LandLineTranslator final : public RecordLoopTranslator {
 
   void WriteRow(MifLayer& layer) {
     row_.Clear();
-    row_.Add(sectionRef_).Add(state_.featureId).Add(state_.featureCode).Add(state_.style.description);
-    number_.clear();
-    AppendFixed(number_, state_.orientation, 1);
-    row_.Add(number_).Add("0.0");  // DT: nothing ever sets it
+    // The descriptions of the style table and written numbers are plain
+    // values; the section reference was checked once with its header.
+    if (sectionRefPlain_) row_.AddPlain(sectionRef_);
+    else row_.Add(sectionRef_);
+    row_.Add(state_.featureId).Add(state_.featureCode).AddPlain(state_.style.description);
+    if (state_.orientation == 0) {
+      row_.AddPlain("0.0");  // most rows: no point record turned them
+    } else {
+      number_.clear();
+      AppendFixed(number_, state_.orientation, 1);
+      row_.AddPlain(number_);
+    }
+    row_.AddPlain("0.0");  // DT: nothing ever sets it
     layer.WriteRow(row_.str());
   }
 
@@ -302,6 +312,7 @@ class LandLineTranslator final : public RecordLoopTranslator {
     bool usable = false;
     std::int64_t perUnit = 0, xOrigin = 0, yOrigin = 0;
   } hundredths_;
+  bool sectionRefPlain_ = false;
   TextBuffer coords_;
   std::string line_;
   std::string number_;
