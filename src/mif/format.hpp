@@ -129,6 +129,9 @@ class MidRow {
     buffer_.Commit(value.size());
     return *this;
   }
+  // AddPlain when `plain` (the value, or a text it is part of, was checked),
+  // else Add.
+  MidRow& Add(std::string_view value, bool plain) { return plain ? AddPlain(value) : Add(value); }
   MidRow& AddInteger(std::int64_t value);
   MidRow& AddFixed(double value, int decimals);
   MidRow& AddEmpty(int n = 1);

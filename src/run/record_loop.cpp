@@ -33,6 +33,7 @@ FileOutcome RecordLoopTranslator::Run() {
     --cursor_.currentLine;
     std::string_view header = cursor_.JoinRecord(joinBuffer_);
     sectionRef_ = std::string(TrimRight(Field(header, 3, 10)));
+    sectionRefPlain_ = IsPlainMidValue(sectionRef_);
     ReadSectionHeader(header);
 
     // The checks after a record (failed write, progress, stop) are made once

@@ -36,6 +36,7 @@ class RecordLoopTranslator {
   FileContext& ctx_;
   RecordCursor cursor_;
   std::string sectionRef_;
+  bool sectionRefPlain_ = false;  // IsPlainMidValue(sectionRef_)
 
  private:
   static constexpr int kRecordsPerCheck = 32;

@@ -39,7 +39,6 @@ class LandLineTranslator final : public RecordLoopTranslator {
 
  protected:
   void ReadSectionHeader(std::string_view header) override {
-    sectionRefPlain_ = IsPlainMidValue(sectionRef_);
     section_.multiplier = ToLongReal(Field(header, 21, 10)) / 1000;
     section_.xOrigin = ToLongReal(Field(header, 47, 10));
     section_.yOrigin = ToLongReal(Field(header, 57, 10));
@@ -280,8 +279,7 @@ class LandLineTranslator final : public RecordLoopTranslator {
     row_.Clear();
     // The descriptions of the style table and written numbers are plain
     // values; the section reference was checked once with its header.
-    if (sectionRefPlain_) row_.AddPlain(sectionRef_);
-    else row_.Add(sectionRef_);
+    row_.Add(sectionRef_, sectionRefPlain_);
     row_.Add(state_.featureId).Add(state_.featureCode).AddPlain(state_.style.description);
     if (state_.orientation == 0) {
       row_.AddPlain("0.0");  // most rows: no point record turned them
@@ -312,7 +310,6 @@ class LandLineTranslator final : public RecordLoopTranslator {
     bool usable = false;
     std::int64_t perUnit = 0, xOrigin = 0, yOrigin = 0;
   } hundredths_;
-  bool sectionRefPlain_ = false;
   TextBuffer coords_;
   std::string line_;
   std::string number_;

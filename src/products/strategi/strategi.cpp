@@ -366,28 +366,31 @@ class StrategiTranslator final : public RecordLoopTranslator {
   void BuildRow(std::string_view record) {
     const StrategiAttributes& a = attributes_;
     const std::string_view code = Field(record, 11, 4);
+    // The values but the section reference and the description are parts
+    // of the record: one check of it covers them all.
+    const bool plain = IsPlainMidValue(record);
     row_.Clear();
-    row_.Add(sectionRef_)
-        .Add(Field(record, 3, 6))
-        .Add(code)
+    row_.Add(sectionRef_, sectionRefPlain_)
+        .Add(Field(record, 3, 6), plain)
+        .Add(code, plain)
         .Add(carried_.style.description())
-        .Add(Field(record, 17, 8))
-        .Add(a.LO)
-        .Add(a.UE)
-        .Add(a.HI)
-        .Add(a.HM)
+        .Add(Field(record, 17, 8), plain)
+        .Add(a.LO, plain)
+        .Add(a.UE, plain)
+        .Add(a.HI, plain)
+        .Add(a.HM, plain)
         .AddFixed(kSymbolRotation, 1)
-        .Add(code)
-        .Add(a.NU)
-        .Add(a.RB)
-        .Add(a.RU)
-        .Add(a.TX)
-        .Add(a.GS)
-        .Add(a.FM)
-        .Add(a.OW)
-        .Add(a.CM)
-        .Add(a.UN)
-        .Add(a.DN)
+        .Add(code, plain)
+        .Add(a.NU, plain)
+        .Add(a.RB, plain)
+        .Add(a.RU, plain)
+        .Add(a.TX, plain)
+        .Add(a.GS, plain)
+        .Add(a.FM, plain)
+        .Add(a.OW, plain)
+        .Add(a.CM, plain)
+        .Add(a.UN, plain)
+        .Add(a.DN, plain)
         .AddEmpty(12)  // RJ to FI
         .AddInteger(carried_.style.layer());
   }
