@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "mif/format.hpp"
 #include "products/meridian/meridian2_styles.hpp"
@@ -44,6 +45,28 @@ std::string_view UpTo(std::string_view record, std::size_t start, std::string_vi
   return rest.substr(0, rest.find_first_of(stops));
 }
 
+// An origin in whole hundreds of kilometres above 0 (a tile corner, as a
+// rule): an ordinate of five digits is then written as the origin's leading
+// digits followed by the five as they stand, copied without arithmetic.
+struct OriginDigits {
+  std::uint64_t word = 0;  // the leading digits, the first in the lowest byte
+  std::size_t size = 0;    // 0: the origin is not of that kind
+
+  explicit OriginDigits(std::int64_t origin = 0) {
+    constexpr std::int64_t kStep = 100000;
+    if (origin <= 0 || origin % kStep != 0 || origin / kStep >= 100000000) return;
+    char digits[kMaxInteger];
+    size = static_cast<std::size_t>(WriteInteger(digits, origin / kStep) - digits);
+    std::memcpy(&word, digits, size);
+  }
+  // At `out`, with room for 16 bytes: the ordinate of `field` (five digits).
+  char* Write(char* out, std::string_view field) const {
+    std::memcpy(out, &word, 8);
+    std::memcpy(out + size, field.data(), 5);
+    return out + size + 5;
+  }
+};
+
 class Meridian2Translator final : public RecordLoopTranslator {
  public:
   explicit Meridian2Translator(FileContext& ctx)
@@ -57,6 +80,8 @@ class Meridian2Translator final : public RecordLoopTranslator {
   void ReadSectionHeader(std::string_view header) override {
     xOrigin_ = ToInteger(Field(header, 47, 10));
     yOrigin_ = ToInteger(Field(header, 57, 10));
+    xDigits_ = OriginDigits(xOrigin_);
+    yDigits_ = OriginDigits(yOrigin_);
   }
 
   void HandleRecord(std::string_view record) override { WriteMeridian2Record(record); }
@@ -124,13 +149,23 @@ class Meridian2Translator final : public RecordLoopTranslator {
     // leaves no half-written line behind. A count larger than the record
     // fails at the first missing coordinate.
     coords_.clear();
+    const bool copyDigits = xDigits_.size > 0 && yDigits_.size > 0;
     for (std::int64_t i = 1; i <= count; ++i) {
       const std::size_t column = i == 1 ? 14 : 25 + 11 * static_cast<std::size_t>(i - 2);
-      const Point p = ReadCoordinate(record, column);
       // "x y" and the line end, written in place.
-      char* end = WriteInteger(coords_.Room(2 * kMaxInteger + 3), p.x);
-      *end++ = ' ';
-      end = WriteInteger(end, p.y);
+      char* end = coords_.Room(2 * kMaxInteger + 3);
+      const std::string_view x = Field(record, column, 5);
+      const std::string_view y = Field(record, column + 5, 5);
+      if (copyDigits && AreFixedDigits<5>(x) && AreFixedDigits<5>(y)) {
+        end = xDigits_.Write(end, x);
+        *end++ = ' ';
+        end = yDigits_.Write(end, y);
+      } else {
+        const Point p = ReadCoordinate(record, column);
+        end = WriteInteger(end, p.x);
+        *end++ = ' ';
+        end = WriteInteger(end, p.y);
+      }
       *end++ = '\r';
       *end++ = '\n';
       coords_.Advance(end);
@@ -311,6 +346,7 @@ class Meridian2Translator final : public RecordLoopTranslator {
   MifLayer* textLayer_;  // nullptr: texts are dropped
   std::int64_t xOrigin_ = 0;
   std::int64_t yOrigin_ = 0;
+  OriginDigits xDigits_, yDigits_;
   bool pendingText_ = false;
   std::int64_t positionCode_ = 0;
   bool haveAnchor_ = false;
