@@ -7,6 +7,7 @@
 #include "mif/format.hpp"
 #include "products/meridian/meridian2_styles.hpp"
 #include "products/common/network_node.hpp"
+#include "products/common/origin_digits.hpp"
 #include "run/record_loop.hpp"
 
 namespace quorvel {
@@ -45,28 +46,6 @@ std::string_view UpTo(std::string_view record, std::size_t start, std::string_vi
   return rest.substr(0, rest.find_first_of(stops));
 }
 
-// An origin in whole hundreds of kilometres above 0 (a tile corner, as a
-// rule): an ordinate of five digits is then written as the origin's leading
-// digits followed by the five as they stand, copied without arithmetic.
-struct OriginDigits {
-  std::uint64_t word = 0;  // the leading digits, the first in the lowest byte
-  std::size_t size = 0;    // 0: the origin is not of that kind
-
-  explicit OriginDigits(std::int64_t origin = 0) {
-    constexpr std::int64_t kStep = 100000;
-    if (origin <= 0 || origin % kStep != 0 || origin / kStep >= 100000000) return;
-    char digits[kMaxInteger];
-    size = static_cast<std::size_t>(WriteInteger(digits, origin / kStep) - digits);
-    std::memcpy(&word, digits, size);
-  }
-  // At `out`, with room for 16 bytes: the ordinate of `field` (five digits).
-  char* Write(char* out, std::string_view field) const {
-    std::memcpy(out, &word, 8);
-    std::memcpy(out + size, field.data(), 5);
-    return out + size + 5;
-  }
-};
-
 class Meridian2Translator final : public RecordLoopTranslator {
  public:
   explicit Meridian2Translator(FileContext& ctx)
@@ -80,8 +59,10 @@ class Meridian2Translator final : public RecordLoopTranslator {
   void ReadSectionHeader(std::string_view header) override {
     xOrigin_ = ToInteger(Field(header, 47, 10));
     yOrigin_ = ToInteger(Field(header, 57, 10));
-    xDigits_ = OriginDigits(xOrigin_);
-    yDigits_ = OriginDigits(yOrigin_);
+    // An origin in whole hundreds of kilometres puts the five digits of a
+    // field after its own.
+    xDigits_ = OriginDigits(xOrigin_, kFieldStep, 100000000);
+    yDigits_ = OriginDigits(yOrigin_, kFieldStep, 100000000);
   }
 
   void HandleRecord(std::string_view record) override { WriteMeridian2Record(record); }
@@ -149,7 +130,7 @@ class Meridian2Translator final : public RecordLoopTranslator {
     // leaves no half-written line behind. A count larger than the record
     // fails at the first missing coordinate.
     coords_.clear();
-    const bool copyDigits = xDigits_.size > 0 && yDigits_.size > 0;
+    const bool copyDigits = xDigits_.usable() && yDigits_.usable();
     for (std::int64_t i = 1; i <= count; ++i) {
       const std::size_t column = i == 1 ? 14 : 25 + 11 * static_cast<std::size_t>(i - 2);
       // "x y" and the line end, written in place.
@@ -157,9 +138,9 @@ class Meridian2Translator final : public RecordLoopTranslator {
       const std::string_view x = Field(record, column, 5);
       const std::string_view y = Field(record, column + 5, 5);
       if (copyDigits && AreFixedDigits<5>(x) && AreFixedDigits<5>(y)) {
-        end = xDigits_.Write(end, x);
+        end = CopyField(xDigits_.Write(end), x);
         *end++ = ' ';
-        end = yDigits_.Write(end, y);
+        end = CopyField(yDigits_.Write(end), y);
       } else {
         const Point p = ReadCoordinate(record, column);
         end = WriteInteger(end, p.x);
@@ -172,6 +153,11 @@ class Meridian2Translator final : public RecordLoopTranslator {
     }
     main.WritePolyline(coords_, count);
     ctx_.CountObjectCreated();
+  }
+
+  static char* CopyField(char* out, std::string_view field) {
+    std::memcpy(out, field.data(), 5);
+    return out + 5;
   }
 
   void ClearValues() { values_.fill({}); }
@@ -346,6 +332,7 @@ class Meridian2Translator final : public RecordLoopTranslator {
   MifLayer* textLayer_;  // nullptr: texts are dropped
   std::int64_t xOrigin_ = 0;
   std::int64_t yOrigin_ = 0;
+  static constexpr std::int64_t kFieldStep = 100000;  // above five digits
   OriginDigits xDigits_, yDigits_;
   bool pendingText_ = false;
   std::int64_t positionCode_ = 0;
