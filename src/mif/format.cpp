@@ -295,6 +295,13 @@ char* WriteInteger(char* out, std::int64_t value) {
   return WriteWhole(p, magnitude);  // at most 19 digits: within kMaxInteger with the sign
 }
 
+char* WriteWholeFixed(char* out, std::int64_t value, int decimals) {
+  char* p = WriteInteger(out, value);
+  if (decimals <= 0) return p;
+  std::memcpy(p, ".000", 4);
+  return p + 1 + decimals;
+}
+
 void AppendInteger(std::string& out, std::int64_t value) {
   char buffer[kMaxInteger];
   const char* end = WriteInteger(buffer, value);

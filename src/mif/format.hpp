@@ -46,6 +46,11 @@ void AppendInteger(std::string& out, std::int64_t value);
 // was written.
 inline constexpr std::size_t kMaxInteger = 20;
 char* WriteInteger(char* out, std::int64_t value);
+// A whole number with `decimals` (0-3) zero decimals, as AppendFixed
+// writes it, at `out`, which has room for kMaxWholeFixed characters (bytes
+// of it after the end may be overwritten); returns the end.
+inline constexpr std::size_t kMaxWholeFixed = kMaxInteger + 4;
+char* WriteWholeFixed(char* out, std::int64_t value, int decimals);
 
 std::string FormatFixed(double value, int decimals);
 std::string FormatFixed(long double value, int decimals);
