@@ -134,6 +134,10 @@ class ShortField {
  public:
   void assign(std::string_view field) {
     size_ = field.size() < N ? field.size() : N;
+    if (size_ == N) {
+      std::memcpy(text_, field.data(), N);  // the usual whole field: one or two stores
+      return;
+    }
     for (std::size_t i = 0; i < size_; ++i) text_[i] = field[i];
   }
   void clear() { size_ = 0; }
