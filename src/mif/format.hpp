@@ -46,6 +46,11 @@ void AppendInteger(std::string& out, std::int64_t value);
 // was written.
 inline constexpr std::size_t kMaxInteger = 20;
 char* WriteInteger(char* out, std::int64_t value);
+// A whole number with `decimals` (0-3) zero decimals, as AppendFixed
+// writes it, at `out`, which has room for kMaxWholeFixed characters (bytes
+// of it after the end may be overwritten); returns the end.
+inline constexpr std::size_t kMaxWholeFixed = kMaxInteger + 4;
+char* WriteWholeFixed(char* out, std::int64_t value, int decimals);
 
 std::string FormatFixed(double value, int decimals);
 std::string FormatFixed(long double value, int decimals);
@@ -79,10 +84,12 @@ class TextBuffer {
     return storage_.data() + size_;
   }
   void Advance(const char* end) { size_ = static_cast<std::size_t>(end - storage_.data()); }
+  // Keeps n bytes written into the room.
+  void Commit(std::size_t n) { size_ += n; }
   void Append(std::string_view text) {
     if (text.empty()) return;  // a view of nothing may have no data to copy from
     std::memcpy(Room(text.size()), text.data(), text.size());
-    size_ += text.size();
+    Commit(text.size());
   }
   void Push(char c) {
     *Room(1) = c;
@@ -120,7 +127,16 @@ class MidRow {
     return *this;
   }
   // A value known to be plain (part of one IsPlainMidValue accepted).
-  MidRow& AddPlain(std::string_view value);
+  // Inline: rows of many short values call it for each.
+  MidRow& AddPlain(std::string_view value) {
+    Separate();
+    if (!value.empty()) std::memcpy(buffer_.Room(value.size()), value.data(), value.size());
+    buffer_.Commit(value.size());
+    return *this;
+  }
+  // AddPlain when `plain` (the value, or a text it is part of, was checked),
+  // else Add.
+  MidRow& Add(std::string_view value, bool plain) { return plain ? AddPlain(value) : Add(value); }
   MidRow& AddInteger(std::int64_t value);
   MidRow& AddFixed(double value, int decimals);
   MidRow& AddEmpty(int n = 1);

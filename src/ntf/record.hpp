@@ -81,24 +81,39 @@ inline std::uint64_t LoadLittleEndian(const char* p) {
   return word;
 }
 
-// A field of exactly N characters (1-8) that are all digits, the usual
-// coordinate, read as eight bytes at once. Returns false, setting nothing,
-// when the field is shorter or holds anything else (blanks, a sign): the
-// caller then reads it the general way.
+// The N characters (1-8) of `field` as one word of eight digit characters,
+// the first at the top and '0's below; false when the field is not exactly
+// N digits.
 template <std::size_t N>
-inline bool TryToFixedDigits(std::string_view field, std::int64_t& value) {
+inline bool LoadFixedDigits(std::string_view field, std::uint64_t& word) {
   static_assert(N >= 1 && N <= 8);
   if (field.size() != N) return false;
-  std::uint64_t word = LoadLittleEndian<N>(field.data());
+  word = LoadLittleEndian<N>(field.data());
   // The first character sits in the lowest byte: move the N characters to
   // the top and fill the bytes below with '0', so the word reads as eight
   // digits with leading zeros.
   if constexpr (N < 8) word = (word << (8 * (8 - N))) | (0x3030303030303030ULL >> (8 * N));
   // Every byte 0x30-0x39: its high half is 3 and adding 6 does not carry
   // out of the low half.
-  if ((((word & 0xF0F0F0F0F0F0F0F0ULL) | (((word + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) >> 4))) !=
-      0x3333333333333333ULL)
-    return false;
+  return (((word & 0xF0F0F0F0F0F0F0F0ULL) | (((word + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) >> 4))) ==
+         0x3333333333333333ULL;
+}
+
+// True when `field` is exactly N digits: what TryToFixedDigits reads.
+template <std::size_t N>
+inline bool AreFixedDigits(std::string_view field) {
+  std::uint64_t word;
+  return LoadFixedDigits<N>(field, word);
+}
+
+// A field of exactly N characters (1-8) that are all digits, the usual
+// coordinate, read as eight bytes at once. Returns false, setting nothing,
+// when the field is shorter or holds anything else (blanks, a sign): the
+// caller then reads it the general way.
+template <std::size_t N>
+inline bool TryToFixedDigits(std::string_view field, std::int64_t& value) {
+  std::uint64_t word;
+  if (!LoadFixedDigits<N>(field, word)) return false;
   word -= 0x3030303030303030ULL;
   word = (word * 10 + (word >> 8)) & 0x00FF00FF00FF00FFULL;     // pairs of digits
   word = (word * 100 + (word >> 16)) & 0x0000FFFF0000FFFFULL;   // groups of four
@@ -119,6 +134,10 @@ class ShortField {
  public:
   void assign(std::string_view field) {
     size_ = field.size() < N ? field.size() : N;
+    if (size_ == N) {
+      std::memcpy(text_, field.data(), N);  // the usual whole field: one or two stores
+      return;
+    }
     for (std::size_t i = 0; i < size_; ++i) text_[i] = field[i];
   }
   void clear() { size_ = 0; }

@@ -33,14 +33,22 @@ FileOutcome RecordLoopTranslator::Run() {
     --cursor_.currentLine;
     std::string_view header = cursor_.JoinRecord(joinBuffer_);
     sectionRef_ = std::string(TrimRight(Field(header, 3, 10)));
+    sectionRefPlain_ = IsPlainMidValue(sectionRef_);
     ReadSectionHeader(header);
 
+    // The checks after a record (failed write, progress, stop) are made once
+    // every kRecordsPerCheck records: a stop or a failed write then ends the
+    // file a few records later, and its output is discarded either way. The
+    // failed-write check after the loop catches a failure in the last few.
+    int recordsToCheck = kRecordsPerCheck;
     for (;;) {
       ++cursor_.currentLine;
       if (RecordId(cursor_.Line()) == "99") break;
       std::string_view record = cursor_.JoinRecord(joinBuffer_);
       ctx_.counters.CountRecordRead();
       HandleRecord(record);
+      if (--recordsToCheck > 0) continue;
+      recordsToCheck = kRecordsPerCheck;
       if (const auto end = EndAfterRecord(ctx_, cursor_.currentLine)) {
         outcome = *end;
         break;

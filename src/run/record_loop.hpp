@@ -36,8 +36,10 @@ class RecordLoopTranslator {
   FileContext& ctx_;
   RecordCursor cursor_;
   std::string sectionRef_;
+  bool sectionRefPlain_ = false;  // IsPlainMidValue(sectionRef_)
 
  private:
+  static constexpr int kRecordsPerCheck = 32;
   std::string joinBuffer_;
 };
 

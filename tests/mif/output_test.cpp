@@ -172,11 +172,23 @@ TEST(Formats, IntegersAtEveryDigitCountAndTheExtremes) {
   EXPECT_EQ(std::string(static_cast<const char*>(line), end), "-9223372036854775808");
 }
 
-// The plain-value scan goes eight bytes at a time: a delimiter or quote in
-// any position of a long value, and in the short tail, must be found.
+// The plain-value scan goes eight or sixteen bytes at a time: a delimiter,
+// quote or control byte in any position of a long value, and in the short
+// tail, must be found.
 TEST(Formats, MidValueQuotingFindsTheMarkAtEveryPosition) {
+  for (char mark : {'\x01', '\x1f', '\x7f', '\0'}) {
+    for (std::size_t length = 1; length <= 40; ++length) {
+      for (std::size_t at = 0; at < length; ++at) {
+        std::string value(length, '\xa0');
+        value[at] = mark;
+        ASSERT_FALSE(IsPlainMidValue(value)) << length << " " << at;
+        value[at] = ' ';
+        ASSERT_TRUE(IsPlainMidValue(value)) << length << " " << at;
+      }
+    }
+  }
   for (char mark : {',', '"'}) {
-    for (std::size_t length = 1; length <= 20; ++length) {
+    for (std::size_t length = 1; length <= 40; ++length) {
       for (std::size_t at = 0; at < length; ++at) {
         std::string value(length, 'a');
         value[at] = mark;

@@ -17,8 +17,9 @@ struct CodePoint : ::testing::Test {
   // Translates the records between the section header and "99"; returns
   // the MIF body (after the header) and the MID lines.
   std::pair<std::vector<std::string>, std::vector<std::string>> Translate(std::initializer_list<std::string> records,
-                                                                          bool end = true) {
-    std::string text = Ntf({"01V0%", "02CODE_POINT_1999.01  0%", "07NN        0%"});
+                                                                          bool end = true,
+                                                                          std::string section = "07NN        0%") {
+    std::string text = Ntf({"01V0%", "02CODE_POINT_1999.01  0%", section});
     for (const auto& r : records) text += r + "\r\n";
     if (end) text += "99\r\n";
     test::WriteFile(dir / "t.ntf", text);
@@ -88,6 +89,15 @@ TEST_F(CodePoint, ValuesThatWouldSplitARowAreQuoted) {
   auto [mif, mid] = Translate({"14000001PCA,\"B   0%"});
   ASSERT_EQ(mid.size(), 1u);
   EXPECT_EQ(mid[0], "NN,\"A,\"\"B   \",,,,,,,,,,,,,,,,");
+}
+
+// The section reference is checked once per file, the record's values once
+// per record: either may need quoting without the other.
+TEST_F(CodePoint, ASectionReferenceWithTheDelimiterIsQuotedInEveryRow) {
+  auto [mif, mid] = Translate({"14000001PCAB1 0%", "14000002PCA,\"B   0%"}, true, "07N,N       0%");
+  ASSERT_EQ(mid.size(), 2u);
+  EXPECT_EQ(mid[0], "\"N,N\",AB1 ,,,,,,,,,,,,,,,,");
+  EXPECT_EQ(mid[1], "\"N,N\",\"A,\"\"B   \",,,,,,,,,,,,,,,,");
 }
 
 }  // namespace

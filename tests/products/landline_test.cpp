@@ -25,6 +25,8 @@ TEST(LandLineStyleTable, RowsGuardsAndTextCodes) {
   int texts = 0;
   for (const LandLineStyleRow& row : table) {
     EXPECT_EQ(row.code.size(), 4u);
+    // The translator writes descriptions into MID rows unchecked.
+    EXPECT_TRUE(IsPlainMidValue(row.description)) << row.code;
     EXPECT_TRUE(codes.insert(row.code).second) << row.code;
     EXPECT_EQ(FindLandLineStyleRow(row.code), &row);
     if (row.guard == 0) {
@@ -37,6 +39,7 @@ TEST(LandLineStyleTable, RowsGuardsAndTextCodes) {
     }
   }
   EXPECT_EQ(texts, 6);
+  EXPECT_TRUE(IsPlainMidValue(kNoMatchDescription));
   EXPECT_EQ(guards.size(), 57u);
   EXPECT_EQ(guards.count(8), 0u);
   EXPECT_EQ(*guards.begin(), 1);
@@ -145,9 +148,10 @@ TEST(LandLineOff, EntriesByNumberOrFeatureCode) {
 
 // The "07" record: by default multiplier 10 (0.01 m), origin 500000 200000,
 // scale 1250 at columns 179-187.
-std::string Section(std::string_view ref = "TQ12", int scale = 1250, std::string_view multiplier = "0000000010") {
+std::string Section(std::string_view ref = "TQ12", int scale = 1250, std::string_view multiplier = "0000000010",
+                    std::string_view origins = "00005000000000200000") {
   std::string r = "07" + std::string(ref) + std::string(10 - ref.size(), ' ') + "21000062" + std::string(multiplier) +
-                  "0000010000000000" + "0000500000" + "0000200000";
+                  "0000010000000000" + std::string(origins);
   r.resize(178, '0');
   const std::string s = std::to_string(scale);
   r += std::string(9 - s.size(), '0') + s + "0%";
@@ -207,9 +211,24 @@ TEST_F(LandLine, LinesPointsAndRowsWithScaledCoordinates) {
 // origin. At a multiplier of 0.005 m every odd coordinate lies a hair from a
 // half cent, where a sum in double could round the other way; multipliers
 // of whole hundredths (0.01 to 1000 m) take integers, up to the largest
-// six-digit coordinate, and must give the same digits.
+// six-digit coordinate, and must give the same digits. So must the digits
+// of 0.01 m fields copied after origins in whole tens of kilometres.
 TEST_F(LandLine, GroundCoordinatesRoundAsTheLongDoubleSumNearHalfCents) {
-  for (const char* multiplier : {"0000000005", "0000000010", "0000000130", "0000001000", "0001000000"}) {
+  struct Case {
+    const char* multiplier;
+    const char* origins;
+    long double x0, y0;
+  };
+  for (const Case& c : {Case{"0000000005", "00005000000000200000", 500000, 200000},
+                        Case{"0000000010", "00005000000000200000", 500000, 200000},
+                        Case{"0000000010", "00005305000000180250", 530500, 180250},
+                        Case{"0000000010", "00000000000000000000", 0, 0},
+                        Case{"0000000010", "09999900000000010000", 999990000, 10000},
+                        Case{"0000000130", "00005000000000200000", 500000, 200000},
+                        Case{"0000001000", "00005000000000200000", 500000, 200000},
+                        Case{"0001000000", "00005000000000200000", 500000, 200000}}) {
+    const std::string multiplier = c.multiplier;
+    SCOPED_TRACE(c.origins);
     std::string record = "2100000120200";
     std::vector<std::string> expected = {"PLINE 200"};
     const long double m = std::stold(multiplier) / 1000;
@@ -218,10 +237,10 @@ TEST_F(LandLine, GroundCoordinatesRoundAsTheLongDoubleSumNearHalfCents) {
       char field[16];
       std::snprintf(field, sizeof field, "%06d%06d ", x, y);
       record += field;
-      expected.push_back(FormatFixed(x * m + 500000.0L, 2) + " " + FormatFixed(y * m + 200000.0L, 2));
+      expected.push_back(FormatFixed(x * m + c.x0, 2) + " " + FormatFixed(y * m + c.y0, 2));
     }
     record += "0%";
-    test::WriteFile(dir / "t.ntf", test::Ntf({"01V0%", "02LAND-LINE.93        0%", Section("TQ12", 1250, multiplier),
+    test::WriteFile(dir / "t.ntf", test::Ntf({"01V0%", "02LAND-LINE.93        0%", Section("TQ12", 1250, multiplier, c.origins),
                                               "23000001        00010%", record, "99"}));
     quorvel::Translate(RunRequest{{dir / "t.ntf"}, {}}, settings, observer);
     Lines mif = Body(dir / "t.mif");

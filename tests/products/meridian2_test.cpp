@@ -99,10 +99,10 @@ struct Meridian2 : ::testing::Test {
   TranslationSettings settings;
   test::RecordingObserver observer;
 
-  static std::string Section(const std::string& ref = "ST57") {
+  static std::string Section(const std::string& ref = "ST57", const std::string& origins = "00003500000000170000") {
     std::string s = "07" + ref;
     s.resize(46, ' ');
-    return s + "0000350000" + "0000170000" + "0%";
+    return s + origins + "0%";
   }
   static Lines Body(const std::string& path) {
     if (!test::Exists(path)) return {};
@@ -113,8 +113,9 @@ struct Meridian2 : ::testing::Test {
   static Lines AllLines(const std::string& path) {
     return test::Exists(path) ? test::CrLfLines(test::ReadFile(path)) : Lines{};
   }
-  static std::string TileText(std::initializer_list<std::string> records, const std::string& ref = "ST57") {
-    std::string text = test::Ntf({"01V0%", "02Meridian_02.01      0%", Section(ref)});
+  static std::string TileText(std::initializer_list<std::string> records, const std::string& ref = "ST57",
+                              const std::string& origins = "00003500000000170000") {
+    std::string text = test::Ntf({"01V0%", "02Meridian_02.01      0%", Section(ref, origins)});
     for (const auto& r : records) text += r + "\r\n";
     return text + "99\r\n";
   }
@@ -363,6 +364,36 @@ TEST_F(Meridian2, MergedTilesShareOneNetworkHeader) {
   // Nodes alone write no object: the MIF holds only its header.
   EXPECT_EQ(t.mif, Lines{});
   EXPECT_EQ(t.mid, Lines{});
+}
+
+// Origins in whole hundreds of kilometres put the five digits of an
+// ordinate after the origin's own; any other origin, and fields that are
+// not five digits, are added up.
+TEST_F(Meridian2, LineOrdinatesAfterEveryKindOfOrigin) {
+  const std::initializer_list<std::string> records = {"21000001200030000000000 9999999999 0001200340 0%",
+                                                      "14000001FC67400%"};
+  struct Case {
+    const char* origins;
+    Lines line;
+  };
+  for (const Case& c : {Case{"00003000000000200000", {"300000 200000", "399999 299999", "300012 200340"}},
+                        Case{"00123000000000100000", {"12300000 100000", "12399999 199999", "12300012 100340"}},
+                        Case{"00000000000000000000", {"0 0", "99999 99999", "12 340"}},
+                        Case{"00003000000000170000", {"300000 170000", "399999 269999", "300012 170340"}},
+                        Case{"-000100000-000200000", {"-100000 -200000", "-1 -100001", "-99988 -199660"}}}) {
+    SCOPED_TRACE(c.origins);
+    test::WriteFile(dir / "t.ntf", TileText(records, "ST57", c.origins));
+    quorvel::Translate(RunRequest{{dir / "t.ntf"}, {}}, settings, observer);
+    const Tile t = Read("t");
+    ASSERT_GE(t.mif.size(), 4u);
+    EXPECT_EQ(t.mif[0], "PLINE 3");
+    EXPECT_EQ(Lines(t.mif.begin() + 1, t.mif.begin() + 4), c.line);
+  }
+  // A field that is no number fails the record whatever the origin.
+  test::WriteFile(dir / "t.ntf", TileText({"21000001200020000000000 0000X00000 0%"}, "ST57", "00003000000000200000"));
+  quorvel::Translate(RunRequest{{dir / "t.ntf"}, {}}, settings, observer);
+  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file at line 3"});
+  EXPECT_EQ(Read("t").mif, Lines{});
 }
 
 TEST_F(Meridian2, BadFieldsEndTheFileAtTheirLine) {

@@ -307,9 +307,10 @@ struct Strategi : ::testing::Test {
   TranslationSettings settings;
   test::RecordingObserver observer;
   RunResult result;
+  std::string section = Section(200000, 100000);
 
   void Run(std::initializer_list<std::string> records, bool end = true) {
-    std::string text = test::Ntf({"01V0%", "02Strategi_02.96      0%", Section(200000, 100000)});
+    std::string text = test::Ntf({"01V0%", "02Strategi_02.96      0%", section});
     for (const auto& r : records) text += r + "\r\n";
     if (end) text += "99\r\n";
     test::WriteFile(dir / "t.ntf", text);
@@ -342,6 +343,31 @@ TEST_F(Strategi, LinesAndPointsWithTheirOriginsDecimalsStylesAndRows) {
   EXPECT_EQ(mid[0], "SS,000001,5330,\"A road, D/C\",19960401,,,,,0.0,5330,A4067,,,,,,,,,,,,,,,,,,,,,,1");
   EXPECT_EQ(mid[1], "SS,000002,5200,Unspecified node,19960401,,,,,0.0,5200,,,,,,,,,,,,,,,,,,,,,,,3");
   EXPECT_EQ(result.objectsCreated, 2);
+}
+
+// Whole origins and fields of seven digits are added in integers; any
+// other origin or field in double. Both write the same digits.
+TEST_F(Strategi, OrdinatesAfterWholeFractionalNegativeAndLargeOrigins) {
+  struct Case {
+    const char* origins;
+    std::vector<std::string> body;
+  };
+  for (const Case& c : {Case{"00200000.5-000100000", {"PLINE 2", "203000.500 -97000.000", "199239.50 -96943.00",
+                                                      "  PEN (2,2,16711680)", "POINT 203000.50 -97000.00"}},
+                        Case{"-000200000-000100000", {"PLINE 2", "-197000.000 -97000.000", "-200761.00 -96943.00",
+                                                      "  PEN (2,2,16711680)", "POINT -197000.00 -97000.00"}},
+                        Case{"09999999990000000000",
+                             {"PLINE 2", "1000002999.000 3000.000", "999999238.00 3057.00", "  PEN (2,2,16711680)",
+                              "POINT 1000002999.00 3000.00"}}}) {
+    SCOPED_TRACE(c.origins);
+    section = "07SS        " + std::string(34, '0') + c.origins + "0%";
+    Run({"23000001000001010000010%", "210000012000200030000003000 -0007610003057 0%", "14000001FC5330DE199604010%",
+         "15000001000002010000020%", kPoint, "14000002FC5200DE199604010%"});
+    EXPECT_EQ(observer.Texts(), std::vector<std::string>{});
+    auto body = Body("t.mif");
+    body.pop_back();  // the point's symbol
+    EXPECT_EQ(body, c.body);
+  }
 }
 
 TEST_F(Strategi, EveryRowHasThirtyFourValues) {

@@ -369,4 +369,22 @@ TEST_F(RunDriverTest, AStoppedParallelRunEndsWithoutWaitingForUnstartedTiles) {
   EXPECT_TRUE(stopper.messages.empty());
 }
 
+// A front end that asks to stop once the label shows 100 records read.
+class StopInsideTheTile : public test::RecordingObserver {
+ public:
+  bool StopRequested() override { return !recordsLabel.empty() && recordsLabel.back() >= 100; }
+};
+
+// The record loop looks for a stop every few records, not only between
+// tiles: a long tile ends soon after it, and its output is not put in place.
+TEST_F(RunDriverTest, AStopInsideATileEndsItWithinAFewRecords) {
+  StopInsideTheTile stopper;
+  const std::string tile = Tile("a.ntf", CodePointTile(200));  // 600 records
+  const RunResult r = Translate(RunRequest{{tile}, dir / "a.mif", true}, settings, stopper);
+  EXPECT_TRUE(r.stopped);
+  EXPECT_FALSE(test::Exists(dir / "a.mif"));
+  ASSERT_FALSE(stopper.recordsLabel.empty());
+  EXPECT_LT(stopper.recordsLabel.back(), 200);
+}
+
 }  // namespace

@@ -45,15 +45,14 @@ class CodePointTranslator final : public RecordLoopTranslator {
     // The end mark is not part of any value.
     if (EndsWith(record, "0%")) record.remove_suffix(2);
     row_.Clear();
-    row_.Add(sectionRef_);
+    row_.Add(sectionRef_, sectionRefPlain_);
     // The values are parts of the record: one check of it covers them all.
     const bool plain = IsPlainMidValue(record);
     std::size_t pos = 9;
     for (const CodePointMnemonic& m : kCodePointMnemonics) {
       if (SameText(Field(record, pos, 2), m.tag)) {
         const std::string_view value = Field(record, pos + 2, m.width);
-        if (plain) row_.AddPlain(value);
-        else row_.Add(value);
+        row_.Add(value, plain);
         pos += 2 + m.width;
       } else {
         row_.AddEmpty();

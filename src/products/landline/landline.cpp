@@ -1,8 +1,10 @@
 #include "products/landline/landline.hpp"
 
 #include <cmath>
+#include <cstring>
 
 #include "mif/format.hpp"
+#include "products/common/origin_digits.hpp"
 #include "products/common/text_placement.hpp"
 #include "run/record_loop.hpp"
 
@@ -48,6 +50,12 @@ class LandLineTranslator final : public RecordLoopTranslator {
     hundredths_.usable = WholeHundredths(section_.multiplier, 1e6L, hundredths_.perUnit) &&
                          WholeHundredths(section_.xOrigin, 1e11L, hundredths_.xOrigin) &&
                          WholeHundredths(section_.yOrigin, 1e11L, hundredths_.yOrigin);
+    // With the usual 0.01 and origins in whole tens of kilometres, a field's
+    // six digits follow the origin's own, the point before the last two.
+    // Below 1e5 such steps every sum stays below 1e9.
+    const bool centimetres = hundredths_.usable && hundredths_.perUnit == 1;
+    xDigits_ = centimetres ? OriginDigits(hundredths_.xOrigin, kFieldStep, 100000) : OriginDigits();
+    yDigits_ = centimetres ? OriginDigits(hundredths_.yOrigin, kFieldStep, 100000) : OriginDigits();
   }
 
   void HandleRecord(std::string_view record) override { WriteLandLineRecord(record); }
@@ -178,10 +186,19 @@ class LandLineTranslator final : public RecordLoopTranslator {
   // "x y" and the line end of vertex `column` the integer way above, or
   // false (nothing written) where it does not apply.
   bool AppendHundredthsLine(TextBuffer& out, std::string_view record, std::size_t column) const {
+    const std::string_view fx = Field(record, column, 6);
+    const std::string_view fy = Field(record, column + 6, 6);
+    if (xDigits_.usable() && yDigits_.usable() && AreFixedDigits<6>(fx) && AreFixedDigits<6>(fy)) {
+      char* p = CopyHundredths(xDigits_.Write(out.Room(kMaxGroundLine)), fx);
+      *p++ = ' ';
+      p = CopyHundredths(yDigits_.Write(p), fy);
+      *p++ = '\r';
+      *p++ = '\n';
+      out.Advance(p);
+      return true;
+    }
     std::int64_t cx = 0, cy = 0;
-    if (!hundredths_.usable || !TryToFixedDigits<6>(Field(record, column, 6), cx) ||
-        !TryToFixedDigits<6>(Field(record, column + 6, 6), cy))
-      return false;
+    if (!hundredths_.usable || !TryToFixedDigits<6>(fx, cx) || !TryToFixedDigits<6>(fy, cy)) return false;
     const std::int64_t x = cx * hundredths_.perUnit + hundredths_.xOrigin;
     const std::int64_t y = cy * hundredths_.perUnit + hundredths_.yOrigin;
     constexpr std::int64_t kLimit = 100'000'000'000;  // 1e9 with two decimals
@@ -193,6 +210,14 @@ class LandLineTranslator final : public RecordLoopTranslator {
     *p++ = '\n';
     out.Advance(p);
     return true;
+  }
+
+  // Six digits of a field in hundredths, the point before the last two.
+  static char* CopyHundredths(char* out, std::string_view field) {
+    std::memcpy(out, field.data(), 4);
+    out[4] = '.';
+    std::memcpy(out + 5, field.data() + 4, 2);
+    return out + 7;
   }
 
   void WriteLine(std::string_view record) {
@@ -277,10 +302,18 @@ class LandLineTranslator final : public RecordLoopTranslator {
 
   void WriteRow(MifLayer& layer) {
     row_.Clear();
-    row_.Add(sectionRef_).Add(state_.featureId).Add(state_.featureCode).Add(state_.style.description);
-    number_.clear();
-    AppendFixed(number_, state_.orientation, 1);
-    row_.Add(number_).Add("0.0");  // DT: nothing ever sets it
+    // The descriptions of the style table and written numbers are plain
+    // values; the section reference was checked once with its header.
+    row_.Add(sectionRef_, sectionRefPlain_);
+    row_.Add(state_.featureId).Add(state_.featureCode).AddPlain(state_.style.description);
+    if (state_.orientation == 0) {
+      row_.AddPlain("0.0");  // most rows: no point record turned them
+    } else {
+      number_.clear();
+      AppendFixed(number_, state_.orientation, 1);
+      row_.AddPlain(number_);
+    }
+    row_.AddPlain("0.0");  // DT: nothing ever sets it
     layer.WriteRow(row_.str());
   }
 
@@ -302,6 +335,8 @@ class LandLineTranslator final : public RecordLoopTranslator {
     bool usable = false;
     std::int64_t perUnit = 0, xOrigin = 0, yOrigin = 0;
   } hundredths_;
+  static constexpr std::int64_t kFieldStep = 1000000;  // above six digits
+  OriginDigits xDigits_, yDigits_;
   TextBuffer coords_;
   std::string line_;
   std::string number_;

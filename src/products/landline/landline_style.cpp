@@ -120,22 +120,24 @@ const LandLineStyleRow* FindLandLineStyleRow(std::string_view code) {
 
 void LookupLandLineStyle(std::string_view code, bool useTrueTypeSymbols, const OptionView& features,
                          LandLineStyle& style) {
-  style.clause.clear();
+  style.clause = {};
   style.description = kNoMatchDescription;
   const LandLineStyleRow* row = FindLandLineStyleRow(code);
   if (!row) return;
 
   if (useTrueTypeSymbols && !row->trueType.empty()) {
-    style.clause.assign(row->trueType);
+    style.clause = row->trueType;
     if (row->rotated) {
       // The benchmark symbol's rotation is lowered at every lookup, and the
       // lowered value stays.
       if (row->code == "0026") style.symbolRotation -= 225;
-      AppendFixed(style.clause, style.symbolRotation, 1);
-      style.clause.push_back(')');
+      style.rotated.assign(row->trueType);
+      AppendFixed(style.rotated, style.symbolRotation, 1);
+      style.rotated.push_back(')');
+      style.clause = style.rotated;
     }
   } else {
-    style.clause.assign(row->standard);
+    style.clause = row->standard;
   }
   style.description = row->description;
   if (row->guard != 0) style.featureEnabled = features.EntryOn(row->guard);

@@ -32,7 +32,13 @@ inline constexpr std::string_view kNoMatchDescription = "no match";
 // The result of the last lookup, with the two translator values the lookup
 // reads and writes. Kept from one lookup to the next.
 struct LandLineStyle {
-  std::string clause;                              // possibly empty
+  LandLineStyle() = default;
+  // The clause may point into `rotated`: a copy would point into the original's.
+  LandLineStyle(const LandLineStyle&) = delete;
+  LandLineStyle& operator=(const LandLineStyle&) = delete;
+
+  std::string_view clause;                         // possibly empty: the table's text or `rotated`
+  std::string rotated;                             // a rotated symbol's clause, made at the lookup
   std::string_view description = kNoMatchDescription;
   bool featureEnabled = true;                      // set from the row's guard
   long double symbolRotation = 0;                  // R of the rotated TrueType symbols

@@ -2,10 +2,12 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "mif/format.hpp"
 #include "products/meridian/meridian2_styles.hpp"
 #include "products/common/network_node.hpp"
+#include "products/common/origin_digits.hpp"
 #include "run/record_loop.hpp"
 
 namespace quorvel {
@@ -57,6 +59,10 @@ class Meridian2Translator final : public RecordLoopTranslator {
   void ReadSectionHeader(std::string_view header) override {
     xOrigin_ = ToInteger(Field(header, 47, 10));
     yOrigin_ = ToInteger(Field(header, 57, 10));
+    // An origin in whole hundreds of kilometres puts the five digits of a
+    // field after its own.
+    xDigits_ = OriginDigits(xOrigin_, kFieldStep, 100000000);
+    yDigits_ = OriginDigits(yOrigin_, kFieldStep, 100000000);
   }
 
   void HandleRecord(std::string_view record) override { WriteMeridian2Record(record); }
@@ -124,19 +130,34 @@ class Meridian2Translator final : public RecordLoopTranslator {
     // leaves no half-written line behind. A count larger than the record
     // fails at the first missing coordinate.
     coords_.clear();
+    const bool copyDigits = xDigits_.usable() && yDigits_.usable();
     for (std::int64_t i = 1; i <= count; ++i) {
       const std::size_t column = i == 1 ? 14 : 25 + 11 * static_cast<std::size_t>(i - 2);
-      const Point p = ReadCoordinate(record, column);
       // "x y" and the line end, written in place.
-      char* end = WriteInteger(coords_.Room(2 * kMaxInteger + 3), p.x);
-      *end++ = ' ';
-      end = WriteInteger(end, p.y);
+      char* end = coords_.Room(2 * kMaxInteger + 3);
+      const std::string_view x = Field(record, column, 5);
+      const std::string_view y = Field(record, column + 5, 5);
+      if (copyDigits && AreFixedDigits<5>(x) && AreFixedDigits<5>(y)) {
+        end = CopyField(xDigits_.Write(end), x);
+        *end++ = ' ';
+        end = CopyField(yDigits_.Write(end), y);
+      } else {
+        const Point p = ReadCoordinate(record, column);
+        end = WriteInteger(end, p.x);
+        *end++ = ' ';
+        end = WriteInteger(end, p.y);
+      }
       *end++ = '\r';
       *end++ = '\n';
       coords_.Advance(end);
     }
     main.WritePolyline(coords_, count);
     ctx_.CountObjectCreated();
+  }
+
+  static char* CopyField(char* out, std::string_view field) {
+    std::memcpy(out, field.data(), 5);
+    return out + 5;
   }
 
   void ClearValues() { values_.fill({}); }
@@ -311,6 +332,8 @@ class Meridian2Translator final : public RecordLoopTranslator {
   MifLayer* textLayer_;  // nullptr: texts are dropped
   std::int64_t xOrigin_ = 0;
   std::int64_t yOrigin_ = 0;
+  static constexpr std::int64_t kFieldStep = 100000;  // above five digits
+  OriginDigits xDigits_, yDigits_;
   bool pendingText_ = false;
   std::int64_t positionCode_ = 0;
   bool haveAnchor_ = false;

@@ -1,6 +1,8 @@
 #include "products/strategi/strategi.hpp"
 
 #include <array>
+#include <cmath>
+#include <cstdint>
 
 #include "mif/format.hpp"
 #include "products/common/network_node.hpp"
@@ -214,7 +216,16 @@ class StrategiTranslator final : public RecordLoopTranslator {
   void ReadSectionHeader(std::string_view header) override {
     xOrigin_ = ToReal(Field(header, 47, 10));
     yOrigin_ = ToReal(Field(header, 57, 10));
+    // Whole origins (the usual) make the sum with a whole field a whole
+    // number, exact in integers as in double.
+    wholeOrigins_ = IsWhole(xOrigin_) && IsWhole(yOrigin_);
+    if (wholeOrigins_) {
+      xWhole_ = static_cast<std::int64_t>(xOrigin_);
+      yWhole_ = static_cast<std::int64_t>(yOrigin_);
+    }
   }
+
+  static bool IsWhole(double v) { return std::fabs(v) < 1e15 && v == std::trunc(v); }
 
   void HandleRecord(std::string_view record) override { WriteStrategiRecord(record); }
 
@@ -245,9 +256,23 @@ class StrategiTranslator final : public RecordLoopTranslator {
     carried_.textAngle = angle;
   }
 
-  // One vertex line of a polyline.
-  void AppendVertex(double x, double y, int decimals) {
+  // "x y" of the two fields, in ground units.
+  void AppendGroundPair(std::string_view fx, std::string_view fy, int decimals) {
+    std::int64_t vx = 0, vy = 0;
+    if (wholeOrigins_ && TryToFixedDigits<7>(fx, vx) && TryToFixedDigits<7>(fy, vy)) {
+      char* p = WriteWholeFixed(geometry_.Room(2 * kMaxWholeFixed + 1), vx + xWhole_, decimals);
+      *p++ = ' ';
+      geometry_.Advance(WriteWholeFixed(p, vy + yWhole_, decimals));
+      return;
+    }
+    const double x = ReadOrdinate(fx);
+    const double y = ReadOrdinate(fy);
     AppendFixedPair(geometry_, x + xOrigin_, y + yOrigin_, decimals);
+  }
+
+  // One vertex line of a polyline.
+  void AppendVertex(std::string_view fx, std::string_view fy, int decimals) {
+    AppendGroundPair(fx, fy, decimals);
     geometry_.Append("\r\n");
   }
 
@@ -271,24 +296,18 @@ class StrategiTranslator final : public RecordLoopTranslator {
       if (count <= 0) return;  // a line without points: the placeholder object
       // The count comes from the record; the vertices must be there too,
       // so a count larger than the record holds fails on the first missing one.
-      const double x0 = ReadOrdinate(Field(record, 14, 7));
-      const double y0 = ReadOrdinate(Field(record, 21, 7));
-      AppendVertex(x0, y0, 3);
+      AppendVertex(Field(record, 14, 7), Field(record, 21, 7), 3);
       for (std::int64_t k = 2; k <= count; ++k) {
         const std::size_t base = 29 + 15 * static_cast<std::size_t>(k - 2);
         if (base > record.size()) throw NtfReadFailure("Strategi line shorter than its vertex count");
-        const double x = ReadOrdinate(Field(record, base, 7));
-        const double y = ReadOrdinate(Field(record, base + 7, 7));
-        AppendVertex(x, y, 2);
+        AppendVertex(Field(record, base, 7), Field(record, base + 7, 7), 2);
       }
       return;
     }
     if (type != "1") return;
     if (!pendingText_) {
-      const double x = ReadOrdinate(Field(record, 14, 7));
-      const double y = ReadOrdinate(Field(record, 21, 7));
       geometry_.Append("POINT ");
-      AppendFixedPair(geometry_, x + xOrigin_, y + yOrigin_, 2);
+      AppendGroundPair(Field(record, 14, 7), Field(record, 21, 7), 2);
       geometryKind_ = Geometry::Point;
     } else if (textLayer_) {
       // The raw anchor, converted when the text is placed.
@@ -366,28 +385,31 @@ class StrategiTranslator final : public RecordLoopTranslator {
   void BuildRow(std::string_view record) {
     const StrategiAttributes& a = attributes_;
     const std::string_view code = Field(record, 11, 4);
+    // The values but the section reference and the description are parts
+    // of the record: one check of it covers them all.
+    const bool plain = IsPlainMidValue(record);
     row_.Clear();
-    row_.Add(sectionRef_)
-        .Add(Field(record, 3, 6))
-        .Add(code)
+    row_.Add(sectionRef_, sectionRefPlain_)
+        .Add(Field(record, 3, 6), plain)
+        .Add(code, plain)
         .Add(carried_.style.description())
-        .Add(Field(record, 17, 8))
-        .Add(a.LO)
-        .Add(a.UE)
-        .Add(a.HI)
-        .Add(a.HM)
+        .Add(Field(record, 17, 8), plain)
+        .Add(a.LO, plain)
+        .Add(a.UE, plain)
+        .Add(a.HI, plain)
+        .Add(a.HM, plain)
         .AddFixed(kSymbolRotation, 1)
-        .Add(code)
-        .Add(a.NU)
-        .Add(a.RB)
-        .Add(a.RU)
-        .Add(a.TX)
-        .Add(a.GS)
-        .Add(a.FM)
-        .Add(a.OW)
-        .Add(a.CM)
-        .Add(a.UN)
-        .Add(a.DN)
+        .Add(code, plain)
+        .Add(a.NU, plain)
+        .Add(a.RB, plain)
+        .Add(a.RU, plain)
+        .Add(a.TX, plain)
+        .Add(a.GS, plain)
+        .Add(a.FM, plain)
+        .Add(a.OW, plain)
+        .Add(a.CM, plain)
+        .Add(a.UN, plain)
+        .Add(a.DN, plain)
         .AddEmpty(12)  // RJ to FI
         .AddInteger(carried_.style.layer());
   }
@@ -408,6 +430,8 @@ class StrategiTranslator final : public RecordLoopTranslator {
   StrategiCarried& carried_;
   TextOffsets& offsets_;
   double xOrigin_ = 0;
+  bool wholeOrigins_ = false;
+  std::int64_t xWhole_ = 0, yWhole_ = 0;
   double yOrigin_ = 0;
   bool pendingText_ = false;
   Geometry geometryKind_ = Geometry::None;
