@@ -36,10 +36,13 @@ FileOutcome RecordLoopTranslator::Run() {
     sectionRefPlain_ = IsPlainMidValue(sectionRef_);
     ReadSectionHeader(header);
 
-    // The checks after a record (failed write, progress, stop) are made once
-    // every kRecordsPerCheck records: a stop or a failed write then ends the
-    // file a few records later, and its output is discarded either way. The
-    // failed-write check after the loop catches a failure in the last few.
+    // A stop is honoured after the record in hand, as the window and the
+    // signal handlers promise: the front end's events are offered and the
+    // stop asked after every record (two calls). The costlier checks
+    // (failed write, progress) are made once every kRecordsPerCheck records:
+    // a failed write then ends the file a few records later, its output
+    // discarded either way; the check after the loop catches a failure in
+    // the last few.
     int recordsToCheck = kRecordsPerCheck;
     for (;;) {
       ++cursor_.currentLine;
@@ -47,6 +50,11 @@ FileOutcome RecordLoopTranslator::Run() {
       std::string_view record = cursor_.JoinRecord(joinBuffer_);
       ctx_.counters.CountRecordRead();
       HandleRecord(record);
+      ctx_.observer.PumpMessages();
+      if (ctx_.observer.StopRequested()) {
+        outcome = FileOutcome::CutShort;
+        break;
+      }
       if (--recordsToCheck > 0) continue;
       recordsToCheck = kRecordsPerCheck;
       if (const auto end = EndAfterRecord(ctx_, cursor_.currentLine)) {
