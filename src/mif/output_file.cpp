@@ -99,6 +99,8 @@ bool OutputFile::Create(const std::string& path) {
   buffer_.clear();
   buffer_.reserve(kFlushAt + 4096);
   received_ = false;
+  written_ = 0;
+  writebackFrom_ = 0;
   failed_ = false;
   error_.clear();
   target_ = ResolveLinks(path);
@@ -160,7 +162,18 @@ bool OutputFile::Flush() {
     p += n;
     left -= static_cast<std::size_t>(n);
   }
+  written_ += buffer_.size();
   buffer_.clear();
+#ifdef __linux__
+  // A temporary is synced before it is renamed. Its disk writes are started
+  // every few megabytes as it grows, so that the sync at the end waits for
+  // the last few only, while the translation goes on (a hint; no waiting).
+  if (!temporary_.empty() && written_ - writebackFrom_ >= kWritebackEvery) {
+    ::sync_file_range(fd_, static_cast<off_t>(writebackFrom_), static_cast<off_t>(written_ - writebackFrom_),
+                      SYNC_FILE_RANGE_WRITE);
+    writebackFrom_ = written_;
+  }
+#endif
   return true;
 }
 

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -79,6 +80,7 @@ class OutputFile {
 
  private:
   static constexpr std::size_t kFlushAt = 1 << 18;
+  static constexpr std::uint64_t kWritebackEvery = 4 << 20;
   bool Fail(int error);          // a write, close or rename failed
   bool CannotCreate(int error);  // Create failed: nothing to fail later
 
@@ -89,6 +91,8 @@ class OutputFile {
   std::string error_;
   int fd_ = -1;
   bool received_ = false;
+  std::uint64_t written_ = 0;        // bytes written to the file so far
+  std::uint64_t writebackFrom_ = 0;  // where the disk writes not yet started begin
   bool failed_ = false;
 };
 
