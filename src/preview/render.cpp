@@ -226,6 +226,10 @@ void DrawShape(QPainter& p, const SymbolLook& look, double r, const QColor& colo
   }
 }
 
+// Whether the painter draws into pixels (a picture, the map's cache) rather
+// than recording shapes (SVG): only pixels may take a copied drawing.
+bool OnRasterPicture(const QPainter& p) { return p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Raster; }
+
 // Draws a symbol centred on `at`.
 void DrawSymbolShape(QPainter& p, QPointF at, const SymbolStyle& s) {
   const double r = std::clamp(s.size, 1, 240) * kPixelsPerPoint / 2;
@@ -261,7 +265,7 @@ void DrawSymbolShape(QPainter& p, QPointF at, const SymbolStyle& s) {
 // in a few looks, and a copy costs a fraction of drawing the shape. A look
 // too large for a small picture is drawn at each point.
 void DrawSymbol(QPainter& p, QPointF at, const SymbolStyle& s) {
-  const bool raster = p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Raster;
+  const bool raster = OnRasterPicture(p);
   const double r = std::clamp(s.size, 1, 240) * kPixelsPerPoint / 2;
   // Every shape stays within 1.6 r of its centre (a star's points, a
   // shadow and an outline's width); the picture has a pixel to spare.
@@ -374,7 +378,7 @@ void DrawText(QPainter& p, const Viewport& view, const MapObject& o, const std::
   const QTransform saved = p.transform();
   p.translate(corner);
   p.rotate(-o.angle);
-  const bool raster = p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Raster;
+  const bool raster = OnRasterPicture(p);
   if (!raster || !DrawTurnedCopy(p, f, text, colour, baseline)) {
     p.setFont(f.font);
     p.setPen(colour);

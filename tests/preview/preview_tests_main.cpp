@@ -4,15 +4,7 @@
 
 #include <QGuiApplication>
 
-// Fontconfig keeps a cache it never frees; under LeakSanitizer that is not
-// this program's leak.
-#if defined(__SANITIZE_ADDRESS__)
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
-#endif
-#endif
+#include "preview/leak_suppressions.hpp"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
