@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "mif/format.hpp"
 #include "products/common/text_placement.hpp"
@@ -67,6 +70,42 @@ TEST(MeasureText, WidthSumTrimmingAndMissingCharacters) {
   // Sums below 20 give a negative width.
   EXPECT_NEAR(static_cast<double>(MeasureText("   ", 6.0L).width), -2.0, 1e-12);
   EXPECT_NEAR(static_cast<double>(MeasureText("", 2.5L).width), -20 * 2.5 / 60, 1e-12);
+}
+
+// The reused pairs are the library's values for the same radians, bit for
+// bit: every tenth of a degree asked twice (worked out, then found), the
+// degrees a tenth's radians are kept for but that are not that tenth
+// (the next long double up, which the same slot must not answer), angles
+// outside the table, zeros, not-a-number, and another thread.
+TEST(SineAndCosineOfDegrees, TheLibrarysValueForEveryAngle) {
+  const auto expectSame = [](long double degrees) {
+    const long double theta = degrees * kRadiansPerDegree;
+    long double s = 0, c = 0;
+    SineAndCosineOfDegrees(degrees, s, c);
+    const long double ls = theta == 0 ? theta : std::sin(theta);
+    const long double lc = theta == 0 ? 1.0L : std::cos(theta);
+    if (std::isnan(ls)) {
+      EXPECT_TRUE(std::isnan(s) && std::isnan(c)) << static_cast<double>(degrees);
+      return;
+    }
+    EXPECT_TRUE(s == ls && c == lc && std::signbit(s) == std::signbit(ls)) << static_cast<double>(degrees);
+  };
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int tenths = 0; tenths < 3600; ++tenths) {
+      const long double degrees = static_cast<long double>(tenths) / 10;
+      expectSame(degrees);
+      expectSame(std::nextafter(degrees, 1e9L));
+      expectSame(degrees);
+    }
+  }
+  for (long double degrees : {-0.0L, -0.1L, -90.0L, 360.0L, 359.95L, 720.3L, 1e30L, 0.05L, 1e-30L})
+    expectSame(degrees);
+  expectSame(std::numeric_limits<long double>::quiet_NaN());
+  expectSame(std::numeric_limits<long double>::infinity());
+  std::thread other([&] {
+    for (int tenths = 1; tenths < 3600; tenths += 7) expectSame(static_cast<long double>(tenths) / 10);
+  });
+  other.join();
 }
 
 TEST(TextAnchorOffset, PositionsAndOutOfRangeKeepsLastOffset) {

@@ -3,6 +3,8 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <limits>
+#include <memory>
 
 #include "mif/format.hpp"
 
@@ -92,10 +94,52 @@ TextMeasure MeasureText(std::string_view text, long double height) {
 
 namespace {
 
-// Most texts lie at orientation 0, whose sine and cosine need no library
-// call: sin(+-0) is the zero itself and cos(+-0) is 1, exactly.
-long double SinOf(long double theta) { return theta == 0 ? theta : std::sin(theta); }
-long double CosOf(long double theta) { return theta == 0 ? 1.0L : std::cos(theta); }
+// The sines and cosines of the angles in whole tenths of a degree below 360
+// (how NTF stores orientations) already worked out on this thread, the
+// slot of an angle holding the radians it was worked out for. The library
+// takes about a thousand instructions for one pair (its reduction by pi/2
+// is done in many-word arithmetic) and a tile's texts share orientations:
+// a pair found here is the very value the library gave for those radians.
+struct SineTable {
+  static constexpr int kTenths = 3600;
+  struct Slot {
+    long double theta = std::numeric_limits<long double>::quiet_NaN();  // equal to no angle
+    long double s = 0, c = 0;
+  };
+  std::array<Slot, kTenths> slots;
+};
+
+thread_local std::unique_ptr<SineTable> tSines;
+
+}  // namespace
+
+void SineAndCosineOfDegrees(long double degrees, long double& s, long double& c) {
+  const long double theta = degrees * kRadiansPerDegree;
+  // Most texts lie at orientation 0, whose sine and cosine need no library
+  // call: sin(+-0) is the zero itself and cos(+-0) is 1, exactly.
+  if (theta == 0) {
+    s = theta;
+    c = 1;
+    return;
+  }
+  const long double tenths = degrees * 10;
+  if (!(tenths > 0 && tenths < SineTable::kTenths && tenths == std::rint(tenths))) {
+    s = std::sin(theta);
+    c = std::cos(theta);
+    return;
+  }
+  if (!tSines) tSines = std::make_unique<SineTable>();
+  SineTable::Slot& slot = tSines->slots[static_cast<std::size_t>(tenths)];
+  if (slot.theta != theta) {
+    slot.theta = theta;
+    slot.s = std::sin(theta);
+    slot.c = std::cos(theta);
+  }
+  s = slot.s;
+  c = slot.c;
+}
+
+namespace {
 
 // The offset with the sine and cosine of the orientation already at hand.
 void AnchorOffset(long double s, long double c, long double hc, long double wc, int position, TextOffsets& offsets) {
@@ -109,19 +153,19 @@ void AnchorOffset(long double s, long double c, long double hc, long double wc, 
 }  // namespace
 
 void TextAnchorOffset(long double theta, long double hc, long double wc, int position, TextOffsets& offsets) {
-  AnchorOffset(SinOf(theta), CosOf(theta), hc, wc, position, offsets);
+  AnchorOffset(theta == 0 ? theta : std::sin(theta), theta == 0 ? 1.0L : std::cos(theta), hc, wc, position, offsets);
 }
 
 TextRectangle PlaceLandLineText(long double x, long double y, std::string_view text, long double height,
                                 long double orientation, int position, const TextSection& section,
                                 TextOffsets& offsets) {
   const long double a = orientation;
-  const long double theta = a * kRadiansPerDegree;
   const TextMeasure m = MeasureText(text, height);
   const long double hc = m.adjustedHeight * section.sourceScale / 10;
   const long double wc = m.width * section.sourceScale / 10;
-  const long double sinTheta = SinOf(theta);
-  AnchorOffset(sinTheta, CosOf(theta), hc, wc, position, offsets);
+  long double sinTheta, cosTheta;
+  SineAndCosineOfDegrees(a, sinTheta, cosTheta);
+  AnchorOffset(sinTheta, cosTheta, hc, wc, position, offsets);
 
   long double x1 = x + offsets.dx;
   long double y1 = y + offsets.dy;

@@ -19,6 +19,11 @@ namespace quorvel {
 // Degrees to radians.
 inline constexpr long double kRadiansPerDegree = 0.017453292519943295769L;
 
+// The sine and cosine of `degrees` turned into radians (times
+// kRadiansPerDegree), as std::sin and std::cos give them for a long double;
+// pairs already worked out on the calling thread are reused.
+void SineAndCosineOfDegrees(long double degrees, long double& s, long double& c);
+
 // The width of one character (a Windows Latin-1 byte, matched exactly) in
 // width-table units, or no value for a character the table does not hold.
 // A text of height h gains h / 60 millimetres per unit.

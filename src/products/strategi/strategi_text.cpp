@@ -19,9 +19,8 @@ constexpr AnchorFactors kFactors[9] = {
 
 TextRectangle PlaceStrategiText(const StrategiTextPlacement& p, std::string_view text, TextOffsets& offsets) {
   const long double a = p.angle;
-  const long double theta = a * kRadiansPerDegree;
-  const long double sinA = std::sin(theta);
-  const long double cosA = std::cos(theta);
+  long double sinA, cosA;
+  SineAndCosineOfDegrees(a, sinA, cosA);
 
   const TextMeasure m = MeasureText(text, p.height);
   const long double hs = 10 * m.adjustedHeight;
