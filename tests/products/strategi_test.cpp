@@ -2,6 +2,8 @@
 // translations of small tiles written inline.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <algorithm>
 #include <map>
 
@@ -48,6 +50,17 @@ TEST(StrategiStyleTable, HoldsEveryRowOncePerLayerAsListed) {
   for (std::string_view code : {"", "5", "5006 ", "500", "0000", "5901\x01", "59010000", "\xff\xff\xff\xff"})
     EXPECT_EQ(FindStrategiStyle(code), nullptr) << code;
   EXPECT_EQ(FindStrategiStyle(std::string_view("5006\0", 5)), nullptr);
+  // Four digits go by their value: every one of them finds what a plain
+  // scan of the table finds; signs and blanks in four characters find nothing.
+  for (int value = 0; value < 10000; ++value) {
+    char code[5];
+    std::snprintf(code, sizeof code, "%04d", value);
+    const StrategiStyleRow* scanned = nullptr;
+    for (const StrategiStyleRow& row : table)
+      if (row.code == code) scanned = &row;
+    ASSERT_EQ(FindStrategiStyle(code), scanned) << code;
+  }
+  for (std::string_view code : {"+531", " 531", "531 ", "5 31", "-001"}) EXPECT_EQ(FindStrategiStyle(code), nullptr);
 }
 
 TEST(StrategiStyleTable, CheckBoxesThatDifferFromTheRowsLayer) {

@@ -3,6 +3,8 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <span>
+#include <vector>
 
 #include "mif/format.hpp"
 #include "products/common/network_node.hpp"
@@ -208,7 +210,6 @@ class StrategiTranslator final : public RecordLoopTranslator {
         offsets_(ctx.out.Carried<TextOffsets>()),
         layers_(ctx.Option(kStrategiLayerOption)),
         textLayer_(ctx.out.LayerFor(ObjectKind::Text)) {
-    style_.reserve(128);
     text_.reserve(256);
   }
 
@@ -321,21 +322,30 @@ class StrategiTranslator final : public RecordLoopTranslator {
     // The end mark is no part of any value.
     if (EndsWith(record, "0%")) record.remove_suffix(2);
     const std::string_view code = Field(record, 11, 4);
-    const std::int64_t codeValue = ToInteger(code);
+    std::int64_t codeValue = 0;
+    if (!TryToFixedDigits<4>(code, codeValue)) codeValue = ToInteger(code);
     LookupStrategiStyle(code, layers_, carried_.style);
     ReadStrategiAttributes(record, StrategiAttributeGroup(codeValue), attributes_);
 
     const bool writeText = pendingText_ && textLayer_;
     const bool writeObject = carried_.style.featureEnabled && !pendingText_;
     if (writeText || writeObject) {
-      style_.clear();
-      if (carried_.style.row)
-        AppendStrategiStyleClause(style_, *carried_.style.row, ctx_.runUsesTrueTypeSymbols, kSymbolRotation);
+      style_ = carried_.style.row ? StyleClause(*carried_.style.row) : std::string_view();
       BuildRow(record);
     }
     if (writeText) WriteText();
     else if (writeObject) WriteObject();
     EndFeature();
+  }
+
+  // The style clause of a row, made the first time the file meets it (a
+  // TrueType symbol's clause is built from its numbers).
+  std::string_view StyleClause(const StrategiStyleRow& row) {
+    const std::span<const StrategiStyleRow> table = StrategiStyleTable();
+    if (clauses_.empty()) clauses_.resize(table.size());  // once: the views into it stay valid
+    std::string& clause = clauses_[static_cast<std::size_t>(&row - table.data())];
+    if (clause.empty()) AppendStrategiStyleClause(clause, row, ctx_.runUsesTrueTypeSymbols, kSymbolRotation);
+    return clause;
   }
 
   void WriteObject() {
@@ -442,7 +452,8 @@ class StrategiTranslator final : public RecordLoopTranslator {
   bool hasAnchor_ = false;
   std::string anchorX_, anchorY_;
   StrategiAttributes attributes_;
-  std::string style_;
+  std::string_view style_;  // the feature's style clause, in clauses_
+  std::vector<std::string> clauses_;
   std::string text_;
   std::string networkRow_;
   OptionView layers_;

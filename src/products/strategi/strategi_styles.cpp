@@ -1,5 +1,7 @@
 #include "products/strategi/strategi_styles.hpp"
 
+#include "ntf/record.hpp"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -280,11 +282,33 @@ constexpr bool ShortCodesInOrder() {
 }
 static_assert(ShortCodesInOrder(), "style codes of up to seven characters, sorted");
 
+// The rows of the four-digit codes (all but a few), by the code's value:
+// the row's place plus one, 0 for none.
+constexpr std::array<std::uint16_t, 10000> BuildFourDigitRows() {
+  std::array<std::uint16_t, 10000> rows{};
+  for (std::size_t i = 0; i < kRowCount; ++i) {
+    const std::string_view code = kRows[i].code;
+    if (code.size() != 4) continue;
+    int value = 0;
+    for (char c : code) value = c >= '0' && c <= '9' && value >= 0 ? value * 10 + (c - '0') : -1;
+    if (value >= 0) rows[static_cast<std::size_t>(value)] = static_cast<std::uint16_t>(i + 1);
+  }
+  return rows;
+}
+
+constexpr std::array<std::uint16_t, 10000> kFourDigitRows = BuildFourDigitRows();
+static_assert(kRowCount < 65535);
+
 }  // namespace
 
 std::span<const StrategiStyleRow> StrategiStyleTable() { return kRows; }
 
 const StrategiStyleRow* FindStrategiStyle(std::string_view code) {
+  std::int64_t value = 0;
+  if (TryToFixedDigits<4>(code, value)) {
+    const std::uint16_t row = kFourDigitRows[static_cast<std::size_t>(value)];
+    return row == 0 ? nullptr : &kRows[row - 1];
+  }
   if (code.size() > 7) return nullptr;  // no row has a code that long
   const auto it = std::lower_bound(kRowKeys.begin(), kRowKeys.end(), CodeKey(code));
   if (it == kRowKeys.end()) return nullptr;
