@@ -421,7 +421,8 @@ template <bool kCopy = true>
 // blank; a value holding the delimiter or a double quote is quoted. Kept
 // out of line: the plain values' way stays short.
 [[gnu::noinline]] void AppendMarkedMidValue(std::string& out, std::string_view value) {
-  const bool quoted = value.find_first_of(",\"") != std::string_view::npos;
+  bool quoted = false;  // a plain loop: find_first_of asks memchr about every character
+  for (char c : value) quoted = quoted || c == ',' || c == '"';
   if (quoted) out.push_back('"');
   for (char c : value) {
     if (c == '"') out.push_back('"');

@@ -330,7 +330,13 @@ class StrategiTranslator final : public RecordLoopTranslator {
     const bool writeText = pendingText_ && textLayer_;
     const bool writeObject = carried_.style.featureEnabled && !pendingText_;
     if (writeText || writeObject) {
-      style_ = carried_.style.row ? StyleClause(*carried_.style.row) : std::string_view();
+      style_ = {};
+      descriptionPlain_ = true;  // no row: no description
+      if (const StrategiStyleRow* row = carried_.style.row) {
+        const RowTexts& texts = TextsOf(*row);
+        style_ = texts.clause;
+        descriptionPlain_ = texts.descriptionPlain;
+      }
       BuildRow(record);
     }
     if (writeText) WriteText();
@@ -338,14 +344,25 @@ class StrategiTranslator final : public RecordLoopTranslator {
     EndFeature();
   }
 
-  // The style clause of a row, made the first time the file meets it (a
-  // TrueType symbol's clause is built from its numbers).
-  std::string_view StyleClause(const StrategiStyleRow& row) {
+  // What the rows' texts need, made the first time the file meets a row:
+  // the style clause (a TrueType symbol's is built from its numbers) and
+  // whether the description is a plain MID value.
+  struct RowTexts {
+    bool made = false;
+    bool descriptionPlain = false;
+    std::string clause;
+  };
+
+  const RowTexts& TextsOf(const StrategiStyleRow& row) {
     const std::span<const StrategiStyleRow> table = StrategiStyleTable();
-    if (clauses_.empty()) clauses_.resize(table.size());  // once: the views into it stay valid
-    std::string& clause = clauses_[static_cast<std::size_t>(&row - table.data())];
-    if (clause.empty()) AppendStrategiStyleClause(clause, row, ctx_.runUsesTrueTypeSymbols, kSymbolRotation);
-    return clause;
+    if (rowTexts_.empty()) rowTexts_.resize(table.size());  // once: views into it stay valid
+    RowTexts& texts = rowTexts_[static_cast<std::size_t>(&row - table.data())];
+    if (!texts.made) {
+      AppendStrategiStyleClause(texts.clause, row, ctx_.runUsesTrueTypeSymbols, kSymbolRotation);
+      texts.descriptionPlain = IsPlainMidValue(row.description);
+      texts.made = true;
+    }
+    return texts;
   }
 
   void WriteObject() {
@@ -402,7 +419,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
     row_.Add(sectionRef_, sectionRefPlain_)
         .Add(Field(record, 3, 6), plain)
         .Add(code, plain)
-        .Add(carried_.style.description())
+        .Add(carried_.style.description(), descriptionPlain_)
         .Add(Field(record, 17, 8), plain)
         .Add(a.LO, plain)
         .Add(a.UE, plain)
@@ -452,8 +469,9 @@ class StrategiTranslator final : public RecordLoopTranslator {
   bool hasAnchor_ = false;
   std::string anchorX_, anchorY_;
   StrategiAttributes attributes_;
-  std::string_view style_;  // the feature's style clause, in clauses_
-  std::vector<std::string> clauses_;
+  std::string_view style_;  // the feature's style clause, in rowTexts_
+  bool descriptionPlain_ = true;
+  std::vector<RowTexts> rowTexts_;
   std::string text_;
   std::string networkRow_;
   OptionView layers_;

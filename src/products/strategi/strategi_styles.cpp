@@ -282,6 +282,7 @@ constexpr bool ShortCodesInOrder() {
 }
 static_assert(ShortCodesInOrder(), "style codes of up to seven characters, sorted");
 
+
 // The rows of the four-digit codes (all but a few), by the code's value:
 // the row's place plus one, 0 for none.
 constexpr std::array<std::uint16_t, 10000> BuildFourDigitRows() {
