@@ -228,6 +228,7 @@ void AppendFixedImpl(std::string& out, T value, int decimals) {
 void AppendFixed(std::string& out, double value, int decimals) { AppendFixedImpl(out, value, decimals); }
 void AppendFixed(std::string& out, long double value, int decimals) { AppendFixedImpl(out, value, decimals); }
 char* WriteFixed(char* out, double value, int decimals) { return WriteFixedBinary(out, value, decimals); }
+char* WriteFixed(char* out, long double value, int decimals) { return WriteFixedBinary(out, value, decimals); }
 
 char* WriteFixedPair(char* out, double x, double y, int decimals) {
   char* p = WriteFixed(out, x, decimals);
@@ -342,9 +343,14 @@ constexpr bool IsControl(char c) {
 
 void AppendQuotedText(std::string& out, std::string_view text) {
   out.push_back('"');
+  // The usual text has nothing to mark: up to the first character that
+  // needs one, it is copied in one go.
+  std::size_t plain = 0;
+  while (plain < text.size() && text[plain] != '"' && text[plain] != '\\' && !IsControl(text[plain])) ++plain;
+  out.append(text.data(), plain);
   // Readers take a backslash as an escape: a literal one is doubled so that
   // a text ending in a backslash cannot swallow its closing quote.
-  for (char c : text) {
+  for (char c : text.substr(plain)) {
     if (c == '"' || c == '\\') out.push_back('\\');
     out.push_back(IsControl(c) ? ' ' : c);
   }

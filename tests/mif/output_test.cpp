@@ -223,6 +223,10 @@ TEST(Formats, MidValuesAreQuotedOnlyWhenTheyWouldSplitTheRow) {
   text.clear();
   AppendQuotedText(text, "C:\\dir\\");
   EXPECT_EQ(text, "\"C:\\\\dir\\\\\"");
+  text.clear();
+  AppendQuotedText(text, "plain words");  // nothing to mark: copied whole
+  AppendQuotedText(text, std::string_view("a\x01" "b\0c\"", 6));
+  EXPECT_EQ(text, "\"plain words\"\"a b c\\\"\"");
 }
 
 // A row longer than its first buffer, of values of every length with and

@@ -108,6 +108,31 @@ TEST(SineAndCosineOfDegrees, TheLibrarysValueForEveryAngle) {
   other.join();
 }
 
+// The corners are written side by side and appended at once: the same as
+// four AppendFixed calls joined by blanks, also with a corner too large for
+// the quick form (1e9 and more), negative corners and -0.004 (reads 0.00).
+TEST(AppendTextRectangle, TheFourCornersAsAppendFixedWritesThem) {
+  const auto joined = [](const TextRectangle& r) {
+    std::string s;
+    for (long double v : {r.x1, r.y1, r.x2, r.y2}) {
+      if (!s.empty()) s.push_back(' ');
+      AppendFixed(s, v, 2);
+    }
+    return s;
+  };
+  const std::vector<TextRectangle> rectangles = {
+      {0, 0, 0, 0},
+      {-0.004L, 12.345L, -530075.415L, 999999999.994L},
+      {1e9L, 2, 3, 4},
+      {1, 2, 3, -4e12L},
+      {123456.785L, 654321.125L, 0.005L, -0.005L},
+  };
+  for (const TextRectangle& r : rectangles) EXPECT_EQ(Rect(r), joined(r));
+  std::string out = "TEXT ";
+  AppendTextRectangle(out, rectangles[1]);
+  EXPECT_EQ(out, "TEXT " + joined(rectangles[1]));  // appended after what was there
+}
+
 TEST(TextAnchorOffset, PositionsAndOutOfRangeKeepsLastOffset) {
   TextOffsets o;
   TextAnchorOffset(0, 40, 80, 8, o);

@@ -192,6 +192,19 @@ TextRectangle PlaceLandLineText(long double x, long double y, std::string_view t
 }
 
 void AppendTextRectangle(std::string& out, const TextRectangle& r) {
+  // The four numbers written side by side, then appended at once; a corner
+  // the quick form does not take sends all four the general way.
+  char line[4 * (kMaxFixedWithin + 1)];
+  char* p = line;
+  for (long double v : {r.x1, r.y1, r.x2, r.y2}) {
+    if (p != line) *p++ = ' ';
+    p = WriteFixed(p, v, 2);
+    if (!p) break;
+  }
+  if (p) {
+    out.append(line, static_cast<std::size_t>(p - line));
+    return;
+  }
   AppendFixed(out, r.x1, 2);
   out.push_back(' ');
   AppendFixed(out, r.y1, 2);
