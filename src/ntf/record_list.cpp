@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -37,15 +38,13 @@ void AskForLargePages(void* data, std::size_t size) {
 
 }  // namespace
 
-bool ReadWholeFile(const std::string& path, std::string& out, std::string* error) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (error) *error = std::strerror(errno);
-    return false;
-  }
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    if (error) *error = S_ISDIR(st.st_mode) ? "is a folder" : std::strerror(errno);
+namespace {
+
+// Reads the open file `fd` (described by `st`) whole into `out`, and closes
+// it.
+bool ReadOpenFile(int fd, const struct stat& st, std::string& out, std::string* error) {
+  if (S_ISDIR(st.st_mode)) {
+    if (error) *error = "is a folder";
     ::close(fd);
     return false;
   }
@@ -80,25 +79,69 @@ bool ReadWholeFile(const std::string& path, std::string& out, std::string* error
   return true;
 }
 
+// The open file `fd`, or false with the system's reason.
+bool OpenForReading(const std::string& path, int& fd, struct stat& st, std::string* error) {
+  fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd >= 0 && ::fstat(fd, &st) == 0) return true;
+  if (error) *error = std::strerror(errno);
+  if (fd >= 0) ::close(fd);
+  return false;
+}
+
+}  // namespace
+
+bool ReadWholeFile(const std::string& path, std::string& out, std::string* error) {
+  int fd = -1;
+  struct stat st {};
+  return OpenForReading(path, fd, st, error) && ReadOpenFile(fd, st, out, error);
+}
+
 bool NtfRecordList::Load(const std::string& path, std::string* error) {
-  Release();
-  std::string text;
-  if (!ReadWholeFile(path, text, error)) return false;
-  return LoadText(std::move(text), error);
+  lines_.clear();
+  mapping_.Unmap();
+  text_ = {};
+  int fd = -1;
+  struct stat st {};
+  if (!OpenForReading(path, fd, st, error)) return false;
+  if (S_ISREG(st.st_mode) && st.st_size > 0 && mapping_.Map(fd, static_cast<std::size_t>(st.st_size))) {
+    ::close(fd);
+    text_ = mapping_.text();
+    SplitLines();
+    return CheckLines(error);
+  }
+  // Anything else (a folder, a pipe, a device, an empty file, a mapping
+  // refused) is read, into the memory of the last file read.
+  try {
+    if (!ReadOpenFile(fd, st, data_, error)) return false;
+  } catch (const std::bad_alloc&) {
+    ::close(fd);
+    std::string().swap(data_);
+    if (error) *error = "out of memory";
+    return false;
+  }
+  text_ = data_;
+  SplitLines();
+  return CheckLines(error);
 }
 
 bool NtfRecordList::LoadText(std::string text, std::string* error) {
+  mapping_.Unmap();
   data_ = std::move(text);  // the list's room stays for this file's lines
+  text_ = data_;
   SplitLines();
-  if (lines_.size() < 2) {
-    if (error) *error = "fewer than two lines";
-    return false;
-  }
-  return true;
+  return CheckLines(error);
+}
+
+bool NtfRecordList::CheckLines(std::string* error) const {
+  if (lines_.size() >= 2) return true;
+  if (error) *error = "fewer than two lines";
+  return false;
 }
 
 void NtfRecordList::Assign(std::string text) {
+  mapping_.Unmap();
   data_ = std::move(text);
+  text_ = data_;
   SplitLines();
 }
 
@@ -137,8 +180,8 @@ std::size_t ExpectedLines(std::size_t n) { return n / 32 + 16; }
 // step, its line ends found from a mask of CR and LF bytes.
 void NtfRecordList::SplitLines() {
   lines_.clear();
-  const char* base = data_.data();
-  const std::size_t n = data_.size();
+  const char* base = text_.data();
+  const std::size_t n = text_.size();
   lines_.reserve(ExpectedLines(n));
   AskForLargePages(lines_.data(), lines_.capacity() * sizeof(Span));
   std::size_t start = 0;  // where the line in hand began
@@ -169,10 +212,14 @@ std::string_view NtfRecordList::DatabaseName() const {
 
 std::string NtfRecordList::TakeText() {
   lines_.clear();
+  mapping_.Unmap();
+  text_ = {};
   return std::move(data_);
 }
 
 void NtfRecordList::Release() {
+  mapping_.Unmap();
+  text_ = {};
   std::string().swap(data_);
   std::vector<Span>().swap(lines_);
 }

@@ -11,11 +11,20 @@ bool FileStep::LoadNtfFile(const TileInput& tile, const std::string& name, std::
   ShowStatus(observer, MessageId::StatusLoading);
   observer.PumpMessages();
   counters.objectsCreated = 0;
-  std::string text = records.TakeText();  // the last file's memory, read over
   std::string error;
-  const bool read = reader.Read(tile, text, error);
-  bytes = text.size();
-  if (!read || !records.LoadText(std::move(text), &error)) {
+  bool loaded;
+  if (tile.InArchive()) {
+    std::string text = records.TakeText();  // the last file's memory, read over
+    loaded = reader.Read(tile, text, error) && records.LoadText(std::move(text), &error);
+  } else {
+    loaded = records.Load(tile.path, &error);  // mapped, or read over the last file's memory
+  }
+  bytes = records.bytes();
+  if (loaded && records.Damaged()) {
+    loaded = false;
+    error = Message(MessageId::FileShrankWhileRead).text;
+  }
+  if (!loaded) {
     records.Release();
     ShowFileMessage(observer, MessageId::UnableToOpenNtf, name, {error});
     observer.PumpMessages();
@@ -98,7 +107,13 @@ FileOutcome FileStep::TranslateNtfFile(const TileInput& tile, OutputSet& out, st
   ShowStatus(observer, MessageId::StatusTranslating, {productNameShown, path});
 
   FileContext ctx{path, records, out, settings, runUsesTrueTypeSymbols, counters, observer, *product};
-  const FileOutcome outcome = product->translate(ctx);
+  FileOutcome outcome = product->translate(ctx);
+  if (records.Damaged() && outcome == FileOutcome::Translated) {
+    // Its text read as zeros from some point on and the translator went to
+    // the end without a read error: the file ends at one all the same.
+    ShowFileMessage(observer, MessageId::ErrorReadingNtf, path, {Message(MessageId::FileShrankWhileRead).text});
+    outcome = FileOutcome::CutShort;
+  }
   // However the tile ended, every object of the set has its row.
   out.EvenUp();
   if (out.WriteFailed()) return FileOutcome::OutputFailed;

@@ -13,6 +13,7 @@ constexpr std::array kMessages{
     MessageText{MessageId::UnableToOpenMif, W, "Unable to open MIF file: {1}"},
     MessageText{MessageId::UnableToOpenNtf, E, "Unable to open NTF file: {1}"},
     MessageText{MessageId::ReadErrorAtLine, E, "Error reading NTF file at line {1}"},
+    MessageText{MessageId::ErrorReadingNtf, E, "Error reading NTF file: {1}"},
     MessageText{MessageId::ErrorWriting, E, "Error writing file: {1}"},
     MessageText{MessageId::UnknownProduct, W,
                 "Not translated: not a product this version knows (database name \"{1}\")."},
@@ -29,6 +30,7 @@ constexpr std::array kMessages{
     MessageText{MessageId::StatusStopped, I, "Translation stopped"},
     MessageText{MessageId::StatusFailed, I, "Translation failed: an output set could not be written"},
     MessageText{MessageId::StatusNothingWritten, I, "Nothing translated: the output was not written"},
+    MessageText{MessageId::FileShrankWhileRead, E, "the file shrank while it was read"},
 };
 
 // The table is in MessageId order.

@@ -16,6 +16,7 @@ enum class MessageId {
   UnableToOpenMif,          // {1} reason
   UnableToOpenNtf,          // {1} reason
   ReadErrorAtLine,          // {1} line
+  ErrorReadingNtf,          // {1} reason
   ErrorWriting,             // {1} reason
   UnknownProduct,           // {1} database name
   ProductNotTranslated,     // {1} product
@@ -31,6 +32,8 @@ enum class MessageId {
   StatusStopped,
   StatusFailed,
   StatusNothingWritten,
+  // Reasons.
+  FileShrankWhileRead,
 };
 
 struct MessageText {

@@ -6,6 +6,12 @@
 namespace quorvel {
 
 void ReportReadError(FileContext& ctx, std::size_t currentLine) {
+  if (ctx.records.Damaged()) {
+    // The file shrank under the translator, which read zeros: that is the
+    // reason, not the line it stopped at.
+    ShowFileMessage(ctx.observer, MessageId::ErrorReadingNtf, ctx.ntfPath, {Message(MessageId::FileShrankWhileRead).text});
+    return;
+  }
   std::string line;
   AppendInteger(line, static_cast<std::int64_t>(currentLine));
   ShowFileMessage(ctx.observer, MessageId::ReadErrorAtLine, ctx.ntfPath, {line});

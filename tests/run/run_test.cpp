@@ -388,3 +388,44 @@ TEST_F(RunDriverTest, AStopInsideATileEndsItWithinAFewRecords) {
 }
 
 }  // namespace
+
+namespace {
+
+// A front end during whose record loop another program cuts the tile down
+// to its first page, as one rewriting it in place would.
+class ShrinkTheTileMidway : public test::RecordingObserver {
+ public:
+  explicit ShrinkTheTileMidway(std::string path) : path_(std::move(path)) {}
+  void PumpMessages() override {
+    if (++pumps_ == 100) {
+      EXPECT_EQ(::truncate(path_.c_str(), 4096), 0);
+    }
+  }
+
+ private:
+  std::string path_;
+  int pumps_ = 0;
+};
+
+// The tile is mapped, not read: the pages past its new end would stop the
+// process. They read as zeros instead, the file is a read error naming the
+// reason, the run goes on to the next tile, and the set is written.
+TEST_F(RunDriverTest, ATileThatShrinksWhileItIsReadIsAReadErrorNotACrash) {
+  const std::string a = Tile("a.ntf", CodePointTile(2000));  // some 200 KB
+  const std::string b = Tile("b.ntf", CodePointTile(3));
+  ShrinkTheTileMidway shrinker(a);
+  const RunResult r = Translate(RunRequest{{a, b}, dir / "m.mif", true}, settings, shrinker);
+  EXPECT_EQ(r.filesCutShort, 1u);
+  EXPECT_EQ(r.filesTranslated, 1u);
+  const std::vector<std::string> texts = shrinker.Texts();
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0], "Error reading NTF file: the file shrank while it was read");
+  EXPECT_EQ(shrinker.paths[0], a);
+  EXPECT_TRUE(test::Exists(dir / "m.mif"));
+  // Read again, the shrunk tile is what it is now: too short, and said so.
+  test::RecordingObserver again;
+  const RunResult r2 = Translate(RunRequest{{a}, dir / "n.mif", true}, settings, again);
+  EXPECT_EQ(r2.filesTranslated + r2.filesCutShort, 1u);
+}
+
+}  // namespace
