@@ -122,14 +122,19 @@ void SineAndCosineOfDegrees(long double degrees, long double& s, long double& c)
     c = 1;
     return;
   }
+  // The tenths as a whole number by way of double: a long double converted
+  // straight to an integer switches the x87 rounding mode twice, which
+  // costs more here than all the rest.
   const long double tenths = degrees * 10;
-  if (!(tenths > 0 && tenths < SineTable::kTenths && tenths == std::rint(tenths))) {
+  const double near = static_cast<double>(tenths);
+  const int index = near > 0 && near < SineTable::kTenths ? static_cast<int>(near) : 0;
+  if (index == 0 || static_cast<long double>(index) != tenths) {
     s = std::sin(theta);
     c = std::cos(theta);
     return;
   }
   if (!tSines) tSines = std::make_unique<SineTable>();
-  SineTable::Slot& slot = tSines->slots[static_cast<std::size_t>(tenths)];
+  SineTable::Slot& slot = tSines->slots[static_cast<std::size_t>(index)];
   if (slot.theta != theta) {
     slot.theta = theta;
     slot.s = std::sin(theta);
