@@ -3,7 +3,6 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <memory>
 
 #include "mif/format.hpp"
@@ -103,7 +102,9 @@ namespace {
 struct SineTable {
   static constexpr int kTenths = 3600;
   struct Slot {
-    long double theta = std::numeric_limits<long double>::quiet_NaN();  // equal to no angle
+    // 0: empty (an angle of 0 is answered before the table). Not a NaN:
+    // an x87 compare with a NaN takes a slow path.
+    long double theta = 0;
     long double s = 0, c = 0;
   };
   std::array<Slot, kTenths> slots;
