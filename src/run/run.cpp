@@ -4,6 +4,8 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <cctype>
@@ -273,6 +275,14 @@ bool RunDriver::CheckPlan(const RunRequest& request, const RunPlan& plan) {
 }
 
 RunDriver::SetDone RunDriver::TranslateSet(const RunPlan& plan, const PlannedSet& set, Worker& w, TileHook& hook) {
+  std::unique_ptr<OutputSet> out;
+  SetDone done = TranslateSetFiles(plan, set, w, hook, out);
+  if (out) CommitSet(*out, w.observer.StopRequested(), done);
+  return done;
+}
+
+RunDriver::SetDone RunDriver::TranslateSetFiles(const RunPlan& plan, const PlannedSet& set, Worker& w,
+                                                TileHook& hook, std::unique_ptr<OutputSet>& out) {
   SetDone done;
   done.started = true;
   // A set named after an archive member may sit in a folder of its own.
@@ -281,12 +291,13 @@ RunDriver::SetDone RunDriver::TranslateSet(const RunPlan& plan, const PlannedSet
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
   }
-  OutputSet out(set.mifName, textRouting_, withNetwork_, extraSuffixes_);
+  out = std::make_unique<OutputSet>(set.mifName, textRouting_, withNetwork_, extraSuffixes_);
   std::string failed;
-  if (!out.CreateOutputSet(&failed)) {
+  if (!out->CreateOutputSet(&failed)) {
     done.createFailed = true;
     done.failedPath = failed;
-    done.failureReason = out.CreateError(failed);
+    done.failureReason = out->CreateError(failed);
+    out.reset();
     return done;
   }
   FileStep step{registry_, settings_, w.observer, w.counters, w.records, runUsesTrueTypeSymbols_, w.productName, reader_};
@@ -295,17 +306,21 @@ RunDriver::SetDone RunDriver::TranslateSet(const RunPlan& plan, const PlannedSet
     w.counters.recordsRead = 0;
     w.counters.ResetRecordLabelCounter();
     std::uint64_t bytes = 0;
-    const FileOutcome outcome = step.TranslateNtfFile(plan.tiles[tile], out, bytes);
+    const FileOutcome outcome = step.TranslateNtfFile(plan.tiles[tile], *out, bytes);
     w.records.Release();
     w.counters.recordsBefore += w.counters.recordsRead;
     hook.TileEnded({outcome, w.counters.recordsRead, w.counters.objectsCreated, bytes});
     if (outcome == FileOutcome::OutputFailed) break;
     if (hook.StopAfterTile()) break;
   }
+  return done;
+}
+
+void RunDriver::CommitSet(OutputSet& out, bool stopped, SetDone& done) {
   // A stop or a failed write leaves the earlier output as it was.
-  if (!out.WriteFailed() && !w.observer.StopRequested()) {
+  if (!out.WriteFailed() && !stopped) {
     done.written = out.CommitOutputSet();
-    if (done.written) return done;
+    if (done.written) return;
   } else {
     out.DiscardOutputSet();
   }
@@ -314,7 +329,6 @@ RunDriver::SetDone RunDriver::TranslateSet(const RunPlan& plan, const PlannedSet
     done.failedPath = path;
     done.failureReason = reason;
   });
-  return done;
 }
 
 void RunDriver::RunSequentially(const RunPlan& plan) {
@@ -345,7 +359,9 @@ void RunDriver::RunSequentially(const RunPlan& plan) {
 }
 
 // What the workers of a parallel run share with the driver's thread: the
-// results in plan order, the next set to take, and the two stop signals.
+// results in plan order, the next set to take, and the two stop signals;
+// and with the committer: the sets translated and waiting to be put in
+// place.
 struct RunDriver::ParallelState {
   struct SetResult {
     bool done = false;
@@ -353,24 +369,73 @@ struct RunDriver::ParallelState {
     std::vector<TileDone> tiles;
     std::vector<BufferingObserver::Entry> messages;
   };
-  explicit ParallelState(std::size_t count) : results(count) {}
+  struct Translated {
+    std::size_t index;
+    std::unique_ptr<OutputSet> out;
+    SetResult result;
+  };
+  ParallelState(std::size_t count, std::size_t workers) : results(count), queueRoom(workers) {}
   std::vector<SetResult> results;
   std::atomic<std::size_t> next{0};
   std::atomic<bool> stop{false};      // no new sets are started
   std::atomic<bool> userStop{false};  // sets in progress end after their record
   std::mutex mutex;
   std::condition_variable setDone;
+  // Guarded by `mutex`.
+  std::deque<Translated> toCommit;
+  std::size_t queueRoom;  // sets a worker may leave waiting before it waits
+  bool workersDone = false;
+  std::condition_variable commitChanged;
+
+  void Finish(std::size_t index, SetResult&& result) {
+    result.done = true;
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      results[index] = std::move(result);
+    }
+    setDone.notify_all();
+  }
 };
 
+// The workers translate; a committer thread seals and renames their sets.
+// A set's seal waits for its files to reach the disk (and on ext4 for the
+// other worker's writes in the same journal commit): the workers go on with
+// the next sets meanwhile instead of waiting idle.
 void RunDriver::RunInParallel(const RunPlan& plan, std::size_t threads) {
   observer_.ShowFilesSelected(plan.tiles.size());
-  ParallelState state(plan.sets.size());
+  ParallelState state(plan.sets.size(), threads);
+  std::thread committer([&] { CommitSets(state); });
   std::vector<std::thread> pool;
   pool.reserve(threads);
   for (std::size_t t = 0; t < threads; ++t) pool.emplace_back([&] { WorkOnSets(plan, state); });
   ReplayInOrder(plan, state);
   state.stop.store(true);
   for (std::thread& t : pool) t.join();
+  {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.workersDone = true;
+  }
+  state.commitChanged.notify_all();
+  committer.join();
+}
+
+void RunDriver::CommitSets(ParallelState& state) {
+  for (;;) {
+    ParallelState::Translated t;
+    {
+      std::unique_lock<std::mutex> lock(state.mutex);
+      state.commitChanged.wait(lock, [&] { return !state.toCommit.empty() || state.workersDone; });
+      if (state.toCommit.empty()) return;
+      t = std::move(state.toCommit.front());
+      state.toCommit.pop_front();
+    }
+    state.commitChanged.notify_all();  // a worker may be waiting for room
+    CommitSet(*t.out, state.userStop.load(), t.result.set);
+    t.out.reset();
+    // A set that ends the run stops the others from starting new sets.
+    if (t.result.set.writeFailed && !keepGoing_) state.stop.store(true);
+    state.Finish(t.index, std::move(t.result));
+  }
 }
 
 void RunDriver::WorkOnSets(const RunPlan& plan, ParallelState& state) {
@@ -396,17 +461,23 @@ void RunDriver::WorkOnSets(const RunPlan& plan, ParallelState& state) {
       worker.counters.bytesDone = &bytesDone_;
       worker.counters.bytesTotal = bytesTotal_;
       RecordingHook hook(local.tiles);
-      local.set = TranslateSet(plan, plan.sets[i], worker, hook);
+      std::unique_ptr<OutputSet> out;
+      local.set = TranslateSetFiles(plan, plan.sets[i], worker, hook, out);
       local.messages = std::move(buffer.messages);
+      if (out) {
+        // To the committer, whose result it then is; a worker does not run
+        // more than one set ahead of it.
+        std::unique_lock<std::mutex> lock(state.mutex);
+        state.commitChanged.wait(lock, [&] { return state.toCommit.size() < state.queueRoom; });
+        state.toCommit.push_back({i, std::move(out), std::move(local)});
+        lock.unlock();
+        state.commitChanged.notify_all();
+        continue;
+      }
       // A set that ends the run stops the others from starting new sets.
-      if ((local.set.createFailed || local.set.writeFailed) && !keepGoing_) state.stop.store(true);
+      if (local.set.createFailed && !keepGoing_) state.stop.store(true);
     }
-    local.done = true;
-    {
-      std::lock_guard<std::mutex> lock(state.mutex);
-      state.results[i] = std::move(local);
-    }
-    state.setDone.notify_all();
+    state.Finish(i, std::move(local));
   }
 }
 

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -113,14 +114,24 @@ class RunDriver {
   // input or belong to two sets, and earlier output is replaced only when
   // the front end agrees. False (with the result's status set) ends the run.
   bool CheckPlan(const RunRequest& request, const RunPlan& plan);
-  // Translates one set with `worker`; `hook` sees every tile as it ends.
+  // Translates one set with `worker` and puts it in place; `hook` sees every
+  // tile as it ends.
   SetDone TranslateSet(const RunPlan& plan, const PlannedSet& set, Worker& worker, TileHook& hook);
+  // The translation alone: the set is left open in `out` (none when it
+  // could not be created).
+  SetDone TranslateSetFiles(const RunPlan& plan, const PlannedSet& set, Worker& worker, TileHook& hook,
+                            std::unique_ptr<OutputSet>& out);
+  // Puts a translated set in place, or leaves the earlier output as it was
+  // after a failed write or a stop; `done` says which.
+  static void CommitSet(OutputSet& out, bool stopped, SetDone& done);
   // Runs the plan's sets in order on this thread, or on `workers` threads.
   void RunSequentially(const RunPlan& plan);
   void RunInParallel(const RunPlan& plan, std::size_t workers);
   struct ParallelState;
   // A worker's loop: takes the next set until none is left.
   void WorkOnSets(const RunPlan& plan, ParallelState& state);
+  // Commits the sets the workers have translated, in the order they come.
+  void CommitSets(ParallelState& state);
   // Shows each set's messages and figures in plan order as it is done.
   void ReplayInOrder(const RunPlan& plan, ParallelState& state);
 
