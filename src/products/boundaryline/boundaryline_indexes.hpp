@@ -51,6 +51,11 @@ class GeometryIndex {
   std::string arena_;
   std::vector<Entry> entries_;
   bool sealed_ = true;
+  // Set by Seal: the geometry id of each entry as the top six bytes of its
+  // prefix, and whether every entry has a whole id (six characters or more)
+  // for those to stand for.
+  std::vector<std::uint64_t> idKeys_;
+  bool allWholeIds_ = true;
 };
 
 // For every member of every complex polygon record ("33"), the number of
