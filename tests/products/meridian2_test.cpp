@@ -147,6 +147,24 @@ TEST_F(Meridian2, PointsLinesStylesAndRows) {
   EXPECT_EQ(observer.Texts(), Lines{});
 }
 
+// Ordinates other than five digits (a sign, a leading blank) are added to
+// the origin, not copied after its digits; a record holding the delimiter
+// has its values quoted, and the others stay as they are.
+TEST_F(Meridian2, OddOrdinatesAndValuesWithTheDelimiter) {
+  const Tile t = Translate({
+      "21000001200030000100002  0012-0001 0000300004 0%",
+      "14000001FC6500TXSt Ives, \"Cornwall\"0%",
+      "2100000210001 0010-0002 0%",
+      "14000002FC67400%",
+  });
+  EXPECT_EQ(t.mif, (Lines{"PLINE 3", "350001 170002", "350012 169999", "350003 170004", "  FONT (\"Arial\",0,0,0)",
+                          "POINT 350010 169998", "  SYMBOL (31,0,1)"}));
+  ASSERT_EQ(t.mid.size(), 2u);
+  EXPECT_EQ(t.mid[0], "ST57,000001,6500,Place name,,,,,,,,,,,,,,,,,,\"St Ives, \"\"Cornwall\"\"\",,,,,5");
+  EXPECT_EQ(t.mid[1], "ST57,000002,6740,Coastline node,,,,,,,,,,,,,,,,,,,,,,,3");
+  EXPECT_EQ(observer.Texts(), Lines{});
+}
+
 TEST_F(Meridian2, RoadScanReadsRoadNumbersAndSkipsParents) {
   const Tile t = Translate({
       // Road number after two parents, then trunk flag and name.
