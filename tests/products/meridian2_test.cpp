@@ -6,6 +6,7 @@
 #include <set>
 #include <tuple>
 
+#include "mif/format.hpp"
 #include "products/meridian/meridian2_styles.hpp"
 #include "run/run.hpp"
 #include "support/test_support.hpp"
@@ -32,6 +33,8 @@ TEST(Meridian2StyleTable, RowsCodesAndLayers) {
     EXPECT_EQ(style.description, row.description);
     EXPECT_EQ(style.layer, row.layer);
     EXPECT_EQ(style.clause.substr(0, 2), "  ") << row.code;
+    // Rows carry the description as it stands.
+    EXPECT_TRUE(IsPlainMidValue(row.description)) << row.code;
   }
   EXPECT_EQ(perLayer, (std::map<int, int>{{1, 6}, {2, 5}, {3, 11}, {4, 5}, {5, 2}, {6, 15}, {7, 5}, {8, 1}}));
 }

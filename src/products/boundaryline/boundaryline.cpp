@@ -173,8 +173,7 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
 
     if (!polygonBlock_) {
       if (id == "21") {
-        lastGeometry_.assign(Field(record, 3, kToEnd));
-        geometries_.Add(lastGeometry_);
+        lastGeometry_ = geometries_.Add(Field(record, 3, kToEnd));
       } else if (id == "14" && !collectionAttributes) {
         WriteLink(record);
       }
@@ -321,7 +320,7 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
 
   bool polygonBlock_ = false;
   bool afterCollection_ = false;
-  std::string lastGeometry_;
+  std::string_view lastGeometry_;  // in geometries_: no geometry is added before it is used
   std::string currentPolygonId_;
 
   bool regionOpen_ = false;

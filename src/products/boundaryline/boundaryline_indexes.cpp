@@ -1,11 +1,10 @@
 #include "products/boundaryline/boundaryline_indexes.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
-#include <cstring>
 
 #include "mif/format.hpp"
+#include "ntf/record.hpp"
 
 namespace quorvel {
 
@@ -20,12 +19,10 @@ std::string_view IdOf(std::string_view text) { return text.substr(0, std::min(te
 // numbers do (bytes compare unsigned, as the texts do); equal numbers leave
 // it to the texts.
 std::uint64_t PrefixKey(std::string_view text) {
-  if (text.size() >= 8) {
-    // Eight bytes read as a big-endian number: one load and a byte swap.
-    std::uint64_t word;
-    std::memcpy(&word, text.data(), 8);
-    return std::endian::native == std::endian::big ? word : __builtin_bswap64(word);
-  }
+  // Long texts and whole ids (what a search asks for): the bytes loaded at
+  // once and swapped, the first byte to the top.
+  if (text.size() >= 8) return __builtin_bswap64(LoadLittleEndian<8>(text.data()));
+  if (text.size() == kIdLength) return __builtin_bswap64(LoadLittleEndian<kIdLength>(text.data()));
   std::uint64_t key = 0;
   for (std::size_t i = 0; i < 8; ++i)
     key = key << 8 | (i < text.size() ? static_cast<unsigned char>(text[i]) : 0u);
@@ -34,10 +31,11 @@ std::uint64_t PrefixKey(std::string_view text) {
 
 }  // namespace
 
-void GeometryIndex::Add(std::string_view text) {
+std::string_view GeometryIndex::Add(std::string_view text) {
   entries_.push_back({arena_.size(), text.size(), PrefixKey(text)});
   arena_.append(text);
   sealed_ = false;
+  return View(entries_.back());
 }
 
 void GeometryIndex::Seal() {

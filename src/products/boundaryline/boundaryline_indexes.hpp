@@ -22,7 +22,8 @@ namespace quorvel {
 // text; an entry identical to one already stored is kept once.
 class GeometryIndex {
  public:
-  void Add(std::string_view text);
+  // Returns the stored text; the view holds until the next Add.
+  std::string_view Add(std::string_view text);
 
   // The entries whose geometry id (their first six characters) equals `id`,
   // in ascending order of their text, through `visit`.

@@ -351,19 +351,12 @@ class Meridian2Translator final : public RecordLoopTranslator {
   }
 
   // The 27 values of the row. Those read from the record are parts of it:
-  // one check of the record tells whether any needs quoting. When none does,
-  // the row is written straight into its room.
+  // one check of the record tells whether any needs quoting (a description
+  // never does). When none does, the row is written straight into its room.
   void WriteRow(MifLayer& layer, std::string_view record, const Meridian2Style& style) {
     values_[kSection] = sectionRef_;
-    // A description is an entry of the style table: it is checked when it
-    // changes.
-    const std::string_view description = style.description;
-    if (description.data() != checkedDescription_.data() || description.size() != checkedDescription_.size()) {
-      checkedDescription_ = description;
-      descriptionPlain_ = IsPlainMidValue(description);
-    }
-    values_[kDescription] = description;
-    if (!sectionRefPlain_ || !descriptionPlain_ || !IsPlainMidValue(record)) {
+    values_[kDescription] = style.description;
+    if (!sectionRefPlain_ || !IsPlainMidValue(record)) {
       row_.Clear();
       for (std::size_t c = 0; c < kLayer; ++c) row_.Add(values_[c]);
       row_.AddInteger(style.layer);
@@ -406,8 +399,6 @@ class Meridian2Translator final : public RecordLoopTranslator {
   std::array<std::string_view, kColumnCount> values_{};
   TextBuffer coords_;
   TextBuffer rowText_;
-  std::string_view checkedDescription_;
-  bool descriptionPlain_ = true;
   std::string line_;
   std::string networkRow_;
   MidRow row_;

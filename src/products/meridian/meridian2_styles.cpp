@@ -63,6 +63,20 @@ constexpr std::array<Meridian2StyleRow, 50> kRows{{
     {"6762", "Gridded height", kMeridian2HiddenHeight, 8},
 }};
 
+// A description goes into MID rows as it stands: it may hold no delimiter,
+// double quote or control character.
+constexpr bool IsPlainDescription(std::string_view text) {
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == ',' || c == '"' || byte < 0x20 || byte == 0x7f) return false;
+  }
+  return true;
+}
+
+static_assert(std::all_of(kRows.begin(), kRows.end(),
+                          [](const auto& row) { return IsPlainDescription(row.description); }),
+              "descriptions written as they stand");
+
 // The rows ordered by code, for a binary search.
 constexpr std::array<Meridian2StyleRow, 50> SortedByCode() {
   std::array<Meridian2StyleRow, 50> rows = kRows;
