@@ -18,10 +18,9 @@ bool IsCoordinate(std::string_view field) {
   return TryToFixedDigits<7>(field, v) || (field.size() == 7 && TryToInteger(field, v));
 }
 
-// The point's two MIF lines with the coordinates left to fill in (the line
-// end after the symbol is added as the line is written).
-constexpr char kPointLines[] = "POINT xxxxxxx yyyyyyy\r\nSymbol (34,16711680,6)";
-static_assert(kCodePointSymbol == std::string_view(kPointLines + 23));
+// The point's two MIF lines with the coordinates left to fill in.
+constexpr char kPointLines[] = "POINT xxxxxxx yyyyyyy\r\nSymbol (34,16711680,6)\r\n";
+static_assert(kCodePointSymbol == std::string_view(kPointLines + 23, kCodePointSymbol.size()));
 
 // An attribute record as the data nearly always has it: every mnemonic
 // there, in table order, each value at its full width. The values then sit
@@ -57,9 +56,11 @@ constexpr std::size_t kCheckedSize = 80;
 static_assert(kFullLayout.size - kCheckedSize >= kFullLayout.tagAt[0] &&
               kFullLayout.size - kCheckedSize < kFullLayout.valueAt[0]);
 
-// The row text a full-layout record adds after the section reference: a
-// "," before each value.
-constexpr std::size_t kFullValuesRoom = kFullLayout.size - kFullLayout.valueAt[0];
+// What a full-layout record adds to the row after the section reference: a
+// "," before each value, the values (the record after its id, less the
+// tags) and the line end.
+constexpr std::size_t kFullRowTail = kCodePointMnemonics.size() +
+                                     (kFullLayout.size - kFullLayout.tagAt[0] - 2 * kCodePointMnemonics.size()) + 2;
 
 // Every tag at its place (the record is long enough). The offsets are
 // constants here, so each test is one load and one compare.
@@ -124,7 +125,7 @@ class CodePointTranslator final : public RecordLoopTranslator {
     std::memcpy(lines + 14, y.data(), 7);
     MifLayer& layer = ctx_.out.main;
     layer.BeginObject();
-    layer.mif.WriteLine(std::string_view(lines, sizeof lines));
+    layer.mif.Write(std::string_view(lines, sizeof lines));
     ctx_.CountObjectCreated();
   }
 
@@ -135,10 +136,15 @@ class CodePointTranslator final : public RecordLoopTranslator {
       // The section reference is copied at its room's full size (a constant):
       // the row's next bytes overwrite what lies past its end.
       line_.clear();
-      char* const start = line_.Room(sizeof sectionRefValue_ + kFullValuesRoom);
+      char* const start = line_.Room(sizeof sectionRefValue_ + kFullRowTail);
       std::memcpy(start, sectionRefValue_, sizeof sectionRefValue_);
-      line_.Advance(CopyFullValues(record.data(), start + sectionRefSize_, kEachMnemonic));
-      ctx_.out.main.WriteRow(line_.view());
+      char* end = CopyFullValues(record.data(), start + sectionRefSize_, kEachMnemonic);
+      *end++ = '\r';
+      *end++ = '\n';
+      line_.Advance(end);
+      MifLayer& layer = ctx_.out.main;
+      layer.mid.Write(line_.view());
+      layer.CountRows(1);
       return;
     }
     row_.Clear();

@@ -366,7 +366,7 @@ class Meridian2Translator final : public RecordLoopTranslator {
     std::size_t size = 0;
     for (std::size_t c = 0; c < kLayer; ++c) size += values_[c].size();
     rowText_.clear();
-    char* out = rowText_.Room(size + kLayer + kMaxInteger);
+    char* out = rowText_.Room(size + kLayer + kMaxInteger + 2);
     for (std::size_t c = 0; c < kLayer; ++c) {
       const std::string_view value = values_[c];
       if (!value.empty()) std::memcpy(out, value.data(), value.size());
@@ -375,8 +375,11 @@ class Meridian2Translator final : public RecordLoopTranslator {
     }
     if (style.layer >= 0 && style.layer <= 9) *out++ = static_cast<char>('0' + style.layer);  // every layer
     else out = WriteInteger(out, style.layer);
+    *out++ = '\r';
+    *out++ = '\n';
     rowText_.Advance(out);
-    layer.WriteRow(rowText_.view());
+    layer.mid.Write(rowText_.view());
+    layer.CountRows(1);
   }
 
   Meridian2Carried& carried_;
