@@ -246,8 +246,9 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
     if (listed) {
       row_.Add(census, textPlain).Add(areaType, textPlain).Add(areaCode, textPlain);
       row_.Add(name, textPlain).Add(nonTypeCode, textPlain);
+    } else {
+      row_.AddEmpty(5);
     }
-    else row_.AddEmpty(5);
     polygons_.WriteRow(row_.str());
     ctx_.CountObjectCreated();
   }

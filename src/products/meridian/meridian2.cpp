@@ -99,12 +99,6 @@ class Meridian2Translator final : public RecordLoopTranslator {
     return TryToFixedDigits<5>(field, v) ? v : ToInteger(field);
   }
 
-  void AppendCoordinate(std::string& out, Point p) {
-    AppendInteger(out, p.x);
-    out.push_back(' ');
-    AppendInteger(out, p.y);
-  }
-
   // "x y" and the line end from two fields of five digits, after origins
   // whose digits are copied, at `out`; returns the end.
   char* CopyCoordinateLine(char* out, const char* x, const char* y) const {
@@ -373,7 +367,8 @@ class Meridian2Translator final : public RecordLoopTranslator {
       out += value.size();
       *out++ = ',';
     }
-    if (style.layer >= 0 && style.layer <= 9) *out++ = static_cast<char>('0' + style.layer);  // every layer
+    // Layers are single digits.
+    if (style.layer >= 0 && style.layer <= 9) *out++ = static_cast<char>('0' + style.layer);
     else out = WriteInteger(out, style.layer);
     *out++ = '\r';
     *out++ = '\n';
