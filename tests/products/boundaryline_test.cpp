@@ -23,8 +23,10 @@ std::string N(std::int64_t v, std::size_t width) { return ntfgen::Num(v, width);
 
 // The geometry index sorts and searches by packed prefixes: texts of every
 // length (short ones, NUL and high bytes included) and ids of every length
-// give what a plain filter of the sorted texts gives.
-TEST(BoundaryLineIndex, GeometriesOfAnIdComeInTextOrderAsAPlainSearchFindsThem) {
+// give what a plain filter of the sorted texts gives. Texts all of a whole
+// id or more take the search over packed ids; texts added in order skip the
+// sort.
+void CheckGeometryIndexAgainstAPlainSearch(std::size_t minLength, bool inOrder) {
   const std::string alphabet("01A\0\xff", 5);
   std::uint64_t state = 11;
   auto next = [&state](std::uint64_t bound) {
@@ -36,13 +38,17 @@ TEST(BoundaryLineIndex, GeometriesOfAnIdComeInTextOrderAsAPlainSearchFindsThem) 
     for (std::uint64_t n = next(maxLength + 1); n > 0; --n) t.push_back(alphabet[next(3) == 0 ? next(5) : next(2)]);
     return t;
   };
-  GeometryIndex index;
+  std::vector<std::string> added;
   std::set<std::string> all;
   for (int i = 0; i < 3000; ++i) {
-    const std::string t = "0" + text(11);
-    index.Add(t);
+    std::string t = "0" + text(11);
+    while (t.size() < minLength) t += alphabet[next(5)];
+    added.push_back(t);
     all.insert(t);
   }
+  if (inOrder) std::sort(added.begin(), added.end());
+  GeometryIndex index;
+  for (const std::string& t : added) index.Add(t);
   EXPECT_EQ(index.size(), all.size());
   const std::vector<std::string> texts(all.begin(), all.end());
   std::size_t hits = 0;
@@ -57,6 +63,15 @@ TEST(BoundaryLineIndex, GeometriesOfAnIdComeInTextOrderAsAPlainSearchFindsThem) 
     hits += found.size();
   }
   EXPECT_GT(hits, 250u);
+}
+
+TEST(BoundaryLineIndex, GeometriesOfAnIdComeInTextOrderAsAPlainSearchFindsThem) {
+  for (std::size_t minLength : {0u, 6u, 9u}) {
+    for (bool inOrder : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "min length " << minLength << (inOrder ? ", added in order" : ""));
+      CheckGeometryIndexAgainstAPlainSearch(minLength, inOrder);
+    }
+  }
 }
 
 // A "21" record; points are given as their raw eight-digit fields.
@@ -160,6 +175,18 @@ TEST_F(BoundaryLine, LinksOnlyLeaveThePolygonFilesWithTheirHeaders) {
   EXPECT_EQ(observer.Texts(), Lines{});
   EXPECT_EQ(result.objectsCreated, 3);
   EXPECT_TRUE(result.AllTranslated());
+}
+
+// Coordinates other than eight digits (a sign, leading blanks) are read the
+// general way; a link record holding the delimiter has its values quoted.
+TEST_F(BoundaryLine, SignedCoordinatesAndALinkValueWithTheDelimiter) {
+  const Output out = Translate({
+      "2100000120002-0000012 1234567 0000010000000200 ",
+      "14000001LK00000,0001FC0002",
+  });
+  EXPECT_EQ(out.pline, (Lines{"PLINE 2", "-000001.2  123456.7", "0000010.0 0000020.0", "  PEN (1,2,16711680)", ""}));
+  EXPECT_EQ(out.plineMid, Lines{"000001,Link,\"00000,0001\",,,,,,,0002,,,"});
+  EXPECT_EQ(observer.Texts(), Lines{});
 }
 
 TEST_F(BoundaryLine, SimplePolygonRowThenRingWithDirectionTwoReversed) {

@@ -100,4 +100,36 @@ TEST_F(CodePoint, ASectionReferenceWithTheDelimiterIsQuotedInEveryRow) {
   EXPECT_EQ(mid[1], "\"N,N\",\"A,\"\"B   \",,,,,,,,,,,,,,,,");
 }
 
+// Records with every mnemonic at its full width take a quick way to the
+// same row; anything off that layout reads the general way.
+TEST_F(CodePoint, FullRecordsGiveTheSameRowsAsTheGeneralReading) {
+  const std::string full = "14000001PCAB1 2CDPQ10PRSTP001DQ002RP003BP004PD005MP006UM007CY008RHQ34LHQK1CC11DCABWCCDLS1";
+  const std::string row = "AB1 2CD,10,S,001,002,003,004,005,006,007,008,Q34,QK1,11,AB,CD,1";
+  std::string commaInValue = full;
+  commaInValue.replace(commaInValue.find("Q34"), 3, "Q,4");
+  std::string swapped = full;  // DC and WC change places: DC and LS read empty
+  swapped.replace(swapped.find("DCABWCCD"), 8, "WCCDDCAB");
+  auto [mif, mid] = Translate({
+      full + "0%",
+      full + "XYZ0%",  // text past the last value is no value
+      commaInValue + "0%",
+      swapped + "0%",
+      full.substr(0, full.size() - 1) + "0%",  // LS without its value
+  }, true, "07N\"N       0%");
+  EXPECT_EQ(mid, (std::vector<std::string>{
+                     "\"N\"\"N\"," + row,
+                     "\"N\"\"N\"," + row,
+                     "\"N\"\"N\",AB1 2CD,10,S,001,002,003,004,005,006,007,008,\"Q,4\",QK1,11,AB,CD,1",
+                     "\"N\"\"N\",AB1 2CD,10,S,001,002,003,004,005,006,007,008,Q34,QK1,11,,CD,",
+                     "\"N\"\"N\",AB1 2CD,10,S,001,002,003,004,005,006,007,008,Q34,QK1,11,AB,CD,",
+                 }));
+}
+
+TEST_F(CodePoint, PointsFollowOneAnotherEachWithItsSymbol) {
+  auto [mif, mid] = Translate({"210000011000112345679876543 0%", "210000021000100000010000002 0%"});
+  EXPECT_EQ(mif, (std::vector<std::string>{"POINT 1234567 9876543", "Symbol (34,16711680,6)", "POINT 0000001 0000002",
+                                           "Symbol (34,16711680,6)"}));
+  EXPECT_EQ(observer.objectsLabel.back(), 2);
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 #include <set>
 #include <tuple>
 
+#include "mif/format.hpp"
 #include "products/meridian/meridian2_styles.hpp"
 #include "run/run.hpp"
 #include "support/test_support.hpp"
@@ -32,6 +33,8 @@ TEST(Meridian2StyleTable, RowsCodesAndLayers) {
     EXPECT_EQ(style.description, row.description);
     EXPECT_EQ(style.layer, row.layer);
     EXPECT_EQ(style.clause.substr(0, 2), "  ") << row.code;
+    // Rows carry the description as it stands.
+    EXPECT_TRUE(IsPlainMidValue(row.description)) << row.code;
   }
   EXPECT_EQ(perLayer, (std::map<int, int>{{1, 6}, {2, 5}, {3, 11}, {4, 5}, {5, 2}, {6, 15}, {7, 5}, {8, 1}}));
 }
@@ -130,6 +133,9 @@ struct Meridian2 : ::testing::Test {
   }
 };
 
+// Ordinates other than five digits (a sign, a leading blank) are added to
+// the origin, not copied after its digits; a record holding the delimiter
+// has its values quoted, and the others stay as they are.
 TEST_F(Meridian2, PointsLinesStylesAndRows) {
   const Tile t = Translate({
       "15000001000001010000010%",
@@ -138,12 +144,19 @@ TEST_F(Meridian2, PointsLinesStylesAndRows) {
       "23000001000002010000020%",
       "21000002200030100001200 0160001712 0228102140 0%",
       "14000002ODST00000000010FC3001LL053000%",
+      "21000003200030000100002  0012-0001 0000300004 0%",
+      "14000003FC6500TXSt Ives, \"Cornwall\"0%",
+      "2100000410001 0010-0002 0%",
+      "14000004FC67400%",
   });
   EXPECT_EQ(t.mif, (Lines{"POINT 355000 175000", "  SYMBOL (31,0,10)", "PLINE 3", "351000 171200", "351600 171712",
-                          "352281 172140", "  PEN (1,2,16711680)"}));
-  ASSERT_EQ(t.mid.size(), 2u);
+                          "352281 172140", "  PEN (1,2,16711680)", "PLINE 3", "350001 170002", "350012 169999",
+                          "350003 170004", "  FONT (\"Arial\",0,0,0)", "POINT 350010 169998", "  SYMBOL (31,0,1)"}));
+  ASSERT_EQ(t.mid.size(), 4u);
   EXPECT_EQ(t.mid[0], "ST57,000001,3500,Road node,,ST00000000001,,,Y,,,,,,,,,,,,,,,,,,1");
   EXPECT_EQ(t.mid[1], "ST57,000002,3001,A road,05300,ST00000000010,,,,,,,,,,,,,,,,,,,,,1");
+  EXPECT_EQ(t.mid[2], "ST57,000003,6500,Place name,,,,,,,,,,,,,,,,,,\"St Ives, \"\"Cornwall\"\"\",,,,,5");
+  EXPECT_EQ(t.mid[3], "ST57,000004,6740,Coastline node,,,,,,,,,,,,,,,,,,,,,,,3");
   EXPECT_EQ(observer.Texts(), Lines{});
 }
 

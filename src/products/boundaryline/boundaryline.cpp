@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <utility>
-#include <vector>
 
 #include "mif/format.hpp"
 #include "mif/header.hpp"
@@ -33,45 +32,60 @@ double ReadArea(std::string_view field) {
   return ToReal(std::string_view(text, n));
 }
 
+// A fixed-width count field, read the quick way when it is all digits.
+template <std::size_t N>
+std::int64_t ReadCount(std::string_view field) {
+  std::int64_t value;
+  return TryToFixedDigits<N>(field, value) ? value : ToInteger(field);
+}
+
 // An eight-character coordinate field in tenths of a metre. It is written as
 // it stands (with a point before its last character), so it must be a number:
-// anything else would make the MIF unreadable.
-bool IsCoordinate(std::string_view field) {
+// anything else would make the MIF unreadable. Nearly every field is eight
+// digits, checked inline by the caller; this takes the others (leading
+// blanks, a sign).
+bool IsOtherCoordinate(std::string_view field) {
   std::int64_t v = 0;
-  return TryToFixedDigits<8>(field, v) || (field.size() == 8 && TryToInteger(field, v));
+  return TryToInteger(field, v);
 }
 
-void AppendCoordinate(std::string& out, std::string_view field) {
-  out.append(field.substr(0, 7));
-  out.push_back('.');
-  out.push_back(field[7]);
-}
+// Point i of a geometry (a "21" record from its column 3) has its x at
+// offset 11 + 17 i and its y right after it, each eight characters.
+constexpr std::size_t kFirstPointAt = 11;
+constexpr std::size_t kPointStep = 17;
+// "xxxxxxx.x yyyyyyy.y" and the line end.
+constexpr std::size_t kPointLineSize = 21;
 
-struct Point {
-  std::string_view x, y;
-};
-
-// "x y" and the line end built in a small buffer and appended at once;
-// fields of eight characters, as IsCoordinate lets through, as a rule.
-void AppendPointLine(std::string& out, const Point& p) {
-  if (p.x.size() != 8 || p.y.size() != 8) {
-    AppendCoordinate(out, p.x);
-    out.push_back(' ');
-    AppendCoordinate(out, p.y);
-    out.append("\r\n");
-    return;
+// The points of a geometry as MIF coordinate lines in `out`, last point
+// first when `reversed`; returns how many. The count is checked against the
+// record, so a count larger than the points present is a read failure,
+// never a read past the record.
+std::int64_t AppendPointLines(TextBuffer& out, std::string_view geometry, bool reversed) {
+  const std::int64_t count = ReadCount<4>(Field(geometry, 8, 4));
+  if (count < 0) throw NtfReadFailure("negative point count");
+  if (count == 0) return 0;
+  const auto n = static_cast<std::size_t>(count);
+  if (geometry.size() < kFirstPointAt + kPointStep * (n - 1) + 16) throw NtfReadFailure("bad Boundary-Line coordinate");
+  char* line = out.Room(kPointLineSize * n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const char* x = geometry.data() + kFirstPointAt + kPointStep * (reversed ? n - 1 - i : i);
+    const char* y = x + 8;
+    const bool digits = AreFixedDigits<8>({x, 8}) && AreFixedDigits<8>({y, 8});
+    if (!digits && !(IsOtherCoordinate({x, 8}) && IsOtherCoordinate({y, 8})))
+      throw NtfReadFailure("bad Boundary-Line coordinate");
+    std::memcpy(line, x, 7);
+    line[7] = '.';
+    line[8] = x[7];
+    line[9] = ' ';
+    std::memcpy(line + 10, y, 7);
+    line[17] = '.';
+    line[18] = y[7];
+    line[19] = '\r';
+    line[20] = '\n';
+    line += kPointLineSize;
   }
-  char line[21];
-  std::memcpy(line, p.x.data(), 7);
-  line[7] = '.';
-  line[8] = p.x[7];
-  line[9] = ' ';
-  std::memcpy(line + 10, p.y.data(), 7);
-  line[17] = '.';
-  line[18] = p.y[7];
-  line[19] = '\r';
-  line[20] = '\n';
-  out.append(line, sizeof line);
+  out.Advance(line);
+  return count;
 }
 
 class BoundaryLineTranslator final : public RecordLoopTranslator {
@@ -159,8 +173,7 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
 
     if (!polygonBlock_) {
       if (id == "21") {
-        lastGeometry_.assign(Field(record, 3, kToEnd));
-        geometries_.Add(lastGeometry_);
+        lastGeometry_ = geometries_.Add(Field(record, 3, kToEnd));
       } else if (id == "14" && !collectionAttributes) {
         WriteLink(record);
       }
@@ -174,34 +187,21 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
     else if (id == "24") WriteRing(record);
   }
 
-  // The points of a geometry (a "21" record from its column 3) into points_.
-  // The count is checked against the record, so a count larger than the
-  // points present is a read failure, never a read past the record.
-  void ReadPoints(std::string_view geometry) {
-    const std::int64_t count = ToInteger(Field(geometry, 8, 4));
-    if (count < 0) throw NtfReadFailure("negative point count");
-    points_.clear();
-    for (std::int64_t i = 0; i < count; ++i) {
-      const std::size_t column = 12 + 17 * static_cast<std::size_t>(i);
-      const Point p{Field(geometry, column, 8), Field(geometry, column + 8, 8)};
-      if (!IsCoordinate(p.x) || !IsCoordinate(p.y)) throw NtfReadFailure("bad Boundary-Line coordinate");
-      points_.push_back(p);
-    }
-  }
-
   // A link attribute record: the last geometry as a PLINE and a 13-value row.
   void WriteLink(std::string_view record) {
-    ReadPoints(lastGeometry_);
+    lines_.clear();
+    const std::int64_t points = AppendPointLines(lines_, lastGeometry_, false);
     MifLayer& layer = links_;
-    text_.clear();
-    for (const Point& p : points_) AppendPointLine(text_, p);
-    if (layer.WritePolyline(text_, static_cast<std::int64_t>(points_.size()))) {
+    if (layer.WritePolyline(lines_, points)) {
       layer.mif.WriteLine(kBoundaryLinePen);
       layer.mif.EndLine();
     }
     const std::string_view body = WithoutEndMark(record);
     row_.Clear();
-    row_.Add(Field(body, 3, 6)).Add("Link").Add(Field(body, 11, 10)).AddEmpty(6).Add(Field(body, 23, 4)).AddEmpty(3);
+    // The values are parts of the record: one check of it covers them all.
+    const bool plain = IsPlainMidValue(body);
+    row_.Add(Field(body, 3, 6), plain).AddPlain("Link").Add(Field(body, 11, 10), plain).AddEmpty(6);
+    row_.Add(Field(body, 23, 4), plain).AddEmpty(3);
     layer.WriteRow(row_.str());
     ctx_.CountObjectCreated();
   }
@@ -216,10 +216,12 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
     std::int64_t adminAreaId = 0;
     double nonInlandArea = 0;
     std::string_view census, areaType, areaCode, name, nonTypeCode;
+    bool textPlain = false;  // the values below are parts of one text
     collections_.ForEach(currentPolygonId_, [&](std::string_view attributes) {
       adminAreaId = ToInteger(Field(attributes, 11, 6));
       nonInlandArea = ReadArea(Field(attributes, 19, 12));
       const std::string_view text = WithoutEndMark(attributes);
+      textPlain = IsPlainMidValue(text);
       census = Field(text, 33, 7);
       areaType = Field(text, 42, 2);
       areaCode = Field(text, 46, 3);
@@ -234,15 +236,19 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
     });
 
     row_.Clear();
-    row_.Add(currentPolygonId_).Add("Polygon");
+    row_.Add(currentPolygonId_).AddPlain("Polygon");
     if (listed) row_.AddInteger(adminAreaId);
     else row_.AddEmpty();
     row_.Add(globalId);
     if (listed) row_.AddFixed(nonInlandArea, 3);
     else row_.AddEmpty();
     row_.AddFixed(hectares, 3);
-    if (listed) row_.Add(census).Add(areaType).Add(areaCode).Add(name).Add(nonTypeCode);
-    else row_.AddEmpty(5);
+    if (listed) {
+      row_.Add(census, textPlain).Add(areaType, textPlain).Add(areaCode, textPlain);
+      row_.Add(name, textPlain).Add(nonTypeCode, textPlain);
+    } else {
+      row_.AddEmpty(5);
+    }
     polygons_.WriteRow(row_.str());
     ctx_.CountObjectCreated();
   }
@@ -253,22 +259,16 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
     // trace in the region.
     ring_.clear();
     std::int64_t ringPoints = 0;
-    const std::int64_t parts = ToInteger(Field(record, 9, 4));
+    const std::int64_t parts = ReadCount<4>(Field(record, 9, 4));
     for (std::int64_t k = 0; k < parts; ++k) {
       // A count larger than the parts present fails at the first missing
       // direction.
       const std::size_t column = 13 + 7 * static_cast<std::size_t>(k);
       const std::string_view geometryId = Field(record, column, 6);
-      const std::int64_t direction = ToInteger(Field(record, column + 6, 1));
+      const std::int64_t direction = ReadCount<1>(Field(record, column + 6, 1));
       if (direction != 1 && direction != 2) continue;
       geometries_.ForEach(geometryId, [&](std::string_view geometry) {
-        ReadPoints(geometry);
-        if (direction == 1) {
-          for (const Point& p : points_) AppendPointLine(ring_, p);
-        } else {
-          for (auto p = points_.rbegin(); p != points_.rend(); ++p) AppendPointLine(ring_, *p);
-        }
-        ringPoints += static_cast<std::int64_t>(points_.size());
+        ringPoints += AppendPointLines(ring_, geometry, direction == 2);
       });
     }
     const std::string_view chainId = Field(record, 3, 6);
@@ -287,7 +287,7 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
       region_.append("  ");
       AppendInteger(region_, ringPoints);
       region_.append("\r\n");
-      region_.append(ring_);
+      region_.append(ring_.view());
       ++ringsKept_;
     }
     if (++ringsRead_ == ringCount) CloseRegion();
@@ -321,7 +321,7 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
 
   bool polygonBlock_ = false;
   bool afterCollection_ = false;
-  std::string lastGeometry_;
+  std::string_view lastGeometry_;  // in geometries_: no geometry is added before it is used
   std::string currentPolygonId_;
 
   bool regionOpen_ = false;
@@ -330,9 +330,9 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
   std::int64_t ringsKept_ = 0;
   std::string regionPolygonId_;
   std::string region_;  // the rings kept so far, count lines included
-  std::string ring_;
+  TextBuffer ring_;  // the coordinate lines of the chain in hand
 
-  std::vector<Point> points_;
+  TextBuffer lines_;  // a link's coordinate lines
   std::string text_;
   MidRow row_;
 };

@@ -22,7 +22,8 @@ namespace quorvel {
 // text; an entry identical to one already stored is kept once.
 class GeometryIndex {
  public:
-  void Add(std::string_view text);
+  // Returns the stored text; the view holds until the next Add.
+  std::string_view Add(std::string_view text);
 
   // The entries whose geometry id (their first six characters) equals `id`,
   // in ascending order of their text, through `visit`.
@@ -51,6 +52,11 @@ class GeometryIndex {
   std::string arena_;
   std::vector<Entry> entries_;
   bool sealed_ = true;
+  // Set by Seal: the geometry id of each entry as the top six bytes of its
+  // prefix, and whether every entry has a whole id (six characters or more)
+  // for those to stand for.
+  std::vector<std::uint64_t> idKeys_;
+  bool allWholeIds_ = true;
 };
 
 // For every member of every complex polygon record ("33"), the number of

@@ -63,6 +63,7 @@ class Meridian2Translator final : public RecordLoopTranslator {
     // field after its own.
     xDigits_ = OriginDigits(xOrigin_, kFieldStep, 100000000);
     yDigits_ = OriginDigits(yOrigin_, kFieldStep, 100000000);
+    copyDigits_ = xDigits_.usable() && yDigits_.usable();
   }
 
   void HandleRecord(std::string_view record) override { WriteMeridian2Record(record); }
@@ -98,30 +99,52 @@ class Meridian2Translator final : public RecordLoopTranslator {
     return TryToFixedDigits<5>(field, v) ? v : ToInteger(field);
   }
 
-  void AppendCoordinate(std::string& out, Point p) {
-    AppendInteger(out, p.x);
-    out.push_back(' ');
-    AppendInteger(out, p.y);
+  // "x y" and the line end from two fields of five digits, after origins
+  // whose digits are copied, at `out`; returns the end.
+  char* CopyCoordinateLine(char* out, const char* x, const char* y) const {
+    out = CopyField(xDigits_.Write(out), x);
+    *out++ = ' ';
+    out = CopyField(yDigits_.Write(out), y);
+    *out++ = '\r';
+    *out++ = '\n';
+    return out;
+  }
+
+  // "x y" from two ordinate fields and the line end, at `out`, which has
+  // room for kMaxCoordinateLine characters; returns the end.
+  char* WriteCoordinateLine(char* out, std::string_view x, std::string_view y) const {
+    if (copyDigits_ && AreFixedDigits<5>(x) && AreFixedDigits<5>(y)) return CopyCoordinateLine(out, x.data(), y.data());
+    const std::int64_t px = ReadOrdinate(x) + xOrigin_;
+    const std::int64_t py = ReadOrdinate(y) + yOrigin_;
+    out = WriteInteger(out, px);
+    *out++ = ' ';
+    out = WriteInteger(out, py);
+    *out++ = '\r';
+    *out++ = '\n';
+    return out;
   }
 
   void WriteGeometry(std::string_view record) {
     const std::string_view type = Field(record, 9, 1);
     if (type != "1" && type != "2") return;
-    const std::int64_t count = ToInteger(Field(record, 10, 4));
+    std::int64_t count = 0;
+    if (!TryToFixedDigits<4>(Field(record, 10, 4), count)) count = ToInteger(Field(record, 10, 4));
     MifLayer& main = ctx_.out.main;
 
     if (type == "1") {
-      const Point p = ReadCoordinate(record, 14);
       if (!pendingText_) {
-        x_.clear();
-        y_.clear();
-        AppendInteger(x_, p.x);
-        AppendInteger(y_, p.y);
-        main.WritePoint(x_, y_);
+        // "POINT x y" and its line end, written at once.
+        char line[6 + kMaxCoordinateLine];
+        std::memcpy(line, "POINT ", 6);
+        const char* end = WriteCoordinateLine(line + 6, Field(record, 14, 5), Field(record, 19, 5));
+        main.BeginObject();
+        main.mif.Write(std::string_view(line, static_cast<std::size_t>(end - line)));
         ctx_.CountObjectCreated();
       } else if (textLayer_ && !haveAnchor_) {
-        anchor_ = p;  // the first point after the text representation anchors it
+        anchor_ = ReadCoordinate(record, 14);  // the first point after the text representation anchors it
         haveAnchor_ = true;
+      } else {
+        ReadCoordinate(record, 14);  // not used, but it must be read
       }
       return;
     }
@@ -130,37 +153,38 @@ class Meridian2Translator final : public RecordLoopTranslator {
     // leaves no half-written line behind. A count larger than the record
     // fails at the first missing coordinate.
     coords_.clear();
-    const bool copyDigits = xDigits_.usable() && yDigits_.usable();
-    for (std::int64_t i = 1; i <= count; ++i) {
-      const std::size_t column = i == 1 ? 14 : 25 + 11 * static_cast<std::size_t>(i - 2);
-      // "x y" and the line end, written in place.
-      char* end = coords_.Room(2 * kMaxInteger + 3);
-      const std::string_view x = Field(record, column, 5);
-      const std::string_view y = Field(record, column + 5, 5);
-      if (copyDigits && AreFixedDigits<5>(x) && AreFixedDigits<5>(y)) {
-        end = CopyField(xDigits_.Write(end), x);
-        *end++ = ' ';
-        end = CopyField(yDigits_.Write(end), y);
-      } else {
-        const Point p = ReadCoordinate(record, column);
-        end = WriteInteger(end, p.x);
-        *end++ = ' ';
-        end = WriteInteger(end, p.y);
+    const std::size_t n = count > 0 ? static_cast<std::size_t>(count) : 0;
+    if (n > 0 && record.size() >= kFirstOrdinateAt + kCoordinateStep * (n - 1) + 10) {
+      // Every field is there whole: the fields are taken at their offsets,
+      // into room made once.
+      char* end = coords_.Room(kMaxCoordinateLine * n);
+      const char* field = record.data() + kFirstOrdinateAt;
+      for (std::size_t i = 0; i < n; ++i, field += kCoordinateStep) {
+        // The ten digits of x and y checked as two overlapping words of
+        // eight.
+        if (copyDigits_ && AreFixedDigits<8>({field, 8}) && AreFixedDigits<8>({field + 2, 8}))
+          end = CopyCoordinateLine(end, field, field + 5);
+        else
+          end = WriteCoordinateLine(end, {field, 5}, {field + 5, 5});
       }
-      *end++ = '\r';
-      *end++ = '\n';
       coords_.Advance(end);
+    } else {
+      for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t column = kFirstOrdinateAt + 1 + kCoordinateStep * i;
+        char* end = coords_.Room(kMaxCoordinateLine);
+        coords_.Advance(WriteCoordinateLine(end, Field(record, column, 5), Field(record, column + 5, 5)));
+      }
     }
     main.WritePolyline(coords_, count);
     ctx_.CountObjectCreated();
   }
 
-  static char* CopyField(char* out, std::string_view field) {
-    std::memcpy(out, field.data(), 5);
+  static char* CopyField(char* out, const char* field) {
+    std::memcpy(out, field, 5);
     return out + 5;
   }
 
-  void ClearValues() { values_.fill({}); }
+  void ClearValues() { values_ = {}; }
 
   // "OD" records: the road attributes, found by a scan of two-letter tags.
   void ReadRoadAttributes(std::string_view record) {
@@ -313,18 +337,44 @@ class Meridian2Translator final : public RecordLoopTranslator {
     }
     haveAnchor_ = false;
 
-    if (!text || writeText) {
-      row_.Clear();
-      values_[kSection] = sectionRef_;
-      values_[kDescription] = style.description;
-      for (std::size_t c = 0; c < kLayer; ++c) row_.Add(values_[c]);
-      row_.AddInteger(style.layer);
-      (writeText ? *textLayer_ : main).WriteRow(row_.str());
-    }
+    if (!text || writeText) WriteRow(writeText ? *textLayer_ : main, record, style);
     if (!text && !placeholder && !style.clause.empty()) main.mif.WriteLine(style.clause);
 
     pendingText_ = false;
     style.layer = 0;
+  }
+
+  // The 27 values of the row. Those read from the record are parts of it:
+  // one check of the record tells whether any needs quoting (a description
+  // never does). When none does, the row is written straight into its room.
+  void WriteRow(MifLayer& layer, std::string_view record, const Meridian2Style& style) {
+    values_[kSection] = sectionRef_;
+    values_[kDescription] = style.description;
+    if (!sectionRefPlain_ || !IsPlainMidValue(record)) {
+      row_.Clear();
+      for (std::size_t c = 0; c < kLayer; ++c) row_.Add(values_[c]);
+      row_.AddInteger(style.layer);
+      layer.WriteRow(row_.str());
+      return;
+    }
+    std::size_t size = 0;
+    for (std::size_t c = 0; c < kLayer; ++c) size += values_[c].size();
+    rowText_.clear();
+    char* out = rowText_.Room(size + kLayer + kMaxInteger + 2);
+    for (std::size_t c = 0; c < kLayer; ++c) {
+      const std::string_view value = values_[c];
+      if (!value.empty()) std::memcpy(out, value.data(), value.size());
+      out += value.size();
+      *out++ = ',';
+    }
+    // Layers are single digits.
+    if (style.layer >= 0 && style.layer <= 9) *out++ = static_cast<char>('0' + style.layer);
+    else out = WriteInteger(out, style.layer);
+    *out++ = '\r';
+    *out++ = '\n';
+    rowText_.Advance(out);
+    layer.mid.Write(rowText_.view());
+    layer.CountRows(1);
   }
 
   Meridian2Carried& carried_;
@@ -333,15 +383,21 @@ class Meridian2Translator final : public RecordLoopTranslator {
   std::int64_t xOrigin_ = 0;
   std::int64_t yOrigin_ = 0;
   static constexpr std::int64_t kFieldStep = 100000;  // above five digits
+  // Coordinate i (from 0) of a line has its five-digit x at offset 13 + 11 i
+  // and its y right after it.
+  static constexpr std::size_t kFirstOrdinateAt = 13;
+  static constexpr std::size_t kCoordinateStep = 11;
+  static constexpr std::size_t kMaxCoordinateLine = 2 * kMaxInteger + 3;
   OriginDigits xDigits_, yDigits_;
+  bool copyDigits_ = false;  // both origins usable: ordinates are copied
   bool pendingText_ = false;
   std::int64_t positionCode_ = 0;
   bool haveAnchor_ = false;
   Point anchor_;
   std::array<std::string_view, kColumnCount> values_{};
   TextBuffer coords_;
+  TextBuffer rowText_;
   std::string line_;
-  std::string x_, y_;
   std::string networkRow_;
   MidRow row_;
 };

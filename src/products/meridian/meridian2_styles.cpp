@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 namespace quorvel {
 
@@ -62,6 +63,20 @@ constexpr std::array<Meridian2StyleRow, 50> kRows{{
     {"6762", "Gridded height", kMeridian2HiddenHeight, 8},
 }};
 
+// A description goes into MID rows as it stands: it may hold no delimiter,
+// double quote or control character.
+constexpr bool IsPlainDescription(std::string_view text) {
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == ',' || c == '"' || byte < 0x20 || byte == 0x7f) return false;
+  }
+  return true;
+}
+
+static_assert(std::all_of(kRows.begin(), kRows.end(),
+                          [](const auto& row) { return IsPlainDescription(row.description); }),
+              "descriptions written as they stand");
+
 // The rows ordered by code, for a binary search.
 constexpr std::array<Meridian2StyleRow, 50> SortedByCode() {
   std::array<Meridian2StyleRow, 50> rows = kRows;
@@ -74,19 +89,39 @@ constexpr std::array<Meridian2StyleRow, 50> kByCode = SortedByCode();
 static_assert(std::adjacent_find(kByCode.begin(), kByCode.end(),
                                   [](const auto& a, const auto& b) { return a.code == b.code; }) == kByCode.end(),
               "each code once");
+static_assert(std::all_of(kByCode.begin(), kByCode.end(), [](const auto& row) { return row.code.size() == 4; }),
+              "four-character codes");
+
+// A code of four characters as one number, the first character highest: codes
+// compare as their numbers do, so the search compares numbers, not texts.
+constexpr std::uint32_t PackCode(std::string_view code) {
+  auto byte = [code](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(code[i])); };
+  return byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
+}
+
+constexpr std::array<std::uint32_t, 50> PackedCodes() {
+  std::array<std::uint32_t, 50> keys{};
+  for (std::size_t i = 0; i < kByCode.size(); ++i) keys[i] = PackCode(kByCode[i].code);
+  return keys;
+}
+
+constexpr std::array<std::uint32_t, 50> kPackedByCode = PackedCodes();
+constexpr std::uint32_t kGriddedHeight = PackCode("6762");
 
 }  // namespace
 
 std::span<const Meridian2StyleRow> Meridian2StyleRows() { return kRows; }
 
 bool LookupMeridian2Style(std::string_view code, bool showMeridianHeights, Meridian2Style& style) {
-  const auto it = std::lower_bound(kByCode.begin(), kByCode.end(), code,
-                                   [](const Meridian2StyleRow& row, std::string_view c) { return row.code < c; });
-  if (it == kByCode.end() || it->code != code) return false;
-  style.clause = it->clause;
-  if (it->code == "6762" && showMeridianHeights) style.clause = kMeridian2ShownHeight;
-  style.description = it->description;
-  style.layer = it->layer;
+  if (code.size() != 4) return false;
+  const std::uint32_t key = PackCode(code);
+  const auto it = std::lower_bound(kPackedByCode.begin(), kPackedByCode.end(), key);
+  if (it == kPackedByCode.end() || *it != key) return false;
+  const Meridian2StyleRow& row = kByCode[static_cast<std::size_t>(it - kPackedByCode.begin())];
+  style.clause = row.clause;
+  if (key == kGriddedHeight && showMeridianHeights) style.clause = kMeridian2ShownHeight;
+  style.description = row.description;
+  style.layer = row.layer;
   return true;
 }
 

@@ -13,7 +13,7 @@ namespace quorvel {
 
 struct Meridian2StyleRow {
   std::string_view code;  // four characters, compared exactly
-  std::string_view description;
+  std::string_view description;  // a MID value that needs no quoting
   std::string_view clause;
   int layer;
 };
