@@ -208,6 +208,27 @@ TEST_F(RunDriverTest, AFailedWriteEndsTheRunWithoutCompletion) {
   for (const auto& s : observer.statuses) EXPECT_EQ(s.rfind("Translation complete", 0), std::string::npos) << s;
 }
 
+// On two threads the sets are sealed and put in place by a committer while
+// the workers go on: a set whose write fails there is reported once, in
+// plan order after the sets before it, nothing of it is put in place, no
+// temporary is left behind, and the run ends failed.
+TEST_F(RunDriverTest, AParallelSetThatFailsAtItsCommitIsReportedOnceAndLeavesNothing) {
+  if (!test::Exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  settings.jobs = 2;
+  std::vector<std::string> files;
+  for (int i = 0; i < 6; ++i) files.push_back(Tile("t" + std::to_string(i) + ".ntf", CodePointTile(3)));
+  std::filesystem::create_symlink("/dev/full", dir / "t2.mid");
+  const RunResult r = Translate(RunRequest{files, {}, false}, settings, observer);
+  EXPECT_EQ(r.status, RunResult::Status::OutputFailed);
+  EXPECT_EQ(observer.Texts(), std::vector<std::string>{"Error writing file: No space left on device"});
+  EXPECT_EQ(observer.paths, std::vector<std::string>{dir / "t2.mid"});
+  EXPECT_TRUE(test::Exists(dir / "t0.mif"));
+  EXPECT_TRUE(test::Exists(dir / "t1.mif"));
+  EXPECT_FALSE(test::Exists(dir / "t2.mif"));
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+}
+
 TEST(Recognition, FollowsTheTableExactly) {
   auto key = [](std::string_view name) {
     const ProductDescriptor* p = Products().Recognize(name);
