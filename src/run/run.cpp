@@ -397,14 +397,17 @@ struct RunDriver::ParallelState {
   }
 };
 
-// The workers translate; a committer thread seals and renames their sets.
-// A set's seal waits for its files to reach the disk (and on ext4 for the
-// other worker's writes in the same journal commit): the workers go on with
-// the next sets meanwhile instead of waiting idle.
+// The workers translate; committer threads (as many) seal and rename their
+// sets. A set's seal waits for its files to reach the disk (and on ext4 for
+// the other worker's writes in the same journal commit): the workers go on
+// with the next sets meanwhile instead of waiting idle, and the waits of
+// several sets overlap.
 void RunDriver::RunInParallel(const RunPlan& plan, std::size_t threads) {
   observer_.ShowFilesSelected(plan.tiles.size());
   ParallelState state(plan.sets.size(), threads);
-  std::thread committer([&] { CommitSets(state); });
+  std::vector<std::thread> committers;
+  committers.reserve(threads);
+  for (std::size_t t = 0; t < threads; ++t) committers.emplace_back([&] { CommitSets(state); });
   std::vector<std::thread> pool;
   pool.reserve(threads);
   for (std::size_t t = 0; t < threads; ++t) pool.emplace_back([&] { WorkOnSets(plan, state); });
@@ -416,7 +419,7 @@ void RunDriver::RunInParallel(const RunPlan& plan, std::size_t threads) {
     state.workersDone = true;
   }
   state.commitChanged.notify_all();
-  committer.join();
+  for (std::thread& t : committers) t.join();
 }
 
 void RunDriver::CommitSets(ParallelState& state) {

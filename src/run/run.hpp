@@ -130,7 +130,8 @@ class RunDriver {
   struct ParallelState;
   // A worker's loop: takes the next set until none is left.
   void WorkOnSets(const RunPlan& plan, ParallelState& state);
-  // Commits the sets the workers have translated, in the order they come.
+  // A committer's loop: commits the sets the workers have translated, in
+  // the order they come.
   void CommitSets(ParallelState& state);
   // Shows each set's messages and figures in plan order as it is done.
   void ReplayInOrder(const RunPlan& plan, ParallelState& state);
