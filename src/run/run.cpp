@@ -10,6 +10,8 @@
 #include <thread>
 #include <cctype>
 #include <filesystem>
+#include <map>
+#include <unordered_map>
 #include <sys/stat.h>
 
 #include "run/file_step.hpp"
@@ -78,13 +80,25 @@ std::string Joined(const std::string& folder, const std::string& name) {
 
 // The key two paths share when they name the same file: the folder made
 // canonical (it exists, or the set could not be written anyway) and the
-// name as it stands.
-std::string SameFileKey(const std::string& path) {
-  std::error_code ec;
-  const std::filesystem::path p(path);
-  const std::filesystem::path folder = std::filesystem::weakly_canonical(p.parent_path().empty() ? "." : p.parent_path(), ec);
-  return (ec ? p.parent_path() : folder).string() + "/" + p.filename().string();
-}
+// name as it stands. Folders are made canonical once each: a batch of
+// thousands of tiles has a handful.
+class SameFileKeys {
+ public:
+  std::string KeyOf(const std::string& path) {
+    const std::filesystem::path p(path);
+    const std::string written = p.parent_path().string();
+    auto it = folders_.find(written);
+    if (it == folders_.end()) {
+      std::error_code ec;
+      const std::filesystem::path folder = std::filesystem::weakly_canonical(written.empty() ? "." : written, ec);
+      it = folders_.emplace(written, ec ? written : folder.string()).first;
+    }
+    return it->second + "/" + p.filename().string();
+  }
+
+ private:
+  std::unordered_map<std::string, std::string> folders_;
+};
 
 }  // namespace
 
@@ -217,33 +231,39 @@ bool RunDriver::CheckPlan(const RunRequest& request, const RunPlan& plan) {
     std::string path, key;
     std::size_t set;
   };
+  SameFileKeys keys;
   std::vector<Member> members;
   for (std::size_t i = 0; i < plan.sets.size(); ++i)
     for (std::string& path : OutputSet::MemberPaths(plan.sets[i].mifName, extraSuffixes_))
-      members.push_back({path, SameFileKey(path), i});
+      members.push_back({path, keys.KeyOf(path), i});
 
-  struct Input {
-    std::string path, key;
-    dev_t device = 0;
-    ino_t inode = 0;
-    bool exists = false;
-  };
-  std::vector<Input> inputs;
-  for (const std::string& file : request.files) {
-    Input in{file, SameFileKey(file)};
+  // The inputs by key and by file (device and inode), looked up per member
+  // (a batch of many tiles has many of each).
+  std::unordered_multimap<std::string, std::size_t> inputsByKey;
+  std::map<std::pair<dev_t, ino_t>, std::vector<std::size_t>> inputsByFile;
+  for (std::size_t i = 0; i < request.files.size(); ++i) {
+    const std::string& file = request.files[i];
+    inputsByKey.emplace(keys.KeyOf(file), i);
     struct stat st;
-    if (::stat(file.c_str(), &st) == 0) in = {file, in.key, st.st_dev, st.st_ino, true};
-    inputs.push_back(in);
+    if (::stat(file.c_str(), &st) == 0) inputsByFile[{st.st_dev, st.st_ino}].push_back(i);
   }
   bool refused = false;
+  std::vector<std::size_t> hits;
   for (const Member& m : members) {
+    hits.clear();
+    const auto [first, last] = inputsByKey.equal_range(m.key);
+    for (auto it = first; it != last; ++it) hits.push_back(it->second);
     struct stat st;
-    const bool exists = ::stat(m.path.c_str(), &st) == 0;
-    for (const Input& in : inputs) {
-      if (m.key == in.key || (exists && in.exists && st.st_dev == in.device && st.st_ino == in.inode)) {
-        ShowFileMessage(observer_, MessageId::OutputIsInput, m.path, {in.path});
-        refused = true;
-      }
+    if (::stat(m.path.c_str(), &st) == 0) {
+      const auto same = inputsByFile.find({st.st_dev, st.st_ino});
+      if (same != inputsByFile.end()) hits.insert(hits.end(), same->second.begin(), same->second.end());
+    }
+    // Once for each input it would overwrite, in the order they were given.
+    std::sort(hits.begin(), hits.end());
+    hits.erase(std::unique(hits.begin(), hits.end()), hits.end());
+    for (std::size_t i : hits) {
+      ShowFileMessage(observer_, MessageId::OutputIsInput, m.path, {request.files[i]});
+      refused = true;
     }
   }
   std::vector<const Member*> byKey;

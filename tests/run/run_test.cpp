@@ -450,3 +450,36 @@ TEST_F(RunDriverTest, ATileThatShrinksWhileItIsReadIsAReadErrorNotACrash) {
 }
 
 }  // namespace
+
+namespace {
+
+// The plan looks each output file up among the inputs by its folder made
+// canonical and its name, and by the file itself: among many inputs, an
+// output that is an input through a link to its folder, or through a hard
+// link, is refused, once for each time that input was given, and nothing
+// is written.
+TEST_F(RunDriverTest, AnOutputThatIsAnInputUnderAnotherNameIsRefusedAmongManyInputs) {
+  std::filesystem::create_directory(dir / "in");
+  std::filesystem::create_directory_symlink(dir / "in", dir / "alias");
+  std::vector<std::string> files;
+  for (int i = 0; i < 300; ++i) files.push_back(Tile("in/t" + std::to_string(i) + ".ntf", CodePointTile(1)));
+  files.push_back(Tile("in/x.ntf", CodePointTile(1)));
+  std::filesystem::create_hard_link(dir / "in/t7.ntf", dir / "in/x.mif");  // x's MIF is t7
+  files.push_back(Tile("in/y.ntf", CodePointTile(1)));
+  const std::string yByAlias = dir / "alias/y.mid";  // y's MID, by another folder name
+  test::WriteFile(yByAlias, CodePointTile(1));
+  files.push_back(yByAlias);
+  files.push_back(yByAlias);
+  const RunResult r = Translate(RunRequest{files, {}, false}, settings, observer);
+  EXPECT_EQ(r.status, RunResult::Status::Refused);
+  const std::vector<std::string> texts = observer.Texts();
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "would overwrite the input " + files[7] + "; nothing written"), 1);
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "would overwrite the input " + yByAlias + "; nothing written"), 2);
+  // (Given twice, y's MID also makes two sets that share their files.)
+  EXPECT_EQ(std::count_if(texts.begin(), texts.end(),
+                          [](const std::string& t) { return t.rfind("would overwrite the input", 0) == 0; }),
+            3);
+  EXPECT_FALSE(test::Exists(dir / "in/t0.mif"));
+}
+
+}  // namespace
