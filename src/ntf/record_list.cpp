@@ -97,7 +97,7 @@ bool ReadWholeFile(const std::string& path, std::string& out, std::string* error
 }
 
 bool NtfRecordList::Load(const std::string& path, std::string* error) {
-  lines_.clear();
+  starts_.clear();
   mapping_.Unmap();
   text_ = {};
   int fd = -1;
@@ -133,7 +133,7 @@ bool NtfRecordList::LoadText(std::string text, std::string* error) {
 }
 
 bool NtfRecordList::CheckLines(std::string* error) const {
-  if (lines_.size() >= 2) return true;
+  if (size() >= 2) return true;
   if (error) *error = "fewer than two lines";
   return false;
 }
@@ -179,11 +179,11 @@ std::size_t ExpectedLines(std::size_t n) { return n / 32 + 16; }
 // the last end, if any, is the last line. The file is looked at 64 bytes a
 // step, its line ends found from a mask of CR and LF bytes.
 void NtfRecordList::SplitLines() {
-  lines_.clear();
+  starts_.clear();
   const char* base = text_.data();
   const std::size_t n = text_.size();
-  lines_.reserve(ExpectedLines(n));
-  AskForLargePages(lines_.data(), lines_.capacity() * sizeof(Span));
+  starts_.reserve(ExpectedLines(n) + 1);
+  AskForLargePages(starts_.data(), starts_.capacity() * sizeof(std::size_t));
   std::size_t start = 0;  // where the line in hand began
   // At a CR or LF: the line in hand ends there, unless it is the LF of a
   // CR LF, whose CR ended the line already.
@@ -192,7 +192,7 @@ void NtfRecordList::SplitLines() {
       start = at + 1;
       return;
     }
-    lines_.push_back({start, at - start});
+    starts_.push_back(start);
     start = at + 1;
   };
   std::size_t i = 0;
@@ -202,16 +202,17 @@ void NtfRecordList::SplitLines() {
   }
   for (; i < n; ++i)
     if (base[i] == '\r' || base[i] == '\n') endAt(i);
-  if (start < n) lines_.push_back({start, n - start});
+  if (start < n) starts_.push_back(start);
+  if (!starts_.empty()) starts_.push_back(n);
 }
 
 std::string_view NtfRecordList::DatabaseName() const {
-  if (lines_.size() < 2) return {};
+  if (size() < 2) return {};
   return Field(line(1), 3, 20);
 }
 
 std::string NtfRecordList::TakeText() {
-  lines_.clear();
+  starts_.clear();
   mapping_.Unmap();
   text_ = {};
   return std::move(data_);
@@ -221,7 +222,7 @@ void NtfRecordList::Release() {
   mapping_.Unmap();
   text_ = {};
   std::string().swap(data_);
-  std::vector<Span>().swap(lines_);
+  std::vector<std::size_t>().swap(starts_);
 }
 
 }  // namespace quorvel

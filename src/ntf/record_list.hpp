@@ -25,10 +25,10 @@ class NtfRecordList {
     const bool mapped = other.mapping_.mapped();
     data_ = std::move(other.data_);
     mapping_ = std::move(other.mapping_);
-    lines_ = std::move(other.lines_);
+    starts_ = std::move(other.starts_);
     text_ = mapped ? mapping_.text() : std::string_view(data_);
     other.text_ = {};
-    other.lines_.clear();
+    other.starts_.clear();
     return *this;
   }
 
@@ -42,17 +42,23 @@ class NtfRecordList {
   // Builds the list from text already in memory (tests, fuzzing).
   void Assign(std::string text);
 
-  std::size_t size() const { return lines_.size(); }
+  std::size_t size() const { return starts_.empty() ? 0 : starts_.size() - 1; }
   // The size of the file's text in bytes.
   std::size_t bytes() const { return text_.size(); }
   // True when the file shrank while it was mapped: its text read as zeros
   // from some point on, and what was read from it cannot be trusted.
   bool Damaged() const { return mapping_.Damaged(); }
-  bool empty() const { return lines_.empty(); }
-  // The line at 0-based `index`, without its terminator.
+  bool empty() const { return starts_.empty(); }
+  // The line at 0-based `index`, without its terminator: it runs to where
+  // the next begins, less the CR, LF or CR LF that ended it (a CR or LF is
+  // never part of a line).
   std::string_view line(std::size_t index) const {
-    const Span& s = lines_[index];
-    return std::string_view(text_.data() + s.offset, s.length);
+    const std::size_t start = starts_[index];
+    std::size_t end = starts_[index + 1];
+    const char* text = text_.data();
+    if (end > start && text[end - 1] == '\n') --end;
+    if (end > start && text[end - 1] == '\r') --end;
+    return std::string_view(text + start, end - start);
   }
   // Columns 3-22 of the line at index 1 (blanks kept; shorter if the line is).
   std::string_view DatabaseName() const;
@@ -64,17 +70,15 @@ class NtfRecordList {
   std::string TakeText();
 
  private:
-  struct Span {
-    std::size_t offset;
-    std::size_t length;
-  };
   void SplitLines();
   bool CheckLines(std::string* error) const;
 
   std::string data_;       // the bytes read, when the file is not mapped
   MappedFile mapping_;
   std::string_view text_;  // the file's bytes: data_ or the mapping
-  std::vector<Span> lines_;
+  // Where each line begins, and after them the end of the text: eight bytes
+  // a line.
+  std::vector<std::size_t> starts_;
 };
 
 }  // namespace quorvel
