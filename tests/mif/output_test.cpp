@@ -229,6 +229,23 @@ TEST(Formats, MidValuesAreQuotedOnlyWhenTheyWouldSplitTheRow) {
   EXPECT_EQ(text, "\"plain words\"\"a b c\\\"\"");
 }
 
+// Short texts are copied inline as overlapping words: every length from 0
+// to 40 copies exactly its bytes, from and to any alignment, and nothing
+// either side of the destination changes.
+TEST(Formats, CopyTextCopiesExactlyItsBytes) {
+  std::string from(64, '\0');
+  for (std::size_t i = 0; i < from.size(); ++i) from[i] = static_cast<char>('A' + i % 50);
+  for (std::size_t n = 0; n <= 40; ++n) {
+    for (std::size_t shift = 0; shift < 8; ++shift) {
+      std::string to(64, '.');
+      CopyText(to.data() + 8 + shift, from.data() + shift, n);
+      EXPECT_EQ(to.substr(0, 8 + shift), std::string(8 + shift, '.')) << n;
+      EXPECT_EQ(to.substr(8 + shift, n), from.substr(shift, n)) << n;
+      EXPECT_EQ(to.substr(8 + shift + n), std::string(64 - 8 - shift - n, '.')) << n;
+    }
+  }
+}
+
 // A row longer than its first buffer, of values of every length with and
 // without marks, reads as the values appended one by one.
 TEST(Formats, LongMidRowsGrowAndMatchValueByValue) {
