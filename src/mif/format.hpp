@@ -70,24 +70,22 @@ void AppendMidValue(std::string& out, std::string_view value);
 // Copies n bytes, inline for the short texts rows and lines are made of
 // (two overlapping words for 4 to 16 bytes, never past either end), and
 // by memcpy beyond: a call for a few bytes costs more than the copy.
+// The first and the last sizeof(Word) bytes of n (at least that many).
+template <class Word>
+inline void CopyHeadAndTail(char* to, const char* from, std::size_t n) {
+  Word head, tail;
+  std::memcpy(&head, from, sizeof head);
+  std::memcpy(&tail, from + n - sizeof tail, sizeof tail);
+  std::memcpy(to, &head, sizeof head);
+  std::memcpy(to + n - sizeof tail, &tail, sizeof tail);
+}
+
 inline void CopyText(char* to, const char* from, std::size_t n) {
-  if (n > 16) {
-    std::memcpy(to, from, n);
-  } else if (n >= 8) {
-    std::uint64_t head, tail;
-    std::memcpy(&head, from, 8);
-    std::memcpy(&tail, from + n - 8, 8);
-    std::memcpy(to, &head, 8);
-    std::memcpy(to + n - 8, &tail, 8);
-  } else if (n >= 4) {
-    std::uint32_t head, tail;
-    std::memcpy(&head, from, 4);
-    std::memcpy(&tail, from + n - 4, 4);
-    std::memcpy(to, &head, 4);
-    std::memcpy(to + n - 4, &tail, 4);
-  } else {
+  if (n > 16) std::memcpy(to, from, n);
+  else if (n >= 8) CopyHeadAndTail<std::uint64_t>(to, from, n);
+  else if (n >= 4) CopyHeadAndTail<std::uint32_t>(to, from, n);
+  else
     for (std::size_t i = 0; i < n; ++i) to[i] = from[i];
-  }
 }
 
 // A growing text written in place: Room(n) gives n writable bytes after
