@@ -81,6 +81,13 @@ inline std::uint64_t LoadLittleEndian(const char* p) {
   return word;
 }
 
+// True when each of the eight bytes of `word` is a digit character: its
+// high half is 3 and adding 6 does not carry out of the low half.
+inline bool AreEightDigits(std::uint64_t word) {
+  return (((word & 0xF0F0F0F0F0F0F0F0ULL) | (((word + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) >> 4))) ==
+         0x3333333333333333ULL;
+}
+
 // The N characters (1-8) of `field` as one word of eight digit characters,
 // the first at the top and '0's below; false when the field is not exactly
 // N digits.
@@ -93,10 +100,7 @@ inline bool LoadFixedDigits(std::string_view field, std::uint64_t& word) {
   // the top and fill the bytes below with '0', so the word reads as eight
   // digits with leading zeros.
   if constexpr (N < 8) word = (word << (8 * (8 - N))) | (0x3030303030303030ULL >> (8 * N));
-  // Every byte 0x30-0x39: its high half is 3 and adding 6 does not carry
-  // out of the low half.
-  return (((word & 0xF0F0F0F0F0F0F0F0ULL) | (((word + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) >> 4))) ==
-         0x3333333333333333ULL;
+  return AreEightDigits(word);
 }
 
 // True when `field` is exactly N digits: what TryToFixedDigits reads.

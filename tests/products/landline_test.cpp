@@ -250,6 +250,27 @@ TEST_F(LandLine, GroundCoordinatesRoundAsTheLongDoubleSumNearHalfCents) {
   }
 }
 
+// Two fields of twelve digits are checked as two words at once where the
+// record holds them whole: a blank or sign in either field, in any of the
+// twelve places, sends the vertex the general way, with the same digits as
+// before; a vertex at the very end of the record (no qualifier, no end
+// mark) is read whole.
+TEST_F(LandLine, VerticesWithAnythingButDigitsTakeTheGeneralWay) {
+  std::string record = "2100000120006";
+  Lines expected = {"PLINE 6"};
+  const char* fields[] = {"000100000200", " 00100000200", "00010 000200", "000100-00200", "000100 00200", "00010000020 "};
+  const char* ground[] = {"500001.00 200002.00", "500001.00 200002.00", "500000.10 200002.00",
+                          "500001.00 199998.00", "500001.00 200002.00", "500001.00 200000.20"};
+  for (int i = 0; i < 6; ++i) {
+    record += fields[i];
+    if (i < 5) record += " ";
+    expected.push_back(ground[i]);
+  }
+  const Tile t = Translate({"23000001        00010%", record});
+  ASSERT_EQ(t.mif.size(), 8u) << ::testing::PrintToString(t.mif);
+  EXPECT_EQ(Lines(t.mif.begin(), t.mif.end() - 1), expected);
+}
+
 TEST_F(LandLine, OneCoordinateIsWrittenTwiceAndNoneIsAPlaceholder) {
   const Tile t = Translate({
       "23000001        00300%",

@@ -186,15 +186,23 @@ class LandLineTranslator final : public RecordLoopTranslator {
   // "x y" and the line end of vertex `column` the integer way above, or
   // false (nothing written) where it does not apply.
   bool AppendHundredthsLine(TextBuffer& out, std::string_view record, std::size_t column) const {
+    const bool digitsAfterOrigins = xDigits_.usable() && yDigits_.usable();
+    // The usual vertex: both fields within the record and twelve digits,
+    // checked as two overlapping words.
+    if (digitsAfterOrigins && column + 11 <= record.size()) {
+      const char* fields = record.data() + column - 1;
+      std::uint64_t head, tail;
+      std::memcpy(&head, fields, 8);
+      std::memcpy(&tail, fields + 4, 8);
+      if (AreEightDigits(head) && AreEightDigits(tail)) {
+        WriteHundredthsLine(out, {fields, 6}, {fields + 6, 6});
+        return true;
+      }
+    }
     const std::string_view fx = Field(record, column, 6);
     const std::string_view fy = Field(record, column + 6, 6);
-    if (xDigits_.usable() && yDigits_.usable() && AreFixedDigits<6>(fx) && AreFixedDigits<6>(fy)) {
-      char* p = CopyHundredths(xDigits_.Write(out.Room(kMaxGroundLine)), fx);
-      *p++ = ' ';
-      p = CopyHundredths(yDigits_.Write(p), fy);
-      *p++ = '\r';
-      *p++ = '\n';
-      out.Advance(p);
+    if (digitsAfterOrigins && AreFixedDigits<6>(fx) && AreFixedDigits<6>(fy)) {
+      WriteHundredthsLine(out, fx, fy);
       return true;
     }
     std::int64_t cx = 0, cy = 0;
@@ -210,6 +218,17 @@ class LandLineTranslator final : public RecordLoopTranslator {
     *p++ = '\n';
     out.Advance(p);
     return true;
+  }
+
+  // "x y" and the line end from two fields of six digits after the origins'
+  // digits.
+  void WriteHundredthsLine(TextBuffer& out, std::string_view fx, std::string_view fy) const {
+    char* p = CopyHundredths(xDigits_.Write(out.Room(kMaxGroundLine)), fx);
+    *p++ = ' ';
+    p = CopyHundredths(yDigits_.Write(p), fy);
+    *p++ = '\r';
+    *p++ = '\n';
+    out.Advance(p);
   }
 
   // Six digits of a field in hundredths, the point before the last two.
