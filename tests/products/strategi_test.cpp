@@ -9,6 +9,7 @@
 
 #include "mif/format.hpp"
 #include "products/strategi/strategi.hpp"
+#include "products/strategi/strategi_ordinates.hpp"
 #include "products/strategi/strategi_styles.hpp"
 #include "products/strategi/strategi_text.hpp"
 #include "run/run.hpp"
@@ -270,6 +271,61 @@ std::string Place(long double x, long double y, long double h, int p, long doubl
   std::string out;
   AppendTextRectangle(out, PlaceStrategiText(placement, text, offsets));
   return out;
+}
+
+// ------------------------------------------------------------ decimal ordinates
+
+std::string DecimalSum(const DecimalOrigin& origin, std::string_view field, int decimals) {
+  char out[kMaxDecimalOrdinate];
+  const char* end = origin.Write(out, field, decimals);
+  return end ? std::string(out, static_cast<std::size_t>(end - out)) : std::string("refused");
+}
+
+std::string WholeFixed(std::int64_t value, int decimals) {
+  char out[kMaxWholeFixed];
+  return std::string(out, static_cast<std::size_t>(WriteWholeFixed(out, value, decimals) - out));
+}
+
+TEST(DecimalOrigin, WritesWhatWholeFixedWritesForTheSum) {
+  // Carries through every digit, none at all, the largest sum, zero.
+  const std::int64_t origins[] = {0,       1,        9,        200000,   999999,   1000000,  8999999,
+                                  9000000, 9999999,  10000000, 12345678, 89999999, 90000000, 50000001};
+  const char* fields[] = {"0000000", "0000001", "0000009", "0000010", "0999999", "1000000",
+                          "8146000", "9000001", "9999999", "0081460", "5000000", "1234567"};
+  for (std::int64_t origin : origins) {
+    const DecimalOrigin digits(origin);
+    ASSERT_TRUE(digits.usable()) << origin;
+    for (const char* field : fields) {
+      const std::int64_t value = origin + std::stoll(field);
+      for (int decimals : {0, 2, 3})
+        ASSERT_EQ(DecimalSum(digits, field, decimals), WholeFixed(value, decimals)) << origin << " + " << field;
+    }
+  }
+  // Every sum of a few origins and a sweep of fields.
+  for (std::int64_t origin : {0, 700000, 89999999}) {
+    const DecimalOrigin digits(origin);
+    for (int v = 0; v <= 9999999; v += 997) {
+      char field[8];
+      std::snprintf(field, sizeof field, "%07d", v);
+      ASSERT_EQ(DecimalSum(digits, field, 2), WholeFixed(origin + v, 2)) << origin << " + " << field;
+    }
+  }
+}
+
+TEST(DecimalOrigin, RefusesOriginsAndFieldsItCannotAdd) {
+  // Negative origins, and those a seven-digit field could take past eight digits.
+  for (std::int64_t origin : {-1, -200000, 90000001, 99999999, 100000000}) {
+    EXPECT_FALSE(DecimalOrigin(origin).usable()) << origin;
+    EXPECT_EQ(DecimalSum(DecimalOrigin(origin), "0000000", 2), "refused");
+  }
+  EXPECT_EQ(DecimalSum(DecimalOrigin(), "0000000", 2), "refused");
+  // Anything but exactly seven digits: blanks, signs, the bytes next to the
+  // digits, bytes with the top bit set, other lengths.
+  const DecimalOrigin digits(200000);
+  for (std::string_view field : {"", "000000", "00000000", " 000001", "000001 ", "-000001", "+000001", "00/0000",
+                                 "00:0000", "000\xb0" "000", "000\xff" "000", "0000 00"})
+    EXPECT_EQ(DecimalSum(digits, field, 2), "refused") << field;
+  EXPECT_EQ(DecimalSum(digits, std::string_view("000\0" "000", 7), 2), "refused");
 }
 
 TEST(PlaceStrategiText, WorkedExamples) {

@@ -3,11 +3,13 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <vector>
 
 #include "mif/format.hpp"
 #include "products/common/network_node.hpp"
+#include "products/strategi/strategi_ordinates.hpp"
 #include "products/strategi/strategi_text.hpp"
 #include "run/record_loop.hpp"
 
@@ -220,9 +222,12 @@ class StrategiTranslator final : public RecordLoopTranslator {
     // Whole origins (the usual) make the sum with a whole field a whole
     // number, exact in integers as in double.
     wholeOrigins_ = IsWhole(xOrigin_) && IsWhole(yOrigin_);
+    xDigits_ = yDigits_ = DecimalOrigin();
     if (wholeOrigins_) {
       xWhole_ = static_cast<std::int64_t>(xOrigin_);
       yWhole_ = static_cast<std::int64_t>(yOrigin_);
+      xDigits_ = DecimalOrigin(xWhole_);
+      yDigits_ = DecimalOrigin(yWhole_);
     }
   }
 
@@ -257,8 +262,24 @@ class StrategiTranslator final : public RecordLoopTranslator {
     carried_.textAngle = angle;
   }
 
-  // "x y" of the two fields, in ground units.
-  void AppendGroundPair(std::string_view fx, std::string_view fy, int decimals) {
+  // "x y" of the two fields, in ground units, and CR LF after them when
+  // `endLine`.
+  void AppendGroundPair(std::string_view fx, std::string_view fy, int decimals, bool endLine) {
+    // Seven-digit fields on an origin made of digits: the whole line at once.
+    char* room = geometry_.Room(2 * kMaxDecimalOrdinate + 1 + 2);
+    if (char* p = xDigits_.Write(room, fx, decimals)) {
+      *p++ = ' ';
+      if ((p = yDigits_.Write(p, fy, decimals))) {
+        std::memcpy(p, "\r\n", 2);
+        geometry_.Advance(endLine ? p + 2 : p);
+        return;
+      }
+    }
+    AppendGroundPairSlowly(fx, fy, decimals);
+    if (endLine) geometry_.Append("\r\n");
+  }
+
+  void AppendGroundPairSlowly(std::string_view fx, std::string_view fy, int decimals) {
     std::int64_t vx = 0, vy = 0;
     if (wholeOrigins_ && TryToFixedDigits<7>(fx, vx) && TryToFixedDigits<7>(fy, vy)) {
       char* p = WriteWholeFixed(geometry_.Room(2 * kMaxWholeFixed + 1), vx + xWhole_, decimals);
@@ -272,10 +293,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
   }
 
   // One vertex line of a polyline.
-  void AppendVertex(std::string_view fx, std::string_view fy, int decimals) {
-    AppendGroundPair(fx, fy, decimals);
-    geometry_.Append("\r\n");
-  }
+  void AppendVertex(std::string_view fx, std::string_view fy, int decimals) { AppendGroundPair(fx, fy, decimals, true); }
 
   // Seven digits as a rule, a whole number read exactly either way; anything
   // else takes the general reading.
@@ -286,7 +304,9 @@ class StrategiTranslator final : public RecordLoopTranslator {
 
   void ReadGeometry(std::string_view record) {
     const std::string_view type = Field(record, 9, 1);
-    std::int64_t count = ToInteger(Field(record, 10, 4));
+    const std::string_view countField = Field(record, 10, 4);
+    std::int64_t count = 0;
+    if (!TryToFixedDigits<4>(countField, count)) count = ToInteger(countField);
     geometry_.clear();
     geometryKind_ = Geometry::None;
     hasAnchor_ = false;
@@ -308,7 +328,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
     if (type != "1") return;
     if (!pendingText_) {
       geometry_.Append("POINT ");
-      AppendGroundPair(Field(record, 14, 7), Field(record, 21, 7), 2);
+      AppendGroundPair(Field(record, 14, 7), Field(record, 21, 7), 2, false);
       geometryKind_ = Geometry::Point;
     } else if (textLayer_) {
       // The raw anchor, converted when the text is placed.
@@ -459,6 +479,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
   double xOrigin_ = 0;
   bool wholeOrigins_ = false;
   std::int64_t xWhole_ = 0, yWhole_ = 0;
+  DecimalOrigin xDigits_, yDigits_;
   double yOrigin_ = 0;
   bool pendingText_ = false;
   Geometry geometryKind_ = Geometry::None;
