@@ -460,6 +460,29 @@ TEST_F(Strategi, EveryRowHasThirtyFourValues) {
   EXPECT_NE(mid[1].find(",,0028,0100,0.0,5901,"), std::string::npos) << mid[1];
 }
 
+// Rows of plain values are written straight; a value that needs marks
+// anywhere in the row sends the whole row the general way. Both give the
+// same values in the same columns.
+TEST_F(Strategi, RowsWithAndWithoutMarksAndQuotesThatOnlyEndValues) {
+  Run({"15000001000001010000010%", kPoint, "14000001FC5360DE19960401LO2UE1OR0210NUM46\"\\GSST 1\\0%",
+       "15000002000002010000020%", kPoint, "14000002FC5883DE19960401FMMorford\"\\OWNat, Trust\\0%",
+       "15000003000003010000030%", kPoint, "14000003FC5340DE19960401NUB1\"\\0%",
+       "15000004000004010000040%", kPoint, "14000004FC5212DE1996,401FMA\"B\\0%",
+       "15000005000005010000050%", kPoint, "14000005FC5901DE19960401HI0028HM01000%"});
+  EXPECT_EQ(Lines("t.mid"),
+            (std::vector<std::string>{
+                "SS,000001,5360,Service station (full access),19960401,2,1,,,0.0,5360,M46,,,,ST 1,,,,,,,,,,,,,,,,,,1",
+                "SS,000002,5883,Other tourist attraction (open to the public),19960401,,,,,0.0,5883,,,,,,Morford,\"Nat, Trust\",,,,,,,,,,,,,,,,6",
+                "SS,000003,5340,\"B road, D/C)\",19960401,,,,,0.0,5340,B1,,,,,,,,,,,,,,,,,,,,,,1",
+                "SS,000004,5212,\"River (primary), middle\",\"1996,401\",,,,,0.0,5212,,,,,,\"A\"\"B\",,,,,,,,,,,,,,,,,2",
+                "SS,000005,5901,Spot height dot,19960401,,,0028,0100,0.0,5901,,,,,,,,,,,,,,,,,,,,,,,8"}));
+  // A section reference that needs marks marks it in every row.
+  section = "07S,        " + std::string(34, '0') + "00200000000010000000%";
+  Run({"15000001000001010000010%", kPoint, "14000001FC5901DE19960401HI0028HM01000%"});
+  EXPECT_EQ(Lines("t.mid"), (std::vector<std::string>{
+                                "\"S,\",000001,5901,Spot height dot,19960401,,,0028,0100,0.0,5901,,,,,,,,,,,,,,,,,,,,,,,8"}));
+}
+
 TEST_F(Strategi, OneVertexLinesNoVertexLinesAndMissingGeometryKeepMifAndMidInStep) {
   Run({"23000001000001010000010%", "210000012000100030000003000 0%", "14000001FC5350DE199604010%",
        "23000002000002010000020%", "210000022000000030000003000 0%", "14000002FC5350DE199604010%",

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <span>
 #include <vector>
 
@@ -399,7 +400,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
       styled = false;
     }
     if (styled) layer.mif.WriteLine(style_);
-    layer.WriteRow(row_.str());
+    layer.WriteRow(rowText_);
   }
 
   void WriteText() {
@@ -425,16 +426,75 @@ class StrategiTranslator final : public RecordLoopTranslator {
     MifLayer& layer = *textLayer_;
     layer.BeginObject();
     layer.mif.WriteLine(text_);
-    layer.WriteRow(row_.str());
+    layer.WriteRow(rowText_);
     ctx_.CountObjectCreated();
   }
 
+  // The values but the section reference and the description are parts of
+  // the record: one check of it covers them all. A record that fails it most
+  // often has a double quote only as the terminator of a value, so then the
+  // values are checked one by one.
+  bool RecordValuesPlain(std::string_view record) const {
+    if (IsPlainMidValue(record)) return true;
+    if (!IsPlainMidValue(Field(record, 3, 22))) return false;  // Id, FCode, DE and the columns between
+    const StrategiAttributes& a = attributes_;
+    for (std::string_view v : {a.LO, a.UE, a.HI, a.HM, a.NU, a.RB, a.RU, a.TX, a.GS, a.FM, a.OW, a.CM, a.UN, a.DN})
+      if (!IsPlainMidValue(v)) return false;
+    return true;
+  }
+
   void BuildRow(std::string_view record) {
+    const bool plain = RecordValuesPlain(record);
+    if (plain && sectionRefPlain_ && descriptionPlain_) {
+      BuildPlainRow(record);
+      return;
+    }
+    BuildMarkedRow(record, plain);
+    rowText_ = row_.str();
+  }
+
+  // The row of plain values written straight into one room: the same bytes
+  // as BuildMarkedRow gives them.
+  void BuildPlainRow(std::string_view record) {
     const StrategiAttributes& a = attributes_;
     const std::string_view code = Field(record, 11, 4);
-    // The values but the section reference and the description are parts
-    // of the record: one check of it covers them all.
-    const bool plain = IsPlainMidValue(record);
+    const std::string_view description = carried_.style.description();
+    const std::string_view attributes[] = {a.LO, a.UE, a.HI, a.HM, a.NU, a.RB, a.RU,
+                                           a.TX, a.GS, a.FM, a.OW, a.CM, a.UN, a.DN};
+    // Id, FCode twice, DE and the 14 attributes are each at most the record;
+    // then 33 commas, "0.0" and the layer. Room asked for costs nothing.
+    plainRow_.clear();
+    char* p = plainRow_.Room(sectionRef_.size() + description.size() + 18 * record.size() + 33 + 3 + kMaxInteger);
+    const auto put = [&p](std::string_view value) {
+      if (!value.empty()) {
+        std::memcpy(p, value.data(), value.size());
+        p += value.size();
+      }
+      *p++ = ',';
+    };
+    put(sectionRef_);
+    put(Field(record, 3, 6));
+    put(code);
+    put(description);
+    put(Field(record, 17, 8));
+    for (std::size_t i = 0; i < 4; ++i) put(attributes[i]);  // LO to HM
+    static_assert(kSymbolRotation == 0.0, "the OR column is written as \"0.0\"");
+    std::memcpy(p, "0.0,", 4);
+    p += 4;
+    put(code);
+    for (std::size_t i = 4; i < std::size(attributes); ++i) put(attributes[i]);  // NU to DN
+    std::memcpy(p, ",,,,,,,,,,,,", 12);  // RJ to FI, each ended by its comma
+    p += 12;
+    const int layer = carried_.style.layer();
+    if (layer >= 0 && layer <= 9) *p++ = static_cast<char>('0' + layer);
+    else p = WriteInteger(p, layer);
+    plainRow_.Advance(p);
+    rowText_ = plainRow_.view();
+  }
+
+  void BuildMarkedRow(std::string_view record, bool plain) {
+    const StrategiAttributes& a = attributes_;
+    const std::string_view code = Field(record, 11, 4);
     row_.Clear();
     row_.Add(sectionRef_, sectionRefPlain_)
         .Add(Field(record, 3, 6), plain)
@@ -497,7 +557,9 @@ class StrategiTranslator final : public RecordLoopTranslator {
   std::string networkRow_;
   OptionView layers_;
   MifLayer* textLayer_;  // nullptr: texts are dropped
-  MidRow row_;
+  MidRow row_;          // the row when a value needs marks
+  TextBuffer plainRow_;  // the row when none does
+  std::string_view rowText_;
 };
 
 }  // namespace
