@@ -180,6 +180,27 @@ TEST(StrategiAttributeScan, TerminatorSetsDecideWhereADoubleQuoteBelongs) {
   EXPECT_EQ(Read('E', "NU").NU, "");
 }
 
+// Values are scanned eight bytes a step: a terminator in every position of
+// a word and of the bytes left over, after bytes next to the terminators.
+TEST(StrategiAttributeScan, TerminatorsInEveryPositionOfLongValues) {
+  for (std::size_t length = 0; length <= 26; ++length) {
+    const std::string value = std::string("#$&[]!'\x80\xdc\xa5\x01~{|}", 15).substr(0, length % 15) +
+                              std::string(length > 15 ? length - 15 : 0, 'x');
+    for (char terminator : {'\\', '%', '"'}) {
+      for (const std::string& after : {std::string(), std::string("\\GSSS 1\\"), std::string(20, 'y')}) {
+        const std::string tail = value + terminator + after;
+        SCOPED_TRACE(tail);
+        // T1 ends at any of the three; T2 keeps a double quote.
+        EXPECT_EQ(Read('A', "TX" + tail).TX, value);
+        const std::string t2 = tail.substr(0, tail.find_first_of("\\%"));
+        EXPECT_EQ(Read('F', "FM" + tail).FM, t2);
+      }
+    }
+    // No terminator: the value runs to the end of the record.
+    EXPECT_EQ(Read('A', "TX" + value).TX, value);
+  }
+}
+
 TEST(StrategiAttributeScan, GroupIWantsFmFirstAndLooksForGsOneColumnOn) {
   StrategiAttributes a = Read('I', "FMMumbles Head\\GSSS 629 872\\");
   EXPECT_EQ(a.FM, "Mumbles Head");
