@@ -399,7 +399,7 @@ struct Strategi : ::testing::Test {
   RunResult result;
   std::string section = Section(200000, 100000);
 
-  void Run(std::initializer_list<std::string> records, bool end = true) {
+  void Run(const std::vector<std::string>& records, bool end = true) {
     std::string text = test::Ntf({"01V0%", "02Strategi_02.96      0%", section});
     for (const auto& r : records) text += r + "\r\n";
     if (end) text += "99\r\n";
@@ -502,6 +502,29 @@ TEST_F(Strategi, RowsWithAndWithoutMarksAndQuotesThatOnlyEndValues) {
   Run({"15000001000001010000010%", kPoint, "14000001FC5901DE19960401HI0028HM01000%"});
   EXPECT_EQ(Lines("t.mid"), (std::vector<std::string>{
                                 "\"S,\",000001,5901,Spot height dot,19960401,,,0028,0100,0.0,5901,,,,,,,,,,,,,,,,,,,,,,,8"}));
+}
+
+// Plain values are copied in words: every length, ended by a terminator or
+// by the record, and a record that ends inside its date.
+TEST_F(Strategi, PlainRowValuesOfEveryLengthAtAndBeforeTheRecordEnd) {
+  std::vector<std::string> records, expected;
+  const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  for (std::size_t length = 1; length <= 18; ++length) {
+    const std::string value = alphabet.substr(length % 5, length);
+    for (const char* end : {"\\0%", "0%"}) {
+      char id[24];
+      std::snprintf(id, sizeof id, "%06zu", records.size() / 3 + 1);
+      records.push_back(std::string("15") + id + "000001010000010%");
+      records.push_back(kPoint);
+      records.push_back(std::string("14") + id + "FC5353DE19960401FM" + value + end);
+      expected.push_back(std::string("SS,") + id + ",5353,Minor road over 4 metres wide tunnel,19960401,,,,,0.0,5353,,,,,," +
+                         value + ",,,,,,,,,,,,,,,,,1");
+    }
+  }
+  records.insert(records.end(), {"15000099000001010000010%", kPoint, "14000099FC5353DE1996"});
+  expected.push_back("SS,000099,5353,Minor road over 4 metres wide tunnel,1996,,,,,0.0,5353,,,,,,,,,,,,,,,,,,,,,,,1");
+  Run(records);
+  EXPECT_EQ(Lines("t.mid"), expected);
 }
 
 TEST_F(Strategi, OneVertexLinesNoVertexLinesAndMissingGeometryKeepMifAndMidInStep) {

@@ -112,7 +112,9 @@ std::string_view Scan(std::string_view record, std::size_t start, Terminators se
   return rest.substr(0, at);
 }
 
-bool TagAt(std::string_view record, std::size_t column, std::string_view tag) { return Field(record, column, 2) == tag; }
+bool TagAt(std::string_view record, std::size_t column, std::string_view tag) {
+  return SameText(Field(record, column, 2), tag);
+}
 
 // Groups M and N after their FM value (terminator at `t`): CM two columns
 // on, then UN one column after the CM terminator, or where CM was looked for
@@ -259,13 +261,21 @@ class StrategiTranslator final : public RecordLoopTranslator {
  private:
   enum class Geometry { None, Point, Line };
 
+  // The two characters of a record id as one number, for a switch.
+  static constexpr int IdCode(char first, char second) {
+    return static_cast<unsigned char>(first) << 8 | static_cast<unsigned char>(second);
+  }
+
   void WriteStrategiRecord(std::string_view record) {
-    const std::string_view id = RecordId(record);
-    if (id == "43") pendingText_ = true;
-    else if (id == "16") WriteNode(record);
-    else if (id == "45") ReadTextRepresentation(record);
-    else if (id == "21") ReadGeometry(record);
-    else if (id == "14") WriteFeature(record);
+    if (record.size() < 2) return;
+    switch (IdCode(record[0], record[1])) {
+      case IdCode('4', '3'): pendingText_ = true; break;
+      case IdCode('1', '6'): WriteNode(record); break;
+      case IdCode('4', '5'): ReadTextRepresentation(record); break;
+      case IdCode('2', '1'): ReadGeometry(record); break;
+      case IdCode('1', '4'): WriteFeature(record); break;
+      default: break;
+    }
   }
 
   void WriteNode(std::string_view record) {
@@ -332,7 +342,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
     geometryKind_ = Geometry::None;
     hasAnchor_ = false;
 
-    if (type == "2") {
+    if (SameText(type, "2")) {
       geometryKind_ = Geometry::Line;
       lineVertices_ = count;
       if (count <= 0) return;  // a line without points: the placeholder object
@@ -346,7 +356,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
       }
       return;
     }
-    if (type != "1") return;
+    if (!SameText(type, "1")) return;
     if (!pendingText_) {
       geometry_.Append("POINT ");
       AppendGroundPair(Field(record, 14, 7), Field(record, 21, 7), 2, false);
@@ -482,9 +492,10 @@ class StrategiTranslator final : public RecordLoopTranslator {
     const std::string_view attributes[] = {a.LO, a.UE, a.HI, a.HM, a.NU, a.RB, a.RU,
                                            a.TX, a.GS, a.FM, a.OW, a.CM, a.UN, a.DN};
     // Id, FCode twice, DE and the 14 attributes are each at most the record;
-    // then 33 commas, "0.0" and the layer. Room asked for costs nothing.
+    // then 33 commas, "0.0", the layer and eight bytes that a copy of a
+    // part may write past its end. Room asked for costs nothing.
     plainRow_.clear();
-    char* p = plainRow_.Room(sectionRef_.size() + description.size() + 18 * record.size() + 33 + 3 + kMaxInteger);
+    char* p = plainRow_.Room(sectionRef_.size() + description.size() + 18 * record.size() + 33 + 3 + kMaxInteger + 8);
     const auto put = [&p](std::string_view value) {
       if (!value.empty()) {
         std::memcpy(p, value.data(), value.size());
@@ -492,17 +503,39 @@ class StrategiTranslator final : public RecordLoopTranslator {
       }
       *p++ = ',';
     };
+    // A part of the record (most values: short, of sizes known only here)
+    // is copied by eight-byte words read within the value, or, when shorter,
+    // from the eight bytes of the record that end with it, shifted down to
+    // the value: cheaper than a copy of any size.
+    const auto putPart = [&p, record, &put](std::string_view value) {
+      const std::size_t n = value.size();
+      if (n >= 8) {
+        for (std::size_t at = 0; at + 8 < n; at += 8) std::memcpy(p + at, value.data() + at, 8);
+        std::memcpy(p + n - 8, value.data() + n - 8, 8);  // the last eight, over what is there
+      } else if (n == 0) {
+        return put(value);
+      } else {
+        const auto end = static_cast<std::size_t>(value.data() + n - record.data());
+        if (end < 8 || end > record.size()) return put(value);
+        std::uint64_t word;
+        std::memcpy(&word, record.data() + end - 8, 8);
+        word >>= 8 * (8 - n);  // the first character of the value in the lowest byte
+        std::memcpy(p, &word, 8);
+      }
+      p += n;
+      *p++ = ',';
+    };
     put(sectionRef_);
-    put(Field(record, 3, 6));
-    put(code);
+    putPart(Field(record, 3, 6));
+    putPart(code);
     put(description);
-    put(Field(record, 17, 8));
-    for (std::size_t i = 0; i < 4; ++i) put(attributes[i]);  // LO to HM
+    putPart(Field(record, 17, 8));
+    for (std::size_t i = 0; i < 4; ++i) putPart(attributes[i]);  // LO to HM
     static_assert(kSymbolRotation == 0.0, "the OR column is written as \"0.0\"");
     std::memcpy(p, "0.0,", 4);
     p += 4;
-    put(code);
-    for (std::size_t i = 4; i < std::size(attributes); ++i) put(attributes[i]);  // NU to DN
+    putPart(code);
+    for (std::size_t i = 4; i < std::size(attributes); ++i) putPart(attributes[i]);  // NU to DN
     std::memcpy(p, ",,,,,,,,,,,,", 12);  // RJ to FI, each ended by its comma
     p += 12;
     const int layer = carried_.style.layer();
