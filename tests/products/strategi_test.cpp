@@ -296,10 +296,21 @@ std::string Place(long double x, long double y, long double h, int p, long doubl
 
 // ------------------------------------------------------------ decimal ordinates
 
+// The sum as Write gives it from a view of the field; from the field's
+// bytes (the field of seven followed by any byte) it must be the same.
 std::string DecimalSum(const DecimalOrigin& origin, std::string_view field, int decimals) {
   char out[kMaxDecimalOrdinate];
   const char* end = origin.Write(out, field, decimals);
-  return end ? std::string(out, static_cast<std::size_t>(end - out)) : std::string("refused");
+  const std::string sum = end ? std::string(out, static_cast<std::size_t>(end - out)) : std::string("refused");
+  if (field.size() == 7) {
+    for (char after : {'0', '9', ' ', '\xff', '\0'}) {
+      const std::string bytes = std::string(field) + after;
+      end = origin.Write(out, bytes.data(), decimals);
+      EXPECT_EQ(end ? std::string(out, static_cast<std::size_t>(end - out)) : std::string("refused"), sum)
+          << field << " then " << static_cast<int>(after);
+    }
+  }
+  return sum;
 }
 
 std::string WholeFixed(std::int64_t value, int decimals) {
@@ -458,6 +469,17 @@ TEST_F(Strategi, OrdinatesAfterWholeFractionalNegativeAndLargeOrigins) {
     body.pop_back();  // the point's symbol
     EXPECT_EQ(body, c.body);
   }
+}
+
+// Vertices are read with one load each where the record goes on past the
+// Y field; a record that ends with it, and fields that are not seven
+// digits, take the general reading.
+TEST_F(Strategi, VerticesAtTheRecordEndAndAmongOtherFields) {
+  Run({"23000001000001010000010%", "210000012000400030000003000 0003761 003057 -0004510003181 00099990009999",
+       "14000001FC5330DE199604010%"});
+  EXPECT_EQ(Body("t.mif"), (std::vector<std::string>{"PLINE 4", "203000.000 103000.000", "203761.00 103057.00",
+                                                     "199549.00 103181.00", "209999.00 109999.00",
+                                                     "  PEN (2,2,16711680)"}));
 }
 
 TEST_F(Strategi, EveryRowHasThirtyFourValues) {

@@ -296,18 +296,36 @@ class StrategiTranslator final : public RecordLoopTranslator {
   // "x y" of the two fields, in ground units, and CR LF after them when
   // `endLine`.
   void AppendGroundPair(std::string_view fx, std::string_view fy, int decimals, bool endLine) {
-    // Seven-digit fields on an origin made of digits: the whole line at once.
-    char* room = geometry_.Room(2 * kMaxDecimalOrdinate + 1 + 2);
-    if (char* p = xDigits_.Write(room, fx, decimals)) {
-      *p++ = ' ';
-      if ((p = yDigits_.Write(p, fy, decimals))) {
-        std::memcpy(p, "\r\n", 2);
-        geometry_.Advance(endLine ? p + 2 : p);
-        return;
-      }
-    }
+    if (AppendDecimalPair(fx, fy, decimals, endLine)) return;
     AppendGroundPairSlowly(fx, fy, decimals);
     if (endLine) geometry_.Append("\r\n");
+  }
+
+  // The same the quick way, for seven-digit fields on an origin made of
+  // digits (given as views, or where the record goes on past them, as
+  // their first characters); false, keeping nothing, for any other.
+  template <class FieldText>
+  bool AppendDecimalPair(FieldText fx, FieldText fy, int decimals, bool endLine) {
+    char* p = xDigits_.Write(geometry_.Room(2 * kMaxDecimalOrdinate + 1 + 2), fx, decimals);
+    if (!p) return false;
+    *p++ = ' ';
+    p = yDigits_.Write(p, fy, decimals);
+    if (!p) return false;
+    std::memcpy(p, "\r\n", 2);
+    geometry_.Advance(endLine ? p + 2 : p);
+    return true;
+  }
+
+  // The vertex line of the X field at 1-based `column` of the record, its Y
+  // field following it.
+  void AppendVertex(std::string_view record, std::size_t column, int decimals) {
+    // The usual: the record goes on past the Y field (a line record ends
+    // with a blank after it), so each field is read with one load.
+    if (column + 14 <= record.size()) {
+      const char* x = record.data() + column - 1;
+      if (AppendDecimalPair(x, x + 7, decimals, true)) return;
+    }
+    AppendGroundPair(Field(record, column, 7), Field(record, column + 7, 7), decimals, true);
   }
 
   void AppendGroundPairSlowly(std::string_view fx, std::string_view fy, int decimals) {
@@ -322,9 +340,6 @@ class StrategiTranslator final : public RecordLoopTranslator {
     const double y = ReadOrdinate(fy);
     AppendFixedPair(geometry_, x + xOrigin_, y + yOrigin_, decimals);
   }
-
-  // One vertex line of a polyline.
-  void AppendVertex(std::string_view fx, std::string_view fy, int decimals) { AppendGroundPair(fx, fy, decimals, true); }
 
   // Seven digits as a rule, a whole number read exactly either way; anything
   // else takes the general reading.
@@ -348,11 +363,11 @@ class StrategiTranslator final : public RecordLoopTranslator {
       if (count <= 0) return;  // a line without points: the placeholder object
       // The count comes from the record; the vertices must be there too,
       // so a count larger than the record holds fails on the first missing one.
-      AppendVertex(Field(record, 14, 7), Field(record, 21, 7), 3);
+      AppendVertex(record, 14, 3);
       for (std::int64_t k = 2; k <= count; ++k) {
         const std::size_t base = 29 + 15 * static_cast<std::size_t>(k - 2);
         if (base > record.size()) throw NtfReadFailure("Strategi line shorter than its vertex count");
-        AppendVertex(Field(record, base, 7), Field(record, base + 7, 7), 2);
+        AppendVertex(record, base, 2);
       }
       return;
     }

@@ -41,8 +41,27 @@ class DecimalOrigin {
   char* Write(char* out, std::string_view field, int decimals) const {
     std::uint64_t text;
     if (!usable_ || !LoadFixedDigits<7>(field, text)) return nullptr;
-    // The text is "0" and the field's digits, the first in the lowest byte;
-    // swapped, the last digit comes to the lowest byte as in digits_.
+    return WriteText(out, text, decimals);
+  }
+
+  // The same for the field at `from`, with one more byte after it, which is
+  // read but plays no part: one load where the record is known to go on.
+  char* Write(char* out, const char* from, int decimals) const {
+    std::uint64_t bytes;
+    std::memcpy(&bytes, from, 8);
+    const std::uint64_t text = bytes << 8 | '0';
+    // Every byte 0x30-0x39: its high half is 3 and adding 6 does not carry
+    // out of the low half.
+    const bool digits = ((text & 0xF0F0F0F0F0F0F0F0ULL) |
+                         (((text + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) >> 4)) == 0x3333333333333333ULL;
+    if (!usable_ || !digits) return nullptr;
+    return WriteText(out, text, decimals);
+  }
+
+ private:
+  // `text` is "0" and the field's seven digits, the first in the lowest byte.
+  char* WriteText(char* out, std::uint64_t text, int decimals) const {
+    // Swapped, the last digit comes to the lowest byte as in digits_.
     const std::uint64_t field8 = __builtin_bswap64(text) - 0x3030303030303030ULL;
     // Each byte sum is at most 9 + 9 + a carry: with 0xF6 added it passes
     // 0xFF, carrying one into the next byte, exactly when the digit sum is
@@ -62,7 +81,6 @@ class DecimalOrigin {
     return p + 1 + decimals;
   }
 
- private:
   std::uint64_t digits_ = 0;
   bool usable_ = false;
 };
