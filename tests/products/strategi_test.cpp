@@ -583,6 +583,23 @@ TEST_F(Strategi, LayerCheckBoxesGatePointsAndLinesButNeverTexts) {
   EXPECT_EQ(Body("t.mif"), std::vector<std::string>{});
 }
 
+// Height, angle and anchor are read quickly when they are all digits; the
+// same values with blanks before them take the general reading and place
+// the text alike.
+TEST_F(Strategi, TextFieldsWithAndWithoutLeadingBlanks) {
+  std::vector<std::vector<std::string>> bodies;
+  for (const auto& [representation, point] :
+       {std::pair<std::string, std::string>{"450000010001025409550%", "210000011000100030100003020 0%"},
+        std::pair<std::string, std::string>{"450000010001 254 9550%", "2100000110001   3010   3020 0%"}}) {
+    Run({"4300000101000000000001010000040%", representation, point, "14000004FC5006DE19960401TXAB\\0%"});
+    bodies.push_back(Body("t_Text.mif"));
+    EXPECT_EQ(observer.Texts(), std::vector<std::string>{});
+  }
+  ASSERT_EQ(bodies[0].size(), 4u);
+  EXPECT_EQ(bodies[0][3], "ANGLE 95.5");
+  EXPECT_EQ(bodies[1], bodies[0]);
+}
+
 TEST_F(Strategi, TextOptionsRouteOrDropTextsAndTheirPoints) {
   const std::initializer_list<std::string> tile = {
       "4300000101000000000001010000040%", "450000010001020400000%", kPoint, "14000001FC5044DE19960401TXSt \"Ives\"\\0%",

@@ -285,9 +285,9 @@ class StrategiTranslator final : public RecordLoopTranslator {
   void ReadTextRepresentation(std::string_view record) {
     // Heights and angles are stored in tenths; dividing the whole count keeps
     // a height such as 1.2 exactly the value the width rules compare with.
-    const long double height = ToLongReal(Field(record, 13, 3)) / 10;
+    const long double height = ReadWholeField<3>(Field(record, 13, 3)) / 10;
     const std::int64_t position = ToInteger(Field(record, 16, 1));
-    const long double angle = ToLongReal(Field(record, 17, 4)) / 10;
+    const long double angle = ReadWholeField<4>(Field(record, 17, 4)) / 10;
     carried_.textHeight = height;
     carried_.digitPosition = static_cast<int>(position);
     carried_.textAngle = angle;
@@ -316,16 +316,21 @@ class StrategiTranslator final : public RecordLoopTranslator {
     return true;
   }
 
-  // The vertex line of the X field at 1-based `column` of the record, its Y
+  // The pair of the X field at 1-based `column` of the record and the Y
   // field following it.
-  void AppendVertex(std::string_view record, std::size_t column, int decimals) {
-    // The usual: the record goes on past the Y field (a line record ends
-    // with a blank after it), so each field is read with one load.
+  void AppendRecordPair(std::string_view record, std::size_t column, int decimals, bool endLine) {
+    // The usual: the record goes on past the Y field (a geometry record has
+    // a blank after each pair), so each field is read with one load.
     if (column + 14 <= record.size()) {
       const char* x = record.data() + column - 1;
-      if (AppendDecimalPair(x, x + 7, decimals, true)) return;
+      if (AppendDecimalPair(x, x + 7, decimals, endLine)) return;
     }
-    AppendGroundPair(Field(record, column, 7), Field(record, column + 7, 7), decimals, true);
+    AppendGroundPair(Field(record, column, 7), Field(record, column + 7, 7), decimals, endLine);
+  }
+
+  // One vertex line of a polyline.
+  void AppendVertex(std::string_view record, std::size_t column, int decimals) {
+    AppendRecordPair(record, column, decimals, true);
   }
 
   void AppendGroundPairSlowly(std::string_view fx, std::string_view fy, int decimals) {
@@ -339,6 +344,14 @@ class StrategiTranslator final : public RecordLoopTranslator {
     const double x = ReadOrdinate(fx);
     const double y = ReadOrdinate(fy);
     AppendFixedPair(geometry_, x + xOrigin_, y + yOrigin_, decimals);
+  }
+
+  // A field of N digits as a rule: a whole number, read exactly either way;
+  // anything else takes the general reading.
+  template <std::size_t N>
+  static long double ReadWholeField(std::string_view field) {
+    std::int64_t v = 0;
+    return TryToFixedDigits<N>(field, v) ? static_cast<long double>(v) : ToLongReal(field);
   }
 
   // Seven digits as a rule, a whole number read exactly either way; anything
@@ -374,7 +387,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
     if (!SameText(type, "1")) return;
     if (!pendingText_) {
       geometry_.Append("POINT ");
-      AppendGroundPair(Field(record, 14, 7), Field(record, 21, 7), 2, false);
+      AppendRecordPair(record, 14, 2, false);
       geometryKind_ = Geometry::Point;
     } else if (textLayer_) {
       // The raw anchor, converted when the text is placed.
@@ -451,8 +464,8 @@ class StrategiTranslator final : public RecordLoopTranslator {
   void WriteText() {
     if (!hasAnchor_) throw NtfReadFailure("Strategi text without its point");
     StrategiTextPlacement p;
-    p.anchorX = ToLongReal(anchorX_) + xOrigin_;
-    p.anchorY = ToLongReal(anchorY_) + yOrigin_;
+    p.anchorX = ReadWholeField<7>(anchorX_) + xOrigin_;
+    p.anchorY = ReadWholeField<7>(anchorY_) + yOrigin_;
     p.height = carried_.textHeight;
     p.position = carried_.digitPosition;
     p.angle = carried_.textAngle;
