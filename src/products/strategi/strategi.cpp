@@ -410,11 +410,11 @@ class StrategiTranslator final : public RecordLoopTranslator {
     const bool writeObject = carried_.style.featureEnabled && !pendingText_;
     if (writeText || writeObject) {
       style_ = {};
-      descriptionPlain_ = true;  // no row: no description
+      description_ = {};  // no row: no description
       if (const StrategiStyleRow* row = carried_.style.row) {
         const RowTexts& texts = TextsOf(*row);
         style_ = texts.clause;
-        descriptionPlain_ = texts.descriptionPlain;
+        description_ = texts.description;
       }
       BuildRow(record);
     }
@@ -425,11 +425,11 @@ class StrategiTranslator final : public RecordLoopTranslator {
 
   // What the rows' texts need, made the first time the file meets a row:
   // the style clause (a TrueType symbol's is built from its numbers) and
-  // whether the description is a plain MID value.
+  // the description as a MID value, with its marks when it needs them.
   struct RowTexts {
     bool made = false;
-    bool descriptionPlain = false;
     std::string clause;
+    std::string description;
   };
 
   const RowTexts& TextsOf(const StrategiStyleRow& row) {
@@ -438,7 +438,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
     RowTexts& texts = rowTexts_[static_cast<std::size_t>(&row - table.data())];
     if (!texts.made) {
       AppendStrategiStyleClause(texts.clause, row, ctx_.runUsesTrueTypeSymbols, kSymbolRotation);
-      texts.descriptionPlain = IsPlainMidValue(row.description);
+      AppendMidValue(texts.description, row.description);
       texts.made = true;
     }
     return texts;
@@ -488,8 +488,9 @@ class StrategiTranslator final : public RecordLoopTranslator {
     ctx_.CountObjectCreated();
   }
 
-  // The values but the section reference and the description are parts of
-  // the record: one check of it covers them all. A record that fails it most
+  // The values but the section reference and the description (which comes
+  // ready as a MID value) are parts of the record: one check of it covers
+  // them all. A record that fails it most
   // often has a double quote only as the terminator of a value, so then the
   // values are checked one by one.
   bool RecordValuesPlain(std::string_view record) const {
@@ -503,7 +504,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
 
   void BuildRow(std::string_view record) {
     const bool plain = RecordValuesPlain(record);
-    if (plain && sectionRefPlain_ && descriptionPlain_) {
+    if (plain && sectionRefPlain_) {
       BuildPlainRow(record);
       return;
     }
@@ -511,19 +512,19 @@ class StrategiTranslator final : public RecordLoopTranslator {
     rowText_ = row_.str();
   }
 
-  // The row of plain values written straight into one room: the same bytes
-  // as BuildMarkedRow gives them.
+  // The row of values that need no marks (and the description, marked
+  // already) written straight into one room: the same bytes as
+  // BuildMarkedRow gives them.
   void BuildPlainRow(std::string_view record) {
     const StrategiAttributes& a = attributes_;
     const std::string_view code = Field(record, 11, 4);
-    const std::string_view description = carried_.style.description();
     const std::string_view attributes[] = {a.LO, a.UE, a.HI, a.HM, a.NU, a.RB, a.RU,
                                            a.TX, a.GS, a.FM, a.OW, a.CM, a.UN, a.DN};
     // Id, FCode twice, DE and the 14 attributes are each at most the record;
     // then 33 commas, "0.0", the layer and eight bytes that a copy of a
     // part may write past its end. Room asked for costs nothing.
     plainRow_.clear();
-    char* p = plainRow_.Room(sectionRef_.size() + description.size() + 18 * record.size() + 33 + 3 + kMaxInteger + 8);
+    char* p = plainRow_.Room(sectionRef_.size() + description_.size() + 18 * record.size() + 33 + 3 + kMaxInteger + 8);
     const auto put = [&p](std::string_view value) {
       if (!value.empty()) {
         std::memcpy(p, value.data(), value.size());
@@ -556,7 +557,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
     put(sectionRef_);
     putPart(Field(record, 3, 6));
     putPart(code);
-    put(description);
+    put(description_);
     putPart(Field(record, 17, 8));
     for (std::size_t i = 0; i < 4; ++i) putPart(attributes[i]);  // LO to HM
     static_assert(kSymbolRotation == 0.0, "the OR column is written as \"0.0\"");
@@ -580,7 +581,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
     row_.Add(sectionRef_, sectionRefPlain_)
         .Add(Field(record, 3, 6), plain)
         .Add(code, plain)
-        .Add(carried_.style.description(), descriptionPlain_)
+        .AddPlain(description_)  // written as a MID value already
         .Add(Field(record, 17, 8), plain)
         .Add(a.LO, plain)
         .Add(a.UE, plain)
@@ -631,7 +632,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
   std::string anchorX_, anchorY_;
   StrategiAttributes attributes_;
   std::string_view style_;  // the feature's style clause, in rowTexts_
-  bool descriptionPlain_ = true;
+  std::string_view description_;  // the feature's description as a MID value, in rowTexts_
   std::vector<RowTexts> rowTexts_;
   std::string text_;
   std::string networkRow_;
