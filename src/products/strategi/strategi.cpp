@@ -490,9 +490,8 @@ class StrategiTranslator final : public RecordLoopTranslator {
 
   // The values but the section reference and the description (which comes
   // ready as a MID value) are parts of the record: one check of it covers
-  // them all. A record that fails it most
-  // often has a double quote only as the terminator of a value, so then the
-  // values are checked one by one.
+  // them all. A record that fails it most often has a double quote only as
+  // the terminator of a value, so then the values are checked one by one.
   bool RecordValuesPlain(std::string_view record) const {
     if (IsPlainMidValue(record)) return true;
     if (!IsPlainMidValue(Field(record, 3, 22))) return false;  // Id, FCode, DE and the columns between
