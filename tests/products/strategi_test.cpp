@@ -9,6 +9,7 @@
 
 #include "mif/format.hpp"
 #include "products/strategi/strategi.hpp"
+#include "products/strategi/strategi_ordinates.hpp"
 #include "products/strategi/strategi_styles.hpp"
 #include "products/strategi/strategi_text.hpp"
 #include "run/run.hpp"
@@ -179,6 +180,27 @@ TEST(StrategiAttributeScan, TerminatorSetsDecideWhereADoubleQuoteBelongs) {
   EXPECT_EQ(Read('E', "NU").NU, "");
 }
 
+// Values are scanned eight bytes a step: a terminator in every position of
+// a word and of the bytes left over, after bytes next to the terminators.
+TEST(StrategiAttributeScan, TerminatorsInEveryPositionOfLongValues) {
+  for (std::size_t length = 0; length <= 26; ++length) {
+    const std::string value = std::string("#$&[]!'\x80\xdc\xa5\x01~{|}", 15).substr(0, length % 15) +
+                              std::string(length > 15 ? length - 15 : 0, 'x');
+    for (char terminator : {'\\', '%', '"'}) {
+      for (const std::string& after : {std::string(), std::string("\\GSSS 1\\"), std::string(20, 'y')}) {
+        const std::string tail = value + terminator + after;
+        SCOPED_TRACE(tail);
+        // T1 ends at any of the three; T2 keeps a double quote.
+        EXPECT_EQ(Read('A', "TX" + tail).TX, value);
+        const std::string t2 = tail.substr(0, tail.find_first_of("\\%"));
+        EXPECT_EQ(Read('F', "FM" + tail).FM, t2);
+      }
+    }
+    // No terminator: the value runs to the end of the record.
+    EXPECT_EQ(Read('A', "TX" + value).TX, value);
+  }
+}
+
 TEST(StrategiAttributeScan, GroupIWantsFmFirstAndLooksForGsOneColumnOn) {
   StrategiAttributes a = Read('I', "FMMumbles Head\\GSSS 629 872\\");
   EXPECT_EQ(a.FM, "Mumbles Head");
@@ -272,6 +294,72 @@ std::string Place(long double x, long double y, long double h, int p, long doubl
   return out;
 }
 
+// ------------------------------------------------------------ decimal ordinates
+
+// The sum as Write gives it from a view of the field; from the field's
+// bytes (the field of seven followed by any byte) it must be the same.
+std::string DecimalSum(const DecimalOrigin& origin, std::string_view field, int decimals) {
+  char out[kMaxDecimalOrdinate];
+  const char* end = origin.Write(out, field, decimals);
+  const std::string sum = end ? std::string(out, static_cast<std::size_t>(end - out)) : std::string("refused");
+  if (field.size() == 7) {
+    for (char after : {'0', '9', ' ', '\xff', '\0'}) {
+      const std::string bytes = std::string(field) + after;
+      end = origin.Write(out, bytes.data(), decimals);
+      EXPECT_EQ(end ? std::string(out, static_cast<std::size_t>(end - out)) : std::string("refused"), sum)
+          << field << " then " << static_cast<int>(after);
+    }
+  }
+  return sum;
+}
+
+std::string WholeFixed(std::int64_t value, int decimals) {
+  char out[kMaxWholeFixed];
+  return std::string(out, static_cast<std::size_t>(WriteWholeFixed(out, value, decimals) - out));
+}
+
+TEST(DecimalOrigin, WritesWhatWholeFixedWritesForTheSum) {
+  // Carries through every digit, none at all, the largest sum, zero.
+  const std::int64_t origins[] = {0,       1,        9,        200000,   999999,   1000000,  8999999,
+                                  9000000, 9999999,  10000000, 12345678, 89999999, 90000000, 50000001};
+  const char* fields[] = {"0000000", "0000001", "0000009", "0000010", "0999999", "1000000",
+                          "8146000", "9000001", "9999999", "0081460", "5000000", "1234567"};
+  for (std::int64_t origin : origins) {
+    const DecimalOrigin digits(origin);
+    ASSERT_TRUE(digits.usable()) << origin;
+    for (const char* field : fields) {
+      const std::int64_t value = origin + std::stoll(field);
+      for (int decimals : {0, 2, 3})
+        ASSERT_EQ(DecimalSum(digits, field, decimals), WholeFixed(value, decimals)) << origin << " + " << field;
+    }
+  }
+  // Every sum of a few origins and a sweep of fields.
+  for (std::int64_t origin : {0, 700000, 89999999}) {
+    const DecimalOrigin digits(origin);
+    for (int v = 0; v <= 9999999; v += 997) {
+      char field[8];
+      std::snprintf(field, sizeof field, "%07d", v);
+      ASSERT_EQ(DecimalSum(digits, field, 2), WholeFixed(origin + v, 2)) << origin << " + " << field;
+    }
+  }
+}
+
+TEST(DecimalOrigin, RefusesOriginsAndFieldsItCannotAdd) {
+  // Negative origins, and those a seven-digit field could take past eight digits.
+  for (std::int64_t origin : {-1, -200000, 90000001, 99999999, 100000000}) {
+    EXPECT_FALSE(DecimalOrigin(origin).usable()) << origin;
+    EXPECT_EQ(DecimalSum(DecimalOrigin(origin), "0000000", 2), "refused");
+  }
+  EXPECT_EQ(DecimalSum(DecimalOrigin(), "0000000", 2), "refused");
+  // Anything but exactly seven digits: blanks, signs, the bytes next to the
+  // digits, bytes with the top bit set, other lengths.
+  const DecimalOrigin digits(200000);
+  for (std::string_view field : {"", "000000", "00000000", " 000001", "000001 ", "-000001", "+000001", "00/0000",
+                                 "00:0000", "000\xb0" "000", "000\xff" "000", "0000 00"})
+    EXPECT_EQ(DecimalSum(digits, field, 2), "refused") << field;
+  EXPECT_EQ(DecimalSum(digits, std::string_view("000\0" "000", 7), 2), "refused");
+}
+
 TEST(PlaceStrategiText, WorkedExamples) {
   TextOffsets o;
   EXPECT_EQ(Place(500, 800, 2.0L, 4, 0, "AB", o), "463.10 779.50 863.10 479.50");
@@ -322,7 +410,7 @@ struct Strategi : ::testing::Test {
   RunResult result;
   std::string section = Section(200000, 100000);
 
-  void Run(std::initializer_list<std::string> records, bool end = true) {
+  void Run(const std::vector<std::string>& records, bool end = true) {
     std::string text = test::Ntf({"01V0%", "02Strategi_02.96      0%", section});
     for (const auto& r : records) text += r + "\r\n";
     if (end) text += "99\r\n";
@@ -383,6 +471,17 @@ TEST_F(Strategi, OrdinatesAfterWholeFractionalNegativeAndLargeOrigins) {
   }
 }
 
+// Vertices are read with one load each where the record goes on past the
+// Y field; a record that ends with it, and fields that are not seven
+// digits, take the general reading.
+TEST_F(Strategi, VerticesAtTheRecordEndAndAmongOtherFields) {
+  Run({"23000001000001010000010%", "210000012000400030000003000 0003761 003057 -0004510003181 00099990009999",
+       "14000001FC5330DE199604010%"});
+  EXPECT_EQ(Body("t.mif"), (std::vector<std::string>{"PLINE 4", "203000.000 103000.000", "203761.00 103057.00",
+                                                     "199549.00 103181.00", "209999.00 109999.00",
+                                                     "  PEN (2,2,16711680)"}));
+}
+
 TEST_F(Strategi, EveryRowHasThirtyFourValues) {
   Run({"15000001000001010000010%", kPoint, "14000001FC5212DE19960401FMA, \"B\"\\0%",
        "15000002000002010000020%", kPoint, "14000002FC5901DE19960401HI0028HM01000%",
@@ -402,6 +501,52 @@ TEST_F(Strategi, EveryRowHasThirtyFourValues) {
   }
   EXPECT_NE(mid[0].find(",\"A, \"\"B\"\"\","), std::string::npos) << mid[0];
   EXPECT_NE(mid[1].find(",,0028,0100,0.0,5901,"), std::string::npos) << mid[1];
+}
+
+// Rows of plain values are written straight; a value that needs marks
+// anywhere in the row sends the whole row the general way. Both give the
+// same values in the same columns.
+TEST_F(Strategi, RowsWithAndWithoutMarksAndQuotesThatOnlyEndValues) {
+  Run({"15000001000001010000010%", kPoint, "14000001FC5360DE19960401LO2UE1OR0210NUM46\"\\GSST 1\\0%",
+       "15000002000002010000020%", kPoint, "14000002FC5883DE19960401FMMorford\"\\OWNat, Trust\\0%",
+       "15000003000003010000030%", kPoint, "14000003FC5340DE19960401NUB1\"\\0%",
+       "15000004000004010000040%", kPoint, "14000004FC5212DE1996,401FMA\"B\\0%",
+       "15000005000005010000050%", kPoint, "14000005FC5901DE19960401HI0028HM01000%"});
+  EXPECT_EQ(Lines("t.mid"),
+            (std::vector<std::string>{
+                "SS,000001,5360,Service station (full access),19960401,2,1,,,0.0,5360,M46,,,,ST 1,,,,,,,,,,,,,,,,,,1",
+                "SS,000002,5883,Other tourist attraction (open to the public),19960401,,,,,0.0,5883,,,,,,Morford,\"Nat, Trust\",,,,,,,,,,,,,,,,6",
+                "SS,000003,5340,\"B road, D/C)\",19960401,,,,,0.0,5340,B1,,,,,,,,,,,,,,,,,,,,,,1",
+                "SS,000004,5212,\"River (primary), middle\",\"1996,401\",,,,,0.0,5212,,,,,,\"A\"\"B\",,,,,,,,,,,,,,,,,2",
+                "SS,000005,5901,Spot height dot,19960401,,,0028,0100,0.0,5901,,,,,,,,,,,,,,,,,,,,,,,8"}));
+  // A section reference that needs marks marks it in every row.
+  section = "07S,        " + std::string(34, '0') + "00200000000010000000%";
+  Run({"15000001000001010000010%", kPoint, "14000001FC5901DE19960401HI0028HM01000%"});
+  EXPECT_EQ(Lines("t.mid"), (std::vector<std::string>{
+                                "\"S,\",000001,5901,Spot height dot,19960401,,,0028,0100,0.0,5901,,,,,,,,,,,,,,,,,,,,,,,8"}));
+}
+
+// Plain values are copied in words: every length, ended by a terminator or
+// by the record, and a record that ends inside its date.
+TEST_F(Strategi, PlainRowValuesOfEveryLengthAtAndBeforeTheRecordEnd) {
+  std::vector<std::string> records, expected;
+  const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  for (std::size_t length = 1; length <= 18; ++length) {
+    const std::string value = alphabet.substr(length % 5, length);
+    for (const char* end : {"\\0%", "0%"}) {
+      char id[24];
+      std::snprintf(id, sizeof id, "%06zu", records.size() / 3 + 1);
+      records.push_back(std::string("15") + id + "000001010000010%");
+      records.push_back(kPoint);
+      records.push_back(std::string("14") + id + "FC5353DE19960401FM" + value + end);
+      expected.push_back(std::string("SS,") + id + ",5353,Minor road over 4 metres wide tunnel,19960401,,,,,0.0,5353,,,,,," +
+                         value + ",,,,,,,,,,,,,,,,,1");
+    }
+  }
+  records.insert(records.end(), {"15000099000001010000010%", kPoint, "14000099FC5353DE1996"});
+  expected.push_back("SS,000099,5353,Minor road over 4 metres wide tunnel,1996,,,,,0.0,5353,,,,,,,,,,,,,,,,,,,,,,,1");
+  Run(records);
+  EXPECT_EQ(Lines("t.mid"), expected);
 }
 
 TEST_F(Strategi, OneVertexLinesNoVertexLinesAndMissingGeometryKeepMifAndMidInStep) {
@@ -436,6 +581,23 @@ TEST_F(Strategi, LayerCheckBoxesGatePointsAndLinesButNeverTexts) {
   EXPECT_EQ(Body("t_Text.mif"), (std::vector<std::string>{"TEXT \"AB\"", "202963.10 102979.50 203363.10 102679.50",
                                                           "  FONT (\"Arial\",0,0,0)", "ANGLE 0.0"}));
   EXPECT_EQ(Body("t.mif"), std::vector<std::string>{});
+}
+
+// Height, angle and anchor are read quickly when they are all digits; the
+// same values with blanks before them take the general reading and place
+// the text alike.
+TEST_F(Strategi, TextFieldsWithAndWithoutLeadingBlanks) {
+  std::vector<std::vector<std::string>> bodies;
+  for (const auto& [representation, point] :
+       {std::pair<std::string, std::string>{"450000010001025409550%", "210000011000100030100003020 0%"},
+        std::pair<std::string, std::string>{"450000010001 254 9550%", "2100000110001   3010   3020 0%"}}) {
+    Run({"4300000101000000000001010000040%", representation, point, "14000004FC5006DE19960401TXAB\\0%"});
+    bodies.push_back(Body("t_Text.mif"));
+    EXPECT_EQ(observer.Texts(), std::vector<std::string>{});
+  }
+  ASSERT_EQ(bodies[0].size(), 4u);
+  EXPECT_EQ(bodies[0][3], "ANGLE 95.5");
+  EXPECT_EQ(bodies[1], bodies[0]);
 }
 
 TEST_F(Strategi, TextOptionsRouteOrDropTextsAndTheirPoints) {

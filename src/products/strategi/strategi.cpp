@@ -1,13 +1,17 @@
 #include "products/strategi/strategi.hpp"
 
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <iterator>
 #include <span>
 #include <vector>
 
 #include "mif/format.hpp"
 #include "products/common/network_node.hpp"
+#include "products/strategi/strategi_ordinates.hpp"
 #include "products/strategi/strategi_text.hpp"
 #include "run/record_loop.hpp"
 
@@ -66,6 +70,14 @@ constexpr std::array<char, kGroupCodes> kGroupTable = BuildGroupTable();
 // double quote, the second only at the backslash and "%".
 enum class Terminators { T1, T2 };
 
+// The top bit of each byte of `word` (eight characters, the first in the
+// lowest byte) that equals `c`. Bytes above the first such byte may be
+// marked wrongly by the borrow; the lowest mark is always right.
+std::uint64_t BytesEqual(std::uint64_t word, char c) {
+  const std::uint64_t x = word ^ (0x0101010101010101ULL * static_cast<unsigned char>(c));
+  return (x - 0x0101010101010101ULL) & ~x & 0x8080808080808080ULL;
+}
+
 // Scans a value from 1-based column `start`: characters up to the next
 // terminator, which is not part of the value. `t` receives the terminator's
 // column. A scan that runs off the end of the record keeps everything it
@@ -77,9 +89,20 @@ std::string_view Scan(std::string_view record, std::size_t start, Terminators se
     return {};
   }
   const std::string_view rest = record.substr(start - 1);
-  // A plain loop: find_first_of asks memchr about every character.
   const bool quoteEnds = set == Terminators::T1;
   std::size_t at = 0;
+  // Eight bytes a step while eight are left, the last ones one by one.
+  for (; at + 8 <= rest.size(); at += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, rest.data() + at, 8);
+    std::uint64_t marks = BytesEqual(word, '\\') | BytesEqual(word, '%');
+    if (quoteEnds) marks |= BytesEqual(word, '"');
+    if (marks != 0) {
+      at += static_cast<std::size_t>(std::countr_zero(marks)) / 8;
+      t = start + at;
+      return rest.substr(0, at);
+    }
+  }
   while (at < rest.size() && rest[at] != '\\' && rest[at] != '%' && !(quoteEnds && rest[at] == '"')) ++at;
   if (at == rest.size()) {
     t = record.size() + 1;
@@ -89,7 +112,9 @@ std::string_view Scan(std::string_view record, std::size_t start, Terminators se
   return rest.substr(0, at);
 }
 
-bool TagAt(std::string_view record, std::size_t column, std::string_view tag) { return Field(record, column, 2) == tag; }
+bool TagAt(std::string_view record, std::size_t column, std::string_view tag) {
+  return SameText(Field(record, column, 2), tag);
+}
 
 // Groups M and N after their FM value (terminator at `t`): CM two columns
 // on, then UN one column after the CM terminator, or where CM was looked for
@@ -220,9 +245,12 @@ class StrategiTranslator final : public RecordLoopTranslator {
     // Whole origins (the usual) make the sum with a whole field a whole
     // number, exact in integers as in double.
     wholeOrigins_ = IsWhole(xOrigin_) && IsWhole(yOrigin_);
+    xDigits_ = yDigits_ = DecimalOrigin();
     if (wholeOrigins_) {
       xWhole_ = static_cast<std::int64_t>(xOrigin_);
       yWhole_ = static_cast<std::int64_t>(yOrigin_);
+      xDigits_ = DecimalOrigin(xWhole_);
+      yDigits_ = DecimalOrigin(yWhole_);
     }
   }
 
@@ -233,13 +261,21 @@ class StrategiTranslator final : public RecordLoopTranslator {
  private:
   enum class Geometry { None, Point, Line };
 
+  // The two characters of a record id as one number, for a switch.
+  static constexpr int IdCode(char first, char second) {
+    return static_cast<unsigned char>(first) << 8 | static_cast<unsigned char>(second);
+  }
+
   void WriteStrategiRecord(std::string_view record) {
-    const std::string_view id = RecordId(record);
-    if (id == "43") pendingText_ = true;
-    else if (id == "16") WriteNode(record);
-    else if (id == "45") ReadTextRepresentation(record);
-    else if (id == "21") ReadGeometry(record);
-    else if (id == "14") WriteFeature(record);
+    if (record.size() < 2) return;
+    switch (IdCode(record[0], record[1])) {
+      case IdCode('4', '3'): pendingText_ = true; break;
+      case IdCode('1', '6'): WriteNode(record); break;
+      case IdCode('4', '5'): ReadTextRepresentation(record); break;
+      case IdCode('2', '1'): ReadGeometry(record); break;
+      case IdCode('1', '4'): WriteFeature(record); break;
+      default: break;
+    }
   }
 
   void WriteNode(std::string_view record) {
@@ -249,16 +285,55 @@ class StrategiTranslator final : public RecordLoopTranslator {
   void ReadTextRepresentation(std::string_view record) {
     // Heights and angles are stored in tenths; dividing the whole count keeps
     // a height such as 1.2 exactly the value the width rules compare with.
-    const long double height = ToLongReal(Field(record, 13, 3)) / 10;
+    const long double height = ReadWholeField<3>(Field(record, 13, 3)) / 10;
     const std::int64_t position = ToInteger(Field(record, 16, 1));
-    const long double angle = ToLongReal(Field(record, 17, 4)) / 10;
+    const long double angle = ReadWholeField<4>(Field(record, 17, 4)) / 10;
     carried_.textHeight = height;
     carried_.digitPosition = static_cast<int>(position);
     carried_.textAngle = angle;
   }
 
-  // "x y" of the two fields, in ground units.
-  void AppendGroundPair(std::string_view fx, std::string_view fy, int decimals) {
+  // "x y" of the two fields, in ground units, and CR LF after them when
+  // `endLine`.
+  void AppendGroundPair(std::string_view fx, std::string_view fy, int decimals, bool endLine) {
+    if (AppendDecimalPair(fx, fy, decimals, endLine)) return;
+    AppendGroundPairSlowly(fx, fy, decimals);
+    if (endLine) geometry_.Append("\r\n");
+  }
+
+  // The same the quick way, for seven-digit fields on an origin made of
+  // digits (given as views, or where the record goes on past them, as
+  // their first characters); false, keeping nothing, for any other.
+  template <class FieldText>
+  bool AppendDecimalPair(FieldText fx, FieldText fy, int decimals, bool endLine) {
+    char* p = xDigits_.Write(geometry_.Room(2 * kMaxDecimalOrdinate + 1 + 2), fx, decimals);
+    if (!p) return false;
+    *p++ = ' ';
+    p = yDigits_.Write(p, fy, decimals);
+    if (!p) return false;
+    std::memcpy(p, "\r\n", 2);
+    geometry_.Advance(endLine ? p + 2 : p);
+    return true;
+  }
+
+  // The pair of the X field at 1-based `column` of the record and the Y
+  // field following it.
+  void AppendRecordPair(std::string_view record, std::size_t column, int decimals, bool endLine) {
+    // The usual: the record goes on past the Y field (a geometry record has
+    // a blank after each pair), so each field is read with one load.
+    if (column + 14 <= record.size()) {
+      const char* x = record.data() + column - 1;
+      if (AppendDecimalPair(x, x + 7, decimals, endLine)) return;
+    }
+    AppendGroundPair(Field(record, column, 7), Field(record, column + 7, 7), decimals, endLine);
+  }
+
+  // One vertex line of a polyline.
+  void AppendVertex(std::string_view record, std::size_t column, int decimals) {
+    AppendRecordPair(record, column, decimals, true);
+  }
+
+  void AppendGroundPairSlowly(std::string_view fx, std::string_view fy, int decimals) {
     std::int64_t vx = 0, vy = 0;
     if (wholeOrigins_ && TryToFixedDigits<7>(fx, vx) && TryToFixedDigits<7>(fy, vy)) {
       char* p = WriteWholeFixed(geometry_.Room(2 * kMaxWholeFixed + 1), vx + xWhole_, decimals);
@@ -271,10 +346,12 @@ class StrategiTranslator final : public RecordLoopTranslator {
     AppendFixedPair(geometry_, x + xOrigin_, y + yOrigin_, decimals);
   }
 
-  // One vertex line of a polyline.
-  void AppendVertex(std::string_view fx, std::string_view fy, int decimals) {
-    AppendGroundPair(fx, fy, decimals);
-    geometry_.Append("\r\n");
+  // A field of N digits as a rule: a whole number, read exactly either way;
+  // anything else takes the general reading.
+  template <std::size_t N>
+  static long double ReadWholeField(std::string_view field) {
+    std::int64_t v = 0;
+    return TryToFixedDigits<N>(field, v) ? static_cast<long double>(v) : ToLongReal(field);
   }
 
   // Seven digits as a rule, a whole number read exactly either way; anything
@@ -286,29 +363,31 @@ class StrategiTranslator final : public RecordLoopTranslator {
 
   void ReadGeometry(std::string_view record) {
     const std::string_view type = Field(record, 9, 1);
-    std::int64_t count = ToInteger(Field(record, 10, 4));
+    const std::string_view countField = Field(record, 10, 4);
+    std::int64_t count = 0;
+    if (!TryToFixedDigits<4>(countField, count)) count = ToInteger(countField);
     geometry_.clear();
     geometryKind_ = Geometry::None;
     hasAnchor_ = false;
 
-    if (type == "2") {
+    if (SameText(type, "2")) {
       geometryKind_ = Geometry::Line;
       lineVertices_ = count;
       if (count <= 0) return;  // a line without points: the placeholder object
       // The count comes from the record; the vertices must be there too,
       // so a count larger than the record holds fails on the first missing one.
-      AppendVertex(Field(record, 14, 7), Field(record, 21, 7), 3);
+      AppendVertex(record, 14, 3);
       for (std::int64_t k = 2; k <= count; ++k) {
         const std::size_t base = 29 + 15 * static_cast<std::size_t>(k - 2);
         if (base > record.size()) throw NtfReadFailure("Strategi line shorter than its vertex count");
-        AppendVertex(Field(record, base, 7), Field(record, base + 7, 7), 2);
+        AppendVertex(record, base, 2);
       }
       return;
     }
-    if (type != "1") return;
+    if (!SameText(type, "1")) return;
     if (!pendingText_) {
       geometry_.Append("POINT ");
-      AppendGroundPair(Field(record, 14, 7), Field(record, 21, 7), 2);
+      AppendRecordPair(record, 14, 2, false);
       geometryKind_ = Geometry::Point;
     } else if (textLayer_) {
       // The raw anchor, converted when the text is placed.
@@ -331,11 +410,11 @@ class StrategiTranslator final : public RecordLoopTranslator {
     const bool writeObject = carried_.style.featureEnabled && !pendingText_;
     if (writeText || writeObject) {
       style_ = {};
-      descriptionPlain_ = true;  // no row: no description
+      description_ = {};  // no row: no description
       if (const StrategiStyleRow* row = carried_.style.row) {
         const RowTexts& texts = TextsOf(*row);
         style_ = texts.clause;
-        descriptionPlain_ = texts.descriptionPlain;
+        description_ = texts.description;
       }
       BuildRow(record);
     }
@@ -346,11 +425,11 @@ class StrategiTranslator final : public RecordLoopTranslator {
 
   // What the rows' texts need, made the first time the file meets a row:
   // the style clause (a TrueType symbol's is built from its numbers) and
-  // whether the description is a plain MID value.
+  // the description as a MID value, with its marks when it needs them.
   struct RowTexts {
     bool made = false;
-    bool descriptionPlain = false;
     std::string clause;
+    std::string description;
   };
 
   const RowTexts& TextsOf(const StrategiStyleRow& row) {
@@ -359,7 +438,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
     RowTexts& texts = rowTexts_[static_cast<std::size_t>(&row - table.data())];
     if (!texts.made) {
       AppendStrategiStyleClause(texts.clause, row, ctx_.runUsesTrueTypeSymbols, kSymbolRotation);
-      texts.descriptionPlain = IsPlainMidValue(row.description);
+      AppendMidValue(texts.description, row.description);
       texts.made = true;
     }
     return texts;
@@ -379,14 +458,14 @@ class StrategiTranslator final : public RecordLoopTranslator {
       styled = false;
     }
     if (styled) layer.mif.WriteLine(style_);
-    layer.WriteRow(row_.str());
+    layer.WriteRow(rowText_);
   }
 
   void WriteText() {
     if (!hasAnchor_) throw NtfReadFailure("Strategi text without its point");
     StrategiTextPlacement p;
-    p.anchorX = ToLongReal(anchorX_) + xOrigin_;
-    p.anchorY = ToLongReal(anchorY_) + yOrigin_;
+    p.anchorX = ReadWholeField<7>(anchorX_) + xOrigin_;
+    p.anchorY = ReadWholeField<7>(anchorY_) + yOrigin_;
     p.height = carried_.textHeight;
     p.position = carried_.digitPosition;
     p.angle = carried_.textAngle;
@@ -405,21 +484,103 @@ class StrategiTranslator final : public RecordLoopTranslator {
     MifLayer& layer = *textLayer_;
     layer.BeginObject();
     layer.mif.WriteLine(text_);
-    layer.WriteRow(row_.str());
+    layer.WriteRow(rowText_);
     ctx_.CountObjectCreated();
   }
 
+  // The values but the section reference and the description (which comes
+  // ready as a MID value) are parts of the record: one check of it covers
+  // them all. A record that fails it most often has a double quote only as
+  // the terminator of a value, so then the values are checked one by one.
+  bool RecordValuesPlain(std::string_view record) const {
+    if (IsPlainMidValue(record)) return true;
+    if (!IsPlainMidValue(Field(record, 3, 22))) return false;  // Id, FCode, DE and the columns between
+    const StrategiAttributes& a = attributes_;
+    for (std::string_view v : {a.LO, a.UE, a.HI, a.HM, a.NU, a.RB, a.RU, a.TX, a.GS, a.FM, a.OW, a.CM, a.UN, a.DN})
+      if (!v.empty() && !IsPlainMidValue(v)) return false;
+    return true;
+  }
+
   void BuildRow(std::string_view record) {
+    const bool plain = RecordValuesPlain(record);
+    if (plain && sectionRefPlain_) {
+      BuildPlainRow(record);
+      return;
+    }
+    BuildMarkedRow(record, plain);
+    rowText_ = row_.str();
+  }
+
+  // The row of values that need no marks (and the description, marked
+  // already) written straight into one room: the same bytes as
+  // BuildMarkedRow gives them.
+  void BuildPlainRow(std::string_view record) {
     const StrategiAttributes& a = attributes_;
     const std::string_view code = Field(record, 11, 4);
-    // The values but the section reference and the description are parts
-    // of the record: one check of it covers them all.
-    const bool plain = IsPlainMidValue(record);
+    const std::string_view attributes[] = {a.LO, a.UE, a.HI, a.HM, a.NU, a.RB, a.RU,
+                                           a.TX, a.GS, a.FM, a.OW, a.CM, a.UN, a.DN};
+    // Id, FCode twice, DE and the 14 attributes are each at most the record;
+    // then 33 commas, "0.0", the layer and eight bytes that a copy of a
+    // part may write past its end. Room asked for costs nothing.
+    plainRow_.clear();
+    char* p = plainRow_.Room(sectionRef_.size() + description_.size() + 18 * record.size() + 33 + 3 + kMaxInteger + 8);
+    const auto put = [&p](std::string_view value) {
+      if (!value.empty()) {
+        std::memcpy(p, value.data(), value.size());
+        p += value.size();
+      }
+      *p++ = ',';
+    };
+    // A part of the record (most values: short, of sizes known only here)
+    // is copied by eight-byte words read within the value, or, when shorter,
+    // from the eight bytes of the record that end with it, shifted down to
+    // the value: cheaper than a copy of any size.
+    const auto putPart = [&p, record, &put](std::string_view value) {
+      const std::size_t n = value.size();
+      if (n >= 8) {
+        for (std::size_t at = 0; at + 8 < n; at += 8) std::memcpy(p + at, value.data() + at, 8);
+        std::memcpy(p + n - 8, value.data() + n - 8, 8);  // the last eight, over what is there
+      } else if (n == 0) {
+        return put(value);
+      } else {
+        const auto end = static_cast<std::size_t>(value.data() + n - record.data());
+        if (end < 8 || end > record.size()) return put(value);
+        std::uint64_t word;
+        std::memcpy(&word, record.data() + end - 8, 8);
+        word >>= 8 * (8 - n);  // the first character of the value in the lowest byte
+        std::memcpy(p, &word, 8);
+      }
+      p += n;
+      *p++ = ',';
+    };
+    put(sectionRef_);
+    putPart(Field(record, 3, 6));
+    putPart(code);
+    put(description_);
+    putPart(Field(record, 17, 8));
+    for (std::size_t i = 0; i < 4; ++i) putPart(attributes[i]);  // LO to HM
+    static_assert(kSymbolRotation == 0.0, "the OR column is written as \"0.0\"");
+    std::memcpy(p, "0.0,", 4);
+    p += 4;
+    putPart(code);
+    for (std::size_t i = 4; i < std::size(attributes); ++i) putPart(attributes[i]);  // NU to DN
+    std::memcpy(p, ",,,,,,,,,,,,", 12);  // RJ to FI, each ended by its comma
+    p += 12;
+    const int layer = carried_.style.layer();
+    if (layer >= 0 && layer <= 9) *p++ = static_cast<char>('0' + layer);
+    else p = WriteInteger(p, layer);
+    plainRow_.Advance(p);
+    rowText_ = plainRow_.view();
+  }
+
+  void BuildMarkedRow(std::string_view record, bool plain) {
+    const StrategiAttributes& a = attributes_;
+    const std::string_view code = Field(record, 11, 4);
     row_.Clear();
     row_.Add(sectionRef_, sectionRefPlain_)
         .Add(Field(record, 3, 6), plain)
         .Add(code, plain)
-        .Add(carried_.style.description(), descriptionPlain_)
+        .AddPlain(description_)  // written as a MID value already
         .Add(Field(record, 17, 8), plain)
         .Add(a.LO, plain)
         .Add(a.UE, plain)
@@ -446,8 +607,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
     geometry_.clear();
     geometryKind_ = Geometry::None;
     hasAnchor_ = false;
-    pendingText_ = false;
-    attributes_ = StrategiAttributes{};
+    pendingText_ = false;  // the attributes are read afresh for each feature
   }
 
   // Strategi data carries no symbol orientation: the OR column and the one
@@ -459,6 +619,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
   double xOrigin_ = 0;
   bool wholeOrigins_ = false;
   std::int64_t xWhole_ = 0, yWhole_ = 0;
+  DecimalOrigin xDigits_, yDigits_;
   double yOrigin_ = 0;
   bool pendingText_ = false;
   Geometry geometryKind_ = Geometry::None;
@@ -470,13 +631,15 @@ class StrategiTranslator final : public RecordLoopTranslator {
   std::string anchorX_, anchorY_;
   StrategiAttributes attributes_;
   std::string_view style_;  // the feature's style clause, in rowTexts_
-  bool descriptionPlain_ = true;
+  std::string_view description_;  // the feature's description as a MID value, in rowTexts_
   std::vector<RowTexts> rowTexts_;
   std::string text_;
   std::string networkRow_;
   OptionView layers_;
   MifLayer* textLayer_;  // nullptr: texts are dropped
-  MidRow row_;
+  MidRow row_;          // the row when a value needs marks
+  TextBuffer plainRow_;  // the row when none does
+  std::string_view rowText_;
 };
 
 }  // namespace

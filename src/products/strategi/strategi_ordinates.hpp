@@ -1,0 +1,88 @@
+// Strategi ordinates in the usual case: a whole section origin plus a field
+// of seven digits, written as a whole number with zero decimals. The sum is
+// made on the decimal digits themselves, so the field is never converted to
+// binary and back.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+#include "ntf/record.hpp"
+
+namespace quorvel {
+
+// The most one Write stores: an eight-byte store of the digits and the
+// four bytes of ".000" after at most eight digits.
+inline constexpr std::size_t kMaxDecimalOrdinate = 12;
+
+class DecimalOrigin {
+ public:
+  // Origins up to this one leave the sum with a seven-digit field within
+  // eight digits.
+  static constexpr std::int64_t kLargest = 90000000;
+
+  DecimalOrigin() = default;  // usable by no field
+  explicit DecimalOrigin(std::int64_t origin) {
+    if (origin < 0 || origin > kLargest) return;
+    // One digit a byte, the last digit in the lowest byte.
+    for (int shift = 0; shift < 64; shift += 8, origin /= 10) digits_ |= static_cast<std::uint64_t>(origin % 10) << shift;
+    usable_ = true;
+  }
+
+  bool usable() const { return usable_; }
+
+  // Writes origin + field, the field exactly seven digits, with `decimals`
+  // (0-3) zero decimals as WriteWholeFixed does, at `out`, which has room for
+  // kMaxDecimalOrdinate bytes (bytes of it after the end may be
+  // overwritten). Returns the end, or nullptr, writing nothing, when the
+  // origin is not usable or the field is not seven digits.
+  char* Write(char* out, std::string_view field, int decimals) const {
+    std::uint64_t text;
+    if (!usable_ || !LoadFixedDigits<7>(field, text)) return nullptr;
+    return WriteText(out, text, decimals);
+  }
+
+  // The same for the field at `from`, with one more byte after it, which is
+  // read but plays no part: one load where the record is known to go on.
+  char* Write(char* out, const char* from, int decimals) const {
+    std::uint64_t bytes;
+    std::memcpy(&bytes, from, 8);
+    const std::uint64_t text = bytes << 8 | '0';
+    // Every byte 0x30-0x39: its high half is 3 and adding 6 does not carry
+    // out of the low half.
+    const bool digits = ((text & 0xF0F0F0F0F0F0F0F0ULL) |
+                         (((text + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) >> 4)) == 0x3333333333333333ULL;
+    if (!usable_ || !digits) return nullptr;
+    return WriteText(out, text, decimals);
+  }
+
+ private:
+  // `text` is "0" and the field's seven digits, the first in the lowest byte.
+  char* WriteText(char* out, std::uint64_t text, int decimals) const {
+    // Swapped, the last digit comes to the lowest byte as in digits_.
+    const std::uint64_t field8 = __builtin_bswap64(text) - 0x3030303030303030ULL;
+    // Each byte sum is at most 9 + 9 + a carry: with 0xF6 added it passes
+    // 0xFF, carrying one into the next byte, exactly when the digit sum is
+    // 10 or more, and what stays in the byte is then the sum less 10. A
+    // byte that did not carry holds 0xF6 more than its digit (its top bit
+    // set), taken away again below. The top byte never carries (kLargest).
+    std::uint64_t sum = field8 + digits_ + 0xF6F6F6F6F6F6F6F6ULL;
+    sum -= ((sum & 0x8080808080808080ULL) >> 7) * 0xF6;
+    // Leading zero digits are the top bytes that are zero; "0" keeps one.
+    int leadingZeros = std::countl_zero(sum) / 8;
+    if (leadingZeros > 7) leadingZeros = 7;
+    const std::uint64_t digitsText = (__builtin_bswap64(sum) | 0x3030303030303030ULL) >> (8 * leadingZeros);
+    std::memcpy(out, &digitsText, 8);
+    char* p = out + 8 - leadingZeros;
+    if (decimals <= 0) return p;
+    std::memcpy(p, ".000", 4);
+    return p + 1 + decimals;
+  }
+
+  std::uint64_t digits_ = 0;
+  bool usable_ = false;
+};
+
+}  // namespace quorvel
