@@ -50,11 +50,7 @@ class DecimalOrigin {
     std::uint64_t bytes;
     std::memcpy(&bytes, from, 8);
     const std::uint64_t text = bytes << 8 | '0';
-    // Every byte 0x30-0x39: its high half is 3 and adding 6 does not carry
-    // out of the low half.
-    const bool digits = ((text & 0xF0F0F0F0F0F0F0F0ULL) |
-                         (((text + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) >> 4)) == 0x3333333333333333ULL;
-    if (!usable_ || !digits) return nullptr;
+    if (!usable_ || !AreEightDigits(text)) return nullptr;
     return WriteText(out, text, decimals);
   }
 
