@@ -159,7 +159,7 @@ Binary Decompose(double value) {
 // then sign and 15-bit exponent.
 static_assert(LDBL_MANT_DIG == 64, "x87 extended long double expected");
 constexpr bool kLongDoubleIsX87 = true;
-Binary Decompose(long double value) {
+Binary Decompose(const long double& value) {
   std::uint64_t significand;
   std::uint16_t signAndExponent;
   std::memcpy(&significand, &value, 8);
@@ -169,7 +169,7 @@ Binary Decompose(long double value) {
 }
 #else
 constexpr bool kLongDoubleIsX87 = false;
-Binary Decompose(long double) { return {}; }
+Binary Decompose(const long double&) { return {}; }
 #endif
 
 // Writes `value` (finite, below 1e9 in size) rounded to D decimals from
@@ -180,7 +180,7 @@ Binary Decompose(long double) { return {}; }
 // shift of at least 23; one of the width or more (or 100 for a long
 // double's 74 bits) leaves less than half a unit.
 template <int D, class T>
-char* WriteFixedExact(char* out, T value) {
+char* WriteFixedExact(char* out, const T& value) {
   using Wide = std::conditional_t<sizeof(T) == sizeof(std::uint64_t), std::uint64_t, unsigned __int128>;
   constexpr int kWidth = sizeof(Wide) == 8 ? 64 : 100;
   constexpr std::uint32_t kScale = D == 0 ? 1 : D == 1 ? 10 : D == 2 ? 100 : 1000;
@@ -199,7 +199,7 @@ char* WriteFixedExact(char* out, T value) {
 
 // WriteFixed, for double and long double.
 template <class T>
-char* WriteFixedBinary(char* out, T value, int decimals) {
+char* WriteFixedBinary(char* out, const T& value, int decimals) {
   if constexpr (sizeof(T) > sizeof(double)) {
     if (!kLongDoubleIsX87) return nullptr;
   }
@@ -228,7 +228,10 @@ void AppendFixedImpl(std::string& out, T value, int decimals) {
 void AppendFixed(std::string& out, double value, int decimals) { AppendFixedImpl(out, value, decimals); }
 void AppendFixed(std::string& out, long double value, int decimals) { AppendFixedImpl(out, value, decimals); }
 char* WriteFixed(char* out, double value, int decimals) { return WriteFixedBinary(out, value, decimals); }
-char* WriteFixed(char* out, long double value, int decimals) { return WriteFixedBinary(out, value, decimals); }
+// By reference: the bits are read where the value already is. A long double
+// handed over by value is stored by the x87 unit just before it is read
+// back in pieces, which stalls the read.
+char* WriteFixed(char* out, const long double& value, int decimals) { return WriteFixedBinary(out, value, decimals); }
 
 char* WriteFixedPair(char* out, double x, double y, int decimals) {
   char* p = WriteFixed(out, x, decimals);

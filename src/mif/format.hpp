@@ -23,7 +23,7 @@ void AppendFixedExact(std::string& out, long double value, int decimals);
 // (non-finite, 1e9 or more in size, decimals outside 0-3).
 inline constexpr std::size_t kMaxFixedWithin = 16;
 char* WriteFixed(char* out, double value, int decimals);
-char* WriteFixed(char* out, long double value, int decimals);
+char* WriteFixed(char* out, const long double& value, int decimals);
 // "x y", each as AppendFixed writes it.
 void AppendFixedPair(std::string& out, double x, double y, int decimals);
 // Appends `value`, known to lie within `error` of a value computed more

@@ -202,9 +202,9 @@ void AppendTextRectangle(std::string& out, const TextRectangle& r) {
   // the quick form does not take sends all four the general way.
   char line[4 * (kMaxFixedWithin + 1)];
   char* p = line;
-  for (long double v : {r.x1, r.y1, r.x2, r.y2}) {
+  for (const long double* v : {&r.x1, &r.y1, &r.x2, &r.y2}) {
     if (p != line) *p++ = ' ';
-    p = WriteFixed(p, v, 2);
+    p = WriteFixed(p, *v, 2);
     if (!p) break;
   }
   if (p) {
