@@ -214,7 +214,7 @@ char* WriteFixedBinary(char* out, const T& value, int decimals) {
 }
 
 template <class T>
-void AppendFixedImpl(std::string& out, T value, int decimals) {
+void AppendFixedImpl(std::string& out, const T& value, int decimals) {
   char buffer[kMaxFixedWithin];
   if (const char* end = WriteFixedBinary(buffer, value, decimals)) {
     out.append(buffer, static_cast<std::size_t>(end - buffer));
@@ -226,11 +226,11 @@ void AppendFixedImpl(std::string& out, T value, int decimals) {
 }  // namespace
 
 void AppendFixed(std::string& out, double value, int decimals) { AppendFixedImpl(out, value, decimals); }
-void AppendFixed(std::string& out, long double value, int decimals) { AppendFixedImpl(out, value, decimals); }
+// Long doubles by reference: their bits are read where the value already
+// is. One handed over by value is stored by the x87 unit just before it is
+// read back in pieces, which stalls the read.
+void AppendFixed(std::string& out, const long double& value, int decimals) { AppendFixedImpl(out, value, decimals); }
 char* WriteFixed(char* out, double value, int decimals) { return WriteFixedBinary(out, value, decimals); }
-// By reference: the bits are read where the value already is. A long double
-// handed over by value is stored by the x87 unit just before it is read
-// back in pieces, which stalls the read.
 char* WriteFixed(char* out, const long double& value, int decimals) { return WriteFixedBinary(out, value, decimals); }
 
 char* WriteFixedPair(char* out, double x, double y, int decimals) {

@@ -13,7 +13,7 @@ namespace quorvel {
 // "0.000" is 3), rounded to the nearest, "." as the point, no grouping. A
 // value that rounds to zero is written without a minus sign.
 void AppendFixed(std::string& out, double value, int decimals);
-void AppendFixed(std::string& out, long double value, int decimals);
+void AppendFixed(std::string& out, const long double& value, int decimals);
 // The same result always by way of std::to_chars (the reference the exact
 // formatting above is checked against).
 void AppendFixedExact(std::string& out, long double value, int decimals);
