@@ -67,9 +67,6 @@ void AppendQuotedText(std::string& out, std::string_view text);
 // written as it stands.
 void AppendMidValue(std::string& out, std::string_view value);
 
-// Copies n bytes, inline for the short texts rows and lines are made of
-// (two overlapping words for 4 to 16 bytes, never past either end), and
-// by memcpy beyond: a call for a few bytes costs more than the copy.
 // The first and the last sizeof(Word) bytes of n (at least that many).
 template <class Word>
 inline void CopyHeadAndTail(char* to, const char* from, std::size_t n) {
@@ -80,6 +77,9 @@ inline void CopyHeadAndTail(char* to, const char* from, std::size_t n) {
   std::memcpy(to + n - sizeof tail, &tail, sizeof tail);
 }
 
+// Copies n bytes, inline for the short texts rows and lines are made of
+// (two overlapping words for 4 to 16 bytes, never past either end), and
+// by memcpy beyond: a call for a few bytes costs more than the copy.
 inline void CopyText(char* to, const char* from, std::size_t n) {
   if (n > 16) std::memcpy(to, from, n);
   else if (n >= 8) CopyHeadAndTail<std::uint64_t>(to, from, n);

@@ -128,6 +128,14 @@ inline bool TryToFixedDigits(std::string_view field, std::int64_t& value) {
 
 // As above, throwing NtfReadFailure when the field does not convert.
 std::int64_t ToInteger(std::string_view field);
+
+// ToInteger of a field N characters wide, read the quick way when it is all
+// digits (as it nearly always is).
+template <std::size_t N>
+std::int64_t ToFixedInteger(std::string_view field) {
+  std::int64_t value;
+  return TryToFixedDigits<N>(field, value) ? value : ToInteger(field);
+}
 double ToReal(std::string_view field);
 long double ToLongReal(std::string_view field);
 

@@ -111,7 +111,7 @@ FileOutcome FileStep::TranslateNtfFile(const TileInput& tile, OutputSet& out, st
   if (records.Damaged() && outcome == FileOutcome::Translated) {
     // Its text read as zeros from some point on and the translator went to
     // the end without a read error: the file ends at one all the same.
-    ShowFileMessage(observer, MessageId::ErrorReadingNtf, path, {Message(MessageId::FileShrankWhileRead).text});
+    ReportReadError(ctx, records.size());
     outcome = FileOutcome::CutShort;
   }
   // However the tile ended, every object of the set has its row.

@@ -32,13 +32,6 @@ double ReadArea(std::string_view field) {
   return ToReal(std::string_view(text, n));
 }
 
-// A fixed-width count field, read the quick way when it is all digits.
-template <std::size_t N>
-std::int64_t ReadCount(std::string_view field) {
-  std::int64_t value;
-  return TryToFixedDigits<N>(field, value) ? value : ToInteger(field);
-}
-
 // An eight-character coordinate field in tenths of a metre. It is written as
 // it stands (with a point before its last character), so it must be a number:
 // anything else would make the MIF unreadable. Nearly every field is eight
@@ -61,7 +54,7 @@ constexpr std::size_t kPointLineSize = 21;
 // record, so a count larger than the points present is a read failure,
 // never a read past the record.
 std::int64_t AppendPointLines(TextBuffer& out, std::string_view geometry, bool reversed) {
-  const std::int64_t count = ReadCount<4>(Field(geometry, 8, 4));
+  const std::int64_t count = ToFixedInteger<4>(Field(geometry, 8, 4));
   if (count < 0) throw NtfReadFailure("negative point count");
   if (count == 0) return 0;
   const auto n = static_cast<std::size_t>(count);
@@ -259,13 +252,13 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
     // trace in the region.
     ring_.clear();
     std::int64_t ringPoints = 0;
-    const std::int64_t parts = ReadCount<4>(Field(record, 9, 4));
+    const std::int64_t parts = ToFixedInteger<4>(Field(record, 9, 4));
     for (std::int64_t k = 0; k < parts; ++k) {
       // A count larger than the parts present fails at the first missing
       // direction.
       const std::size_t column = 13 + 7 * static_cast<std::size_t>(k);
       const std::string_view geometryId = Field(record, column, 6);
-      const std::int64_t direction = ReadCount<1>(Field(record, column + 6, 1));
+      const std::int64_t direction = ToFixedInteger<1>(Field(record, column + 6, 1));
       if (direction != 1 && direction != 2) continue;
       geometries_.ForEach(geometryId, [&](std::string_view geometry) {
         ringPoints += AppendPointLines(ring_, geometry, direction == 2);

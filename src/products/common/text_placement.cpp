@@ -102,9 +102,7 @@ namespace {
 struct SineTable {
   static constexpr int kTenths = 3600;
   struct Slot {
-    // 0: empty (an angle of 0 is answered before the table). Not a NaN:
-    // an x87 compare with a NaN takes a slow path.
-    long double theta = 0;
+    long double theta = 0;  // 0: empty (an angle of 0 is answered before the table)
     long double s = 0, c = 0;
   };
   std::array<Slot, kTenths> slots;

@@ -94,10 +94,7 @@ class Meridian2Translator final : public RecordLoopTranslator {
   }
 
   // Five digits as a rule; anything else takes the general reading.
-  static std::int64_t ReadOrdinate(std::string_view field) {
-    std::int64_t v = 0;
-    return TryToFixedDigits<5>(field, v) ? v : ToInteger(field);
-  }
+  static std::int64_t ReadOrdinate(std::string_view field) { return ToFixedInteger<5>(field); }
 
   // "x y" and the line end from two fields of five digits, after origins
   // whose digits are copied, at `out`; returns the end.
@@ -127,8 +124,7 @@ class Meridian2Translator final : public RecordLoopTranslator {
   void WriteGeometry(std::string_view record) {
     const std::string_view type = Field(record, 9, 1);
     if (type != "1" && type != "2") return;
-    std::int64_t count = 0;
-    if (!TryToFixedDigits<4>(Field(record, 10, 4), count)) count = ToInteger(Field(record, 10, 4));
+    const std::int64_t count = ToFixedInteger<4>(Field(record, 10, 4));
     MifLayer& main = ctx_.out.main;
 
     if (type == "1") {

@@ -363,9 +363,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
 
   void ReadGeometry(std::string_view record) {
     const std::string_view type = Field(record, 9, 1);
-    const std::string_view countField = Field(record, 10, 4);
-    std::int64_t count = 0;
-    if (!TryToFixedDigits<4>(countField, count)) count = ToInteger(countField);
+    const std::int64_t count = ToFixedInteger<4>(Field(record, 10, 4));
     geometry_.clear();
     geometryKind_ = Geometry::None;
     hasAnchor_ = false;
@@ -401,8 +399,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
     // The end mark is no part of any value.
     if (EndsWith(record, "0%")) record.remove_suffix(2);
     const std::string_view code = Field(record, 11, 4);
-    std::int64_t codeValue = 0;
-    if (!TryToFixedDigits<4>(code, codeValue)) codeValue = ToInteger(code);
+    const std::int64_t codeValue = ToFixedInteger<4>(code);
     LookupStrategiStyle(code, layers_, carried_.style);
     ReadStrategiAttributes(record, StrategiAttributeGroup(codeValue), attributes_);
 
