@@ -147,24 +147,33 @@ void NtfRecordList::Assign(std::string text) {
 
 namespace {
 
-// Bit k set where byte k of the 64 at `p` is CR or LF. SSE2 where it is
-// there, a byte at a time otherwise.
-std::uint64_t LineEndMask(const char* p) {
+// The CR bytes and the LF bytes among the 64 at `p`, bit k for byte k. SSE2
+// where it is there, a byte at a time otherwise.
+struct LineEndBytes {
+  std::uint64_t cr = 0, lf = 0;
+};
+
+LineEndBytes LineEndMasks(const char* p) {
+  LineEndBytes m;
 #ifdef __SSE2__
   const __m128i cr = _mm_set1_epi8('\r');
   const __m128i lf = _mm_set1_epi8('\n');
-  std::uint64_t mask = 0;
-  for (int k = 0; k < 4; ++k) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-    const auto bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))));
-    mask |= static_cast<std::uint64_t>(bits) << (16 * k);
-  }
-  return mask;
+  // Written out four times: the compiler keeps a loop here.
+  const auto bits = [](__m128i v, __m128i c, int k) {
+    return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, c)))) << (16 * k);
+  };
+  const auto* q = reinterpret_cast<const __m128i*>(p);
+  const __m128i v0 = _mm_loadu_si128(q), v1 = _mm_loadu_si128(q + 1);
+  const __m128i v2 = _mm_loadu_si128(q + 2), v3 = _mm_loadu_si128(q + 3);
+  m.cr = bits(v0, cr, 0) | bits(v1, cr, 1) | bits(v2, cr, 2) | bits(v3, cr, 3);
+  m.lf = bits(v0, lf, 0) | bits(v1, lf, 1) | bits(v2, lf, 2) | bits(v3, lf, 3);
 #else
-  std::uint64_t mask = 0;
-  for (int k = 0; k < 64; ++k) mask |= static_cast<std::uint64_t>(p[k] == '\r' || p[k] == '\n') << k;
-  return mask;
+  for (int k = 0; k < 64; ++k) {
+    m.cr |= static_cast<std::uint64_t>(p[k] == '\r') << k;
+    m.lf |= static_cast<std::uint64_t>(p[k] == '\n') << k;
+  }
 #endif
+  return m;
 }
 
 // Room for the lines of a file of n bytes: NTF lines hold at most 80
@@ -177,7 +186,9 @@ std::size_t ExpectedLines(std::size_t n) { return n / 32 + 16; }
 
 // A line ends at a CR or an LF; CR LF is one line end, and the text after
 // the last end, if any, is the last line. The file is looked at 64 bytes a
-// step, its line ends found from a mask of CR and LF bytes.
+// step: a line ends at every LF and at every CR not followed by an LF, so a
+// CR LF gives one bit of the mask (the LF's) and the next line begins after
+// it. line() takes the CR off again.
 void NtfRecordList::SplitLines() {
   starts_.clear();
   const char* base = text_.data();
@@ -185,23 +196,22 @@ void NtfRecordList::SplitLines() {
   starts_.reserve(ExpectedLines(n) + 1);
   AskForLargePages(starts_.data(), starts_.capacity() * sizeof(std::size_t));
   std::size_t start = 0;  // where the line in hand began
-  // At a CR or LF: the line in hand ends there, unless it is the LF of a
-  // CR LF, whose CR ended the line already.
-  const auto endAt = [&](std::size_t at) __attribute__((always_inline)) {
-    if (base[at] == '\n' && at == start && at > 0 && base[at - 1] == '\r') {
-      start = at + 1;
-      return;
-    }
-    starts_.push_back(start);
-    start = at + 1;
-  };
   std::size_t i = 0;
   for (; i + 64 <= n; i += 64) {
-    for (std::uint64_t mask = LineEndMask(base + i); mask != 0; mask &= mask - 1)
-      endAt(i + static_cast<std::size_t>(std::countr_zero(mask)));
+    const LineEndBytes m = LineEndMasks(base + i);
+    // An LF right after byte 63 is the next step's byte 0.
+    const std::uint64_t lfNext = (m.lf >> 1) | (i + 64 < n && base[i + 64] == '\n' ? std::uint64_t{1} << 63 : 0);
+    for (std::uint64_t ends = m.lf | (m.cr & ~lfNext); ends != 0; ends &= ends - 1) {
+      starts_.push_back(start);
+      start = i + static_cast<std::size_t>(std::countr_zero(ends)) + 1;
+    }
   }
-  for (; i < n; ++i)
-    if (base[i] == '\r' || base[i] == '\n') endAt(i);
+  for (; i < n; ++i) {
+    const bool lineEnd = base[i] == '\n' || (base[i] == '\r' && !(i + 1 < n && base[i + 1] == '\n'));
+    if (!lineEnd) continue;
+    starts_.push_back(start);
+    start = i + 1;
+  }
   if (start < n) starts_.push_back(start);
   if (!starts_.empty()) starts_.push_back(n);
 }

@@ -41,6 +41,31 @@ TEST(RecordList, LineEndsCrLfLfAndCrGiveTheSameLines) {
   EXPECT_EQ(mixed.line(5), "e");
 }
 
+// The lines of `text` split a byte at a time: a line ends at CR or LF, CR LF
+// is one end, the text after the last end is the last line.
+std::vector<std::string> LinesByteByByte(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string current;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') {
+      current.push_back(text[i]);
+      continue;
+    }
+    lines.push_back(current);
+    current.clear();
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+  }
+  if (!current.empty()) lines.push_back(current);
+  return lines;
+}
+
+void ExpectLinesByteByByte(const std::string& text, const std::string& label) {
+  const std::vector<std::string> expected = LinesByteByByte(text);
+  const NtfRecordList list = ListOf(text);
+  ASSERT_EQ(list.size(), expected.size()) << label;
+  for (std::size_t i = 0; i < expected.size(); ++i) ASSERT_EQ(list.line(i), expected[i]) << label << " line " << i;
+}
+
 // The splitter goes 64 bytes a step and sizes its list for 80-column
 // lines: long files of lines of every length (0 to 100, or 0 to 3, many
 // ends in one step and far more lines than the list was sized for) with
@@ -61,21 +86,23 @@ TEST(RecordList, LongFilesOfMixedLineEndsSplitAsByteByByte) {
       text += end == 0 ? "\r\n" : end == 1 ? "\n" : end == 2 ? "\r" : "\n\r";
     }
     if (round % 2 == 1) text += "tail without an end";
-    std::vector<std::string> expected;
-    std::string current;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      if (text[i] != '\r' && text[i] != '\n') {
-        current.push_back(text[i]);
-        continue;
-      }
-      expected.push_back(current);
-      current.clear();
-      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    ExpectLinesByteByByte(text, "round " + std::to_string(round));
+  }
+}
+
+// The ends that need the byte after them: a CR with an LF, a CR or another
+// CR after it, at every place around the end of a 64-byte step and at the
+// end of the file.
+TEST(RecordList, CarriageReturnsAtStepEdgesAndFileEnd) {
+  for (const std::string end : {"\r\n", "\r\r\n", "\r", "\n\r", "\r\rx"}) {
+    for (std::size_t at = 56; at <= 72; ++at) {
+      std::string text(at, 'a');
+      text += end;
+      const std::string label = "end at " + std::to_string(at);
+      ExpectLinesByteByByte(text, label);
+      ExpectLinesByteByByte(text + std::string(140 - text.size(), 'b'), label + " then text");
+      ExpectLinesByteByByte(text + std::string(140 - text.size(), 'b') + "\r\n", label + " then a line");
     }
-    if (!current.empty()) expected.push_back(current);
-    const NtfRecordList list = ListOf(text);
-    ASSERT_EQ(list.size(), expected.size()) << round;
-    for (std::size_t i = 0; i < expected.size(); ++i) ASSERT_EQ(list.line(i), expected[i]) << round << " " << i;
   }
 }
 
