@@ -2,9 +2,7 @@
 
 namespace quorvel {
 
-std::string_view RecordCursor::JoinRecord(std::string& scratch) {
-  std::string_view first = Line();
-  if (!EndsWith(first, "1%")) return first;
+std::string_view RecordCursor::JoinContinued(std::string_view first, std::string& scratch) {
   scratch.assign(first);
   // Only the end mark of the growing record decides: the chain runs on until
   // the joined text ends in "0%".

@@ -31,7 +31,14 @@ class RecordCursor {
   // continuation lines; currentLine is left on the last line consumed. A
   // record without continuation is returned in place; a joined one is built
   // in `scratch`, and the view is valid until `scratch` changes.
-  std::string_view JoinRecord(std::string& scratch);
+  std::string_view JoinRecord(std::string& scratch) { return JoinRecord(Line(), scratch); }
+  // The same with the line at currentLine already in hand as `first`.
+  std::string_view JoinRecord(std::string_view first, std::string& scratch) {
+    // Inline: most records are one line, and this is asked for each.
+    const std::size_t n = first.size();
+    if (n < 2 || first[n - 2] != '1' || first[n - 1] != '%') return first;
+    return JoinContinued(first, scratch);
+  }
 
   // Moves to the next line and joins the record that starts there.
   std::string_view NextRecord(std::string& scratch) {
@@ -40,6 +47,8 @@ class RecordCursor {
   }
 
  private:
+  std::string_view JoinContinued(std::string_view first, std::string& scratch);
+
   const NtfRecordList& list_;
 };
 

@@ -52,8 +52,9 @@ FileOutcome RecordLoopTranslator::Run() {
     int recordsToCheck = kRecordsPerCheck;
     for (;;) {
       ++cursor_.currentLine;
-      if (RecordId(cursor_.Line()) == "99") break;
-      std::string_view record = cursor_.JoinRecord(joinBuffer_);
+      const std::string_view first = cursor_.Line();
+      if (RecordId(first) == "99") break;
+      std::string_view record = cursor_.JoinRecord(first, joinBuffer_);
       ctx_.counters.CountRecordRead();
       HandleRecord(record);
       ctx_.observer.PumpMessages();
