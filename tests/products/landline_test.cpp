@@ -388,6 +388,39 @@ TEST_F(LandLine, TextRowsCarryThePointOrientationAndTheTextLengthStopsAtTheEndMa
   EXPECT_EQ(t.textMid, (Lines{"TQ12,000002,1000,Road name/number,90.0,0.0"}));
 }
 
+// The usual row (a plain section, an id of six digits, a code of four, no
+// orientation) is written side by side; every other takes the general way:
+// quoted where it must be, cut short fields as they are, the orientation.
+TEST_F(LandLine, RowsOfEveryShapeHaveTheirColumnsAndQuotes) {
+  const std::string line = "2100000120001000100000200 0%";
+  const Tile t = Translate({
+      "23000001        00010%", line,   // the usual row
+      "2300,001        00010%", line,   // the delimiter in the id
+      "23\"00001        00010%", line,  // a double quote in the id
+      "23 00001        00010%", line,   // a blank
+      "23000001        00A10%", line,   // a code without a row
+      "23000001        000", line,      // a record cut inside the code
+      "23000001", line,                 // a record of its id alone
+      "15000002OR00090000250%", "2100000210001012345067890 0%",
+  });
+  EXPECT_EQ(t.mid, (Lines{
+                       "TQ12,000001,0001,Building outline,0.0,0.0",
+                       "TQ12,\"00,001\",0001,Building outline,0.0,0.0",
+                       "TQ12,\"\"\"00001\",0001,Building outline,0.0,0.0",
+                       "TQ12, 00001,0001,Building outline,0.0,0.0",
+                       "TQ12,000001,00A1,no match,0.0,0.0",
+                       "TQ12,000001,000,no match,0.0,0.0",
+                       "TQ12,000001,,no match,0.0,0.0",
+                       "TQ12,000002,0025,Triangulation point,90.0,0.0",
+                   }));
+
+  // A section reference with the delimiter is quoted in every row.
+  test::WriteFile(dir / "s.ntf", test::Ntf({"01V0%", "02LAND-LINE.93        0%", Section("TQ,12"),
+                                            "23000001        00010%", line, "99"}));
+  quorvel::Translate(RunRequest{{dir / "s.ntf"}, {}}, settings, observer);
+  EXPECT_EQ(AllLines(dir / "s.mid"), (Lines{"\"TQ,12\",000001,0001,Building outline,0.0,0.0"}));
+}
+
 TEST_F(LandLine, OtherGeometryTypesAndDisorderedGeometry) {
   const Tile t = Translate({
       "23000001        00300%",

@@ -320,6 +320,7 @@ class LandLineTranslator final : public RecordLoopTranslator {
   }
 
   void WriteRow(MifLayer& layer) {
+    if (WriteUsualRow(layer)) return;
     row_.Clear();
     // The descriptions of the style table and written numbers are plain
     // values; the section reference was checked once with its header.
@@ -335,6 +336,38 @@ class LandLineTranslator final : public RecordLoopTranslator {
     row_.AddPlain("0.0");  // DT: nothing ever sets it
     layer.WriteRow(row_.str());
   }
+
+  // The usual row, written side by side in one buffer: a plain section
+  // reference, an id of six digits and a code of four (digits need no
+  // quoting), no orientation. False, nothing written, for any other row.
+  bool WriteUsualRow(MifLayer& layer) {
+    const std::string_view id = state_.featureId;
+    const std::string_view code = state_.featureCode;
+    const std::string_view description = state_.style.description;
+    if (!sectionRefPlain_ || state_.orientation != 0 || !AreFixedDigits<6>(id) || !AreFixedDigits<4>(code) ||
+        sectionRef_.size() > kMaxSectionRef || description.size() > kMaxDescription)
+      return false;
+    char row[kMaxSectionRef + kMaxDescription + 32];
+    char* p = row;
+    CopyText(p, sectionRef_.data(), sectionRef_.size());
+    p += sectionRef_.size();
+    *p++ = ',';
+    std::memcpy(p, id.data(), 6);
+    p[6] = ',';
+    std::memcpy(p + 7, code.data(), 4);
+    p[11] = ',';
+    p += 12;
+    CopyText(p, description.data(), description.size());
+    p += description.size();
+    std::memcpy(p, ",0.0,0.0", 8);  // OR_ and DT
+    p += 8;
+    layer.WriteRow({row, static_cast<std::size_t>(p - row)});
+    return true;
+  }
+  // A section reference is ten columns; the table's descriptions are shorter
+  // than this.
+  static constexpr std::size_t kMaxSectionRef = 10;
+  static constexpr std::size_t kMaxDescription = 64;
 
   void ClearFeature() {
     state_.featureId.clear();

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "mif/format.hpp"
+#include "ntf/record.hpp"
 
 namespace quorvel {
 
@@ -107,14 +108,10 @@ constexpr std::array<unsigned char, 10000> kIndex = BuildIndex();
 std::span<const LandLineStyleRow> LandLineStyleTable() { return kRows; }
 
 const LandLineStyleRow* FindLandLineStyleRow(std::string_view code) {
-  if (code.size() != 4) return nullptr;
-  std::size_t number = 0;
-  for (char c : code) {
-    const unsigned d = static_cast<unsigned char>(c) - unsigned{'0'};
-    if (d > 9) return nullptr;  // no code in the table holds anything but digits
-    number = number * 10 + d;
-  }
-  const unsigned char row = kIndex[number];
+  std::int64_t number = 0;
+  // No code in the table holds anything but four digits.
+  if (!TryToFixedDigits<4>(code, number)) return nullptr;
+  const unsigned char row = kIndex[static_cast<std::size_t>(number)];
   return row == kNone ? nullptr : &kRows[row];
 }
 
