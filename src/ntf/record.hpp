@@ -139,6 +139,14 @@ std::int64_t ToFixedInteger(std::string_view field) {
 double ToReal(std::string_view field);
 long double ToLongReal(std::string_view field);
 
+// ToLongReal of a field N characters wide: a field of N digits is the whole
+// number they make (what the general reading gives for it, exactly).
+template <std::size_t N>
+long double ToFixedLongReal(std::string_view field) {
+  std::int64_t value;
+  return TryToFixedDigits<N>(field, value) ? static_cast<long double>(value) : ToLongReal(field);
+}
+
 // A field of at most N characters (what Field gives for a length of N)
 // held in place: taking one is a few stores, not a string assignment.
 template <std::size_t N>

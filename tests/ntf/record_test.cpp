@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -280,6 +281,15 @@ void CheckFixedDigits(std::uint64_t seed) {
     if (allDigits) {
       ASSERT_TRUE(TryToInteger(field, general));
       ASSERT_EQ(fast, general) << field;
+    }
+    // The long double reading of the field agrees with the general one bit
+    // for bit, and fails where it fails.
+    long double generalReal = 0;
+    if (TryToReal(field, generalReal)) {
+      const long double fastReal = ToFixedLongReal<N>(field);
+      ASSERT_EQ(std::memcmp(&fastReal, &generalReal, 10), 0) << field;
+    } else {
+      ASSERT_THROW(ToFixedLongReal<N>(field), NtfReadFailure) << field;
     }
   }
   std::int64_t v = -1;

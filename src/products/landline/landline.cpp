@@ -76,7 +76,7 @@ class LandLineTranslator final : public RecordLoopTranslator {
 
   void ReadName(std::string_view record) {
     state_.pendingText = true;
-    std::int64_t length = ToInteger(Field(record, 13, 2));
+    std::int64_t length = ToFixedInteger<2>(Field(record, 13, 2));
     if (length < 0) length = 0;
     state_.featureId.assign(Field(record, 3, 6));
     state_.featureCode.assign(Field(record, 9, 4));
@@ -86,9 +86,9 @@ class LandLineTranslator final : public RecordLoopTranslator {
   }
 
   void ReadNamePosition(std::string_view record) {
-    state_.textHeight = ToLongReal(Field(record, 7, 3)) / 10;
-    state_.textPosition = static_cast<int>(ToInteger(Field(record, 10, 1)));
-    state_.textOrientation = ToLongReal(Field(record, 11, 4)) / 10;
+    state_.textHeight = ToFixedLongReal<3>(Field(record, 7, 3)) / 10;
+    state_.textPosition = static_cast<int>(ToFixedInteger<1>(Field(record, 10, 1)));
+    state_.textOrientation = ToFixedLongReal<4>(Field(record, 11, 4)) / 10;
   }
 
   void ReadPoint(std::string_view record) {
@@ -96,7 +96,7 @@ class LandLineTranslator final : public RecordLoopTranslator {
     state_.style.symbolRotation = 0;
     state_.featureId.assign(Field(record, 3, 6));
     if (Field(record, 9, 2) == "OR") {
-      state_.orientation = ToLongReal(Field(record, 13, 4)) / 10;
+      state_.orientation = ToFixedLongReal<4>(Field(record, 13, 4)) / 10;
       state_.style.symbolRotation = state_.orientation + 180;
     }
     state_.featureCode.assign(Field(record, 17, 4));
@@ -240,7 +240,7 @@ class LandLineTranslator final : public RecordLoopTranslator {
   }
 
   void WriteLine(std::string_view record) {
-    const std::int64_t n = ToInteger(Field(record, 10, 4));
+    const std::int64_t n = ToFixedInteger<4>(Field(record, 10, 4));
     // Every coordinate is read before anything is written, so a bad one
     // leaves no half object behind.
     coords_.clear();
