@@ -1,5 +1,6 @@
 #include "mif/output_file.hpp"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -96,8 +97,11 @@ bool OutputFile::Fail(int error) {
 bool OutputFile::Create(const std::string& path) {
   Discard();
   path_ = path;
-  buffer_.clear();
-  buffer_.reserve(kFlushAt + 4096);
+  size_ = 0;
+  if (capacity_ < kFlushAt + kSlack) {
+    buffer_ = std::make_unique_for_overwrite<char[]>(kFlushAt + kSlack);
+    capacity_ = kFlushAt + kSlack;
+  }
   received_ = false;
   written_ = 0;
   writebackFrom_ = 0;
@@ -135,35 +139,43 @@ bool OutputFile::Create(const std::string& path) {
   return true;
 }
 
+void OutputFile::Grow(std::size_t n) {
+  const std::size_t capacity = std::max({2 * capacity_, size_ + n, kFlushAt + kSlack});
+  auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+  if (size_ > 0) std::memcpy(grown.get(), buffer_.get(), size_);
+  buffer_ = std::move(grown);
+  capacity_ = capacity;
+}
+
 bool OutputFile::Flush() {
   if (failed_) {
-    buffer_.clear();
+    size_ = 0;
     return false;
   }
   if (fd_ < 0) {
-    if (!buffer_.empty()) {
+    if (size_ > 0) {
       failed_ = true;
       error_ = "file is not open";
-      buffer_.clear();
+      size_ = 0;
       return false;
     }
     return true;
   }
-  const char* p = buffer_.data();
-  std::size_t left = buffer_.size();
+  const char* p = buffer_.get();
+  std::size_t left = size_;
   while (left > 0) {
     const ssize_t n = ::write(fd_, p, left);
     if (n < 0) {
       if (errno == EINTR) continue;
       const int e = errno;
-      buffer_.clear();
+      size_ = 0;
       return Fail(e);
     }
     p += n;
     left -= static_cast<std::size_t>(n);
   }
-  written_ += buffer_.size();
-  buffer_.clear();
+  written_ += size_;
+  size_ = 0;
 #ifdef __linux__
   // A temporary is synced before it is renamed. Its disk writes are started
   // every few megabytes as it grows, so that the sync at the end waits for
@@ -218,7 +230,7 @@ bool OutputFile::PutInPlace() {
 }
 
 void OutputFile::Discard() {
-  buffer_.clear();
+  size_ = 0;
   if (fd_ >= 0) {
     ::close(fd_);
     fd_ = -1;

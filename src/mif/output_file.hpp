@@ -11,8 +11,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "mif/format.hpp"
 
 namespace quorvel {
 
@@ -35,21 +38,33 @@ class OutputFile {
 
   // Appends text; the line end is added by WriteLine / EndLine.
   void Write(std::string_view text) {
-    buffer_.append(text);
-    received_ = true;
-    if (buffer_.size() >= kFlushAt) Flush();
+    char* p = Room(text.size());
+    CopyText(p, text.data(), text.size());
+    Advance(p + text.size());
   }
   void Write(char c) {
-    buffer_.push_back(c);
-    received_ = true;
-    if (buffer_.size() >= kFlushAt) Flush();
+    char* p = Room(1);
+    *p = c;
+    Advance(p + 1);
   }
   void EndLine() { Write(std::string_view("\r\n", 2)); }
   void WriteLine(std::string_view text) {
-    buffer_.append(text);
-    buffer_.append("\r\n", 2);
+    char* p = Room(text.size() + 2);
+    CopyText(p, text.data(), text.size());
+    p += text.size();
+    std::memcpy(p, "\r\n", 2);
+    Advance(p + 2);
+  }
+  // Room for n bytes written in place: fill some of them, then Advance to
+  // the end of what was written. Nothing else may be written in between.
+  char* Room(std::size_t n) {
+    if (n > capacity_ - size_) Grow(n);
+    return buffer_.get() + size_;
+  }
+  void Advance(const char* end) {
+    size_ = static_cast<std::size_t>(end - buffer_.get());
     received_ = true;
-    if (buffer_.size() >= kFlushAt) Flush();
+    if (size_ >= kFlushAt) Flush();
   }
 
   // True once anything has been written since Create.
@@ -80,14 +95,20 @@ class OutputFile {
 
  private:
   static constexpr std::size_t kFlushAt = 1 << 18;
+  static constexpr std::size_t kSlack = 4096;
   static constexpr std::uint64_t kWritebackEvery = 4 << 20;
+  void Grow(std::size_t n);      // room for n more bytes, what is held kept
   bool Fail(int error);          // a write, close or rename failed
   bool CannotCreate(int error);  // Create failed: nothing to fail later
 
   std::string path_;
   std::string target_;     // the file renamed onto (a link's target)
   std::string temporary_;  // empty when written directly
-  std::string buffer_;
+  // The bytes not yet written: flushed once kFlushAt are held, so the
+  // room beyond that takes the usual line without growing.
+  std::unique_ptr<char[]> buffer_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
   std::string error_;
   int fd_ = -1;
   bool received_ = false;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -452,6 +453,39 @@ TEST(OutputFile, SealThenPutInPlaceAndAFailedSealRenamesNothing) {
   EXPECT_TRUE(c.Seal());
   EXPECT_TRUE(c.PutInPlace());
   EXPECT_EQ(test::ReadFile(dir / "a.mif"), "new a\r\n");
+}
+
+// Writes of every size, in place and copied, across the points where the
+// buffer is written out and where it must grow (a polyline larger than the
+// buffer), give the file exactly the bytes written, also when the same
+// object writes a second file.
+TEST(OutputFile, WritesOfEverySizeReachTheFileWhole) {
+  test::ScratchDir dir;
+  OutputFile f;
+  for (const char* name : {"a.mif", "b.mif"}) {
+    std::string expected;
+    ASSERT_TRUE(f.Create(dir / name));
+    std::uint64_t state = name[0];
+    for (int i = 0; i < 3000; ++i) {
+      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+      const std::size_t size = i == 1500 ? (1u << 20) + 3 : (state >> 33) % 700;
+      const std::string text(size, static_cast<char>('a' + i % 26));
+      switch (i % 4) {
+        case 0: f.Write(text); expected += text; break;
+        case 1: f.WriteLine(text); expected += text + "\r\n"; break;
+        case 2: f.Write('x'); expected += 'x'; break;
+        default: {
+          char* p = f.Room(size + 1);
+          std::memcpy(p, text.data(), size);
+          p[size] = '|';
+          f.Advance(p + size + 1);
+          expected += text + "|";
+        }
+      }
+    }
+    ASSERT_TRUE(f.Commit());
+    EXPECT_EQ(test::ReadFile(dir / name), expected) << name;
+  }
 }
 
 TEST(OutputFile, AFailedWriteIsKeptAndReported) {
