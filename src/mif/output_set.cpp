@@ -60,10 +60,7 @@ bool MifLayer::WritePolyline(std::string_view coordinateLines, std::int64_t coun
     WriteNone();
     return false;
   }
-  ++objects_;
-  std::string head = "PLINE ";
-  AppendInteger(head, count == 1 ? 2 : count);
-  mif.WriteLine(head);
+  BeginPolyline(count == 1 ? 2 : count);
   mif.Write(coordinateLines);
   if (count == 1) {
     const std::size_t end = coordinateLines.find("\r\n");
@@ -71,6 +68,15 @@ bool MifLayer::WritePolyline(std::string_view coordinateLines, std::int64_t coun
     if (end == std::string_view::npos) mif.EndLine();
   }
   return true;
+}
+
+void MifLayer::BeginPolyline(std::int64_t count) {
+  ++objects_;
+  char* p = mif.Room(6 + kMaxInteger + 2);
+  std::memcpy(p, "PLINE ", 6);
+  p = WriteInteger(p + 6, count);
+  std::memcpy(p, "\r\n", 2);
+  mif.Advance(p + 2);
 }
 
 void MifLayer::WriteEmptyRow() {

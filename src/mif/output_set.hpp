@@ -55,6 +55,9 @@ class MifLayer {
   // vertices is the placeholder "NONE"; then false is returned, and no style
   // line may follow.
   bool WritePolyline(std::string_view coordinateLines, std::int64_t count);
+  // "PLINE count" of a polyline of two or more vertices whose coordinate
+  // lines the caller writes to `mif` next, counted as an object.
+  void BeginPolyline(std::int64_t count);
   // One MID row.
   void WriteRow(std::string_view row) {
     mid.WriteLine(row);

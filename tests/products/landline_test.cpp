@@ -271,6 +271,29 @@ TEST_F(LandLine, VerticesWithAnythingButDigitsTakeTheGeneralWay) {
   EXPECT_EQ(Lines(t.mif.begin(), t.mif.end() - 1), expected);
 }
 
+// A line whose vertices are all twelve digits goes straight to the file; a
+// blank anywhere sends the whole record the general way. Both give the
+// same lines, and a large line (more than the output buffer holds at once)
+// comes out whole.
+TEST_F(LandLine, UsualAndGeneralLineRecordsGiveTheSameLines) {
+  const std::string usual = "2100000120003000100000200 000300000400 000500000600 0%";
+  const std::string blankFirst = "2100000120003 00100000200 000300000400 000500000600 0%";
+  const std::string blankLast = "2100000120003000100000200 000300000400 000500 00600 0%";
+  std::string large = "2100000129999";
+  for (int i = 0; i < 9999; ++i) large += "123456654321 ";
+  large += "0%";
+  const Tile t = Translate({"23000001        00010%", usual, "23000001        00010%", blankFirst,
+                            "23000001        00010%", blankLast, "23000001        00010%", large});
+  const Lines line = {"PLINE 3", "500001.00 200002.00", "500003.00 200004.00", "500005.00 200006.00",
+                      "  PEN (1,2,16711680)"};
+  ASSERT_EQ(t.mif.size(), 3 * line.size() + 9999 + 2);
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(Lines(t.mif.begin() + 5 * k, t.mif.begin() + 5 * k + 5), line) << k;
+  EXPECT_EQ(t.mif[15], "PLINE 9999");
+  EXPECT_EQ(t.mif[16], "501234.56 206543.21");
+  EXPECT_EQ(t.mif[15 + 9999], "501234.56 206543.21");
+  EXPECT_EQ(t.mid.size(), 4u);
+}
+
 TEST_F(LandLine, OneCoordinateIsWrittenTwiceAndNoneIsAPlaceholder) {
   const Tile t = Translate({
       "23000001        00300%",

@@ -223,42 +223,72 @@ class LandLineTranslator final : public RecordLoopTranslator {
   // "x y" and the line end from two fields of six digits after the origins'
   // digits.
   void WriteHundredthsLine(TextBuffer& out, std::string_view fx, std::string_view fy) const {
-    char* p = CopyHundredths(xDigits_.Write(out.Room(kMaxGroundLine)), fx);
+    out.Advance(WriteHundredthsLine(out.Room(kMaxGroundLine), fx.data(), fy.data()));
+  }
+  char* WriteHundredthsLine(char* p, const char* fx, const char* fy) const {
+    p = CopyHundredths(xDigits_.Write(p), fx);
     *p++ = ' ';
     p = CopyHundredths(yDigits_.Write(p), fy);
     *p++ = '\r';
     *p++ = '\n';
-    out.Advance(p);
+    return p;
+  }
+
+  // The usual line record: two or more vertices, all twelve digits within
+  // the record, after origin digits. Its coordinate lines go straight into
+  // the file (once checked, nothing in them can fail) when `layer` is
+  // given; false, nothing written, for any other record.
+  bool WriteUsualLine(std::string_view record, std::int64_t n, MifLayer* layer) const {
+    if (n < 2 || !xDigits_.usable() || !yDigits_.usable()) return false;
+    const std::size_t first = CoordinateColumn(1) - 1;  // 0-based
+    if (CoordinateColumn(n) + 11 > record.size()) return false;
+    const char* fields = record.data() + first;
+    for (std::int64_t i = 0; i < n; ++i, fields += 13) {
+      std::uint64_t head, tail;
+      std::memcpy(&head, fields, 8);
+      std::memcpy(&tail, fields + 4, 8);
+      if (!AreEightDigits(head) || !AreEightDigits(tail)) return false;
+    }
+    if (!layer) return true;
+    layer->BeginPolyline(n);
+    char* p = layer->mif.Room(static_cast<std::size_t>(n) * kMaxGroundLine);
+    fields = record.data() + first;
+    for (std::int64_t i = 0; i < n; ++i, fields += 13) p = WriteHundredthsLine(p, fields, fields + 6);
+    layer->mif.Advance(p);
+    return true;
   }
 
   // Six digits of a field in hundredths, the point before the last two.
-  static char* CopyHundredths(char* out, std::string_view field) {
-    std::memcpy(out, field.data(), 4);
+  static char* CopyHundredths(char* out, const char* field) {
+    std::memcpy(out, field, 4);
     out[4] = '.';
-    std::memcpy(out + 5, field.data() + 4, 2);
+    std::memcpy(out + 5, field + 4, 2);
     return out + 7;
   }
 
   void WriteLine(std::string_view record) {
     const std::int64_t n = ToFixedInteger<4>(Field(record, 10, 4));
-    // Every coordinate is read before anything is written, so a bad one
-    // leaves no half object behind.
-    coords_.clear();
-    for (std::int64_t i = 1; i <= n; ++i) {
-      const std::size_t column = CoordinateColumn(i);
-      if (AppendHundredthsLine(coords_, record, column)) continue;
-      const long double x = ReadCoordinate(record, column);
-      const long double y = ReadCoordinate(record, column + 6);
-      AppendGroundLine(coords_, x, y);
-    }
-
     const bool enabled = state_.style.featureEnabled;
     MifLayer& layer = ctx_.out.main;
-    if (enabled) {
-      layer.WritePolyline(coords_, n);
-      ctx_.CountObjectCreated();
+    if (WriteUsualLine(record, n, enabled ? &layer : nullptr)) {
+      if (enabled) ctx_.CountObjectCreated();
+    } else {
+      // Every coordinate is read before anything is written, so a bad one
+      // leaves no half object behind.
+      coords_.clear();
+      for (std::int64_t i = 1; i <= n; ++i) {
+        const std::size_t column = CoordinateColumn(i);
+        if (AppendHundredthsLine(coords_, record, column)) continue;
+        const long double x = ReadCoordinate(record, column);
+        const long double y = ReadCoordinate(record, column + 6);
+        AppendGroundLine(coords_, x, y);
+      }
+      if (enabled) {
+        layer.WritePolyline(coords_, n);
+        ctx_.CountObjectCreated();
+      }
+      coords_.clear();
     }
-    coords_.clear();
     Lookup();
     if (enabled) {
       WriteRow(layer);
