@@ -344,20 +344,29 @@ constexpr bool IsControl(char c) {
 
 }  // namespace
 
-void AppendQuotedText(std::string& out, std::string_view text) {
-  out.push_back('"');
+char* WriteQuotedText(char* out, std::string_view text) {
+  *out++ = '"';
   // The usual text has nothing to mark: up to the first character that
   // needs one, it is copied in one go.
   std::size_t plain = 0;
   while (plain < text.size() && text[plain] != '"' && text[plain] != '\\' && !IsControl(text[plain])) ++plain;
-  out.append(text.data(), plain);
+  CopyText(out, text.data(), plain);
+  out += plain;
   // Readers take a backslash as an escape: a literal one is doubled so that
   // a text ending in a backslash cannot swallow its closing quote.
   for (char c : text.substr(plain)) {
-    if (c == '"' || c == '\\') out.push_back('\\');
-    out.push_back(IsControl(c) ? ' ' : c);
+    if (c == '"' || c == '\\') *out++ = '\\';
+    *out++ = IsControl(c) ? ' ' : c;
   }
-  out.push_back('"');
+  *out++ = '"';
+  return out;
+}
+
+void AppendQuotedText(std::string& out, std::string_view text) {
+  const std::size_t at = out.size();
+  out.resize(at + 2 * text.size() + 2);
+  const char* end = WriteQuotedText(out.data() + at, text);
+  out.resize(static_cast<std::size_t>(end - out.data()));
 }
 
 namespace {

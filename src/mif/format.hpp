@@ -60,6 +60,9 @@ std::string FormatInteger(std::int64_t value);
 // Appends a text object's string between double quotes; an inner double
 // quote is escaped as a backslash and a quote, a backslash as two.
 void AppendQuotedText(std::string& out, std::string_view text);
+// The same written at `out`, which has room for 2 * text.size() + 2 bytes;
+// returns the end.
+char* WriteQuotedText(char* out, std::string_view text);
 
 // Appends one MID value. A value holding the delimiter or a double quote is
 // written between double quotes with each inner double quote doubled, so a

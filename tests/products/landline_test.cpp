@@ -373,6 +373,24 @@ TEST_F(LandLine, TextObjectsWithRectangleFontAngleAndEmptyLine) {
   EXPECT_EQ(Body(dir / "t.mif"), Lines{});
 }
 
+// Corners of ten digits before the point are beyond the quick form: the
+// object is written whole the general way, its lines in order.
+TEST_F(LandLine, TextCornersBeyondTheQuickFormAreWrittenWhole) {
+  test::WriteFile(dir / "t.ntf", test::Ntf({"01V0%", "02LAND-LINE.93        0%",
+                                            Section("TQ12", 200, "0000001000", "99990000000000200000"),
+                                            "11000001100002AB0%", "120001020400000%", "2100000110001000100000200 0%",
+                                            "11000002100003Elm0%", "120001020000000%", "2100000210001000100000200 0%",
+                                            "99"}));
+  quorvel::Translate(RunRequest{{dir / "t.ntf"}, {}}, settings, observer);
+  const Lines text = Body(dir / "t_Text.mif");
+  ASSERT_EQ(text.size(), 10u) << ::testing::PrintToString(text);
+  EXPECT_EQ(Lines(text.begin(), text.begin() + 4),
+            (Lines{"Text", "\"AB\"", "9999000063.10 200179.50 9999000210.70 200261.50", "FONT (\"Arial\",0,0,0)"}));
+  EXPECT_EQ(text[5], "Text");
+  EXPECT_EQ(text[6], "\"Elm\"");
+  EXPECT_EQ(AllLines(dir / "t_Text.mid").size(), 2u);
+}
+
 TEST_F(LandLine, TextOptions) {
   const auto records = {
       std::string("11000001100003Elm0%"), std::string("120001025000000%"),

@@ -195,18 +195,22 @@ TextRectangle PlaceLandLineText(long double x, long double y, std::string_view t
   return r;
 }
 
+char* WriteTextRectangle(char* out, const TextRectangle& r) {
+  char* p = out;
+  for (const long double* v : {&r.x1, &r.y1, &r.x2, &r.y2}) {
+    if (p != out) *p++ = ' ';
+    p = WriteFixed(p, *v, 2);
+    if (!p) return nullptr;
+  }
+  return p;
+}
+
 void AppendTextRectangle(std::string& out, const TextRectangle& r) {
   // The four numbers written side by side, then appended at once; a corner
   // the quick form does not take sends all four the general way.
-  char line[4 * (kMaxFixedWithin + 1)];
-  char* p = line;
-  for (const long double* v : {&r.x1, &r.y1, &r.x2, &r.y2}) {
-    if (p != line) *p++ = ' ';
-    p = WriteFixed(p, *v, 2);
-    if (!p) break;
-  }
-  if (p) {
-    out.append(line, static_cast<std::size_t>(p - line));
+  char line[kMaxTextRectangle];
+  if (const char* end = WriteTextRectangle(line, r)) {
+    out.append(line, static_cast<std::size_t>(end - line));
     return;
   }
   AppendFixed(out, r.x1, 2);

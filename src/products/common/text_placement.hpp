@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "mif/format.hpp"
 #include "mif/output_set.hpp"
 
 namespace quorvel {
@@ -79,5 +80,10 @@ TextRectangle PlaceLandLineText(long double x, long double y, std::string_view t
 
 // Appends the four corner values with two decimals, separated by blanks.
 void AppendTextRectangle(std::string& out, const TextRectangle& rectangle);
+// The same written at `out`, which has room for kMaxTextRectangle bytes;
+// returns the end, or nullptr (what was written is to be written over) when
+// a corner is too large for the quick form and must be appended instead.
+inline constexpr std::size_t kMaxTextRectangle = 4 * (kMaxFixedWithin + 1);
+char* WriteTextRectangle(char* out, const TextRectangle& rectangle);
 
 }  // namespace quorvel

@@ -328,12 +328,25 @@ class LandLineTranslator final : public RecordLoopTranslator {
       const TextRectangle rect = PlaceLandLineText(x, y, state_.text, state_.textHeight, state_.textOrientation,
                                                    state_.textPosition, section_, offsets_);
       MifLayer& layer = *text;
-      line_.assign("Text\r\n");
-      AppendQuotedText(line_, state_.text);
-      line_.append("\r\n");
-      AppendTextRectangle(line_, rect);
-      layer.BeginObject();
-      layer.mif.WriteLine(line_);
+      // Written in place; a corner too large for the quick form sends the
+      // object the general way, the room written over.
+      char* p = layer.mif.Room(6 + 2 * state_.text.size() + 2 + 2 + kMaxTextRectangle + 2);
+      std::memcpy(p, "Text\r\n", 6);
+      p = WriteQuotedText(p + 6, state_.text);
+      std::memcpy(p, "\r\n", 2);
+      p = WriteTextRectangle(p + 2, rect);
+      if (p) {
+        std::memcpy(p, "\r\n", 2);
+        layer.BeginObject();
+        layer.mif.Advance(p + 2);
+      } else {
+        line_.assign("Text\r\n");
+        AppendQuotedText(line_, state_.text);
+        line_.append("\r\n");
+        AppendTextRectangle(line_, rect);
+        layer.BeginObject();
+        layer.mif.WriteLine(line_);
+      }
       ctx_.CountObjectCreated();
       Lookup();
       WriteRow(layer);
