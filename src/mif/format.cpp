@@ -344,12 +344,35 @@ constexpr bool IsControl(char c) {
 
 }  // namespace
 
+namespace {
+
+// Where the first character of `text` that a quoted text must mark (a
+// double quote, a backslash, a control byte) stands, or its size; eight
+// bytes a step. Of the flags below, the lowest set is always a true one
+// (a borrow only runs up from a flagged byte).
+std::size_t QuotedTextMarkAt(std::string_view text) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  auto zeroBytes = [](std::uint64_t x) { return (x - kOnes) & ~x; };
+  std::size_t at = 0;
+  for (; at + 8 <= text.size(); at += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + at, 8);
+    const std::uint64_t marks = (zeroBytes(word ^ ('"' * kOnes)) | zeroBytes(word ^ ('\\' * kOnes)) |
+                                 zeroBytes(word ^ (0x7f * kOnes)) | ((word - 0x20 * kOnes) & ~word)) &
+                                0x8080808080808080ULL;
+    if (marks != 0) return at + static_cast<std::size_t>(std::countr_zero(marks)) / 8;
+  }
+  while (at < text.size() && text[at] != '"' && text[at] != '\\' && !IsControl(text[at])) ++at;
+  return at;
+}
+
+}  // namespace
+
 char* WriteQuotedText(char* out, std::string_view text) {
   *out++ = '"';
   // The usual text has nothing to mark: up to the first character that
   // needs one, it is copied in one go.
-  std::size_t plain = 0;
-  while (plain < text.size() && text[plain] != '"' && text[plain] != '\\' && !IsControl(text[plain])) ++plain;
+  std::size_t plain = QuotedTextMarkAt(text);
   CopyText(out, text.data(), plain);
   out += plain;
   // Readers take a backslash as an escape: a literal one is doubled so that

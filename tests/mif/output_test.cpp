@@ -230,6 +230,48 @@ TEST(Formats, MidValuesAreQuotedOnlyWhenTheyWouldSplitTheRow) {
   EXPECT_EQ(text, "\"plain words\"\"a b c\\\"\"");
 }
 
+// The quoted form of a text, a byte at a time: a double quote or a
+// backslash escaped, a control byte (below 0x20, DEL) a blank.
+std::string QuotedByteByByte(std::string_view text) {
+  std::string out = "\"";
+  for (char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') out += '\\';
+    out += b < 0x20 || b == 0x7f ? ' ' : c;
+  }
+  return out + "\"";
+}
+
+// The first mark is looked for eight bytes at a time: each kind of mark at
+// every place of texts up to 40 long, amid bytes next to the marks' values
+// (and high bytes, whose top bit must not pass for a mark), gives the same
+// text as a byte-by-byte quoting, as do two marks in one word.
+TEST(Formats, QuotedTextsFindTheMarkAtEveryPosition) {
+  const std::string filler = std::string("!#[]^_~ a") + '\x80' + '\xff' + '\x7e' + '\x21' + '\x1f' + '\x20';
+  const char marks[] = {'"', '\\', '\x01', '\x1f', '\x7f', '\0', '\t'};
+  for (std::size_t size = 0; size <= 40; ++size) {
+    std::string base;
+    for (std::size_t i = 0; i < size; ++i) base += filler[(i * 7) % 6];  // no marks among the first six
+    for (std::size_t at = 0; at <= size; ++at) {
+      for (char mark : marks) {
+        std::string text = base;
+        if (at < size) text[at] = mark;
+        if (at + 3 < size) text[at + 3] = '"';
+        std::string out(2 * text.size() + 2, '?');
+        out.resize(static_cast<std::size_t>(WriteQuotedText(out.data(), text) - out.data()));
+        ASSERT_EQ(out, QuotedByteByByte(text)) << size << " " << at << " " << int(mark);
+      }
+    }
+    // High bytes and bytes next to the marks' values are copied as they are.
+    std::string high;
+    for (std::size_t i = 0; i < size; ++i) high += filler[i % filler.size()];
+    std::string text = high;
+    std::string appended;
+    AppendQuotedText(appended, text);
+    ASSERT_EQ(appended, QuotedByteByByte(text)) << size;
+  }
+}
+
 // Short texts are copied inline as overlapping words: every length from 0
 // to 40 copies exactly its bytes, from and to any alignment, and nothing
 // either side of the destination changes.
