@@ -120,6 +120,18 @@ TEST(Formats, ScaledIntegersAtEveryDigitCount) {
   }
 }
 
+// Orientations are read as a count of tenths and divided by 10 in long
+// double; written with one decimal they give the count's own digits, which
+// lets a writer take them from the count.
+TEST(Formats, TenthsDividedByTenRoundBackToTheirDigits) {
+  for (std::int64_t tenths = 0; tenths <= 9999; ++tenths) {
+    std::string fixed;
+    AppendFixed(fixed, static_cast<long double>(tenths) / 10, 1);
+    char line[kMaxFixedWithin];
+    ASSERT_EQ(fixed, std::string(line, WriteScaledInteger(line, tenths, 1))) << tenths;
+  }
+}
+
 // A double known to within an error is written only where the error cannot
 // change a digit; it then has the exact value's digits.
 TEST(Formats, FixedWithinAnErrorRefusesNearTiesAndOtherwiseAgrees) {

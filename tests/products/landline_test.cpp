@@ -391,6 +391,18 @@ TEST_F(LandLine, TextCornersBeyondTheQuickFormAreWrittenWhole) {
   EXPECT_EQ(AllLines(dir / "t_Text.mid").size(), 2u);
 }
 
+// The angle line from an orientation of four digits and from one the
+// general reading takes (a leading blank) is the same.
+TEST_F(LandLine, AngleLinesFromDigitsAndFromOtherFields) {
+  const Tile t = Translate({"11000001100003Elm0%", "120001020404090%", "2100000110001000100000200 0%",
+                            "11000002100003Elm0%", "1200010204 9000%", "2100000210001000100000200 0%",
+                            "11000003100003Elm0%", "1200010204-0050%", "2100000310001000100000200 0%"});
+  ASSERT_EQ(t.textMif.size(), 18u) << ::testing::PrintToString(t.textMif);
+  EXPECT_EQ(t.textMif[4], "Angle 40.9");
+  EXPECT_EQ(t.textMif[10], "Angle 90.0");
+  EXPECT_EQ(t.textMif[16], "Angle -0.5");
+}
+
 TEST_F(LandLine, TextOptions) {
   const auto records = {
       std::string("11000001100003Elm0%"), std::string("120001025000000%"),

@@ -88,7 +88,15 @@ class LandLineTranslator final : public RecordLoopTranslator {
   void ReadNamePosition(std::string_view record) {
     state_.textHeight = ToFixedLongReal<3>(Field(record, 7, 3)) / 10;
     state_.textPosition = static_cast<int>(ToFixedInteger<1>(Field(record, 10, 1)));
-    state_.textOrientation = ToFixedLongReal<4>(Field(record, 11, 4)) / 10;
+    const std::string_view orientation = Field(record, 11, 4);
+    std::int64_t tenths = -1;
+    if (TryToFixedDigits<4>(orientation, tenths)) {
+      state_.textOrientation = static_cast<long double>(tenths) / 10;  // as ToLongReal reads the digits
+    } else {
+      state_.textOrientation = ToLongReal(orientation) / 10;
+      tenths = -1;
+    }
+    state_.textOrientationTenths = tenths;
   }
 
   void ReadPoint(std::string_view record) {
@@ -351,7 +359,14 @@ class LandLineTranslator final : public RecordLoopTranslator {
       Lookup();
       WriteRow(layer);
       layer.mif.WriteLine(state_.style.clause);
-      if (state_.textOrientation != 0) {
+      if (state_.textOrientation != 0 && state_.textOrientationTenths >= 0) {
+        // A count of tenths divided by 10 rounds back to its own digits.
+        char* p = layer.mif.Room(6 + kMaxFixedWithin + 2);
+        std::memcpy(p, "Angle ", 6);
+        p = WriteScaledInteger(p + 6, state_.textOrientationTenths, 1);
+        std::memcpy(p, "\r\n", 2);
+        layer.mif.Advance(p + 2);
+      } else if (state_.textOrientation != 0) {
         line_.assign("Angle ");
         AppendFixed(line_, state_.textOrientation, 1);
         layer.mif.WriteLine(line_);

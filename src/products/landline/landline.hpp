@@ -3,6 +3,7 @@
 // their digitised point; every object gets a six-value MID row.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,7 @@ struct LandLineState final : CarriedState {
   std::string text;             // the pending text and how it is drawn
   long double textHeight = 0;   // millimetres
   long double textOrientation = 0;
+  std::int64_t textOrientationTenths = -1;  // its field's four digits, -1 when it had others
   int textPosition = 0;
 };
 
