@@ -284,6 +284,30 @@ TEST(StrategiAttributeScan, FixedColumnGroupsAndGroupPInBothOrders) {
   EXPECT_EQ(a.UN, "");
 }
 
+// Rows are written from the attributes a group can fill: any record of the
+// group must leave every other attribute empty.
+TEST(StrategiAttributeScan, EachGroupFillsOnlyItsSlots) {
+  const std::vector<std::string> pieces = {"TX", "RU", "RB", "GS", "NU", "FM", "CM", "UN", "DN", "OW", "HI", "HM",
+                                           "LO", "UE", "OR", "1",  "0028", "ab", "\\", "\"", "%", " "};
+  unsigned seed = 12345;
+  for (char group = 'A'; group <= 'S'; ++group) {
+    const unsigned slots = StrategiAttributeSlots(group);
+    for (int n = 0; n < 400; ++n) {
+      std::string tail;
+      for (int k = 0; k < 12; ++k) {
+        seed = seed * 1103515245u + 12345u;
+        tail += pieces[(seed >> 16) % pieces.size()];
+      }
+      const StrategiAttributes a = Read(group, tail);
+      for (std::size_t i = 0; i < std::size(kStrategiRowOrder); ++i)
+        if ((slots >> i & 1) == 0) {
+          EXPECT_EQ(a.*kStrategiRowOrder[i], "") << group << " " << tail << " " << i;
+        }
+    }
+  }
+  EXPECT_EQ(StrategiAttributeSlots(0), 0u);
+}
+
 // ------------------------------------------------------------ text placement
 
 std::string Place(long double x, long double y, long double h, int p, long double a, std::string_view text,
@@ -547,6 +571,53 @@ TEST_F(Strategi, PlainRowValuesOfEveryLengthAtAndBeforeTheRecordEnd) {
   expected.push_back("SS,000099,5353,Minor road over 4 metres wide tunnel,1996,,,,,0.0,5353,,,,,,,,,,,,,,,,,,,,,,,1");
   Run(records);
   EXPECT_EQ(Lines("t.mid"), expected);
+}
+
+// A section reference that needs marks sends every row the general way:
+// past their first value, the rows must be the quick way's. Every group
+// with its values at their longest and shortest, records cut short in
+// their fixed columns, and codes with no style row.
+TEST_F(Strategi, QuickRowsAreTheGeneralRows) {
+  const std::vector<std::string> tails = {
+      "TXAbcdefghijklmnopqrstuvwxyz Hall\\", "TXA\\", "RU2", "RB1", "GSSS 629 872\\", "NUA4067\\", "NUM",
+      "FMRiver Avon\\", "RU2FMWelllin Hall\\", "RB2FMX\\", "FMMumbles Head\\GSSS 629 872\\",
+      "LO2UE1OR0210NUM46\"\\GSST 115 765\\", "NUM61\\GSST 636 248\\", "OR2275GSSN 934 890\\",
+      "LO2FMPenmor Park\"\\CMNewstead\\UNWorthcombe\\", "FMGravethorp\"\\CMHolmden\\UNStokeing\\",
+      "RU1CMErellshire\"\\DNWalwin District\\", "FMBranwick\"\\GSSS 003 828\\",
+      "FMBelockash Park\"\\OWNational Trust\\", "HI0028HM0100", "HI00", ""};
+  const std::vector<int> codes = {5006, 5115, 5121, 5805, 5330, 5211, 5620, 5621, 5140, 5360, 5370,
+                                  5380, 5413, 5419, 5733, 5879, 5883, 5901, 5200, 5999, 1234};
+  std::vector<std::string> records;
+  int id = 0;
+  for (int code : codes) {
+    for (const std::string& tail : tails) {
+      char head[32];
+      std::snprintf(head, sizeof head, "14%06dFC%04dDE19960401", ++id, code);
+      records.push_back("15000001000001010000010%");
+      records.push_back(kPoint);
+      records.push_back(head + tail + "0%");
+    }
+    for (std::size_t cut : {14u, 15u, 16u, 17u, 20u, 23u}) {
+      char head[32];
+      std::snprintf(head, sizeof head, "14%06dFC%04dDE19960401", ++id, code);
+      records.push_back("15000001000001010000010%");
+      records.push_back(kPoint);
+      records.push_back(std::string(head, cut) + "0%");
+    }
+  }
+  Run(records);
+  ASSERT_EQ(observer.Texts(), std::vector<std::string>{});
+  const auto quick = Lines("t.mid");
+  section = "07S,        " + std::string(34, '0') + "00200000000010000000%";
+  Run(records);
+  const auto general = Lines("t.mid");
+  ASSERT_EQ(quick.size(), general.size());
+  ASSERT_GT(quick.size(), 300u);
+  for (std::size_t i = 0; i < quick.size(); ++i) {
+    ASSERT_EQ(quick[i].substr(0, 3), "SS,");
+    ASSERT_EQ(general[i].substr(0, 5), "\"S,\",");
+    EXPECT_EQ(quick[i].substr(3), general[i].substr(5)) << i;
+  }
 }
 
 TEST_F(Strategi, OneVertexLinesNoVertexLinesAndMissingGeometryKeepMifAndMidInStep) {

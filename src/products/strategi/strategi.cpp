@@ -134,6 +134,19 @@ void ReadCmUn(std::string_view record, std::size_t t, StrategiAttributes& a) {
 
 }  // namespace
 
+unsigned StrategiAttributeSlots(char group) {
+  constexpr unsigned LO = 1u << 0, UE = 1u << 1, HI = 1u << 2, HM = 1u << 3, NU = 1u << 4, RB = 1u << 5,
+                     RU = 1u << 6, TX = 1u << 7, GS = 1u << 8, FM = 1u << 9, OW = 1u << 10, CM = 1u << 11,
+                     UN = 1u << 12, DN = 1u << 13;
+  // What ReadStrategiAttributes reads for each group, 'A' to 'R'.
+  constexpr unsigned kSlots[] = {TX,      RU,           RB,      GS,      NU,      FM,           RU | FM,
+                                 RB | FM, FM | GS,      LO | UE | NU | GS, NU | GS, GS, LO | FM | CM | UN,
+                                 FM | CM | UN, RU | CM | DN, FM | GS, FM | OW, HI | HM};
+  static_assert(std::size(kSlots) == 'R' - 'A' + 1);
+  if (group < 'A' || group > 'R') return 0;
+  return kSlots[group - 'A'];
+}
+
 char StrategiAttributeGroup(std::int64_t code) {
   if (code < kFirstGroupCode || code >= kFirstGroupCode + kGroupCodes) return 0;
   return kGroupTable[static_cast<std::size_t>(code - kFirstGroupCode)];
@@ -401,19 +414,20 @@ class StrategiTranslator final : public RecordLoopTranslator {
     const std::string_view code = Field(record, 11, 4);
     const std::int64_t codeValue = ToFixedInteger<4>(code);
     LookupStrategiStyle(code, layers_, carried_.style);
-    ReadStrategiAttributes(record, StrategiAttributeGroup(codeValue), attributes_);
+    const char group = StrategiAttributeGroup(codeValue);
+    ReadStrategiAttributes(record, group, attributes_);
 
     const bool writeText = pendingText_ && textLayer_;
     const bool writeObject = carried_.style.featureEnabled && !pendingText_;
     if (writeText || writeObject) {
       style_ = {};
-      description_ = {};  // no row: no description
+      description_ = std::string_view(kCommas, 0);  // no row: no description (followed by commas, as a row's)
       if (const StrategiStyleRow* row = carried_.style.row) {
         const RowTexts& texts = TextsOf(*row);
         style_ = texts.clause;
-        description_ = texts.description;
+        description_ = std::string_view(texts.description).substr(0, texts.descriptionSize);
       }
-      BuildRow(record);
+      BuildRow(record, StrategiAttributeSlots(group));
     }
     if (writeText) WriteText();
     else if (writeObject) WriteObject();
@@ -423,10 +437,13 @@ class StrategiTranslator final : public RecordLoopTranslator {
   // What the rows' texts need, made the first time the file meets a row:
   // the style clause (a TrueType symbol's is built from its numbers) and
   // the description as a MID value, with its marks when it needs them.
+  // The description is followed by a comma and room for a copy in whole
+  // sixteen-byte blocks.
   struct RowTexts {
     bool made = false;
     std::string clause;
     std::string description;
+    std::size_t descriptionSize = 0;
   };
 
   const RowTexts& TextsOf(const StrategiStyleRow& row) {
@@ -436,6 +453,8 @@ class StrategiTranslator final : public RecordLoopTranslator {
     if (!texts.made) {
       AppendStrategiStyleClause(texts.clause, row, ctx_.runUsesTrueTypeSymbols, kSymbolRotation);
       AppendMidValue(texts.description, row.description);
+      texts.descriptionSize = texts.description.size();
+      texts.description.append(1 + kCopyBlock, ',');
       texts.made = true;
     }
     return texts;
@@ -489,80 +508,123 @@ class StrategiTranslator final : public RecordLoopTranslator {
   // ready as a MID value) are parts of the record: one check of it covers
   // them all. A record that fails it most often has a double quote only as
   // the terminator of a value, so then the values are checked one by one.
-  bool RecordValuesPlain(std::string_view record) const {
+  bool RecordValuesPlain(std::string_view record, unsigned slots) const {
     if (IsPlainMidValue(record)) return true;
     if (!IsPlainMidValue(Field(record, 3, 22))) return false;  // Id, FCode, DE and the columns between
-    const StrategiAttributes& a = attributes_;
-    for (std::string_view v : {a.LO, a.UE, a.HI, a.HM, a.NU, a.RB, a.RU, a.TX, a.GS, a.FM, a.OW, a.CM, a.UN, a.DN})
+    for (; slots != 0; slots &= slots - 1) {
+      const std::string_view v = attributes_.*kStrategiRowOrder[std::countr_zero(slots)];
       if (!v.empty() && !IsPlainMidValue(v)) return false;
+    }
     return true;
   }
 
-  void BuildRow(std::string_view record) {
-    const bool plain = RecordValuesPlain(record);
+  void BuildRow(std::string_view record, unsigned slots) {
+    const bool plain = RecordValuesPlain(record, slots);
     if (plain && sectionRefPlain_) {
-      BuildPlainRow(record);
+      BuildPlainRow(record, slots);
       return;
     }
     BuildMarkedRow(record, plain);
     rowText_ = row_.str();
   }
 
-  // The row of values that need no marks (and the description, marked
-  // already) written straight into one room: the same bytes as
-  // BuildMarkedRow gives them.
-  void BuildPlainRow(std::string_view record) {
-    const StrategiAttributes& a = attributes_;
-    const std::string_view code = Field(record, 11, 4);
-    const std::string_view attributes[] = {a.LO, a.UE, a.HI, a.HM, a.NU, a.RB, a.RU,
-                                           a.TX, a.GS, a.FM, a.OW, a.CM, a.UN, a.DN};
-    // Id, FCode twice, DE and the 14 attributes are each at most the record;
-    // then 33 commas, "0.0", the layer and eight bytes that a copy of a
-    // part may write past its end. Room asked for costs nothing.
-    plainRow_.clear();
-    char* p = plainRow_.Room(sectionRef_.size() + description_.size() + 18 * record.size() + 33 + 3 + kMaxInteger + 8);
-    const auto put = [&p](std::string_view value) {
-      if (!value.empty()) {
-        std::memcpy(p, value.data(), value.size());
-        p += value.size();
-      }
-      *p++ = ',';
-    };
-    // A part of the record (most values: short, of sizes known only here)
-    // is copied by eight-byte words read within the value, or, when shorter,
-    // from the eight bytes of the record that end with it, shifted down to
-    // the value: cheaper than a copy of any size.
-    const auto putPart = [&p, record, &put](std::string_view value) {
-      const std::size_t n = value.size();
-      if (n >= 8) {
-        for (std::size_t at = 0; at + 8 < n; at += 8) std::memcpy(p + at, value.data() + at, 8);
-        std::memcpy(p + n - 8, value.data() + n - 8, 8);  // the last eight, over what is there
-      } else if (n == 0) {
-        return put(value);
-      } else {
-        const auto end = static_cast<std::size_t>(value.data() + n - record.data());
-        if (end < 8 || end > record.size()) return put(value);
+  static constexpr std::size_t kCopyBlock = 16;
+  static constexpr char kCommas[] = ",,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,";  // 32, and the end
+  static constexpr std::size_t kCommaRun = sizeof kCommas - 1;
+
+  // A part of the record and its comma at `p`; returns the end. Most values
+  // are short, of sizes known only here: they are copied by eight-byte words
+  // read within the value, or, when shorter, from the eight bytes of the
+  // record that end with it, shifted down to the value. Either is cheaper
+  // than a copy of any size. Up to eight bytes after the comma may be
+  // overwritten.
+  static char* PutPart(char* p, std::string_view record, std::string_view value) {
+    const std::size_t n = value.size();
+    if (n >= 8) {
+      for (std::size_t at = 0; at + 8 < n; at += 8) std::memcpy(p + at, value.data() + at, 8);
+      std::memcpy(p + n - 8, value.data() + n - 8, 8);  // the last eight, over what is there
+    } else if (n != 0) {
+      const auto end = static_cast<std::size_t>(value.data() + n - record.data());
+      if (end >= 8 && end <= record.size()) {
         std::uint64_t word;
         std::memcpy(&word, record.data() + end - 8, 8);
         word >>= 8 * (8 - n);  // the first character of the value in the lowest byte
         std::memcpy(p, &word, 8);
+      } else {
+        CopyText(p, value.data(), n);
       }
-      p += n;
-      *p++ = ',';
-    };
-    put(sectionRef_);
-    putPart(Field(record, 3, 6));
-    putPart(code);
-    put(description_);
-    putPart(Field(record, 17, 8));
-    for (std::size_t i = 0; i < 4; ++i) putPart(attributes[i]);  // LO to HM
+    }
+    p += n;
+    *p++ = ',';
+    return p;
+  }
+
+  // The `count` row columns of the attributes from the `first` in row order,
+  // each ended by its comma, where bit i of `slots` marks the (first + i)th
+  // as one the record's group can fill. The commas of the empty columns are
+  // laid down in one run ahead of each value, which then writes over them.
+  char* PutAttributes(char* p, std::string_view record, unsigned slots, std::size_t first, std::size_t count) const {
+    std::memcpy(p, kCommas, kCommaRun);
+    std::size_t next = 0;  // the first column not yet passed
+    for (; slots != 0; slots &= slots - 1) {
+      const auto i = static_cast<std::size_t>(std::countr_zero(slots));
+      const std::string_view value = attributes_.*kStrategiRowOrder[first + i];
+      if (value.empty()) continue;
+      p = PutPart(p + (i - next), record, value);
+      std::memcpy(p, kCommas, kCommaRun);
+      next = i + 1;
+    }
+    return p + (count - next);
+  }
+
+  // The row of values that need no marks (and the description, marked
+  // already) written straight into one room: the same bytes as
+  // BuildMarkedRow gives them.
+  void BuildPlainRow(std::string_view record, unsigned slots) {
+    // Id, FCode twice, DE and the 14 attributes are each at most the record;
+    // then 33 commas, "0.0", the layer and the bytes that the block copies
+    // and comma runs may write past their end. Room asked for costs nothing.
+    plainRow_.clear();
+    char* p = plainRow_.Room(sectionRef_.size() + description_.size() + 18 * record.size() + 33 + 3 + kMaxInteger +
+                             kCopyBlock + kCommaRun);
+    CopyText(p, sectionRef_.data(), sectionRef_.size());
+    p += sectionRef_.size();
+    *p++ = ',';
+    // The usual: the record holds Id (columns 3-8), FCode (11-14) and DE
+    // (17-24) whole, and each is copied with one word.
+    const bool whole = record.size() >= 24;
+    if (whole) {
+      std::memcpy(p, record.data() + 2, 8);
+      p[6] = ',';
+      std::memcpy(p + 7, record.data() + 10, 4);
+      p[11] = ',';
+      p += 12;
+    } else {
+      p = PutPart(p, record, Field(record, 3, 6));
+      p = PutPart(p, record, Field(record, 11, 4));
+    }
+    // The description and its comma, by blocks from the padded text.
+    const std::size_t described = description_.size() + 1;
+    for (std::size_t at = 0; at < described; at += kCopyBlock) std::memcpy(p + at, description_.data() + at, kCopyBlock);
+    p += described;
+    if (whole) {
+      std::memcpy(p, record.data() + 16, 8);
+      p[8] = ',';
+      p += 9;
+    } else {
+      p = PutPart(p, record, Field(record, 17, 8));
+    }
+    p = PutAttributes(p, record, slots & 0xF, 0, 4);  // LO to HM
     static_assert(kSymbolRotation == 0.0, "the OR column is written as \"0.0\"");
     std::memcpy(p, "0.0,", 4);
-    p += 4;
-    putPart(code);
-    for (std::size_t i = 4; i < std::size(attributes); ++i) putPart(attributes[i]);  // NU to DN
-    std::memcpy(p, ",,,,,,,,,,,,", 12);  // RJ to FI, each ended by its comma
-    p += 12;
+    if (whole) {
+      std::memcpy(p + 4, record.data() + 10, 4);
+      p[8] = ',';
+      p += 9;
+    } else {
+      p = PutPart(p + 4, record, Field(record, 11, 4));
+    }
+    p = PutAttributes(p, record, slots >> 4, 4, 10 + 12);  // NU to DN, then RJ to FI empty
     const int layer = carried_.style.layer();
     if (layer >= 0 && layer <= 9) *p++ = static_cast<char>('0' + layer);
     else p = WriteInteger(p, layer);
