@@ -320,18 +320,30 @@ std::string Place(long double x, long double y, long double h, int p, long doubl
 
 // ------------------------------------------------------------ decimal ordinates
 
-// The sum as Write gives it from a view of the field; from the field's
-// bytes (the field of seven followed by any byte) it must be the same.
+// "x y" as WritePair gives it from the bytes at `from`, or "refused".
+std::string DecimalPair(const DecimalOrigin& x, const DecimalOrigin& y, const std::string& from, int decimals) {
+  char out[kMaxDecimalPair];
+  const char* end = decimals == 0   ? DecimalOrigin::WritePair<0>(x, y, out, from.data())
+                    : decimals == 2 ? DecimalOrigin::WritePair<2>(x, y, out, from.data())
+                                    : DecimalOrigin::WritePair<3>(x, y, out, from.data());
+  return end ? std::string(out, static_cast<std::size_t>(end - out)) : std::string("refused");
+}
+
+// The sum as Write gives it from a view of the field. Taken from the
+// field's bytes (followed by any byte) as the X or the Y of a pair whose
+// other field is zero on a zero origin, it must be the same.
 std::string DecimalSum(const DecimalOrigin& origin, std::string_view field, int decimals) {
   char out[kMaxDecimalOrdinate];
   const char* end = origin.Write(out, field, decimals);
   const std::string sum = end ? std::string(out, static_cast<std::size_t>(end - out)) : std::string("refused");
   if (field.size() == 7) {
+    const DecimalOrigin zero(0);
+    const std::string zeroText = decimals == 0 ? "0" : "0." + std::string(static_cast<std::size_t>(decimals), '0');
     for (char after : {'0', '9', ' ', '\xff', '\0'}) {
-      const std::string bytes = std::string(field) + after;
-      end = origin.Write(out, bytes.data(), decimals);
-      EXPECT_EQ(end ? std::string(out, static_cast<std::size_t>(end - out)) : std::string("refused"), sum)
-          << field << " then " << static_cast<int>(after);
+      const std::string asX = DecimalPair(origin, zero, std::string(field) + "0000000" + after, decimals);
+      const std::string asY = DecimalPair(zero, origin, "0000000" + std::string(field) + after, decimals);
+      EXPECT_EQ(asX, end ? sum + " " + zeroText : sum) << field << " then " << static_cast<int>(after);
+      EXPECT_EQ(asY, end ? zeroText + " " + sum : sum) << field << " then " << static_cast<int>(after);
     }
   }
   return sum;
@@ -504,6 +516,36 @@ TEST_F(Strategi, VerticesAtTheRecordEndAndAmongOtherFields) {
   EXPECT_EQ(Body("t.mif"), (std::vector<std::string>{"PLINE 4", "203000.000 103000.000", "203761.00 103057.00",
                                                      "199549.00 103181.00", "209999.00 109999.00",
                                                      "  PEN (2,2,16711680)"}));
+}
+
+// A long line, past the room of one vertex at a time, where every seventh
+// vertex has a field with a blank (read the general way) among ones read
+// the quick way.
+TEST_F(Strategi, LongLinesMixingQuickAndGeneralVertices) {
+  const int count = 60;
+  char head[32];
+  std::snprintf(head, sizeof head, "210000012%04d", count);
+  std::string record = head;
+  std::vector<std::string> expected = {"PLINE " + std::to_string(count)};
+  for (int k = 0; k < count; ++k) {
+    char x[16], y[16];
+    std::snprintf(x, sizeof x, k % 7 == 3 ? "%7d" : "%07d", 1000 + 37 * k);
+    std::snprintf(y, sizeof y, k % 7 == 5 ? "%7d" : "%07d", 2000 + 41 * k);
+    record += std::string(x) + y + " ";
+    const int decimals = k == 0 ? 3 : 2;
+    expected.push_back(FormatFixed(201000.0 + 37 * k, decimals) + " " + FormatFixed(102000.0 + 41 * k, decimals));
+  }
+  expected.push_back("  PEN (2,2,16711680)");
+  // Lines of 80: "1%" ends all but the last, "00" starts all but the first.
+  std::vector<std::string> records = {"23000001000001010000010%"};
+  for (std::size_t at = 0; at < record.size(); at += 76) {
+    const std::string part = record.substr(at, 76);
+    records.push_back((at == 0 ? "" : "00") + part + (at + 76 < record.size() ? "1%" : "0%"));
+  }
+  records.push_back("14000001FC5330DE199604010%");
+  Run(records);
+  EXPECT_EQ(observer.Texts(), std::vector<std::string>{});
+  EXPECT_EQ(Body("t.mif"), expected);
 }
 
 TEST_F(Strategi, EveryRowHasThirtyFourValues) {

@@ -66,6 +66,20 @@ constexpr std::array<char, kGroupCodes> BuildGroupTable() {
 
 constexpr std::array<char, kGroupCodes> kGroupTable = BuildGroupTable();
 
+// The attributes (as bits of StrategiAttributeSlots) that
+// ReadStrategiAttributes reads for each group, 'A' to 'R'.
+namespace slot {
+constexpr unsigned LO = 1u << 0, UE = 1u << 1, HI = 1u << 2, HM = 1u << 3, NU = 1u << 4, RB = 1u << 5, RU = 1u << 6,
+                   TX = 1u << 7, GS = 1u << 8, FM = 1u << 9, OW = 1u << 10, CM = 1u << 11, UN = 1u << 12,
+                   DN = 1u << 13;
+}  // namespace slot
+constexpr auto kGroupSlots = [] {
+  using namespace slot;
+  return std::array<unsigned, 'R' - 'A' + 1>{TX,      RU,           RB,      GS,      NU,      FM,
+                                             RU | FM, RB | FM,      FM | GS, LO | UE | NU | GS, NU | GS, GS,
+                                             LO | FM | CM | UN, FM | CM | UN, RU | CM | DN, FM | GS, FM | OW, HI | HM};
+}();
+
 // Terminator sets of the value scan: the first also ends a value at a
 // double quote, the second only at the backslash and "%".
 enum class Terminators { T1, T2 };
@@ -112,8 +126,10 @@ std::string_view Scan(std::string_view record, std::size_t start, Terminators se
   return rest.substr(0, at);
 }
 
-bool TagAt(std::string_view record, std::size_t column, std::string_view tag) {
-  return SameText(Field(record, column, 2), tag);
+// The two characters at 1-based `column` are `tag`.
+bool TagAt(std::string_view record, std::size_t column, const char (&tag)[3]) {
+  if (column == 0) column = 1;
+  return column < record.size() && record[column - 1] == tag[0] && record[column] == tag[1];
 }
 
 // Groups M and N after their FM value (terminator at `t`): CM two columns
@@ -135,16 +151,8 @@ void ReadCmUn(std::string_view record, std::size_t t, StrategiAttributes& a) {
 }  // namespace
 
 unsigned StrategiAttributeSlots(char group) {
-  constexpr unsigned LO = 1u << 0, UE = 1u << 1, HI = 1u << 2, HM = 1u << 3, NU = 1u << 4, RB = 1u << 5,
-                     RU = 1u << 6, TX = 1u << 7, GS = 1u << 8, FM = 1u << 9, OW = 1u << 10, CM = 1u << 11,
-                     UN = 1u << 12, DN = 1u << 13;
-  // What ReadStrategiAttributes reads for each group, 'A' to 'R'.
-  constexpr unsigned kSlots[] = {TX,      RU,           RB,      GS,      NU,      FM,           RU | FM,
-                                 RB | FM, FM | GS,      LO | UE | NU | GS, NU | GS, GS, LO | FM | CM | UN,
-                                 FM | CM | UN, RU | CM | DN, FM | GS, FM | OW, HI | HM};
-  static_assert(std::size(kSlots) == 'R' - 'A' + 1);
   if (group < 'A' || group > 'R') return 0;
-  return kSlots[group - 'A'];
+  return kGroupSlots[static_cast<std::size_t>(group - 'A')];
 }
 
 char StrategiAttributeGroup(std::int64_t code) {
@@ -279,6 +287,9 @@ class StrategiTranslator final : public RecordLoopTranslator {
     return static_cast<unsigned char>(first) << 8 | static_cast<unsigned char>(second);
   }
 
+  // Each kind of record is handled out of line: the records that need
+  // nothing (most "15" and "23") then pass without the saving and restoring
+  // of registers that the larger handlers need.
   void WriteStrategiRecord(std::string_view record) {
     if (record.size() < 2) return;
     switch (IdCode(record[0], record[1])) {
@@ -291,11 +302,11 @@ class StrategiTranslator final : public RecordLoopTranslator {
     }
   }
 
-  void WriteNode(std::string_view record) {
+  [[gnu::noinline]] void WriteNode(std::string_view record) {
     if (OutputFile* network = ctx_.out.Network()) WriteNetworkNode(*network, record, sectionRef_, networkRow_);
   }
 
-  void ReadTextRepresentation(std::string_view record) {
+  [[gnu::noinline]] void ReadTextRepresentation(std::string_view record) {
     // Heights and angles are stored in tenths; dividing the whole count keeps
     // a height such as 1.2 exactly the value the width rules compare with.
     const long double height = ReadWholeField<3>(Field(record, 13, 3)) / 10;
@@ -306,6 +317,9 @@ class StrategiTranslator final : public RecordLoopTranslator {
     carried_.textAngle = angle;
   }
 
+  // The most a vertex line takes: "x y" and CR LF.
+  static constexpr std::size_t kMaxVertexLine = kMaxDecimalPair + 2;
+
   // "x y" of the two fields, in ground units, and CR LF after them when
   // `endLine`.
   void AppendGroundPair(std::string_view fx, std::string_view fy, int decimals, bool endLine) {
@@ -315,11 +329,9 @@ class StrategiTranslator final : public RecordLoopTranslator {
   }
 
   // The same the quick way, for seven-digit fields on an origin made of
-  // digits (given as views, or where the record goes on past them, as
-  // their first characters); false, keeping nothing, for any other.
-  template <class FieldText>
-  bool AppendDecimalPair(FieldText fx, FieldText fy, int decimals, bool endLine) {
-    char* p = xDigits_.Write(geometry_.Room(2 * kMaxDecimalOrdinate + 1 + 2), fx, decimals);
+  // digits; false, keeping nothing, for any other.
+  bool AppendDecimalPair(std::string_view fx, std::string_view fy, int decimals, bool endLine) {
+    char* p = xDigits_.Write(geometry_.Room(kMaxVertexLine), fx, decimals);
     if (!p) return false;
     *p++ = ' ';
     p = yDigits_.Write(p, fy, decimals);
@@ -330,20 +342,54 @@ class StrategiTranslator final : public RecordLoopTranslator {
   }
 
   // The pair of the X field at 1-based `column` of the record and the Y
-  // field following it.
-  void AppendRecordPair(std::string_view record, std::size_t column, int decimals, bool endLine) {
-    // The usual: the record goes on past the Y field (a geometry record has
-    // a blank after each pair), so each field is read with one load.
-    if (column + 14 <= record.size()) {
-      const char* x = record.data() + column - 1;
-      if (AppendDecimalPair(x, x + 7, decimals, endLine)) return;
-    }
-    AppendGroundPair(Field(record, column, 7), Field(record, column + 7, 7), decimals, endLine);
+  // field following it, written at `out` (room for kMaxVertexLine bytes) the
+  // quick way; nullptr, writing nothing, where that cannot be done. The
+  // usual: the record goes on past the Y field (a geometry record has a
+  // blank after each pair), so each field is read with one load.
+  template <int kDecimals>
+  char* WriteRecordPair(char* out, std::string_view record, std::size_t column) const {
+    if (column + 14 > record.size()) return nullptr;
+    return DecimalOrigin::WritePair<kDecimals>(xDigits_, yDigits_, out, record.data() + column - 1);
   }
 
-  // One vertex line of a polyline.
-  void AppendVertex(std::string_view record, std::size_t column, int decimals) {
-    AppendRecordPair(record, column, decimals, true);
+  // The pair at `column` (as WriteRecordPair) any way, with CR LF after it
+  // when `endLine`.
+  template <int kDecimals>
+  void AppendRecordPair(std::string_view record, std::size_t column, bool endLine) {
+    if (char* p = WriteRecordPair<kDecimals>(geometry_.Room(kMaxVertexLine), record, column)) {
+      std::memcpy(p, "\r\n", 2);
+      geometry_.Advance(endLine ? p + 2 : p);
+      return;
+    }
+    AppendGroundPair(Field(record, column, 7), Field(record, column + 7, 7), kDecimals, endLine);
+  }
+
+  // The vertex lines of a polyline of `count` vertices, the first (at column
+  // 14) with three decimals, the others every 15 columns on with two. The
+  // count comes from the record; the vertices must be there too, so a count
+  // larger than the record holds fails on the first missing one.
+  void AppendVertices(std::string_view record, std::int64_t count) {
+    AppendRecordPair<3>(record, 14, true);
+    const auto vertices = static_cast<std::size_t>(count);
+    // Room for all the vertex lines at once; a line taken the slow way asks
+    // afresh for the rest.
+    char* p = geometry_.Room((vertices - 1) * kMaxVertexLine);
+    for (std::size_t k = 1; k < vertices; ++k) {
+      const std::size_t column = 14 + 15 * k;
+      if (column > record.size()) {
+        geometry_.Advance(p);
+        throw NtfReadFailure("Strategi line shorter than its vertex count");
+      }
+      if (char* end = WriteRecordPair<2>(p, record, column)) {
+        std::memcpy(end, "\r\n", 2);
+        p = end + 2;
+        continue;
+      }
+      geometry_.Advance(p);
+      AppendGroundPair(Field(record, column, 7), Field(record, column + 7, 7), 2, true);
+      p = geometry_.Room((vertices - 1 - k) * kMaxVertexLine);
+    }
+    geometry_.Advance(p);
   }
 
   void AppendGroundPairSlowly(std::string_view fx, std::string_view fy, int decimals) {
@@ -374,7 +420,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
     return TryToFixedDigits<7>(field, v) ? static_cast<double>(v) : ToReal(field);
   }
 
-  void ReadGeometry(std::string_view record) {
+  [[gnu::noinline]] void ReadGeometry(std::string_view record) {
     const std::string_view type = Field(record, 9, 1);
     const std::int64_t count = ToFixedInteger<4>(Field(record, 10, 4));
     geometry_.clear();
@@ -385,20 +431,13 @@ class StrategiTranslator final : public RecordLoopTranslator {
       geometryKind_ = Geometry::Line;
       lineVertices_ = count;
       if (count <= 0) return;  // a line without points: the placeholder object
-      // The count comes from the record; the vertices must be there too,
-      // so a count larger than the record holds fails on the first missing one.
-      AppendVertex(record, 14, 3);
-      for (std::int64_t k = 2; k <= count; ++k) {
-        const std::size_t base = 29 + 15 * static_cast<std::size_t>(k - 2);
-        if (base > record.size()) throw NtfReadFailure("Strategi line shorter than its vertex count");
-        AppendVertex(record, base, 2);
-      }
+      AppendVertices(record, count);
       return;
     }
     if (!SameText(type, "1")) return;
     if (!pendingText_) {
       geometry_.Append("POINT ");
-      AppendRecordPair(record, 14, 2, false);
+      AppendRecordPair<2>(record, 14, false);
       geometryKind_ = Geometry::Point;
     } else if (textLayer_) {
       // The raw anchor, converted when the text is placed.
@@ -408,7 +447,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
     }
   }
 
-  void WriteFeature(std::string_view record) {
+  [[gnu::noinline]] void WriteFeature(std::string_view record) {
     // The end mark is no part of any value.
     if (EndsWith(record, "0%")) record.remove_suffix(2);
     const std::string_view code = Field(record, 11, 4);

@@ -16,6 +16,7 @@ namespace quorvel {
 // The most one Write stores: an eight-byte store of the digits and the
 // four bytes of ".000" after at most eight digits.
 inline constexpr std::size_t kMaxDecimalOrdinate = 12;
+inline constexpr std::size_t kMaxDecimalPair = 2 * kMaxDecimalOrdinate + 1;
 
 class DecimalOrigin {
  public:
@@ -44,19 +45,34 @@ class DecimalOrigin {
     return WriteText(out, text, decimals);
   }
 
-  // The same for the field at `from`, with one more byte after it, which is
-  // read but plays no part: one load where the record is known to go on.
-  char* Write(char* out, const char* from, int decimals) const {
-    std::uint64_t bytes;
-    std::memcpy(&bytes, from, 8);
-    const std::uint64_t text = bytes << 8 | '0';
-    if (!usable_ || !AreEightDigits(text)) return nullptr;
-    return WriteText(out, text, decimals);
+  // "x y", each as Write writes it, of the X field at `from` and the Y field
+  // after it, with one more byte after that (read but no part of either),
+  // at `out`, which has room for kMaxDecimalPair bytes. The two fields are
+  // loaded and checked at once. Returns the end, or nullptr, writing
+  // nothing, as either Write would.
+  template <int kDecimals>
+  static char* WritePair(const DecimalOrigin& x, const DecimalOrigin& y, char* out, const char* from) {
+    const std::uint64_t tx = FieldText(from);
+    const std::uint64_t ty = FieldText(from + 7);
+    if (!(x.usable_ & y.usable_) || !AreDigitPair(tx, ty)) return nullptr;
+    char* p = x.WriteText(out, tx, kDecimals);
+    *p++ = ' ';
+    return y.WriteText(p, ty, kDecimals);
   }
 
  private:
+  // "0" and the seven bytes at `from`, the first in the lowest byte but one.
+  static std::uint64_t FieldText(const char* from) {
+    std::uint64_t bytes;
+    std::memcpy(&bytes, from, 8);
+    return bytes << 8 | '0';
+  }
+
+  // Both words eight digits, tested without a branch between them.
+  static bool AreDigitPair(std::uint64_t a, std::uint64_t b) { return AreEightDigits(a) & AreEightDigits(b); }
+
   // `text` is "0" and the field's seven digits, the first in the lowest byte.
-  char* WriteText(char* out, std::uint64_t text, int decimals) const {
+  [[gnu::always_inline]] char* WriteText(char* out, std::uint64_t text, int decimals) const {
     // Swapped, the last digit comes to the lowest byte as in digits_.
     const std::uint64_t field8 = __builtin_bswap64(text) - 0x3030303030303030ULL;
     // Each byte sum is at most 9 + 9 + a carry: with 0xF6 added it passes
