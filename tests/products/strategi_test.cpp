@@ -662,6 +662,41 @@ TEST_F(Strategi, QuickRowsAreTheGeneralRows) {
   }
 }
 
+// Whether a value needs marks is read from marks of the whole record where
+// it is 16 to 64 bytes long, value by value otherwise: a mark at every
+// place of values of every length, records on both sides of 64 bytes, and
+// marks outside the values, which leave them plain.
+TEST_F(Strategi, ValuesWithMarksAreQuotedWhereverTheMarkIs) {
+  std::vector<std::string> records, expected;
+  int id = 0;
+  const auto add = [&](const std::string& tail, const std::string& fm) {
+    char head[32];
+    std::snprintf(head, sizeof head, "14%06dFC5353DE19960401", ++id);
+    records.insert(records.end(), {"15000001000001010000010%", kPoint, head + tail + "0%"});
+    std::string value;
+    AppendMidValue(value, fm);
+    expected.push_back("SS," + std::string(head + 2, 6) + ",5353,Minor road over 4 metres wide tunnel,19960401,,,,,0.0,5353,,,,,," +
+                       value + ",,,,,,,,,,,,,,,,,1");
+  };
+  for (std::size_t length = 1; length <= 45; length += 4) {
+    for (char mark : {',', '"'}) {  // (the tile reader turns control bytes into blanks)
+      for (std::size_t at = 0; at < length; at += 3) {
+        std::string value(length, 'a');
+        value[at] = mark;
+        add("FM" + value + "\\", value);
+        add("FM" + value + "\\" + std::string(20, 'z'), value);
+      }
+    }
+    // Marks only after the value's terminator, or in the tag's place.
+    const std::string value(length, 'b');
+    add("FM" + value + "\\,\"", value);
+    add("FM" + value + "\\" + std::string(30, 'z') + ",", value);
+  }
+  Run(records);
+  ASSERT_EQ(observer.Texts(), std::vector<std::string>{});
+  EXPECT_EQ(Lines("t.mid"), expected);
+}
+
 TEST_F(Strategi, OneVertexLinesNoVertexLinesAndMissingGeometryKeepMifAndMidInStep) {
   Run({"23000001000001010000010%", "210000012000100030000003000 0%", "14000001FC5350DE199604010%",
        "23000002000002010000020%", "210000022000000030000003000 0%", "14000002FC5350DE199604010%",

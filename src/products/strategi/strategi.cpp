@@ -9,6 +9,10 @@
 #include <span>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "mif/format.hpp"
 #include "products/common/network_node.hpp"
 #include "products/strategi/strategi_ordinates.hpp"
@@ -126,6 +130,79 @@ std::string_view Scan(std::string_view record, std::size_t start, Terminators se
   return rest.substr(0, at);
 }
 
+// An attribute record with, where it is 16 to 64 bytes long (nearly all
+// are), the bytes that end values and those a MID value must mark found for
+// the whole record at once: bit i of each mask stands for the byte at
+// offset i. Values are then found by the masks and checked with them;
+// other records are scanned and checked value by value.
+class RecordScan {
+ public:
+  explicit RecordScan(std::string_view record) : record_(record) {
+#ifdef __SSE2__
+    const std::size_t n = record.size();
+    if (n < 16 || n > 64) return;
+    const __m128i backslash = _mm_set1_epi8('\\');
+    const __m128i percent = _mm_set1_epi8('%');
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i comma = _mm_set1_epi8(',');
+    const __m128i del = _mm_set1_epi8(0x7f);
+    const __m128i lastControl = _mm_set1_epi8(0x1f);
+    // Blocks of sixteen; the last one ends with the record, over bytes a
+    // block before took already (their bits come out the same).
+    for (std::size_t at = 0; at < n; at += 16) {
+      const std::size_t from = at + 16 <= n ? at : n - 16;
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(record.data() + from));
+      const __m128i quotes = _mm_cmpeq_epi8(v, quote);
+      const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(v, backslash), _mm_cmpeq_epi8(v, percent));
+      // min(v, 0x1f) == v: an unsigned byte below 0x20.
+      const __m128i marks = _mm_or_si128(_mm_or_si128(quotes, _mm_cmpeq_epi8(v, comma)),
+                                         _mm_or_si128(_mm_cmpeq_epi8(v, del),
+                                                      _mm_cmpeq_epi8(_mm_min_epu8(v, lastControl), v)));
+      ends_ |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(ends))) << from;
+      quotes_ |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(quotes))) << from;
+      marks_ |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(marks))) << from;
+    }
+    masked_ = true;
+#endif
+  }
+
+  std::string_view record() const { return record_; }
+
+  // Scan of the record.
+  std::string_view Value(std::size_t start, Terminators set, std::size_t& t) const {
+    if (!masked_) return Scan(record_, start, set, t);
+    if (start == 0) start = 1;
+    if (start > record_.size()) {
+      t = start;
+      return {};
+    }
+    const std::uint64_t ends = (set == Terminators::T1 ? ends_ | quotes_ : ends_) >> (start - 1);
+    if (ends == 0) {
+      t = record_.size() + 1;
+      return record_.substr(start - 1);
+    }
+    const auto length = static_cast<std::size_t>(std::countr_zero(ends));
+    t = start + length;
+    return record_.substr(start - 1, length);
+  }
+
+  // IsPlainMidValue of `part`, a part of the record.
+  bool IsPlain(std::string_view part) const {
+    if (!masked_) return IsPlainMidValue(part);
+    if (part.empty()) return true;
+    const auto offset = static_cast<std::size_t>(part.data() - record_.data());
+    const std::uint64_t bits = part.size() >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << part.size()) - 1;
+    return (marks_ >> offset & bits) == 0;
+  }
+
+ private:
+  std::string_view record_;
+  bool masked_ = false;
+  std::uint64_t ends_ = 0;    // "\\" and "%"
+  std::uint64_t quotes_ = 0;  // the double quote, which ends values of one terminator set only
+  std::uint64_t marks_ = 0;   // ",", the double quote, DEL and the control bytes
+};
+
 // The two characters at 1-based `column` are `tag`.
 bool TagAt(std::string_view record, std::size_t column, const char (&tag)[3]) {
   if (column == 0) column = 1;
@@ -135,16 +212,17 @@ bool TagAt(std::string_view record, std::size_t column, const char (&tag)[3]) {
 // Groups M and N after their FM value (terminator at `t`): CM two columns
 // on, then UN one column after the CM terminator, or where CM was looked for
 // when it is absent.
-void ReadCmUn(std::string_view record, std::size_t t, StrategiAttributes& a) {
+void ReadCmUn(const RecordScan& s, std::size_t t, StrategiAttributes& a) {
+  const std::string_view record = s.record();
   std::size_t unTag = t + 2;
   if (TagAt(record, t + 2, "CM")) {
     std::size_t tc = 0;
-    a.CM = Scan(record, t + 4, Terminators::T1, tc);
+    a.CM = s.Value(t + 4, Terminators::T1, tc);
     unTag = tc + 1;
   }
   if (TagAt(record, unTag, "UN")) {
     std::size_t tu = 0;
-    a.UN = Scan(record, unTag + 2, Terminators::T1, tu);
+    a.UN = s.Value(unTag + 2, Terminators::T1, tu);
   }
 }
 
@@ -160,12 +238,15 @@ char StrategiAttributeGroup(std::int64_t code) {
   return kGroupTable[static_cast<std::size_t>(code - kFirstGroupCode)];
 }
 
-void ReadStrategiAttributes(std::string_view r, char group, StrategiAttributes& a) {
+namespace {
+
+void ReadAttributes(const RecordScan& s, char group, StrategiAttributes& a) {
+  const std::string_view r = s.record();
   a = StrategiAttributes{};
   std::size_t t = 0;
   switch (group) {
     case 'A':
-      if (TagAt(r, 25, "TX")) a.TX = Scan(r, 27, Terminators::T1, t);
+      if (TagAt(r, 25, "TX")) a.TX = s.Value(27, Terminators::T1, t);
       break;
     case 'B':
       if (TagAt(r, 25, "RU")) a.RU = Field(r, 27, 1);
@@ -174,68 +255,68 @@ void ReadStrategiAttributes(std::string_view r, char group, StrategiAttributes& 
       if (TagAt(r, 25, "RB")) a.RB = Field(r, 27, 1);
       break;
     case 'D':
-      if (TagAt(r, 25, "GS")) a.GS = Scan(r, 27, Terminators::T1, t);
+      if (TagAt(r, 25, "GS")) a.GS = s.Value(27, Terminators::T1, t);
       break;
     case 'E':
-      if (TagAt(r, 25, "NU")) a.NU = Scan(r, 27, Terminators::T1, t);
+      if (TagAt(r, 25, "NU")) a.NU = s.Value(27, Terminators::T1, t);
       break;
     case 'F':
-      if (TagAt(r, 25, "FM")) a.FM = Scan(r, 27, Terminators::T2, t);
+      if (TagAt(r, 25, "FM")) a.FM = s.Value(27, Terminators::T2, t);
       break;
     case 'G':
       a.RU = Field(r, 27, 1);
-      if (TagAt(r, 28, "FM")) a.FM = Scan(r, 30, Terminators::T1, t);
+      if (TagAt(r, 28, "FM")) a.FM = s.Value(30, Terminators::T1, t);
       break;
     case 'H':
       a.RB = Field(r, 27, 1);
-      if (TagAt(r, 28, "FM")) a.FM = Scan(r, 30, Terminators::T1, t);
+      if (TagAt(r, 28, "FM")) a.FM = s.Value(30, Terminators::T1, t);
       break;
     case 'I':
       if (!TagAt(r, 25, "FM")) break;
-      a.FM = Scan(r, 27, Terminators::T2, t);
-      if (TagAt(r, t + 1, "GS")) a.GS = Scan(r, t + 3, Terminators::T2, t);
+      a.FM = s.Value(27, Terminators::T2, t);
+      if (TagAt(r, t + 1, "GS")) a.GS = s.Value(t + 3, Terminators::T2, t);
       break;
     case 'J':
       a.LO = Field(r, 27, 1);
       a.UE = Field(r, 30, 1);
-      a.NU = Scan(r, 39, Terminators::T1, t);
-      if (TagAt(r, t + 2, "GS")) a.GS = Scan(r, t + 4, Terminators::T1, t);
+      a.NU = s.Value(39, Terminators::T1, t);
+      if (TagAt(r, t + 2, "GS")) a.GS = s.Value(t + 4, Terminators::T1, t);
       break;
     case 'K':
       if (!TagAt(r, 25, "NU")) break;
-      a.NU = Scan(r, 27, Terminators::T2, t);
-      if (TagAt(r, t + 1, "GS")) a.GS = Scan(r, t + 3, Terminators::T2, t);
+      a.NU = s.Value(27, Terminators::T2, t);
+      if (TagAt(r, t + 1, "GS")) a.GS = s.Value(t + 3, Terminators::T2, t);
       break;
     case 'L':
-      if (TagAt(r, 31, "GS")) a.GS = Scan(r, 33, Terminators::T1, t);
+      if (TagAt(r, 31, "GS")) a.GS = s.Value(33, Terminators::T1, t);
       break;
     case 'M':
       a.LO = Field(r, 27, 1);
-      a.FM = Scan(r, 30, Terminators::T1, t);
-      ReadCmUn(r, t, a);
+      a.FM = s.Value(30, Terminators::T1, t);
+      ReadCmUn(s, t, a);
       break;
     case 'N':
-      a.FM = Scan(r, 27, Terminators::T1, t);
-      ReadCmUn(r, t, a);
+      a.FM = s.Value(27, Terminators::T1, t);
+      ReadCmUn(s, t, a);
       break;
     case 'O':
       a.RU = Field(r, 27, 1);
-      a.CM = Scan(r, 30, Terminators::T1, t);
-      if (TagAt(r, t + 2, "DN")) a.DN = Scan(r, t + 4, Terminators::T1, t);
+      a.CM = s.Value(30, Terminators::T1, t);
+      if (TagAt(r, t + 2, "DN")) a.DN = s.Value(t + 4, Terminators::T1, t);
       break;
     case 'P':
       if (TagAt(r, 25, "FM")) {
-        a.FM = Scan(r, 27, Terminators::T1, t);
-        if (TagAt(r, t + 2, "GS")) a.GS = Scan(r, t + 4, Terminators::T1, t);
+        a.FM = s.Value(27, Terminators::T1, t);
+        if (TagAt(r, t + 2, "GS")) a.GS = s.Value(t + 4, Terminators::T1, t);
       } else if (TagAt(r, 25, "GS")) {
-        a.GS = Scan(r, 27, Terminators::T1, t);
-        if (TagAt(r, t + 2, "FM")) a.FM = Scan(r, t + 4, Terminators::T1, t);
+        a.GS = s.Value(27, Terminators::T1, t);
+        if (TagAt(r, t + 2, "FM")) a.FM = s.Value(t + 4, Terminators::T1, t);
       }
       break;
     case 'Q':
       if (!TagAt(r, 25, "FM")) break;
-      a.FM = Scan(r, 27, Terminators::T1, t);
-      if (TagAt(r, t + 2, "OW")) a.OW = Scan(r, t + 4, Terminators::T1, t);
+      a.FM = s.Value(27, Terminators::T1, t);
+      if (TagAt(r, t + 2, "OW")) a.OW = s.Value(t + 4, Terminators::T1, t);
       break;
     case 'R':
       a.HI = Field(r, 27, 4);
@@ -244,6 +325,12 @@ void ReadStrategiAttributes(std::string_view r, char group, StrategiAttributes& 
     default:
       break;
   }
+}
+
+}  // namespace
+
+void ReadStrategiAttributes(std::string_view record, char group, StrategiAttributes& a) {
+  ReadAttributes(RecordScan(record), group, a);
 }
 
 namespace {
@@ -454,7 +541,8 @@ class StrategiTranslator final : public RecordLoopTranslator {
     const std::int64_t codeValue = ToFixedInteger<4>(code);
     LookupStrategiStyle(code, layers_, carried_.style);
     const char group = StrategiAttributeGroup(codeValue);
-    ReadStrategiAttributes(record, group, attributes_);
+    const RecordScan scan(record);
+    ReadAttributes(scan, group, attributes_);
 
     const bool writeText = pendingText_ && textLayer_;
     const bool writeObject = carried_.style.featureEnabled && !pendingText_;
@@ -466,7 +554,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
         style_ = texts.clause;
         description_ = std::string_view(texts.description).substr(0, texts.descriptionSize);
       }
-      BuildRow(record, StrategiAttributeSlots(group));
+      BuildRow(scan, StrategiAttributeSlots(group));
     }
     if (writeText) WriteText();
     else if (writeObject) WriteObject();
@@ -547,18 +635,19 @@ class StrategiTranslator final : public RecordLoopTranslator {
   // ready as a MID value) are parts of the record: one check of it covers
   // them all. A record that fails it most often has a double quote only as
   // the terminator of a value, so then the values are checked one by one.
-  bool RecordValuesPlain(std::string_view record, unsigned slots) const {
-    if (IsPlainMidValue(record)) return true;
-    if (!IsPlainMidValue(Field(record, 3, 22))) return false;  // Id, FCode, DE and the columns between
+  bool RecordValuesPlain(const RecordScan& scan, unsigned slots) const {
+    if (scan.IsPlain(scan.record())) return true;
+    if (!scan.IsPlain(Field(scan.record(), 3, 22))) return false;  // Id, FCode, DE and the columns between
     for (; slots != 0; slots &= slots - 1) {
       const std::string_view v = attributes_.*kStrategiRowOrder[std::countr_zero(slots)];
-      if (!v.empty() && !IsPlainMidValue(v)) return false;
+      if (!scan.IsPlain(v)) return false;
     }
     return true;
   }
 
-  void BuildRow(std::string_view record, unsigned slots) {
-    const bool plain = RecordValuesPlain(record, slots);
+  void BuildRow(const RecordScan& scan, unsigned slots) {
+    const std::string_view record = scan.record();
+    const bool plain = RecordValuesPlain(scan, slots);
     if (plain && sectionRefPlain_) {
       BuildPlainRow(record, slots);
       return;
