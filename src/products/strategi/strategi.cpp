@@ -524,7 +524,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
     if (!SameText(type, "1")) return;
     if (!pendingText_) {
       geometry_.Append("POINT ");
-      AppendRecordPair<2>(record, 14, false);
+      AppendRecordPair<2>(record, 14, true);
       geometryKind_ = Geometry::Point;
     } else if (textLayer_) {
       // The raw anchor, converted when the text is placed.
@@ -547,11 +547,11 @@ class StrategiTranslator final : public RecordLoopTranslator {
     const bool writeText = pendingText_ && textLayer_;
     const bool writeObject = carried_.style.featureEnabled && !pendingText_;
     if (writeText || writeObject) {
-      style_ = {};
+      styleLine_ = "\r\n";
       description_ = std::string_view(kCommas, 0);  // no row: no description (followed by commas, as a row's)
       if (const StrategiStyleRow* row = carried_.style.row) {
         const RowTexts& texts = TextsOf(*row);
-        style_ = texts.clause;
+        styleLine_ = texts.clauseLine;
         description_ = std::string_view(texts.description).substr(0, texts.descriptionSize);
       }
       BuildRow(scan, StrategiAttributeSlots(group));
@@ -564,11 +564,11 @@ class StrategiTranslator final : public RecordLoopTranslator {
   // What the rows' texts need, made the first time the file meets a row:
   // the style clause (a TrueType symbol's is built from its numbers) and
   // the description as a MID value, with its marks when it needs them.
-  // The description is followed by a comma and room for a copy in whole
-  // sixteen-byte blocks.
+  // The clause is kept with its line end; the description is followed by
+  // a comma and room for a copy in whole sixteen-byte blocks.
   struct RowTexts {
     bool made = false;
-    std::string clause;
+    std::string clauseLine;
     std::string description;
     std::size_t descriptionSize = 0;
   };
@@ -578,7 +578,8 @@ class StrategiTranslator final : public RecordLoopTranslator {
     if (rowTexts_.empty()) rowTexts_.resize(table.size());  // once: views into it stay valid
     RowTexts& texts = rowTexts_[static_cast<std::size_t>(&row - table.data())];
     if (!texts.made) {
-      AppendStrategiStyleClause(texts.clause, row, ctx_.runUsesTrueTypeSymbols, kSymbolRotation);
+      AppendStrategiStyleClause(texts.clauseLine, row, ctx_.runUsesTrueTypeSymbols, kSymbolRotation);
+      texts.clauseLine.append("\r\n");
       AppendMidValue(texts.description, row.description);
       texts.descriptionSize = texts.description.size();
       texts.description.append(1 + kCopyBlock, ',');
@@ -595,13 +596,23 @@ class StrategiTranslator final : public RecordLoopTranslator {
       styled = layer.WritePolyline(geometry_, lineVertices_);
     } else if (geometryKind_ == Geometry::Point) {
       layer.BeginObject();
-      layer.mif.WriteLine(geometry_);
+      layer.mif.Write(geometry_);  // ended by its CR LF
     } else {
       layer.WriteNone();
       styled = false;
     }
-    if (styled) layer.mif.WriteLine(style_);
-    layer.WriteRow(rowText_);
+    if (styled) layer.mif.Write(styleLine_);
+    WriteRow(layer);
+  }
+
+  // The row; a plain one has its CR LF at its end already.
+  void WriteRow(MifLayer& layer) {
+    if (!rowEnded_) {
+      layer.WriteRow(rowText_);
+      return;
+    }
+    layer.mid.Write(rowText_);
+    layer.CountRows(1);
   }
 
   void WriteText() {
@@ -620,14 +631,14 @@ class StrategiTranslator final : public RecordLoopTranslator {
     AppendTextRectangle(text_, rectangle);
     // Before the first listed code the style line is empty.
     text_.append("\r\n");
-    text_.append(style_);
+    text_.append(styleLine_.substr(0, styleLine_.size() - 2));
     text_.append("\r\nANGLE ");
     AppendFixed(text_, static_cast<double>(carried_.textAngle), 1);
 
     MifLayer& layer = *textLayer_;
     layer.BeginObject();
     layer.mif.WriteLine(text_);
-    layer.WriteRow(rowText_);
+    WriteRow(layer);
     ctx_.CountObjectCreated();
   }
 
@@ -654,6 +665,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
     }
     BuildMarkedRow(record, plain);
     rowText_ = row_.str();
+    rowEnded_ = false;
   }
 
   static constexpr std::size_t kCopyBlock = 16;
@@ -707,14 +719,15 @@ class StrategiTranslator final : public RecordLoopTranslator {
 
   // The row of values that need no marks (and the description, marked
   // already) written straight into one room: the same bytes as
-  // BuildMarkedRow gives them.
+  // BuildMarkedRow gives them, and the line end.
   void BuildPlainRow(std::string_view record, unsigned slots) {
     // Id, FCode twice, DE and the 14 attributes are each at most the record;
-    // then 33 commas, "0.0", the layer and the bytes that the block copies
-    // and comma runs may write past their end. Room asked for costs nothing.
+    // then 33 commas, "0.0", the layer, CR LF and the bytes that the block
+    // copies and comma runs may write past their end. Room asked for costs
+    // nothing.
     plainRow_.clear();
     char* p = plainRow_.Room(sectionRef_.size() + description_.size() + 18 * record.size() + 33 + 3 + kMaxInteger +
-                             kCopyBlock + kCommaRun);
+                             2 + kCopyBlock + kCommaRun);
     CopyText(p, sectionRef_.data(), sectionRef_.size());
     p += sectionRef_.size();
     *p++ = ',';
@@ -756,8 +769,10 @@ class StrategiTranslator final : public RecordLoopTranslator {
     const int layer = carried_.style.layer();
     if (layer >= 0 && layer <= 9) *p++ = static_cast<char>('0' + layer);
     else p = WriteInteger(p, layer);
-    plainRow_.Advance(p);
+    std::memcpy(p, "\r\n", 2);
+    plainRow_.Advance(p + 2);
     rowText_ = plainRow_.view();
+    rowEnded_ = true;
   }
 
   void BuildMarkedRow(std::string_view record, bool plain) {
@@ -817,7 +832,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
   bool hasAnchor_ = false;
   std::string anchorX_, anchorY_;
   StrategiAttributes attributes_;
-  std::string_view style_;  // the feature's style clause, in rowTexts_
+  std::string_view styleLine_;  // the feature's style clause and CR LF, in rowTexts_
   std::string_view description_;  // the feature's description as a MID value, in rowTexts_
   std::vector<RowTexts> rowTexts_;
   std::string text_;
@@ -827,6 +842,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
   MidRow row_;          // the row when a value needs marks
   TextBuffer plainRow_;  // the row when none does
   std::string_view rowText_;
+  bool rowEnded_ = false;  // rowText_ ends with CR LF
 };
 
 }  // namespace
