@@ -140,6 +140,35 @@ TEST(StrategiStyleLookup, ReadsTheCheckBoxesAtEveryLookupAndKeepsTheLastRowFound
   EXPECT_EQ(fresh.layer(), 0);
 }
 
+// A four-digit code looked up by its number finds what its text finds,
+// with the same check boxes; numbers outside four digits find nothing.
+TEST(StrategiStyleLookup, ByNumberAsByText) {
+  TranslationSettings settings;
+  settings.productOptions.SetEntry(kStrategiLayerOption, 2, false);
+  settings.productOptions.SetEntry(kStrategiLayerOption, 5, false);
+  const OptionView layers = settings.productOptions.View(kStrategiLayerOption);
+  const StrategiStyleRow* start = FindStrategiStyle("5310");
+  for (int value = 0; value <= 9999; ++value) {
+    char code[8];
+    std::snprintf(code, sizeof code, "%04d", value);
+    StrategiStyleResult byText, byNumber;
+    byText.row = byNumber.row = start;
+    byText.featureEnabled = byNumber.featureEnabled = true;
+    LookupStrategiStyle(code, layers, byText);
+    LookupStrategiStyle(std::int64_t{value}, layers, byNumber);
+    ASSERT_EQ(byNumber.row, byText.row) << code;
+    ASSERT_EQ(byNumber.featureEnabled, byText.featureEnabled) << code;
+  }
+  for (std::int64_t value : {std::int64_t{-1}, std::int64_t{10000}, std::int64_t{-5310}}) {
+    StrategiStyleResult r;
+    r.row = start;
+    r.featureEnabled = true;
+    LookupStrategiStyle(value, layers, r);
+    EXPECT_EQ(r.row, start) << value;
+    EXPECT_FALSE(r.featureEnabled) << value;
+  }
+}
+
 TEST(StrategiAttributeGroups, EveryGroupedCodeIsInTheStyleTable) {
   int grouped = 0;
   for (int code = 0; code < 10000; ++code) {
@@ -391,7 +420,8 @@ TEST(DecimalOrigin, RefusesOriginsAndFieldsItCannotAdd) {
   // digits, bytes with the top bit set, other lengths.
   const DecimalOrigin digits(200000);
   for (std::string_view field : {"", "000000", "00000000", " 000001", "000001 ", "-000001", "+000001", "00/0000",
-                                 "00:0000", "000\xb0" "000", "000\xff" "000", "0000 00"})
+                                 "00:0000", "000\xb0" "000", "000\xff" "000", "000\x80" "000", "000\x7f" "000",
+                                 "0000 00", "a000000", "000000a"})
     EXPECT_EQ(DecimalSum(digits, field, 2), "refused") << field;
   EXPECT_EQ(DecimalSum(digits, std::string_view("000\0" "000", 7), 2), "refused");
 }

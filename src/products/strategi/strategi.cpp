@@ -538,8 +538,14 @@ class StrategiTranslator final : public RecordLoopTranslator {
     // The end mark is no part of any value.
     if (EndsWith(record, "0%")) record.remove_suffix(2);
     const std::string_view code = Field(record, 11, 4);
-    const std::int64_t codeValue = ToFixedInteger<4>(code);
-    LookupStrategiStyle(code, layers_, carried_.style);
+    // The code is read once for the style and the attribute group.
+    std::int64_t codeValue = 0;
+    if (TryToFixedDigits<4>(code, codeValue)) {
+      LookupStrategiStyle(codeValue, layers_, carried_.style);
+    } else {
+      codeValue = ToInteger(code);
+      LookupStrategiStyle(code, layers_, carried_.style);
+    }
     const char group = StrategiAttributeGroup(codeValue);
     const RecordScan scan(record);
     ReadAttributes(scan, group, attributes_);
