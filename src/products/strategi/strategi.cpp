@@ -240,9 +240,9 @@ char StrategiAttributeGroup(std::int64_t code) {
 
 namespace {
 
+// ReadStrategiAttributes into attributes that are empty already.
 void ReadAttributes(const RecordScan& s, char group, StrategiAttributes& a) {
   const std::string_view r = s.record();
-  a = StrategiAttributes{};
   std::size_t t = 0;
   switch (group) {
     case 'A':
@@ -330,6 +330,7 @@ void ReadAttributes(const RecordScan& s, char group, StrategiAttributes& a) {
 }  // namespace
 
 void ReadStrategiAttributes(std::string_view record, char group, StrategiAttributes& a) {
+  a = StrategiAttributes{};
   ReadAttributes(RecordScan(record), group, a);
 }
 
@@ -548,7 +549,13 @@ class StrategiTranslator final : public RecordLoopTranslator {
     }
     const char group = StrategiAttributeGroup(codeValue);
     const RecordScan scan(record);
+    // Only the attributes the group before could fill can be set: clearing
+    // them leaves all empty.
+    for (unsigned filled = filledSlots_; filled != 0; filled &= filled - 1)
+      attributes_.*kStrategiRowOrder[std::countr_zero(filled)] = {};
+    const unsigned slots = StrategiAttributeSlots(group);
     ReadAttributes(scan, group, attributes_);
+    filledSlots_ = slots;
 
     const bool writeText = pendingText_ && textLayer_;
     const bool writeObject = carried_.style.featureEnabled && !pendingText_;
@@ -560,7 +567,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
         styleLine_ = texts.clauseLine;
         description_ = std::string_view(texts.description).substr(0, texts.descriptionSize);
       }
-      BuildRow(scan, StrategiAttributeSlots(group));
+      BuildRow(scan, slots);
     }
     if (writeText) WriteText();
     else if (writeObject) WriteObject();
@@ -838,6 +845,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
   bool hasAnchor_ = false;
   std::string anchorX_, anchorY_;
   StrategiAttributes attributes_;
+  unsigned filledSlots_ = 0;  // the attributes ReadAttributes may have set (StrategiAttributeSlots)
   std::string_view styleLine_;  // the feature's style clause and CR LF, in rowTexts_
   std::string_view description_;  // the feature's description as a MID value, in rowTexts_
   std::vector<RowTexts> rowTexts_;
