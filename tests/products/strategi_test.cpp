@@ -622,6 +622,18 @@ TEST_F(Strategi, RowsWithAndWithoutMarksAndQuotesThatOnlyEndValues) {
                                 "\"S,\",000001,5901,Spot height dot,19960401,,,0028,0100,0.0,5901,,,,,,,,,,,,,,,,,,,,,,,8"}));
 }
 
+// The section reference heads every row, whatever its length (up to ten
+// characters, trailing blanks dropped).
+TEST_F(Strategi, SectionReferencesOfEveryLengthHeadTheRows) {
+  for (std::string ref : {"A", "AB", "ABCDEFGHIJ", "NZ 12", "X Y Z  "}) {
+    section = "07" + (ref + "          ").substr(0, 10) + std::string(34, '0') + "00200000000010000000%";
+    Run({"15000001000001010000010%", kPoint, "14000001FC5901DE19960401HI0028HM01000%"});
+    while (!ref.empty() && ref.back() == ' ') ref.pop_back();
+    EXPECT_EQ(Lines("t.mid"), (std::vector<std::string>{
+                                  ref + ",000001,5901,Spot height dot,19960401,,,0028,0100,0.0,5901,,,,,,,,,,,,,,,,,,,,,,,8"}));
+  }
+}
+
 // Plain values are copied in words: every length, ended by a terminator or
 // by the record, and a record that ends inside its date.
 TEST_F(Strategi, PlainRowValuesOfEveryLengthAtAndBeforeTheRecordEnd) {

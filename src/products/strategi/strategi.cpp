@@ -191,7 +191,7 @@ class RecordScan {
     if (!masked_) return IsPlainMidValue(part);
     if (part.empty()) return true;
     const auto offset = static_cast<std::size_t>(part.data() - record_.data());
-    const std::uint64_t bits = part.size() >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << part.size()) - 1;
+    const std::uint64_t bits = ~std::uint64_t{0} >> (64 - part.size());  // the size is 1 to 64
     return (marks_ >> offset & bits) == 0;
   }
 
@@ -345,10 +345,12 @@ class StrategiTranslator final : public RecordLoopTranslator {
         layers_(ctx.Option(kStrategiLayerOption)),
         textLayer_(ctx.out.LayerFor(ObjectKind::Text)) {
     text_.reserve(256);
+    sectionField_.assign(1 + kCopyBlock, ',');
   }
 
  protected:
   void ReadSectionHeader(std::string_view header) override {
+    sectionField_.assign(sectionRef_).append(1 + kCopyBlock, ',');
     xOrigin_ = ToReal(Field(header, 47, 10));
     yOrigin_ = ToReal(Field(header, 57, 10));
     // Whole origins (the usual) make the sum with a whole field a whole
@@ -712,6 +714,14 @@ class StrategiTranslator final : public RecordLoopTranslator {
     return p;
   }
 
+  // `text` and the comma after it, copied by whole blocks from a text that
+  // holds kCopyBlock bytes more after the comma.
+  static char* PutPadded(char* p, std::string_view text) {
+    const std::size_t n = text.size() + 1;
+    for (std::size_t at = 0; at < n; at += kCopyBlock) std::memcpy(p + at, text.data() + at, kCopyBlock);
+    return p + n;
+  }
+
   // The `count` row columns of the attributes from the `first` in row order,
   // each ended by its comma, where bit i of `slots` marks the (first + i)th
   // as one the record's group can fill. The commas of the empty columns are
@@ -741,9 +751,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
     plainRow_.clear();
     char* p = plainRow_.Room(sectionRef_.size() + description_.size() + 18 * record.size() + 33 + 3 + kMaxInteger +
                              2 + kCopyBlock + kCommaRun);
-    CopyText(p, sectionRef_.data(), sectionRef_.size());
-    p += sectionRef_.size();
-    *p++ = ',';
+    p = PutPadded(p, std::string_view(sectionField_).substr(0, sectionRef_.size()));
     // The usual: the record holds Id (columns 3-8), FCode (11-14) and DE
     // (17-24) whole, and each is copied with one word.
     const bool whole = record.size() >= 24;
@@ -757,10 +765,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
       p = PutPart(p, record, Field(record, 3, 6));
       p = PutPart(p, record, Field(record, 11, 4));
     }
-    // The description and its comma, by blocks from the padded text.
-    const std::size_t described = description_.size() + 1;
-    for (std::size_t at = 0; at < described; at += kCopyBlock) std::memcpy(p + at, description_.data() + at, kCopyBlock);
-    p += described;
+    p = PutPadded(p, description_);
     if (whole) {
       std::memcpy(p, record.data() + 16, 8);
       p[8] = ',';
@@ -849,6 +854,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
   std::string_view styleLine_;  // the feature's style clause and CR LF, in rowTexts_
   std::string_view description_;  // the feature's description as a MID value, in rowTexts_
   std::vector<RowTexts> rowTexts_;
+  std::string sectionField_;  // the section reference, its comma and room for PutPadded
   std::string text_;
   std::string networkRow_;
   OptionView layers_;
