@@ -168,7 +168,8 @@ class RecordScan {
 
   std::string_view record() const { return record_; }
 
-  // Scan of the record.
+  // Scan of the record: the value from 1-based column `start`, with its
+  // terminator's column in `t`.
   std::string_view Value(std::size_t start, Terminators set, std::size_t& t) const {
     if (!masked_) return Scan(record_, start, set, t);
     if (start == 0) start = 1;
@@ -400,7 +401,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
     // Heights and angles are stored in tenths; dividing the whole count keeps
     // a height such as 1.2 exactly the value the width rules compare with.
     const long double height = ReadWholeField<3>(Field(record, 13, 3)) / 10;
-    const std::int64_t position = ToInteger(Field(record, 16, 1));
+    const std::int64_t position = ToFixedInteger<1>(Field(record, 16, 1));
     const long double angle = ReadWholeField<4>(Field(record, 17, 4)) / 10;
     carried_.textHeight = height;
     carried_.digitPosition = static_cast<int>(position);
