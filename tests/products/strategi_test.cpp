@@ -140,6 +140,35 @@ TEST(StrategiStyleLookup, ReadsTheCheckBoxesAtEveryLookupAndKeepsTheLastRowFound
   EXPECT_EQ(fresh.layer(), 0);
 }
 
+// A four-digit code looked up by its number finds what its text finds,
+// with the same check boxes; numbers outside four digits find nothing.
+TEST(StrategiStyleLookup, ByNumberAsByText) {
+  TranslationSettings settings;
+  settings.productOptions.SetEntry(kStrategiLayerOption, 2, false);
+  settings.productOptions.SetEntry(kStrategiLayerOption, 5, false);
+  const OptionView layers = settings.productOptions.View(kStrategiLayerOption);
+  const StrategiStyleRow* start = FindStrategiStyle("5310");
+  for (int value = 0; value <= 9999; ++value) {
+    char code[8];
+    std::snprintf(code, sizeof code, "%04d", value);
+    StrategiStyleResult byText, byNumber;
+    byText.row = byNumber.row = start;
+    byText.featureEnabled = byNumber.featureEnabled = true;
+    LookupStrategiStyle(code, layers, byText);
+    LookupStrategiStyle(std::int64_t{value}, layers, byNumber);
+    ASSERT_EQ(byNumber.row, byText.row) << code;
+    ASSERT_EQ(byNumber.featureEnabled, byText.featureEnabled) << code;
+  }
+  for (std::int64_t value : {std::int64_t{-1}, std::int64_t{10000}, std::int64_t{-5310}}) {
+    StrategiStyleResult r;
+    r.row = start;
+    r.featureEnabled = true;
+    LookupStrategiStyle(value, layers, r);
+    EXPECT_EQ(r.row, start) << value;
+    EXPECT_FALSE(r.featureEnabled) << value;
+  }
+}
+
 TEST(StrategiAttributeGroups, EveryGroupedCodeIsInTheStyleTable) {
   int grouped = 0;
   for (int code = 0; code < 10000; ++code) {
@@ -284,6 +313,30 @@ TEST(StrategiAttributeScan, FixedColumnGroupsAndGroupPInBothOrders) {
   EXPECT_EQ(a.UN, "");
 }
 
+// Rows are written from the attributes a group can fill: any record of the
+// group must leave every other attribute empty.
+TEST(StrategiAttributeScan, EachGroupFillsOnlyItsSlots) {
+  const std::vector<std::string> pieces = {"TX", "RU", "RB", "GS", "NU", "FM", "CM", "UN", "DN", "OW", "HI", "HM",
+                                           "LO", "UE", "OR", "1",  "0028", "ab", "\\", "\"", "%", " "};
+  unsigned seed = 12345;
+  for (char group = 'A'; group <= 'S'; ++group) {
+    const unsigned slots = StrategiAttributeSlots(group);
+    for (int n = 0; n < 400; ++n) {
+      std::string tail;
+      for (int k = 0; k < 12; ++k) {
+        seed = seed * 1103515245u + 12345u;
+        tail += pieces[(seed >> 16) % pieces.size()];
+      }
+      const StrategiAttributes a = Read(group, tail);
+      for (std::size_t i = 0; i < std::size(kStrategiRowOrder); ++i)
+        if ((slots >> i & 1) == 0) {
+          EXPECT_EQ(a.*kStrategiRowOrder[i], "") << group << " " << tail << " " << i;
+        }
+    }
+  }
+  EXPECT_EQ(StrategiAttributeSlots(0), 0u);
+}
+
 // ------------------------------------------------------------ text placement
 
 std::string Place(long double x, long double y, long double h, int p, long double a, std::string_view text,
@@ -296,18 +349,30 @@ std::string Place(long double x, long double y, long double h, int p, long doubl
 
 // ------------------------------------------------------------ decimal ordinates
 
-// The sum as Write gives it from a view of the field; from the field's
-// bytes (the field of seven followed by any byte) it must be the same.
+// "x y" as WritePair gives it from the bytes at `from`, or "refused".
+std::string DecimalPair(const DecimalOrigin& x, const DecimalOrigin& y, const std::string& from, int decimals) {
+  char out[kMaxDecimalPair];
+  const char* end = decimals == 0   ? DecimalOrigin::WritePair<0>(x, y, out, from.data())
+                    : decimals == 2 ? DecimalOrigin::WritePair<2>(x, y, out, from.data())
+                                    : DecimalOrigin::WritePair<3>(x, y, out, from.data());
+  return end ? std::string(out, static_cast<std::size_t>(end - out)) : std::string("refused");
+}
+
+// The sum as Write gives it from a view of the field. Taken from the
+// field's bytes (followed by any byte) as the X or the Y of a pair whose
+// other field is zero on a zero origin, it must be the same.
 std::string DecimalSum(const DecimalOrigin& origin, std::string_view field, int decimals) {
   char out[kMaxDecimalOrdinate];
   const char* end = origin.Write(out, field, decimals);
   const std::string sum = end ? std::string(out, static_cast<std::size_t>(end - out)) : std::string("refused");
   if (field.size() == 7) {
+    const DecimalOrigin zero(0);
+    const std::string zeroText = decimals == 0 ? "0" : "0." + std::string(static_cast<std::size_t>(decimals), '0');
     for (char after : {'0', '9', ' ', '\xff', '\0'}) {
-      const std::string bytes = std::string(field) + after;
-      end = origin.Write(out, bytes.data(), decimals);
-      EXPECT_EQ(end ? std::string(out, static_cast<std::size_t>(end - out)) : std::string("refused"), sum)
-          << field << " then " << static_cast<int>(after);
+      const std::string asX = DecimalPair(origin, zero, std::string(field) + "0000000" + after, decimals);
+      const std::string asY = DecimalPair(zero, origin, "0000000" + std::string(field) + after, decimals);
+      EXPECT_EQ(asX, end ? sum + " " + zeroText : sum) << field << " then " << static_cast<int>(after);
+      EXPECT_EQ(asY, end ? zeroText + " " + sum : sum) << field << " then " << static_cast<int>(after);
     }
   }
   return sum;
@@ -355,7 +420,8 @@ TEST(DecimalOrigin, RefusesOriginsAndFieldsItCannotAdd) {
   // digits, bytes with the top bit set, other lengths.
   const DecimalOrigin digits(200000);
   for (std::string_view field : {"", "000000", "00000000", " 000001", "000001 ", "-000001", "+000001", "00/0000",
-                                 "00:0000", "000\xb0" "000", "000\xff" "000", "0000 00"})
+                                 "00:0000", "000\xb0" "000", "000\xff" "000", "000\x80" "000", "000\x7f" "000",
+                                 "0000 00", "a000000", "000000a"})
     EXPECT_EQ(DecimalSum(digits, field, 2), "refused") << field;
   EXPECT_EQ(DecimalSum(digits, std::string_view("000\0" "000", 7), 2), "refused");
 }
@@ -482,6 +548,36 @@ TEST_F(Strategi, VerticesAtTheRecordEndAndAmongOtherFields) {
                                                      "  PEN (2,2,16711680)"}));
 }
 
+// A long line, past the room of one vertex at a time, where every seventh
+// vertex has a field with a blank (read the general way) among ones read
+// the quick way.
+TEST_F(Strategi, LongLinesMixingQuickAndGeneralVertices) {
+  const int count = 60;
+  char head[32];
+  std::snprintf(head, sizeof head, "210000012%04d", count);
+  std::string record = head;
+  std::vector<std::string> expected = {"PLINE " + std::to_string(count)};
+  for (int k = 0; k < count; ++k) {
+    char x[16], y[16];
+    std::snprintf(x, sizeof x, k % 7 == 3 ? "%7d" : "%07d", 1000 + 37 * k);
+    std::snprintf(y, sizeof y, k % 7 == 5 ? "%7d" : "%07d", 2000 + 41 * k);
+    record += std::string(x) + y + " ";
+    const int decimals = k == 0 ? 3 : 2;
+    expected.push_back(FormatFixed(201000.0 + 37 * k, decimals) + " " + FormatFixed(102000.0 + 41 * k, decimals));
+  }
+  expected.push_back("  PEN (2,2,16711680)");
+  // Lines of 80: "1%" ends all but the last, "00" starts all but the first.
+  std::vector<std::string> records = {"23000001000001010000010%"};
+  for (std::size_t at = 0; at < record.size(); at += 76) {
+    const std::string part = record.substr(at, 76);
+    records.push_back((at == 0 ? "" : "00") + part + (at + 76 < record.size() ? "1%" : "0%"));
+  }
+  records.push_back("14000001FC5330DE199604010%");
+  Run(records);
+  EXPECT_EQ(observer.Texts(), std::vector<std::string>{});
+  EXPECT_EQ(Body("t.mif"), expected);
+}
+
 TEST_F(Strategi, EveryRowHasThirtyFourValues) {
   Run({"15000001000001010000010%", kPoint, "14000001FC5212DE19960401FMA, \"B\"\\0%",
        "15000002000002010000020%", kPoint, "14000002FC5901DE19960401HI0028HM01000%",
@@ -526,6 +622,18 @@ TEST_F(Strategi, RowsWithAndWithoutMarksAndQuotesThatOnlyEndValues) {
                                 "\"S,\",000001,5901,Spot height dot,19960401,,,0028,0100,0.0,5901,,,,,,,,,,,,,,,,,,,,,,,8"}));
 }
 
+// The section reference heads every row, whatever its length (up to ten
+// characters, trailing blanks dropped).
+TEST_F(Strategi, SectionReferencesOfEveryLengthHeadTheRows) {
+  for (std::string ref : {"A", "AB", "ABCDEFGHIJ", "NZ 12", "X Y Z  "}) {
+    section = "07" + (ref + "          ").substr(0, 10) + std::string(34, '0') + "00200000000010000000%";
+    Run({"15000001000001010000010%", kPoint, "14000001FC5901DE19960401HI0028HM01000%"});
+    while (!ref.empty() && ref.back() == ' ') ref.pop_back();
+    EXPECT_EQ(Lines("t.mid"), (std::vector<std::string>{
+                                  ref + ",000001,5901,Spot height dot,19960401,,,0028,0100,0.0,5901,,,,,,,,,,,,,,,,,,,,,,,8"}));
+  }
+}
+
 // Plain values are copied in words: every length, ended by a terminator or
 // by the record, and a record that ends inside its date.
 TEST_F(Strategi, PlainRowValuesOfEveryLengthAtAndBeforeTheRecordEnd) {
@@ -546,6 +654,88 @@ TEST_F(Strategi, PlainRowValuesOfEveryLengthAtAndBeforeTheRecordEnd) {
   records.insert(records.end(), {"15000099000001010000010%", kPoint, "14000099FC5353DE1996"});
   expected.push_back("SS,000099,5353,Minor road over 4 metres wide tunnel,1996,,,,,0.0,5353,,,,,,,,,,,,,,,,,,,,,,,1");
   Run(records);
+  EXPECT_EQ(Lines("t.mid"), expected);
+}
+
+// A section reference that needs marks sends every row the general way:
+// past their first value, the rows must be the quick way's. Every group
+// with its values at their longest and shortest, records cut short in
+// their fixed columns, and codes with no style row.
+TEST_F(Strategi, QuickRowsAreTheGeneralRows) {
+  const std::vector<std::string> tails = {
+      "TXAbcdefghijklmnopqrstuvwxyz Hall\\", "TXA\\", "RU2", "RB1", "GSSS 629 872\\", "NUA4067\\", "NUM",
+      "FMRiver Avon\\", "RU2FMWelllin Hall\\", "RB2FMX\\", "FMMumbles Head\\GSSS 629 872\\",
+      "LO2UE1OR0210NUM46\"\\GSST 115 765\\", "NUM61\\GSST 636 248\\", "OR2275GSSN 934 890\\",
+      "LO2FMPenmor Park\"\\CMNewstead\\UNWorthcombe\\", "FMGravethorp\"\\CMHolmden\\UNStokeing\\",
+      "RU1CMErellshire\"\\DNWalwin District\\", "FMBranwick\"\\GSSS 003 828\\",
+      "FMBelockash Park\"\\OWNational Trust\\", "HI0028HM0100", "HI00", ""};
+  const std::vector<int> codes = {5006, 5115, 5121, 5805, 5330, 5211, 5620, 5621, 5140, 5360, 5370,
+                                  5380, 5413, 5419, 5733, 5879, 5883, 5901, 5200, 5999, 1234};
+  std::vector<std::string> records;
+  int id = 0;
+  for (int code : codes) {
+    for (const std::string& tail : tails) {
+      char head[32];
+      std::snprintf(head, sizeof head, "14%06dFC%04dDE19960401", ++id, code);
+      records.push_back("15000001000001010000010%");
+      records.push_back(kPoint);
+      records.push_back(head + tail + "0%");
+    }
+    for (std::size_t cut : {14u, 15u, 16u, 17u, 20u, 23u}) {
+      char head[32];
+      std::snprintf(head, sizeof head, "14%06dFC%04dDE19960401", ++id, code);
+      records.push_back("15000001000001010000010%");
+      records.push_back(kPoint);
+      records.push_back(std::string(head, cut) + "0%");
+    }
+  }
+  Run(records);
+  ASSERT_EQ(observer.Texts(), std::vector<std::string>{});
+  const auto quick = Lines("t.mid");
+  section = "07S,        " + std::string(34, '0') + "00200000000010000000%";
+  Run(records);
+  const auto general = Lines("t.mid");
+  ASSERT_EQ(quick.size(), general.size());
+  ASSERT_GT(quick.size(), 300u);
+  for (std::size_t i = 0; i < quick.size(); ++i) {
+    ASSERT_EQ(quick[i].substr(0, 3), "SS,");
+    ASSERT_EQ(general[i].substr(0, 5), "\"S,\",");
+    EXPECT_EQ(quick[i].substr(3), general[i].substr(5)) << i;
+  }
+}
+
+// Whether a value needs marks is read from marks of the whole record where
+// it is 16 to 64 bytes long, value by value otherwise: a mark at every
+// place of values of every length, records on both sides of 64 bytes, and
+// marks outside the values, which leave them plain.
+TEST_F(Strategi, ValuesWithMarksAreQuotedWhereverTheMarkIs) {
+  std::vector<std::string> records, expected;
+  int id = 0;
+  const auto add = [&](const std::string& tail, const std::string& fm) {
+    char head[32];
+    std::snprintf(head, sizeof head, "14%06dFC5353DE19960401", ++id);
+    records.insert(records.end(), {"15000001000001010000010%", kPoint, head + tail + "0%"});
+    std::string value;
+    AppendMidValue(value, fm);
+    expected.push_back("SS," + std::string(head + 2, 6) + ",5353,Minor road over 4 metres wide tunnel,19960401,,,,,0.0,5353,,,,,," +
+                       value + ",,,,,,,,,,,,,,,,,1");
+  };
+  for (std::size_t length = 1; length <= 45; length += 4) {
+    for (char mark : {',', '"'}) {  // (the tile reader turns control bytes into blanks)
+      for (std::size_t at = 0; at < length; at += 3) {
+        std::string value(length, 'a');
+        value[at] = mark;
+        add("FM" + value + "\\", value);
+        add("FM" + value + "\\" + std::string(20, 'z'), value);
+      }
+    }
+    // Marks only after the value's terminator, or in the tag's place.
+    const std::string value(length, 'b');
+    add("FM" + value + "\\,\"", value);
+    add("FM" + value + "\\" + std::string(30, 'z') + ",", value);
+  }
+  Run(records);
+  ASSERT_EQ(observer.Texts(), std::vector<std::string>{});
   EXPECT_EQ(Lines("t.mid"), expected);
 }
 

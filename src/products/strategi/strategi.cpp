@@ -9,6 +9,10 @@
 #include <span>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "mif/format.hpp"
 #include "products/common/network_node.hpp"
 #include "products/strategi/strategi_ordinates.hpp"
@@ -66,6 +70,20 @@ constexpr std::array<char, kGroupCodes> BuildGroupTable() {
 
 constexpr std::array<char, kGroupCodes> kGroupTable = BuildGroupTable();
 
+// The attributes (as bits of StrategiAttributeSlots) that
+// ReadStrategiAttributes reads for each group, 'A' to 'R'.
+namespace slot {
+constexpr unsigned LO = 1u << 0, UE = 1u << 1, HI = 1u << 2, HM = 1u << 3, NU = 1u << 4, RB = 1u << 5, RU = 1u << 6,
+                   TX = 1u << 7, GS = 1u << 8, FM = 1u << 9, OW = 1u << 10, CM = 1u << 11, UN = 1u << 12,
+                   DN = 1u << 13;
+}  // namespace slot
+constexpr auto kGroupSlots = [] {
+  using namespace slot;
+  return std::array<unsigned, 'R' - 'A' + 1>{TX,      RU,           RB,      GS,      NU,      FM,
+                                             RU | FM, RB | FM,      FM | GS, LO | UE | NU | GS, NU | GS, GS,
+                                             LO | FM | CM | UN, FM | CM | UN, RU | CM | DN, FM | GS, FM | OW, HI | HM};
+}();
+
 // Terminator sets of the value scan: the first also ends a value at a
 // double quote, the second only at the backslash and "%".
 enum class Terminators { T1, T2 };
@@ -112,39 +130,124 @@ std::string_view Scan(std::string_view record, std::size_t start, Terminators se
   return rest.substr(0, at);
 }
 
-bool TagAt(std::string_view record, std::size_t column, std::string_view tag) {
-  return SameText(Field(record, column, 2), tag);
+// An attribute record with, where it is 16 to 64 bytes long (nearly all
+// are), the bytes that end values and those a MID value must mark found for
+// the whole record at once: bit i of each mask stands for the byte at
+// offset i. Values are then found by the masks and checked with them;
+// other records are scanned and checked value by value.
+class RecordScan {
+ public:
+  explicit RecordScan(std::string_view record) : record_(record) {
+#ifdef __SSE2__
+    const std::size_t n = record.size();
+    if (n < 16 || n > 64) return;
+    const __m128i backslash = _mm_set1_epi8('\\');
+    const __m128i percent = _mm_set1_epi8('%');
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i comma = _mm_set1_epi8(',');
+    const __m128i del = _mm_set1_epi8(0x7f);
+    const __m128i lastControl = _mm_set1_epi8(0x1f);
+    // Blocks of sixteen; the last one ends with the record, over bytes a
+    // block before took already (their bits come out the same).
+    for (std::size_t at = 0; at < n; at += 16) {
+      const std::size_t from = at + 16 <= n ? at : n - 16;
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(record.data() + from));
+      const __m128i quotes = _mm_cmpeq_epi8(v, quote);
+      const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(v, backslash), _mm_cmpeq_epi8(v, percent));
+      // min(v, 0x1f) == v: an unsigned byte below 0x20.
+      const __m128i marks = _mm_or_si128(_mm_or_si128(quotes, _mm_cmpeq_epi8(v, comma)),
+                                         _mm_or_si128(_mm_cmpeq_epi8(v, del),
+                                                      _mm_cmpeq_epi8(_mm_min_epu8(v, lastControl), v)));
+      ends_ |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(ends))) << from;
+      quotes_ |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(quotes))) << from;
+      marks_ |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(marks))) << from;
+    }
+    masked_ = true;
+#endif
+  }
+
+  std::string_view record() const { return record_; }
+
+  // Scan of the record: the value from 1-based column `start`, with its
+  // terminator's column in `t`.
+  std::string_view Value(std::size_t start, Terminators set, std::size_t& t) const {
+    if (!masked_) return Scan(record_, start, set, t);
+    if (start == 0) start = 1;
+    if (start > record_.size()) {
+      t = start;
+      return {};
+    }
+    const std::uint64_t ends = (set == Terminators::T1 ? ends_ | quotes_ : ends_) >> (start - 1);
+    if (ends == 0) {
+      t = record_.size() + 1;
+      return record_.substr(start - 1);
+    }
+    const auto length = static_cast<std::size_t>(std::countr_zero(ends));
+    t = start + length;
+    return record_.substr(start - 1, length);
+  }
+
+  // IsPlainMidValue of `part`, a part of the record.
+  bool IsPlain(std::string_view part) const {
+    if (!masked_) return IsPlainMidValue(part);
+    if (part.empty()) return true;
+    const auto offset = static_cast<std::size_t>(part.data() - record_.data());
+    const std::uint64_t bits = ~std::uint64_t{0} >> (64 - part.size());  // the size is 1 to 64
+    return (marks_ >> offset & bits) == 0;
+  }
+
+ private:
+  std::string_view record_;
+  bool masked_ = false;
+  std::uint64_t ends_ = 0;    // "\\" and "%"
+  std::uint64_t quotes_ = 0;  // the double quote, which ends values of one terminator set only
+  std::uint64_t marks_ = 0;   // ",", the double quote, DEL and the control bytes
+};
+
+// The two characters at 1-based `column` are `tag`.
+bool TagAt(std::string_view record, std::size_t column, const char (&tag)[3]) {
+  if (column == 0) column = 1;
+  return column < record.size() && record[column - 1] == tag[0] && record[column] == tag[1];
 }
 
 // Groups M and N after their FM value (terminator at `t`): CM two columns
 // on, then UN one column after the CM terminator, or where CM was looked for
 // when it is absent.
-void ReadCmUn(std::string_view record, std::size_t t, StrategiAttributes& a) {
+void ReadCmUn(const RecordScan& s, std::size_t t, StrategiAttributes& a) {
+  const std::string_view record = s.record();
   std::size_t unTag = t + 2;
   if (TagAt(record, t + 2, "CM")) {
     std::size_t tc = 0;
-    a.CM = Scan(record, t + 4, Terminators::T1, tc);
+    a.CM = s.Value(t + 4, Terminators::T1, tc);
     unTag = tc + 1;
   }
   if (TagAt(record, unTag, "UN")) {
     std::size_t tu = 0;
-    a.UN = Scan(record, unTag + 2, Terminators::T1, tu);
+    a.UN = s.Value(unTag + 2, Terminators::T1, tu);
   }
 }
 
 }  // namespace
+
+unsigned StrategiAttributeSlots(char group) {
+  if (group < 'A' || group > 'R') return 0;
+  return kGroupSlots[static_cast<std::size_t>(group - 'A')];
+}
 
 char StrategiAttributeGroup(std::int64_t code) {
   if (code < kFirstGroupCode || code >= kFirstGroupCode + kGroupCodes) return 0;
   return kGroupTable[static_cast<std::size_t>(code - kFirstGroupCode)];
 }
 
-void ReadStrategiAttributes(std::string_view r, char group, StrategiAttributes& a) {
-  a = StrategiAttributes{};
+namespace {
+
+// ReadStrategiAttributes into attributes that are empty already.
+void ReadAttributes(const RecordScan& s, char group, StrategiAttributes& a) {
+  const std::string_view r = s.record();
   std::size_t t = 0;
   switch (group) {
     case 'A':
-      if (TagAt(r, 25, "TX")) a.TX = Scan(r, 27, Terminators::T1, t);
+      if (TagAt(r, 25, "TX")) a.TX = s.Value(27, Terminators::T1, t);
       break;
     case 'B':
       if (TagAt(r, 25, "RU")) a.RU = Field(r, 27, 1);
@@ -153,68 +256,68 @@ void ReadStrategiAttributes(std::string_view r, char group, StrategiAttributes& 
       if (TagAt(r, 25, "RB")) a.RB = Field(r, 27, 1);
       break;
     case 'D':
-      if (TagAt(r, 25, "GS")) a.GS = Scan(r, 27, Terminators::T1, t);
+      if (TagAt(r, 25, "GS")) a.GS = s.Value(27, Terminators::T1, t);
       break;
     case 'E':
-      if (TagAt(r, 25, "NU")) a.NU = Scan(r, 27, Terminators::T1, t);
+      if (TagAt(r, 25, "NU")) a.NU = s.Value(27, Terminators::T1, t);
       break;
     case 'F':
-      if (TagAt(r, 25, "FM")) a.FM = Scan(r, 27, Terminators::T2, t);
+      if (TagAt(r, 25, "FM")) a.FM = s.Value(27, Terminators::T2, t);
       break;
     case 'G':
       a.RU = Field(r, 27, 1);
-      if (TagAt(r, 28, "FM")) a.FM = Scan(r, 30, Terminators::T1, t);
+      if (TagAt(r, 28, "FM")) a.FM = s.Value(30, Terminators::T1, t);
       break;
     case 'H':
       a.RB = Field(r, 27, 1);
-      if (TagAt(r, 28, "FM")) a.FM = Scan(r, 30, Terminators::T1, t);
+      if (TagAt(r, 28, "FM")) a.FM = s.Value(30, Terminators::T1, t);
       break;
     case 'I':
       if (!TagAt(r, 25, "FM")) break;
-      a.FM = Scan(r, 27, Terminators::T2, t);
-      if (TagAt(r, t + 1, "GS")) a.GS = Scan(r, t + 3, Terminators::T2, t);
+      a.FM = s.Value(27, Terminators::T2, t);
+      if (TagAt(r, t + 1, "GS")) a.GS = s.Value(t + 3, Terminators::T2, t);
       break;
     case 'J':
       a.LO = Field(r, 27, 1);
       a.UE = Field(r, 30, 1);
-      a.NU = Scan(r, 39, Terminators::T1, t);
-      if (TagAt(r, t + 2, "GS")) a.GS = Scan(r, t + 4, Terminators::T1, t);
+      a.NU = s.Value(39, Terminators::T1, t);
+      if (TagAt(r, t + 2, "GS")) a.GS = s.Value(t + 4, Terminators::T1, t);
       break;
     case 'K':
       if (!TagAt(r, 25, "NU")) break;
-      a.NU = Scan(r, 27, Terminators::T2, t);
-      if (TagAt(r, t + 1, "GS")) a.GS = Scan(r, t + 3, Terminators::T2, t);
+      a.NU = s.Value(27, Terminators::T2, t);
+      if (TagAt(r, t + 1, "GS")) a.GS = s.Value(t + 3, Terminators::T2, t);
       break;
     case 'L':
-      if (TagAt(r, 31, "GS")) a.GS = Scan(r, 33, Terminators::T1, t);
+      if (TagAt(r, 31, "GS")) a.GS = s.Value(33, Terminators::T1, t);
       break;
     case 'M':
       a.LO = Field(r, 27, 1);
-      a.FM = Scan(r, 30, Terminators::T1, t);
-      ReadCmUn(r, t, a);
+      a.FM = s.Value(30, Terminators::T1, t);
+      ReadCmUn(s, t, a);
       break;
     case 'N':
-      a.FM = Scan(r, 27, Terminators::T1, t);
-      ReadCmUn(r, t, a);
+      a.FM = s.Value(27, Terminators::T1, t);
+      ReadCmUn(s, t, a);
       break;
     case 'O':
       a.RU = Field(r, 27, 1);
-      a.CM = Scan(r, 30, Terminators::T1, t);
-      if (TagAt(r, t + 2, "DN")) a.DN = Scan(r, t + 4, Terminators::T1, t);
+      a.CM = s.Value(30, Terminators::T1, t);
+      if (TagAt(r, t + 2, "DN")) a.DN = s.Value(t + 4, Terminators::T1, t);
       break;
     case 'P':
       if (TagAt(r, 25, "FM")) {
-        a.FM = Scan(r, 27, Terminators::T1, t);
-        if (TagAt(r, t + 2, "GS")) a.GS = Scan(r, t + 4, Terminators::T1, t);
+        a.FM = s.Value(27, Terminators::T1, t);
+        if (TagAt(r, t + 2, "GS")) a.GS = s.Value(t + 4, Terminators::T1, t);
       } else if (TagAt(r, 25, "GS")) {
-        a.GS = Scan(r, 27, Terminators::T1, t);
-        if (TagAt(r, t + 2, "FM")) a.FM = Scan(r, t + 4, Terminators::T1, t);
+        a.GS = s.Value(27, Terminators::T1, t);
+        if (TagAt(r, t + 2, "FM")) a.FM = s.Value(t + 4, Terminators::T1, t);
       }
       break;
     case 'Q':
       if (!TagAt(r, 25, "FM")) break;
-      a.FM = Scan(r, 27, Terminators::T1, t);
-      if (TagAt(r, t + 2, "OW")) a.OW = Scan(r, t + 4, Terminators::T1, t);
+      a.FM = s.Value(27, Terminators::T1, t);
+      if (TagAt(r, t + 2, "OW")) a.OW = s.Value(t + 4, Terminators::T1, t);
       break;
     case 'R':
       a.HI = Field(r, 27, 4);
@@ -223,6 +326,13 @@ void ReadStrategiAttributes(std::string_view r, char group, StrategiAttributes& 
     default:
       break;
   }
+}
+
+}  // namespace
+
+void ReadStrategiAttributes(std::string_view record, char group, StrategiAttributes& a) {
+  a = StrategiAttributes{};
+  ReadAttributes(RecordScan(record), group, a);
 }
 
 namespace {
@@ -236,10 +346,12 @@ class StrategiTranslator final : public RecordLoopTranslator {
         layers_(ctx.Option(kStrategiLayerOption)),
         textLayer_(ctx.out.LayerFor(ObjectKind::Text)) {
     text_.reserve(256);
+    sectionField_.assign(1 + kCopyBlock, ',');
   }
 
  protected:
   void ReadSectionHeader(std::string_view header) override {
+    sectionField_.assign(sectionRef_).append(1 + kCopyBlock, ',');
     xOrigin_ = ToReal(Field(header, 47, 10));
     yOrigin_ = ToReal(Field(header, 57, 10));
     // Whole origins (the usual) make the sum with a whole field a whole
@@ -266,6 +378,9 @@ class StrategiTranslator final : public RecordLoopTranslator {
     return static_cast<unsigned char>(first) << 8 | static_cast<unsigned char>(second);
   }
 
+  // Each kind of record is handled out of line: the records that need
+  // nothing (most "15" and "23") then pass without the saving and restoring
+  // of registers that the larger handlers need.
   void WriteStrategiRecord(std::string_view record) {
     if (record.size() < 2) return;
     switch (IdCode(record[0], record[1])) {
@@ -278,20 +393,23 @@ class StrategiTranslator final : public RecordLoopTranslator {
     }
   }
 
-  void WriteNode(std::string_view record) {
+  [[gnu::noinline]] void WriteNode(std::string_view record) {
     if (OutputFile* network = ctx_.out.Network()) WriteNetworkNode(*network, record, sectionRef_, networkRow_);
   }
 
-  void ReadTextRepresentation(std::string_view record) {
+  [[gnu::noinline]] void ReadTextRepresentation(std::string_view record) {
     // Heights and angles are stored in tenths; dividing the whole count keeps
     // a height such as 1.2 exactly the value the width rules compare with.
     const long double height = ReadWholeField<3>(Field(record, 13, 3)) / 10;
-    const std::int64_t position = ToInteger(Field(record, 16, 1));
+    const std::int64_t position = ToFixedInteger<1>(Field(record, 16, 1));
     const long double angle = ReadWholeField<4>(Field(record, 17, 4)) / 10;
     carried_.textHeight = height;
     carried_.digitPosition = static_cast<int>(position);
     carried_.textAngle = angle;
   }
+
+  // The most a vertex line takes: "x y" and CR LF.
+  static constexpr std::size_t kMaxVertexLine = kMaxDecimalPair + 2;
 
   // "x y" of the two fields, in ground units, and CR LF after them when
   // `endLine`.
@@ -302,11 +420,9 @@ class StrategiTranslator final : public RecordLoopTranslator {
   }
 
   // The same the quick way, for seven-digit fields on an origin made of
-  // digits (given as views, or where the record goes on past them, as
-  // their first characters); false, keeping nothing, for any other.
-  template <class FieldText>
-  bool AppendDecimalPair(FieldText fx, FieldText fy, int decimals, bool endLine) {
-    char* p = xDigits_.Write(geometry_.Room(2 * kMaxDecimalOrdinate + 1 + 2), fx, decimals);
+  // digits; false, keeping nothing, for any other.
+  bool AppendDecimalPair(std::string_view fx, std::string_view fy, int decimals, bool endLine) {
+    char* p = xDigits_.Write(geometry_.Room(kMaxVertexLine), fx, decimals);
     if (!p) return false;
     *p++ = ' ';
     p = yDigits_.Write(p, fy, decimals);
@@ -317,20 +433,54 @@ class StrategiTranslator final : public RecordLoopTranslator {
   }
 
   // The pair of the X field at 1-based `column` of the record and the Y
-  // field following it.
-  void AppendRecordPair(std::string_view record, std::size_t column, int decimals, bool endLine) {
-    // The usual: the record goes on past the Y field (a geometry record has
-    // a blank after each pair), so each field is read with one load.
-    if (column + 14 <= record.size()) {
-      const char* x = record.data() + column - 1;
-      if (AppendDecimalPair(x, x + 7, decimals, endLine)) return;
-    }
-    AppendGroundPair(Field(record, column, 7), Field(record, column + 7, 7), decimals, endLine);
+  // field following it, written at `out` (room for kMaxVertexLine bytes) the
+  // quick way; nullptr, writing nothing, where that cannot be done. The
+  // usual: the record goes on past the Y field (a geometry record has a
+  // blank after each pair), so each field is read with one load.
+  template <int kDecimals>
+  char* WriteRecordPair(char* out, std::string_view record, std::size_t column) const {
+    if (column + 14 > record.size()) return nullptr;
+    return DecimalOrigin::WritePair<kDecimals>(xDigits_, yDigits_, out, record.data() + column - 1);
   }
 
-  // One vertex line of a polyline.
-  void AppendVertex(std::string_view record, std::size_t column, int decimals) {
-    AppendRecordPair(record, column, decimals, true);
+  // The pair at `column` (as WriteRecordPair) any way, with CR LF after it
+  // when `endLine`.
+  template <int kDecimals>
+  void AppendRecordPair(std::string_view record, std::size_t column, bool endLine) {
+    if (char* p = WriteRecordPair<kDecimals>(geometry_.Room(kMaxVertexLine), record, column)) {
+      std::memcpy(p, "\r\n", 2);
+      geometry_.Advance(endLine ? p + 2 : p);
+      return;
+    }
+    AppendGroundPair(Field(record, column, 7), Field(record, column + 7, 7), kDecimals, endLine);
+  }
+
+  // The vertex lines of a polyline of `count` vertices, the first (at column
+  // 14) with three decimals, the others every 15 columns on with two. The
+  // count comes from the record; the vertices must be there too, so a count
+  // larger than the record holds fails on the first missing one.
+  void AppendVertices(std::string_view record, std::int64_t count) {
+    AppendRecordPair<3>(record, 14, true);
+    const auto vertices = static_cast<std::size_t>(count);
+    // Room for all the vertex lines at once; a line taken the slow way asks
+    // afresh for the rest.
+    char* p = geometry_.Room((vertices - 1) * kMaxVertexLine);
+    for (std::size_t k = 1; k < vertices; ++k) {
+      const std::size_t column = 14 + 15 * k;
+      if (column > record.size()) {
+        geometry_.Advance(p);
+        throw NtfReadFailure("Strategi line shorter than its vertex count");
+      }
+      if (char* end = WriteRecordPair<2>(p, record, column)) {
+        std::memcpy(end, "\r\n", 2);
+        p = end + 2;
+        continue;
+      }
+      geometry_.Advance(p);
+      AppendGroundPair(Field(record, column, 7), Field(record, column + 7, 7), 2, true);
+      p = geometry_.Room((vertices - 1 - k) * kMaxVertexLine);
+    }
+    geometry_.Advance(p);
   }
 
   void AppendGroundPairSlowly(std::string_view fx, std::string_view fy, int decimals) {
@@ -361,7 +511,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
     return TryToFixedDigits<7>(field, v) ? static_cast<double>(v) : ToReal(field);
   }
 
-  void ReadGeometry(std::string_view record) {
+  [[gnu::noinline]] void ReadGeometry(std::string_view record) {
     const std::string_view type = Field(record, 9, 1);
     const std::int64_t count = ToFixedInteger<4>(Field(record, 10, 4));
     geometry_.clear();
@@ -372,20 +522,13 @@ class StrategiTranslator final : public RecordLoopTranslator {
       geometryKind_ = Geometry::Line;
       lineVertices_ = count;
       if (count <= 0) return;  // a line without points: the placeholder object
-      // The count comes from the record; the vertices must be there too,
-      // so a count larger than the record holds fails on the first missing one.
-      AppendVertex(record, 14, 3);
-      for (std::int64_t k = 2; k <= count; ++k) {
-        const std::size_t base = 29 + 15 * static_cast<std::size_t>(k - 2);
-        if (base > record.size()) throw NtfReadFailure("Strategi line shorter than its vertex count");
-        AppendVertex(record, base, 2);
-      }
+      AppendVertices(record, count);
       return;
     }
     if (!SameText(type, "1")) return;
     if (!pendingText_) {
       geometry_.Append("POINT ");
-      AppendRecordPair(record, 14, 2, false);
+      AppendRecordPair<2>(record, 14, true);
       geometryKind_ = Geometry::Point;
     } else if (textLayer_) {
       // The raw anchor, converted when the text is placed.
@@ -395,25 +538,39 @@ class StrategiTranslator final : public RecordLoopTranslator {
     }
   }
 
-  void WriteFeature(std::string_view record) {
+  [[gnu::noinline]] void WriteFeature(std::string_view record) {
     // The end mark is no part of any value.
     if (EndsWith(record, "0%")) record.remove_suffix(2);
     const std::string_view code = Field(record, 11, 4);
-    const std::int64_t codeValue = ToFixedInteger<4>(code);
-    LookupStrategiStyle(code, layers_, carried_.style);
-    ReadStrategiAttributes(record, StrategiAttributeGroup(codeValue), attributes_);
+    // The code is read once for the style and the attribute group.
+    std::int64_t codeValue = 0;
+    if (TryToFixedDigits<4>(code, codeValue)) {
+      LookupStrategiStyle(codeValue, layers_, carried_.style);
+    } else {
+      codeValue = ToInteger(code);
+      LookupStrategiStyle(code, layers_, carried_.style);
+    }
+    const char group = StrategiAttributeGroup(codeValue);
+    const RecordScan scan(record);
+    // Only the attributes the group before could fill can be set: clearing
+    // them leaves all empty.
+    for (unsigned filled = filledSlots_; filled != 0; filled &= filled - 1)
+      attributes_.*kStrategiRowOrder[std::countr_zero(filled)] = {};
+    const unsigned slots = StrategiAttributeSlots(group);
+    ReadAttributes(scan, group, attributes_);
+    filledSlots_ = slots;
 
     const bool writeText = pendingText_ && textLayer_;
     const bool writeObject = carried_.style.featureEnabled && !pendingText_;
     if (writeText || writeObject) {
-      style_ = {};
-      description_ = {};  // no row: no description
+      styleLine_ = "\r\n";
+      description_ = std::string_view(kCommas, 0);  // no row: no description (followed by commas, as a row's)
       if (const StrategiStyleRow* row = carried_.style.row) {
         const RowTexts& texts = TextsOf(*row);
-        style_ = texts.clause;
-        description_ = texts.description;
+        styleLine_ = texts.clauseLine;
+        description_ = std::string_view(texts.description).substr(0, texts.descriptionSize);
       }
-      BuildRow(record);
+      BuildRow(scan, slots);
     }
     if (writeText) WriteText();
     else if (writeObject) WriteObject();
@@ -423,10 +580,13 @@ class StrategiTranslator final : public RecordLoopTranslator {
   // What the rows' texts need, made the first time the file meets a row:
   // the style clause (a TrueType symbol's is built from its numbers) and
   // the description as a MID value, with its marks when it needs them.
+  // The clause is kept with its line end; the description is followed by
+  // a comma and room for a copy in whole sixteen-byte blocks.
   struct RowTexts {
     bool made = false;
-    std::string clause;
+    std::string clauseLine;
     std::string description;
+    std::size_t descriptionSize = 0;
   };
 
   const RowTexts& TextsOf(const StrategiStyleRow& row) {
@@ -434,8 +594,11 @@ class StrategiTranslator final : public RecordLoopTranslator {
     if (rowTexts_.empty()) rowTexts_.resize(table.size());  // once: views into it stay valid
     RowTexts& texts = rowTexts_[static_cast<std::size_t>(&row - table.data())];
     if (!texts.made) {
-      AppendStrategiStyleClause(texts.clause, row, ctx_.runUsesTrueTypeSymbols, kSymbolRotation);
+      AppendStrategiStyleClause(texts.clauseLine, row, ctx_.runUsesTrueTypeSymbols, kSymbolRotation);
+      texts.clauseLine.append("\r\n");
       AppendMidValue(texts.description, row.description);
+      texts.descriptionSize = texts.description.size();
+      texts.description.append(1 + kCopyBlock, ',');
       texts.made = true;
     }
     return texts;
@@ -449,13 +612,23 @@ class StrategiTranslator final : public RecordLoopTranslator {
       styled = layer.WritePolyline(geometry_, lineVertices_);
     } else if (geometryKind_ == Geometry::Point) {
       layer.BeginObject();
-      layer.mif.WriteLine(geometry_);
+      layer.mif.Write(geometry_);  // ended by its CR LF
     } else {
       layer.WriteNone();
       styled = false;
     }
-    if (styled) layer.mif.WriteLine(style_);
-    layer.WriteRow(rowText_);
+    if (styled) layer.mif.Write(styleLine_);
+    WriteRow(layer);
+  }
+
+  // The row; a plain one has its CR LF at its end already.
+  void WriteRow(MifLayer& layer) {
+    if (!rowEnded_) {
+      layer.WriteRow(rowText_);
+      return;
+    }
+    layer.mid.Write(rowText_);
+    layer.CountRows(1);
   }
 
   void WriteText() {
@@ -474,14 +647,14 @@ class StrategiTranslator final : public RecordLoopTranslator {
     AppendTextRectangle(text_, rectangle);
     // Before the first listed code the style line is empty.
     text_.append("\r\n");
-    text_.append(style_);
+    text_.append(styleLine_.substr(0, styleLine_.size() - 2));
     text_.append("\r\nANGLE ");
     AppendFixed(text_, static_cast<double>(carried_.textAngle), 1);
 
     MifLayer& layer = *textLayer_;
     layer.BeginObject();
     layer.mif.WriteLine(text_);
-    layer.WriteRow(rowText_);
+    WriteRow(layer);
     ctx_.CountObjectCreated();
   }
 
@@ -489,85 +662,136 @@ class StrategiTranslator final : public RecordLoopTranslator {
   // ready as a MID value) are parts of the record: one check of it covers
   // them all. A record that fails it most often has a double quote only as
   // the terminator of a value, so then the values are checked one by one.
-  bool RecordValuesPlain(std::string_view record) const {
-    if (IsPlainMidValue(record)) return true;
-    if (!IsPlainMidValue(Field(record, 3, 22))) return false;  // Id, FCode, DE and the columns between
-    const StrategiAttributes& a = attributes_;
-    for (std::string_view v : {a.LO, a.UE, a.HI, a.HM, a.NU, a.RB, a.RU, a.TX, a.GS, a.FM, a.OW, a.CM, a.UN, a.DN})
-      if (!v.empty() && !IsPlainMidValue(v)) return false;
+  bool RecordValuesPlain(const RecordScan& scan, unsigned slots) const {
+    if (scan.IsPlain(scan.record())) return true;
+    if (!scan.IsPlain(Field(scan.record(), 3, 22))) return false;  // Id, FCode, DE and the columns between
+    for (; slots != 0; slots &= slots - 1) {
+      const std::string_view v = attributes_.*kStrategiRowOrder[std::countr_zero(slots)];
+      if (!scan.IsPlain(v)) return false;
+    }
     return true;
   }
 
-  void BuildRow(std::string_view record) {
-    const bool plain = RecordValuesPlain(record);
+  void BuildRow(const RecordScan& scan, unsigned slots) {
+    const std::string_view record = scan.record();
+    const bool plain = RecordValuesPlain(scan, slots);
     if (plain && sectionRefPlain_) {
-      BuildPlainRow(record);
+      BuildPlainRow(record, slots);
       return;
     }
     BuildMarkedRow(record, plain);
     rowText_ = row_.str();
+    rowEnded_ = false;
   }
 
-  // The row of values that need no marks (and the description, marked
-  // already) written straight into one room: the same bytes as
-  // BuildMarkedRow gives them.
-  void BuildPlainRow(std::string_view record) {
-    const StrategiAttributes& a = attributes_;
-    const std::string_view code = Field(record, 11, 4);
-    const std::string_view attributes[] = {a.LO, a.UE, a.HI, a.HM, a.NU, a.RB, a.RU,
-                                           a.TX, a.GS, a.FM, a.OW, a.CM, a.UN, a.DN};
-    // Id, FCode twice, DE and the 14 attributes are each at most the record;
-    // then 33 commas, "0.0", the layer and eight bytes that a copy of a
-    // part may write past its end. Room asked for costs nothing.
-    plainRow_.clear();
-    char* p = plainRow_.Room(sectionRef_.size() + description_.size() + 18 * record.size() + 33 + 3 + kMaxInteger + 8);
-    const auto put = [&p](std::string_view value) {
-      if (!value.empty()) {
-        std::memcpy(p, value.data(), value.size());
-        p += value.size();
-      }
-      *p++ = ',';
-    };
-    // A part of the record (most values: short, of sizes known only here)
-    // is copied by eight-byte words read within the value, or, when shorter,
-    // from the eight bytes of the record that end with it, shifted down to
-    // the value: cheaper than a copy of any size.
-    const auto putPart = [&p, record, &put](std::string_view value) {
-      const std::size_t n = value.size();
-      if (n >= 8) {
-        for (std::size_t at = 0; at + 8 < n; at += 8) std::memcpy(p + at, value.data() + at, 8);
-        std::memcpy(p + n - 8, value.data() + n - 8, 8);  // the last eight, over what is there
-      } else if (n == 0) {
-        return put(value);
-      } else {
-        const auto end = static_cast<std::size_t>(value.data() + n - record.data());
-        if (end < 8 || end > record.size()) return put(value);
+  static constexpr std::size_t kCopyBlock = 16;
+  static constexpr char kCommas[] = ",,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,";  // 32, and the end
+  static constexpr std::size_t kCommaRun = sizeof kCommas - 1;
+
+  // A part of the record and its comma at `p`; returns the end. Most values
+  // are short, of sizes known only here: they are copied by eight-byte words
+  // read within the value, or, when shorter, from the eight bytes of the
+  // record that end with it, shifted down to the value. Either is cheaper
+  // than a copy of any size. Up to eight bytes after the comma may be
+  // overwritten.
+  static char* PutPart(char* p, std::string_view record, std::string_view value) {
+    const std::size_t n = value.size();
+    if (n >= 8) {
+      for (std::size_t at = 0; at + 8 < n; at += 8) std::memcpy(p + at, value.data() + at, 8);
+      std::memcpy(p + n - 8, value.data() + n - 8, 8);  // the last eight, over what is there
+    } else if (n != 0) {
+      const auto end = static_cast<std::size_t>(value.data() + n - record.data());
+      if (end >= 8 && end <= record.size()) {
         std::uint64_t word;
         std::memcpy(&word, record.data() + end - 8, 8);
         word >>= 8 * (8 - n);  // the first character of the value in the lowest byte
         std::memcpy(p, &word, 8);
+      } else {
+        CopyText(p, value.data(), n);
       }
-      p += n;
-      *p++ = ',';
-    };
-    put(sectionRef_);
-    putPart(Field(record, 3, 6));
-    putPart(code);
-    put(description_);
-    putPart(Field(record, 17, 8));
-    for (std::size_t i = 0; i < 4; ++i) putPart(attributes[i]);  // LO to HM
+    }
+    p += n;
+    *p++ = ',';
+    return p;
+  }
+
+  // `text` and the comma after it, copied by whole blocks from a text that
+  // holds kCopyBlock bytes more after the comma.
+  static char* PutPadded(char* p, std::string_view text) {
+    const std::size_t n = text.size() + 1;
+    for (std::size_t at = 0; at < n; at += kCopyBlock) std::memcpy(p + at, text.data() + at, kCopyBlock);
+    return p + n;
+  }
+
+  // The `count` row columns of the attributes from the `first` in row order,
+  // each ended by its comma, where bit i of `slots` marks the (first + i)th
+  // as one the record's group can fill. The commas of the empty columns are
+  // laid down in one run ahead of each value, which then writes over them.
+  char* PutAttributes(char* p, std::string_view record, unsigned slots, std::size_t first, std::size_t count) const {
+    std::memcpy(p, kCommas, kCommaRun);
+    std::size_t next = 0;  // the first column not yet passed
+    for (; slots != 0; slots &= slots - 1) {
+      const auto i = static_cast<std::size_t>(std::countr_zero(slots));
+      const std::string_view value = attributes_.*kStrategiRowOrder[first + i];
+      if (value.empty()) continue;
+      p = PutPart(p + (i - next), record, value);
+      std::memcpy(p, kCommas, kCommaRun);
+      next = i + 1;
+    }
+    return p + (count - next);
+  }
+
+  // The row of values that need no marks (and the description, marked
+  // already) written straight into one room: the same bytes as
+  // BuildMarkedRow gives them, and the line end.
+  void BuildPlainRow(std::string_view record, unsigned slots) {
+    // Id, FCode twice, DE and the 14 attributes are each at most the record;
+    // then 33 commas, "0.0", the layer, CR LF and the bytes that the block
+    // copies and comma runs may write past their end. Room asked for costs
+    // nothing.
+    plainRow_.clear();
+    char* p = plainRow_.Room(sectionRef_.size() + description_.size() + 18 * record.size() + 33 + 3 + kMaxInteger +
+                             2 + kCopyBlock + kCommaRun);
+    p = PutPadded(p, std::string_view(sectionField_).substr(0, sectionRef_.size()));
+    // The usual: the record holds Id (columns 3-8), FCode (11-14) and DE
+    // (17-24) whole, and each is copied with one word.
+    const bool whole = record.size() >= 24;
+    if (whole) {
+      std::memcpy(p, record.data() + 2, 8);
+      p[6] = ',';
+      std::memcpy(p + 7, record.data() + 10, 4);
+      p[11] = ',';
+      p += 12;
+    } else {
+      p = PutPart(p, record, Field(record, 3, 6));
+      p = PutPart(p, record, Field(record, 11, 4));
+    }
+    p = PutPadded(p, description_);
+    if (whole) {
+      std::memcpy(p, record.data() + 16, 8);
+      p[8] = ',';
+      p += 9;
+    } else {
+      p = PutPart(p, record, Field(record, 17, 8));
+    }
+    p = PutAttributes(p, record, slots & 0xF, 0, 4);  // LO to HM
     static_assert(kSymbolRotation == 0.0, "the OR column is written as \"0.0\"");
     std::memcpy(p, "0.0,", 4);
-    p += 4;
-    putPart(code);
-    for (std::size_t i = 4; i < std::size(attributes); ++i) putPart(attributes[i]);  // NU to DN
-    std::memcpy(p, ",,,,,,,,,,,,", 12);  // RJ to FI, each ended by its comma
-    p += 12;
+    if (whole) {
+      std::memcpy(p + 4, record.data() + 10, 4);
+      p[8] = ',';
+      p += 9;
+    } else {
+      p = PutPart(p + 4, record, Field(record, 11, 4));
+    }
+    p = PutAttributes(p, record, slots >> 4, 4, 10 + 12);  // NU to DN, then RJ to FI empty
     const int layer = carried_.style.layer();
     if (layer >= 0 && layer <= 9) *p++ = static_cast<char>('0' + layer);
     else p = WriteInteger(p, layer);
-    plainRow_.Advance(p);
+    std::memcpy(p, "\r\n", 2);
+    plainRow_.Advance(p + 2);
     rowText_ = plainRow_.view();
+    rowEnded_ = true;
   }
 
   void BuildMarkedRow(std::string_view record, bool plain) {
@@ -627,9 +851,11 @@ class StrategiTranslator final : public RecordLoopTranslator {
   bool hasAnchor_ = false;
   std::string anchorX_, anchorY_;
   StrategiAttributes attributes_;
-  std::string_view style_;  // the feature's style clause, in rowTexts_
+  unsigned filledSlots_ = 0;  // the attributes ReadAttributes may have set (StrategiAttributeSlots)
+  std::string_view styleLine_;  // the feature's style clause and CR LF, in rowTexts_
   std::string_view description_;  // the feature's description as a MID value, in rowTexts_
   std::vector<RowTexts> rowTexts_;
+  std::string sectionField_;  // the section reference, its comma and room for PutPadded
   std::string text_;
   std::string networkRow_;
   OptionView layers_;
@@ -637,6 +863,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
   MidRow row_;          // the row when a value needs marks
   TextBuffer plainRow_;  // the row when none does
   std::string_view rowText_;
+  bool rowEnded_ = false;  // rowText_ ends with CR LF
 };
 
 }  // namespace

@@ -31,6 +31,15 @@ struct StrategiAttributes {
 };
 void ReadStrategiAttributes(std::string_view record, char group, StrategiAttributes& out);
 
+// The attributes in the order of their row columns (the order of the
+// struct), and per group the ones it can fill: bit i for the i-th of them.
+inline constexpr std::string_view StrategiAttributes::* kStrategiRowOrder[] = {
+    &StrategiAttributes::LO, &StrategiAttributes::UE, &StrategiAttributes::HI, &StrategiAttributes::HM,
+    &StrategiAttributes::NU, &StrategiAttributes::RB, &StrategiAttributes::RU, &StrategiAttributes::TX,
+    &StrategiAttributes::GS, &StrategiAttributes::FM, &StrategiAttributes::OW, &StrategiAttributes::CM,
+    &StrategiAttributes::UN, &StrategiAttributes::DN};
+unsigned StrategiAttributeSlots(char group);
+
 FileOutcome TranslateStrategi(FileContext& ctx);
 
 }  // namespace quorvel

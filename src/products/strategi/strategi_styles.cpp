@@ -304,12 +304,25 @@ static_assert(kRowCount < 65535);
 
 std::span<const StrategiStyleRow> StrategiStyleTable() { return kRows; }
 
+namespace {
+
+const StrategiStyleRow* FindFourDigitStyle(std::int64_t value) {
+  const std::uint16_t row = kFourDigitRows[static_cast<std::size_t>(value)];
+  return row == 0 ? nullptr : &kRows[row - 1];
+}
+
+void ApplyStrategiStyle(const StrategiStyleRow* row, const OptionView& layers, StrategiStyleResult& result) {
+  result.featureEnabled = false;
+  if (!row) return;
+  result.row = row;
+  if (row->enabledBy != 0) result.featureEnabled = layers.EntryOn(row->enabledBy);
+}
+
+}  // namespace
+
 const StrategiStyleRow* FindStrategiStyle(std::string_view code) {
   std::int64_t value = 0;
-  if (TryToFixedDigits<4>(code, value)) {
-    const std::uint16_t row = kFourDigitRows[static_cast<std::size_t>(value)];
-    return row == 0 ? nullptr : &kRows[row - 1];
-  }
+  if (TryToFixedDigits<4>(code, value)) return FindFourDigitStyle(value);
   if (code.size() > 7) return nullptr;  // no row has a code that long
   const auto it = std::lower_bound(kRowKeys.begin(), kRowKeys.end(), CodeKey(code));
   if (it == kRowKeys.end()) return nullptr;
@@ -339,11 +352,12 @@ void AppendStrategiStyleClause(std::string& out, const StrategiStyleRow& row, bo
 }
 
 void LookupStrategiStyle(std::string_view code, const OptionView& layers, StrategiStyleResult& result) {
-  result.featureEnabled = false;
-  const StrategiStyleRow* row = FindStrategiStyle(code);
-  if (!row) return;
-  result.row = row;
-  if (row->enabledBy != 0) result.featureEnabled = layers.EntryOn(row->enabledBy);
+  ApplyStrategiStyle(FindStrategiStyle(code), layers, result);
+}
+
+void LookupStrategiStyle(std::int64_t fourDigitCode, const OptionView& layers, StrategiStyleResult& result) {
+  ApplyStrategiStyle(fourDigitCode >= 0 && fourDigitCode <= 9999 ? FindFourDigitStyle(fourDigitCode) : nullptr, layers,
+                     result);
 }
 
 }  // namespace quorvel

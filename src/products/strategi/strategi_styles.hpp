@@ -58,6 +58,8 @@ struct StrategiStyleResult {
 // (false for unlisted codes and the graphic text rows) and, when the code is
 // listed, the row.
 void LookupStrategiStyle(std::string_view code, const OptionView& layers, StrategiStyleResult& result);
+// The same for a code of four digits, given as their number (0-9999).
+void LookupStrategiStyle(std::int64_t fourDigitCode, const OptionView& layers, StrategiStyleResult& result);
 
 // The layer option: layers 1 to 8, each with its box.
 extern const ProductOption kStrategiLayerOption;
