@@ -84,7 +84,9 @@ std::int64_t AppendPointLines(TextBuffer& out, std::string_view geometry, bool r
 class BoundaryLineTranslator final : public RecordLoopTranslator {
  public:
   explicit BoundaryLineTranslator(FileContext& ctx)
-      : RecordLoopTranslator(ctx), polygons_(ctx.Layer(kPolygonLayer)), links_(ctx.Layer(kLinkLayer)) {}
+      : RecordLoopTranslator(ctx), polygons_(ctx.Layer(kPolygonLayer)), links_(ctx.Layer(kLinkLayer)) {
+    geometries_.Reserve(ctx.records.bytes());
+  }
 
   FileOutcome Translate() {
     try {

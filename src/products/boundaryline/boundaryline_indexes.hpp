@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,16 @@ class GeometryIndex {
  public:
   // Returns the stored text; the view holds until the next Add.
   std::string_view Add(std::string_view text);
+  // Room for texts of `bytes` in all: what a file's geometries can take at
+  // most, so the store is never copied to grow (its pages are only touched
+  // as texts are added).
+  void Reserve(std::size_t bytes) {
+    try {
+      arena_.reserve(bytes);
+    } catch (const std::exception&) {
+      // Only a hint: the store grows as texts come.
+    }
+  }
 
   // The entries whose geometry id (their first six characters) equals `id`,
   // in ascending order of their text, through `visit`.
