@@ -342,24 +342,16 @@ constexpr bool IsControl(char c) {
   return b < 0x20 || b == 0x7f;
 }
 
-}  // namespace
-
-namespace {
-
 // Where the first character of `text` that a quoted text must mark (a
 // double quote, a backslash, a control byte) stands, or its size; eight
-// bytes a step. Of the flags below, the lowest set is always a true one
-// (a borrow only runs up from a flagged byte).
+// bytes a step.
 std::size_t QuotedTextMarkAt(std::string_view text) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-  auto zeroBytes = [](std::uint64_t x) { return (x - kOnes) & ~x; };
   std::size_t at = 0;
   for (; at + 8 <= text.size(); at += 8) {
     std::uint64_t word;
     std::memcpy(&word, text.data() + at, 8);
-    const std::uint64_t marks = (zeroBytes(word ^ ('"' * kOnes)) | zeroBytes(word ^ ('\\' * kOnes)) |
-                                 zeroBytes(word ^ (0x7f * kOnes)) | ((word - 0x20 * kOnes) & ~word)) &
-                                0x8080808080808080ULL;
+    const std::uint64_t marks =
+        BytesEqual(word, '"') | BytesEqual(word, '\\') | BytesEqual(word, 0x7f) | ControlBytes(word);
     if (marks != 0) return at + static_cast<std::size_t>(std::countr_zero(marks)) / 8;
   }
   while (at < text.size() && text[at] != '"' && text[at] != '\\' && !IsControl(text[at])) ++at;
@@ -395,16 +387,9 @@ void AppendQuotedText(std::string& out, std::string_view text) {
 namespace {
 
 // True when no byte of `word` is ",", a double quote, DEL or a control
-// byte (below 0x20). (x - 0x01...) & ~x has the top bit of a byte set where
-// x has a zero byte (and maybe above it, where there is one anyway); the
-// same with 0x20 marks bytes below 0x20. One test of the top bits covers
-// the four marks.
+// byte (below 0x20).
 inline bool IsPlainWord(std::uint64_t word) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-  auto zeroBytes = [](std::uint64_t x) { return (x - kOnes) & ~x; };
-  const std::uint64_t marks = zeroBytes(word ^ (',' * kOnes)) | zeroBytes(word ^ ('"' * kOnes)) |
-                              zeroBytes(word ^ (0x7f * kOnes)) | ((word - 0x20 * kOnes) & ~word);
-  return (marks & 0x8080808080808080ULL) == 0;
+  return (BytesEqual(word, ',') | BytesEqual(word, '"') | BytesEqual(word, 0x7f) | ControlBytes(word)) == 0;
 }
 
 // Copies `value` to `out`, which has room for its size and eight bytes

@@ -70,6 +70,20 @@ char* WriteQuotedText(char* out, std::string_view text);
 // written as it stands.
 void AppendMidValue(std::string& out, std::string_view value);
 
+// Eight characters looked at at once, the first in the lowest byte of a
+// word: the top bit of each byte that equals `c` (BytesEqual), or that is a
+// control byte below 0x20 (ControlBytes). A borrow may mark bytes above the
+// first marked one wrongly; the lowest mark is always right, and there is
+// one exactly when some byte matches, which is all a scan asks.
+inline constexpr std::uint64_t kEveryByte = 0x0101010101010101ULL;
+inline std::uint64_t BytesEqual(std::uint64_t word, unsigned char c) {
+  const std::uint64_t x = word ^ (kEveryByte * c);
+  return (x - kEveryByte) & ~x & (kEveryByte * 0x80);
+}
+inline std::uint64_t ControlBytes(std::uint64_t word) {
+  return (word - kEveryByte * 0x20) & ~word & (kEveryByte * 0x80);
+}
+
 // The first and the last sizeof(Word) bytes of n (at least that many).
 template <class Word>
 inline void CopyHeadAndTail(char* to, const char* from, std::size_t n) {

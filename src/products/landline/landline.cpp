@@ -195,14 +195,10 @@ class LandLineTranslator final : public RecordLoopTranslator {
   // false (nothing written) where it does not apply.
   bool AppendHundredthsLine(TextBuffer& out, std::string_view record, std::size_t column) const {
     const bool digitsAfterOrigins = xDigits_.usable() && yDigits_.usable();
-    // The usual vertex: both fields within the record and twelve digits,
-    // checked as two overlapping words.
+    // The usual vertex: both fields within the record and twelve digits.
     if (digitsAfterOrigins && column + 11 <= record.size()) {
       const char* fields = record.data() + column - 1;
-      std::uint64_t head, tail;
-      std::memcpy(&head, fields, 8);
-      std::memcpy(&tail, fields + 4, 8);
-      if (AreEightDigits(head) && AreEightDigits(tail)) {
+      if (AreTwelveDigits(fields)) {
         WriteHundredthsLine(out, {fields, 6}, {fields + 6, 6});
         return true;
       }
@@ -228,6 +224,15 @@ class LandLineTranslator final : public RecordLoopTranslator {
     return true;
   }
 
+  // The twelve bytes of a vertex's two fields at `fields` are digits,
+  // checked as two overlapping words.
+  static bool AreTwelveDigits(const char* fields) {
+    std::uint64_t head, tail;
+    std::memcpy(&head, fields, 8);
+    std::memcpy(&tail, fields + 4, 8);
+    return AreEightDigits(head) && AreEightDigits(tail);
+  }
+
   // "x y" and the line end from two fields of six digits after the origins'
   // digits.
   void WriteHundredthsLine(TextBuffer& out, std::string_view fx, std::string_view fy) const {
@@ -251,12 +256,8 @@ class LandLineTranslator final : public RecordLoopTranslator {
     const std::size_t first = CoordinateColumn(1) - 1;  // 0-based
     if (CoordinateColumn(n) + 11 > record.size()) return false;
     const char* fields = record.data() + first;
-    for (std::int64_t i = 0; i < n; ++i, fields += 13) {
-      std::uint64_t head, tail;
-      std::memcpy(&head, fields, 8);
-      std::memcpy(&tail, fields + 4, 8);
-      if (!AreEightDigits(head) || !AreEightDigits(tail)) return false;
-    }
+    for (std::int64_t i = 0; i < n; ++i, fields += 13)
+      if (!AreTwelveDigits(fields)) return false;
     if (!layer) return true;
     layer->BeginPolyline(n);
     char* p = layer->mif.Room(static_cast<std::size_t>(n) * kMaxGroundLine);
@@ -336,25 +337,24 @@ class LandLineTranslator final : public RecordLoopTranslator {
       const TextRectangle rect = PlaceLandLineText(x, y, state_.text, state_.textHeight, state_.textOrientation,
                                                    state_.textPosition, section_, offsets_);
       MifLayer& layer = *text;
-      // Written in place; a corner too large for the quick form sends the
-      // object the general way, the room written over.
-      char* p = layer.mif.Room(6 + 2 * state_.text.size() + 2 + 2 + kMaxTextRectangle + 2);
+      // Written in place; corners too large for the quick form are appended
+      // the general way, which cannot fail.
+      // "Text" line, quoted text and its line end, rectangle line.
+      char* p = layer.mif.Room(6 + (2 * state_.text.size() + 2) + 2 + kMaxTextRectangle + 2);
       std::memcpy(p, "Text\r\n", 6);
       p = WriteQuotedText(p + 6, state_.text);
       std::memcpy(p, "\r\n", 2);
-      p = WriteTextRectangle(p + 2, rect);
-      if (p) {
-        std::memcpy(p, "\r\n", 2);
-        layer.BeginObject();
-        layer.mif.Advance(p + 2);
+      p += 2;
+      if (char* end = WriteTextRectangle(p, rect)) {
+        std::memcpy(end, "\r\n", 2);
+        layer.mif.Advance(end + 2);
       } else {
-        line_.assign("Text\r\n");
-        AppendQuotedText(line_, state_.text);
-        line_.append("\r\n");
+        layer.mif.Advance(p);
+        line_.clear();
         AppendTextRectangle(line_, rect);
-        layer.BeginObject();
         layer.mif.WriteLine(line_);
       }
+      layer.BeginObject();
       ctx_.CountObjectCreated();
       Lookup();
       WriteRow(layer);

@@ -88,14 +88,6 @@ constexpr auto kGroupSlots = [] {
 // double quote, the second only at the backslash and "%".
 enum class Terminators { T1, T2 };
 
-// The top bit of each byte of `word` (eight characters, the first in the
-// lowest byte) that equals `c`. Bytes above the first such byte may be
-// marked wrongly by the borrow; the lowest mark is always right.
-std::uint64_t BytesEqual(std::uint64_t word, char c) {
-  const std::uint64_t x = word ^ (0x0101010101010101ULL * static_cast<unsigned char>(c));
-  return (x - 0x0101010101010101ULL) & ~x & 0x8080808080808080ULL;
-}
-
 // Scans a value from 1-based column `start`: characters up to the next
 // terminator, which is not part of the value. `t` receives the terminator's
 // column. A scan that runs off the end of the record keeps everything it
@@ -400,9 +392,9 @@ class StrategiTranslator final : public RecordLoopTranslator {
   [[gnu::noinline]] void ReadTextRepresentation(std::string_view record) {
     // Heights and angles are stored in tenths; dividing the whole count keeps
     // a height such as 1.2 exactly the value the width rules compare with.
-    const long double height = ReadWholeField<3>(Field(record, 13, 3)) / 10;
+    const long double height = ToFixedLongReal<3>(Field(record, 13, 3)) / 10;
     const std::int64_t position = ToFixedInteger<1>(Field(record, 16, 1));
-    const long double angle = ReadWholeField<4>(Field(record, 17, 4)) / 10;
+    const long double angle = ToFixedLongReal<4>(Field(record, 17, 4)) / 10;
     carried_.textHeight = height;
     carried_.digitPosition = static_cast<int>(position);
     carried_.textAngle = angle;
@@ -494,14 +486,6 @@ class StrategiTranslator final : public RecordLoopTranslator {
     const double x = ReadOrdinate(fx);
     const double y = ReadOrdinate(fy);
     AppendFixedPair(geometry_, x + xOrigin_, y + yOrigin_, decimals);
-  }
-
-  // A field of N digits as a rule: a whole number, read exactly either way;
-  // anything else takes the general reading.
-  template <std::size_t N>
-  static long double ReadWholeField(std::string_view field) {
-    std::int64_t v = 0;
-    return TryToFixedDigits<N>(field, v) ? static_cast<long double>(v) : ToLongReal(field);
   }
 
   // Seven digits as a rule, a whole number read exactly either way; anything
@@ -634,8 +618,8 @@ class StrategiTranslator final : public RecordLoopTranslator {
   void WriteText() {
     if (!hasAnchor_) throw NtfReadFailure("Strategi text without its point");
     StrategiTextPlacement p;
-    p.anchorX = ReadWholeField<7>(anchorX_) + xOrigin_;
-    p.anchorY = ReadWholeField<7>(anchorY_) + yOrigin_;
+    p.anchorX = ToFixedLongReal<7>(anchorX_) + xOrigin_;
+    p.anchorY = ToFixedLongReal<7>(anchorY_) + yOrigin_;
     p.height = carried_.textHeight;
     p.position = carried_.digitPosition;
     p.angle = carried_.textAngle;
