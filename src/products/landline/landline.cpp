@@ -337,8 +337,8 @@ class LandLineTranslator final : public RecordLoopTranslator {
       const TextRectangle rect = PlaceLandLineText(x, y, state_.text, state_.textHeight, state_.textOrientation,
                                                    state_.textPosition, section_, offsets_);
       MifLayer& layer = *text;
-      // Written in place; corners too large for the quick form are appended
-      // the general way, which cannot fail.
+      // Written in place; corners too large for the quick form are made the
+      // general way first, so the object is kept only whole.
       // "Text" line, quoted text and its line end, rectangle line.
       char* p = layer.mif.Room(6 + (2 * state_.text.size() + 2) + 2 + kMaxTextRectangle + 2);
       std::memcpy(p, "Text\r\n", 6);
@@ -347,14 +347,15 @@ class LandLineTranslator final : public RecordLoopTranslator {
       p += 2;
       if (char* end = WriteTextRectangle(p, rect)) {
         std::memcpy(end, "\r\n", 2);
+        layer.BeginObject();
         layer.mif.Advance(end + 2);
       } else {
-        layer.mif.Advance(p);
         line_.clear();
         AppendTextRectangle(line_, rect);
+        layer.BeginObject();
+        layer.mif.Advance(p);
         layer.mif.WriteLine(line_);
       }
-      layer.BeginObject();
       ctx_.CountObjectCreated();
       Lookup();
       WriteRow(layer);
