@@ -185,8 +185,21 @@ char* WriteFixedExact(char* out, const T& value) {
   constexpr int kWidth = sizeof(Wide) == 8 ? 64 : 100;
   constexpr std::uint32_t kScale = D == 0 ? 1 : D == 1 ? 10 : D == 2 ? 100 : 1000;
   const Binary b = Decompose(value);
-  const Wide scaled = static_cast<Wide>(b.significand) * kScale;
   std::uint64_t n = 0;
+  if constexpr (sizeof(Wide) > 8) {
+    // Most values (512 and more, a shift of 54 or less) in 64 bits: the
+    // whole part scaled, and the fraction's bits scaled with room to spare.
+    if (b.shift >= 10 && b.shift <= 54) {
+      const std::uint64_t mask = (std::uint64_t{1} << b.shift) - 1;
+      const std::uint64_t fraction = (b.significand & mask) * kScale;
+      const std::uint64_t rest = fraction & mask;
+      const std::uint64_t half = std::uint64_t{1} << (b.shift - 1);
+      n = (b.significand >> b.shift) * kScale + (fraction >> b.shift);
+      if (rest > half || (rest == half && (n & 1) != 0)) ++n;
+      return WriteScaled<D>(out, n, b.negative && n != 0);
+    }
+  }
+  const Wide scaled = static_cast<Wide>(b.significand) * kScale;
   if (b.shift < kWidth) {
     const Wide whole = scaled >> b.shift;
     const Wide rest = scaled - (whole << b.shift);

@@ -77,14 +77,18 @@ TEST(Formats, QuickFixedAgreesWithToChars) {
 // The exact formatting works on the binary value itself: ties of every
 // binary fraction (k/2 ... k/1024) go to the even neighbour, a hair either
 // side of a tie does not, and the edges of the quick range (1e9, tiny and
-// subnormal values, the largest fraction rounding up to a new digit) agree
+// subnormal values, the largest fraction rounding up to a new digit, both
+// sides of 512, where long doubles take a 64-bit way) agree
 // with std::to_chars for long double and double alike.
 TEST(Formats, ExactFixedAgreesWithToCharsOnTiesAndEdges) {
   std::vector<long double> values = {999999999.5L, 999999999.995L, 99999999.9996L, 9999.9995L, 0.0005L, 0.0015L,
                                      std::numeric_limits<long double>::denorm_min(),
                                      -std::numeric_limits<long double>::denorm_min(),
                                      std::numeric_limits<long double>::min(), 1e-30L, -1e-30L,
-                                     std::nextafter(1e9L, 0.0L), 4294967295.5L};
+                                     std::nextafter(1e9L, 0.0L), 4294967295.5L,
+                                     // where long doubles leave the 64-bit way (below 512)
+                                     511.995L, 511.9995L, 512.005L, 512.0005L, 512.125L, 511.875L,
+                                     std::nextafter(512.0L, 0.0L), std::nextafter(512.0L, 1e9L), 1023.995L};
   std::uint64_t state = 99;
   for (int i = 0; i < 4000; ++i) {
     state = state * 6364136223846793005ULL + 1442695040888963407ULL;

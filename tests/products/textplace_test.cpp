@@ -72,11 +72,11 @@ TEST(MeasureText, WidthSumTrimmingAndMissingCharacters) {
   EXPECT_NEAR(static_cast<double>(MeasureText("", 2.5L).width), -20 * 2.5 / 60, 1e-12);
 }
 
-// The reused pairs are the library's values for the same radians, bit for
-// bit: every tenth of a degree asked twice (worked out, then found), the
-// degrees a tenth's radians are kept for but that are not that tenth
-// (the next long double up, which the same slot must not answer), angles
-// outside the table, zeros, not-a-number, and another thread.
+// The table made at build time gives the library's values for the same
+// radians, bit for bit: every tenth of a degree (asked twice), the degrees
+// next to a tenth (the next long double up, which the tenth's slot must not
+// answer), angles outside the table, zeros, not-a-number, and another
+// thread.
 TEST(SineAndCosineOfDegrees, TheLibrarysValueForEveryAngle) {
   const auto expectSame = [](long double degrees) {
     const long double theta = degrees * kRadiansPerDegree;

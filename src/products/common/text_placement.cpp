@@ -3,7 +3,6 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <memory>
 
 #include "mif/format.hpp"
 
@@ -94,21 +93,18 @@ TextMeasure MeasureText(std::string_view text, long double height) {
 namespace {
 
 // The sines and cosines of the angles in whole tenths of a degree below 360
-// (how NTF stores orientations) already worked out on this thread, the
-// slot of an angle holding the radians it was worked out for. The library
+// (how NTF stores orientations), worked out by the C library when the
+// program was built (tools/sinetable): {radians, sine, cosine}. The library
 // takes about a thousand instructions for one pair (its reduction by pi/2
-// is done in many-word arithmetic) and a tile's texts share orientations:
-// a pair found here is the very value the library gave for those radians.
-struct SineTable {
-  static constexpr int kTenths = 3600;
-  struct Slot {
-    long double theta = 0;  // 0: empty (an angle of 0 is answered before the table)
-    long double s = 0, c = 0;
-  };
-  std::array<Slot, kTenths> slots;
+// is done in many-word arithmetic), and nearly every orientation of a tile
+// is a whole tenth. A slot answers only for its very radians.
+struct SineSlot {
+  long double theta, s, c;
 };
-
-thread_local std::unique_ptr<SineTable> tSines;
+constexpr int kTenths = 3600;
+constexpr SineSlot kSines[kTenths] = {
+#include "sine_table.inc"
+};
 
 }  // namespace
 
@@ -124,23 +120,16 @@ void SineAndCosineOfDegrees(long double degrees, long double& s, long double& c)
   // The tenths as a whole number by way of double: a long double converted
   // straight to an integer switches the x87 rounding mode twice, which
   // costs more here than all the rest.
-  const long double tenths = degrees * 10;
-  const double near = static_cast<double>(tenths);
-  const int index = near > 0 && near < SineTable::kTenths ? static_cast<int>(near) : 0;
-  if (index == 0 || static_cast<long double>(index) != tenths) {
-    s = std::sin(theta);
-    c = std::cos(theta);
+  const double near = static_cast<double>(degrees * 10);
+  const int index = near > 0 && near < kTenths ? static_cast<int>(near) : 0;
+  const SineSlot& slot = kSines[index];
+  if (slot.theta == theta) {
+    s = slot.s;
+    c = slot.c;
     return;
   }
-  if (!tSines) tSines = std::make_unique<SineTable>();
-  SineTable::Slot& slot = tSines->slots[static_cast<std::size_t>(index)];
-  if (slot.theta != theta) {
-    slot.theta = theta;
-    slot.s = std::sin(theta);
-    slot.c = std::cos(theta);
-  }
-  s = slot.s;
-  c = slot.c;
+  s = std::sin(theta);
+  c = std::cos(theta);
 }
 
 namespace {

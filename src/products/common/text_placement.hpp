@@ -22,7 +22,8 @@ inline constexpr long double kRadiansPerDegree = 0.017453292519943295769L;
 
 // The sine and cosine of `degrees` turned into radians (times
 // kRadiansPerDegree), as std::sin and std::cos give them for a long double;
-// pairs already worked out on the calling thread are reused.
+// the pairs of whole tenths of a degree come from a table made when the
+// program was built, with the same library.
 void SineAndCosineOfDegrees(long double degrees, long double& s, long double& c);
 
 // The width of one character (a Windows Latin-1 byte, matched exactly) in
