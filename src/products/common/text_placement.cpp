@@ -132,6 +132,10 @@ void SineAndCosineOfDegrees(long double degrees, long double& s, long double& c)
   c = std::cos(theta);
 }
 
+void PrefetchSineAndCosineOfTenths(std::int64_t tenths) {
+  if (tenths > 0 && tenths < kTenths) __builtin_prefetch(&kSines[tenths]);
+}
+
 namespace {
 
 // The offset with the sine and cosine of the orientation already at hand.

@@ -8,6 +8,7 @@
 // which way they round.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,11 @@ inline constexpr long double kRadiansPerDegree = 0.017453292519943295769L;
 // the pairs of whole tenths of a degree come from a table made when the
 // program was built, with the same library.
 void SineAndCosineOfDegrees(long double degrees, long double& s, long double& c);
+// Asks for the table's pair of an angle of `tenths` tenths of a degree to be
+// brought into the cache (the table is larger than the cache keeps for long
+// while a tile streams through it): a reader calls it where it reads an
+// orientation, well before the text is placed. Any value may be given.
+void PrefetchSineAndCosineOfTenths(std::int64_t tenths);
 
 // The width of one character (a Windows Latin-1 byte, matched exactly) in
 // width-table units, or no value for a character the table does not hold.

@@ -97,6 +97,7 @@ class LandLineTranslator final : public RecordLoopTranslator {
       tenths = -1;
     }
     state_.textOrientationTenths = tenths;
+    PrefetchSineAndCosineOfTenths(tenths);
   }
 
   void ReadPoint(std::string_view record) {

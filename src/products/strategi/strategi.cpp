@@ -398,6 +398,8 @@ class StrategiTranslator final : public RecordLoopTranslator {
     carried_.textHeight = height;
     carried_.digitPosition = static_cast<int>(position);
     carried_.textAngle = angle;
+    std::int64_t tenths = 0;
+    if (TryToFixedDigits<4>(Field(record, 17, 4), tenths)) PrefetchSineAndCosineOfTenths(tenths);
   }
 
   // The most a vertex line takes: "x y" and CR LF.
