@@ -97,7 +97,7 @@ bool ReadWholeFile(const std::string& path, std::string& out, std::string* error
 }
 
 bool NtfRecordList::Load(const std::string& path, std::string* error) {
-  starts_.clear();
+  count_ = 0;
   mapping_.Unmap();
   text_ = {};
   int fd = -1;
@@ -189,12 +189,40 @@ std::size_t ExpectedLines(std::size_t n) { return n / 32 + 16; }
 // step: a line ends at every LF and at every CR not followed by an LF, so a
 // CR LF gives one bit of the mask (the LF's) and the next line begins after
 // it. line() takes the CR off again.
+void NtfRecordList::ReserveStarts(std::size_t lines) {
+  if (lines <= capacity_) return;
+  // Not value-initialised: only the pages written are ever touched.
+  std::unique_ptr<std::size_t[]> block(new std::size_t[lines]);
+  if (count_ > 0) std::memcpy(block.get(), starts_.get(), count_ * sizeof(std::size_t));
+  starts_ = std::move(block);
+  capacity_ = lines;
+}
+
+std::size_t* NtfRecordList::GrowStarts(std::size_t* out) {
+  count_ = static_cast<std::size_t>(out - starts_.get());
+  ReserveStarts(2 * capacity_ + 16);
+  return starts_.get() + count_;
+}
+
 void NtfRecordList::SplitLines() {
-  starts_.clear();
+  count_ = 0;
   const char* base = text_.data();
   const std::size_t n = text_.size();
-  starts_.reserve(ExpectedLines(n) + 1);
-  AskForLargePages(starts_.data(), starts_.capacity() * sizeof(std::size_t));
+  ReserveStarts(ExpectedLines(n) + 1);
+  AskForLargePages(starts_.get(), capacity_ * sizeof(std::size_t));
+  // The starts are written through a pointer held here; the block grows
+  // (rarely: a file of short lines) when it is full.
+  // (Locals: a store through `out` could be to a member, for all the
+  // compiler knows, which would have them read again after every line.)
+  std::size_t* out = starts_.get();
+  std::size_t* limit = out + capacity_;
+  const auto add = [&out, &limit, this](std::size_t lineStart) {
+    if (out == limit) [[unlikely]] {
+      out = GrowStarts(out);
+      limit = starts_.get() + capacity_;
+    }
+    *out++ = lineStart;
+  };
   std::size_t start = 0;  // where the line in hand began
   std::size_t i = 0;
   for (; i + 64 <= n; i += 64) {
@@ -202,18 +230,19 @@ void NtfRecordList::SplitLines() {
     // An LF right after byte 63 is the next step's byte 0.
     const std::uint64_t lfNext = (m.lf >> 1) | (i + 64 < n && base[i + 64] == '\n' ? std::uint64_t{1} << 63 : 0);
     for (std::uint64_t ends = m.lf | (m.cr & ~lfNext); ends != 0; ends &= ends - 1) {
-      starts_.push_back(start);
+      add(start);
       start = i + static_cast<std::size_t>(std::countr_zero(ends)) + 1;
     }
   }
   for (; i < n; ++i) {
     const bool lineEnd = base[i] == '\n' || (base[i] == '\r' && !(i + 1 < n && base[i + 1] == '\n'));
     if (!lineEnd) continue;
-    starts_.push_back(start);
+    add(start);
     start = i + 1;
   }
-  if (start < n) starts_.push_back(start);
-  if (!starts_.empty()) starts_.push_back(n);
+  if (start < n) add(start);
+  if (out != starts_.get()) add(n);
+  count_ = static_cast<std::size_t>(out - starts_.get());
 }
 
 std::string_view NtfRecordList::DatabaseName() const {
@@ -222,7 +251,7 @@ std::string_view NtfRecordList::DatabaseName() const {
 }
 
 std::string NtfRecordList::TakeText() {
-  starts_.clear();
+  count_ = 0;
   mapping_.Unmap();
   text_ = {};
   return std::move(data_);
@@ -232,7 +261,9 @@ void NtfRecordList::Release() {
   mapping_.Unmap();
   text_ = {};
   std::string().swap(data_);
-  std::vector<std::size_t>().swap(starts_);
+  starts_.reset();
+  count_ = 0;
+  capacity_ = 0;
 }
 
 }  // namespace quorvel

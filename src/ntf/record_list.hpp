@@ -2,10 +2,10 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "ntf/mapped_file.hpp"
 
@@ -26,9 +26,10 @@ class NtfRecordList {
     data_ = std::move(other.data_);
     mapping_ = std::move(other.mapping_);
     starts_ = std::move(other.starts_);
+    count_ = std::exchange(other.count_, 0);
+    capacity_ = std::exchange(other.capacity_, 0);
     text_ = mapped ? mapping_.text() : std::string_view(data_);
     other.text_ = {};
-    other.starts_.clear();
     return *this;
   }
 
@@ -42,13 +43,13 @@ class NtfRecordList {
   // Builds the list from text already in memory (tests, fuzzing).
   void Assign(std::string text);
 
-  std::size_t size() const { return starts_.empty() ? 0 : starts_.size() - 1; }
+  std::size_t size() const { return count_ == 0 ? 0 : count_ - 1; }
   // The size of the file's text in bytes.
   std::size_t bytes() const { return text_.size(); }
   // True when the file shrank while it was mapped: its text read as zeros
   // from some point on, and what was read from it cannot be trusted.
   bool Damaged() const { return mapping_.Damaged(); }
-  bool empty() const { return starts_.empty(); }
+  bool empty() const { return count_ == 0; }
   // The line at 0-based `index`, without its terminator: it runs to where
   // the next begins, less the CR, LF or CR LF that ended it (a CR or LF is
   // never part of a line).
@@ -71,14 +72,22 @@ class NtfRecordList {
 
  private:
   void SplitLines();
+  // Room for `lines` starts at least, the ones held kept.
+  void ReserveStarts(std::size_t lines);
+  // A full block made larger while lines are split: `out` (the end of the
+  // starts held) in the new block.
+  std::size_t* GrowStarts(std::size_t* out);
   bool CheckLines(std::string* error) const;
 
   std::string data_;       // the bytes read, when the file is not mapped
   MappedFile mapping_;
   std::string_view text_;  // the file's bytes: data_ or the mapping
   // Where each line begins, and after them the end of the text: eight bytes
-  // a line.
-  std::vector<std::size_t> starts_;
+  // a line, in a block of its own (not a vector, which stores its end in
+  // memory after every line added), kept from file to file.
+  std::unique_ptr<std::size_t[]> starts_;
+  std::size_t count_ = 0;  // starts held
+  std::size_t capacity_ = 0;
 };
 
 }  // namespace quorvel

@@ -91,6 +91,29 @@ TEST(RecordList, LongFilesOfMixedLineEndsSplitAsByteByByte) {
   }
 }
 
+// One list takes file after file: a file of many short lines after a
+// short file grows its block, a short file after that reuses it, and a
+// list moved away leaves an empty one.
+TEST(RecordList, AListReusedAndMovedKeepsEachFilesLines) {
+  std::string many;
+  for (int i = 0; i < 5000; ++i) many += std::to_string(i % 10) + "\n";
+  NtfRecordList list;
+  for (const std::string& text : {std::string("01A\r\n02B\r\n"), many, std::string("x\ny\nz"), many}) {
+    list.Assign(text);
+    const std::vector<std::string> expected = LinesByteByByte(text);
+    ASSERT_EQ(list.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) ASSERT_EQ(list.line(i), expected[i]) << i;
+  }
+  NtfRecordList moved = std::move(list);
+  EXPECT_EQ(moved.size(), 5000u);
+  EXPECT_EQ(moved.line(4999), "9");
+  EXPECT_TRUE(list.empty());  // NOLINT(bugprone-use-after-move): moved from on purpose
+  EXPECT_EQ(list.size(), 0u);
+  list.Assign("a\nb\n");
+  EXPECT_EQ(list.size(), 2u);
+  EXPECT_EQ(list.line(1), "b");
+}
+
 // The ends that need the byte after them: a CR with an LF, a CR or another
 // CR after it, at every place around the end of a 64-byte step and at the
 // end of the file.
