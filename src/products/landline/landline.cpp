@@ -6,6 +6,7 @@
 #include "mif/format.hpp"
 #include "products/common/origin_digits.hpp"
 #include "products/common/text_placement.hpp"
+#include "products/common/vertex_lines.hpp"
 #include "run/record_loop.hpp"
 
 namespace quorvel {
@@ -56,6 +57,7 @@ class LandLineTranslator final : public RecordLoopTranslator {
     const bool centimetres = hundredths_.usable && hundredths_.perUnit == 1;
     xDigits_ = centimetres ? OriginDigits(hundredths_.xOrigin, kFieldStep, 100000) : OriginDigits();
     yDigits_ = centimetres ? OriginDigits(hundredths_.yOrigin, kFieldStep, 100000) : OriginDigits();
+    vertexLines_ = VertexLines(xDigits_, yDigits_, 6, 2);
   }
 
   void HandleRecord(std::string_view record) override { WriteLandLineRecord(record); }
@@ -257,6 +259,16 @@ class LandLineTranslator final : public RecordLoopTranslator {
     const std::size_t first = CoordinateColumn(1) - 1;  // 0-based
     if (CoordinateColumn(n) + 11 > record.size()) return false;
     const char* fields = record.data() + first;
+    static_assert(CoordinateColumn(1) - 1 >= 16 - 12, "a vertex's look-behind stays within the record");
+    if (vertexLines_.usable()) {
+      const auto count = static_cast<std::size_t>(n);
+      if (!vertexLines_.AllDigits(fields, count, 13)) return false;
+      if (!layer) return true;
+      layer->BeginPolyline(n);
+      char* p = layer->mif.Room(count * vertexLines_.length() + VertexLines::kMaxLength);
+      layer->mif.Advance(vertexLines_.Write(p, fields, count, 13));
+      return true;
+    }
     for (std::int64_t i = 0; i < n; ++i, fields += 13)
       if (!AreTwelveDigits(fields)) return false;
     if (!layer) return true;
@@ -449,6 +461,7 @@ class LandLineTranslator final : public RecordLoopTranslator {
   } hundredths_;
   static constexpr std::int64_t kFieldStep = 1000000;  // above six digits
   OriginDigits xDigits_, yDigits_;
+  VertexLines vertexLines_;  // the usual vertex lines in one step each, where the processor can
   TextBuffer coords_;
   std::string line_;
   std::string number_;

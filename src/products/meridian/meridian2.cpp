@@ -8,6 +8,7 @@
 #include "products/meridian/meridian2_styles.hpp"
 #include "products/common/network_node.hpp"
 #include "products/common/origin_digits.hpp"
+#include "products/common/vertex_lines.hpp"
 #include "run/record_loop.hpp"
 
 namespace quorvel {
@@ -64,6 +65,7 @@ class Meridian2Translator final : public RecordLoopTranslator {
     xDigits_ = OriginDigits(xOrigin_, kFieldStep, 100000000);
     yDigits_ = OriginDigits(yOrigin_, kFieldStep, 100000000);
     copyDigits_ = xDigits_.usable() && yDigits_.usable();
+    vertexLines_ = VertexLines(xDigits_, yDigits_, 5, 0);
   }
 
   void HandleRecord(std::string_view record) override { WriteMeridian2Record(record); }
@@ -153,8 +155,18 @@ class Meridian2Translator final : public RecordLoopTranslator {
     if (n > 0 && record.size() >= kFirstOrdinateAt + kCoordinateStep * (n - 1) + 10) {
       // Every field is there whole: the fields are taken at their offsets,
       // into room made once.
-      char* end = coords_.Room(kMaxCoordinateLine * n);
       const char* field = record.data() + kFirstOrdinateAt;
+      static_assert(kFirstOrdinateAt >= 16 - 10, "a vertex's look-behind stays within the record");
+      // Lines of two or more vertices of digits only (nearly all) straight
+      // into the file: once checked, nothing in them can fail.
+      if (n >= 2 && vertexLines_.usable() && vertexLines_.AllDigits(field, n, kCoordinateStep)) {
+        main.BeginPolyline(count);
+        char* room = main.mif.Room(vertexLines_.length() * n + VertexLines::kMaxLength);
+        main.mif.Advance(vertexLines_.Write(room, field, n, kCoordinateStep));
+        ctx_.CountObjectCreated();
+        return;
+      }
+      char* end = coords_.Room(kMaxCoordinateLine * n);
       for (std::size_t i = 0; i < n; ++i, field += kCoordinateStep) {
         // The ten digits of x and y checked as two overlapping words of
         // eight.
@@ -385,6 +397,7 @@ class Meridian2Translator final : public RecordLoopTranslator {
   static constexpr std::size_t kCoordinateStep = 11;
   static constexpr std::size_t kMaxCoordinateLine = 2 * kMaxInteger + 3;
   OriginDigits xDigits_, yDigits_;
+  VertexLines vertexLines_;  // the usual vertex lines in one step each, where the processor can
   bool copyDigits_ = false;  // both origins usable: ordinates are copied
   bool pendingText_ = false;
   std::int64_t positionCode_ = 0;
