@@ -75,6 +75,31 @@ TEST(VertexLines, EveryLineAsItsPartsPutTogether) {
   }
 }
 
+// Without origins (Boundary-Line's eight digits, one decimal), forwards and
+// backwards (a negative stride from the last vertex): the fields as they
+// stand, in the order asked for.
+TEST(VertexLines, FieldsAloneForwardsAndBackwards) {
+  const VertexLines lines(8, 1);
+  if (!lines.usable()) GTEST_SKIP() << "no byte shuffle on this processor";
+  EXPECT_EQ(lines.length(), 21u);
+  EXPECT_EQ(lines.lookBehind(), 0u);
+  const std::vector<std::string> vertices = {"1234567876543210", "0000000199999999", "5555555544444444"};
+  std::string record;
+  for (const std::string& v : vertices) record += v + "#";
+  const std::vector<char> memory(record.begin(), record.end() - 1);  // ends with the last field
+  const std::string forwards = "1234567.8 7654321.0\r\n0000000.1 9999999.9\r\n5555555.5 4444444.4\r\n";
+  const std::string backwards = "5555555.5 4444444.4\r\n0000000.1 9999999.9\r\n1234567.8 7654321.0\r\n";
+  std::vector<char> out(3 * 21 + VertexLines::kMaxLength);
+  ASSERT_TRUE(lines.AllDigits(memory.data(), 3, 17));
+  EXPECT_EQ(std::string(out.data(), lines.Write(out.data(), memory.data(), 3, 17)), forwards);
+  const char* last = memory.data() + 2 * 17;
+  ASSERT_TRUE(lines.AllDigits(last, 3, -17));
+  EXPECT_EQ(std::string(out.data(), lines.Write(out.data(), last, 3, -17)), backwards);
+  std::vector<char> spoiled = memory;
+  spoiled[17 + 15] = ' ';
+  EXPECT_FALSE(lines.AllDigits(spoiled.data() + 2 * 17, 3, -17));
+}
+
 // A byte that is no digit anywhere in any vertex's fields fails the check
 // (the neighbours of '0' and '9', a blank, a sign, a high byte); bytes before
 // the first field or between vertices do not.

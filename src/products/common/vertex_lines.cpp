@@ -17,7 +17,7 @@ namespace {
 bool HaveByteShuffle() { return __builtin_cpu_supports("ssse3"); }
 
 __attribute__((target("ssse3"))) char* ShuffleLines(char* out, const char* fields, std::size_t n,
-                                                    std::size_t stride, std::size_t behind, std::size_t length,
+                                                    std::ptrdiff_t stride, std::size_t behind, std::size_t length,
                                                     const std::uint8_t (&pick)[2][16], const char (&fixed)[2][16]) {
   const __m128i pick0 = _mm_load_si128(reinterpret_cast<const __m128i*>(pick[0]));
   const __m128i pick1 = _mm_load_si128(reinterpret_cast<const __m128i*>(pick[1]));
@@ -37,8 +37,12 @@ bool HaveByteShuffle() { return false; }
 
 }  // namespace
 
-VertexLines::VertexLines(const OriginDigits& x, const OriginDigits& y, int width, int decimals) {
-  if (!x.usable() || !y.usable() || width < 2 || width > 8 || decimals < 0 || decimals >= width) return;
+VertexLines::VertexLines(const OriginDigits& x, const OriginDigits& y, int width, int decimals)
+    : VertexLines(x, y, width, decimals, false) {}
+
+VertexLines::VertexLines(const OriginDigits& x, const OriginDigits& y, int width, int decimals, bool withoutOrigins) {
+  if (!withoutOrigins && (!x.usable() || !y.usable())) return;
+  if (width < 2 || width > 8 || decimals < 0 || decimals >= width) return;
   std::uint8_t pick[2 * 16];
   char fixed[2 * 16];
   std::memset(pick, 0x80, sizeof pick);
@@ -76,7 +80,7 @@ VertexLines::VertexLines(const OriginDigits& x, const OriginDigits& y, int width
   width_ = w;
 }
 
-char* VertexLines::Write(char* out, const char* fields, std::size_t n, std::size_t stride) const {
+char* VertexLines::Write(char* out, const char* fields, std::size_t n, std::ptrdiff_t stride) const {
 #ifdef QUORVEL_VERTEX_SHUFFLE
   if (usable()) return ShuffleLines(out, fields, n, stride, lookBehind(), length_, pick_, fixed_);
 #endif
@@ -86,7 +90,7 @@ char* VertexLines::Write(char* out, const char* fields, std::size_t n, std::size
   return out;
 }
 
-bool VertexLines::AllDigits(const char* fields, std::size_t n, std::size_t stride) const {
+bool VertexLines::AllDigits(const char* fields, std::size_t n, std::ptrdiff_t stride) const {
 #ifdef QUORVEL_VERTEX_SHUFFLE
   // Each vertex's 16 bytes at once: a byte less '0' is a digit when it is
   // at most 9, unsigned; the bytes before the fields are not looked at.

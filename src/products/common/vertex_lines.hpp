@@ -26,6 +26,8 @@ class VertexLines {
   // origin is not of that kind, the line would be longer than kMaxLength,
   // or the processor has no byte shuffle.
   VertexLines(const OriginDigits& x, const OriginDigits& y, int width, int decimals);
+  // Lines of the fields' digits alone (the ordinates stand as they are).
+  VertexLines(int width, int decimals) : VertexLines(OriginDigits(), OriginDigits(), width, decimals, true) {}
 
   bool usable() const { return length_ > 0; }
   // The length of every line, CR LF included.
@@ -36,17 +38,20 @@ class VertexLines {
   std::size_t lookBehind() const { return 16 - 2 * width_; }
 
   // Writes the lines of `n` vertices whose fields (x then y, twelve digits
-  // for width 6) begin at `fields`, `stride` bytes apart, at `out`; every
-  // field must be all digits (see AllDigits). `out` needs room for
-  // n * length() + kMaxLength bytes (each line is stored as two whole
-  // blocks, the next line written over the rest). Returns the end.
-  char* Write(char* out, const char* fields, std::size_t n, std::size_t stride) const;
+  // for width 6) begin at `fields`, `stride` bytes apart (less than 0: the
+  // vertices taken backwards), at `out`; every field must be all digits
+  // (see AllDigits). `out` needs room for n * length() + kMaxLength bytes
+  // (each line is stored as two whole blocks, the next line written over
+  // the rest). Returns the end.
+  char* Write(char* out, const char* fields, std::size_t n, std::ptrdiff_t stride) const;
 
   // True when the 2 * width bytes of each of the `n` vertices' fields are
   // digits.
-  bool AllDigits(const char* fields, std::size_t n, std::size_t stride) const;
+  bool AllDigits(const char* fields, std::size_t n, std::ptrdiff_t stride) const;
 
  private:
+  VertexLines(const OriginDigits& x, const OriginDigits& y, int width, int decimals, bool withoutOrigins);
+
   alignas(16) std::uint8_t pick_[2][16] = {};  // byte of the 16 read for each byte made; 0x80: a constant
   alignas(16) char fixed_[2][16] = {};         // the constants, 0 where a field's byte goes
   std::size_t length_ = 0;
