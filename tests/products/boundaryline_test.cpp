@@ -77,6 +77,26 @@ TEST(BoundaryLineIndex, GeometriesOfAnIdComeInTextOrderAsAPlainSearchFindsThem) 
   }
 }
 
+// Indexes of none to four whole ids, asked for ids before, between, on and
+// after them: the search's halving ends right at either end.
+TEST(BoundaryLineIndex, SmallIndexesFindEachIdAndNothingElse) {
+  const std::vector<std::string> ids = {"000002", "000004", "000004", "000006"};
+  for (std::size_t size = 0; size <= ids.size(); ++size) {
+    GeometryIndex index;
+    for (std::size_t i = 0; i < size; ++i) index.Add(ids[i] + "ABC" + std::to_string(i));
+    for (const std::string id : {"000001", "000002", "000003", "000004", "000005", "000006", "000007"}) {
+      std::size_t expected = 0;
+      for (std::size_t i = 0; i < size; ++i) expected += ids[i] == id;
+      std::size_t found = 0;
+      index.ForEach(id, [&](std::string_view t) {
+        EXPECT_EQ(t.substr(0, 6), id);
+        ++found;
+      });
+      EXPECT_EQ(found, expected) << size << " " << id;
+    }
+  }
+}
+
 // A "21" record; points are given as their raw eight-digit fields.
 std::string Geometry(std::int64_t id, const std::vector<std::pair<std::int64_t, std::int64_t>>& points,
                      std::int64_t count = -1) {

@@ -69,6 +69,10 @@ TEST(VertexLines, EveryLineAsItsPartsPutTogether) {
           const char* end = lines.Write(out.data(), fields, n, stride);
           EXPECT_EQ(std::string(static_cast<const char*>(out.data()), end), expected) << ox << " " << oy << " " << n;
           EXPECT_EQ(static_cast<std::size_t>(end - out.data()), n * lines.length());
+          std::vector<char> checked(out.size(), '#');
+          end = lines.WriteIfDigits(checked.data(), fields, n, stride);
+          ASSERT_NE(end, nullptr);
+          EXPECT_EQ(std::string(static_cast<const char*>(checked.data()), end), expected);
         }
       }
     }
@@ -100,8 +104,8 @@ TEST(VertexLines, FieldsAloneForwardsAndBackwards) {
   EXPECT_FALSE(lines.AllDigits(spoiled.data() + 2 * 17, 3, -17));
 }
 
-// A byte that is no digit anywhere in any vertex's fields fails the check
-// (the neighbours of '0' and '9', a blank, a sign, a high byte); bytes before
+// A byte that is no digit anywhere in any vertex's fields fails the check,
+// alone or while writing (the neighbours of '0' and '9', a blank, a sign, a high byte); bytes before
 // the first field or between vertices do not.
 TEST(VertexLines, AllDigitsLooksAtEveryFieldByteAndNoOther) {
   const OriginDigits x(530000, 10000, 100000), y(180000, 10000, 100000);
@@ -111,12 +115,16 @@ TEST(VertexLines, AllDigitsLooksAtEveryFieldByteAndNoOther) {
   for (int v = 0; v < 3; ++v) record += (v == 0 ? "" : "%") + std::string("123456789012");
   const char* fields = record.data() + 4;
   EXPECT_TRUE(lines.AllDigits(fields, 3, 13));
+  char written[3 * 32 + VertexLines::kMaxLength];
+  EXPECT_NE(lines.WriteIfDigits(written, fields, 3, 13), nullptr);
   for (std::size_t v = 0; v < 3; ++v) {
     for (std::size_t k = 0; k < 12; ++k) {
       for (char bad : {'/', ':', ' ', '-', '\x80', '\xb9'}) {
         std::string spoiled = record;
         spoiled[4 + 13 * v + k] = bad;
         EXPECT_FALSE(lines.AllDigits(spoiled.data() + 4, 3, 13)) << v << " " << k << " " << int(bad);
+        char out[3 * 32 + VertexLines::kMaxLength];
+        EXPECT_EQ(lines.WriteIfDigits(out, spoiled.data() + 4, 3, 13), nullptr) << v << " " << k;
       }
     }
   }

@@ -66,8 +66,8 @@ std::int64_t AppendPointLines(TextBuffer& out, std::string_view geometry, bool r
   if (kLines.usable()) {
     const char* first = geometry.data() + kFirstPointAt + (reversed ? kPointStep * (n - 1) : 0);
     const auto stride = reversed ? -static_cast<std::ptrdiff_t>(kPointStep) : static_cast<std::ptrdiff_t>(kPointStep);
-    if (kLines.AllDigits(first, n, stride)) {
-      out.Advance(kLines.Write(out.Room(kPointLineSize * n + VertexLines::kMaxLength), first, n, stride));
+    if (char* end = kLines.WriteIfDigits(out.Room(kPointLineSize * n + VertexLines::kMaxLength), first, n, stride)) {
+      out.Advance(end);
       return count;
     }
   }

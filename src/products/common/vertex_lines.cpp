@@ -16,6 +16,9 @@ namespace {
 // function is built for it and called only where it is there.
 bool HaveByteShuffle() { return __builtin_cpu_supports("ssse3"); }
 
+// With `check`, the fields' bytes are also looked at as they are read (see
+// AllDigits): nullptr when any is not a digit.
+template <bool check>
 __attribute__((target("ssse3"))) char* ShuffleLines(char* out, const char* fields, std::size_t n,
                                                     std::ptrdiff_t stride, std::size_t behind, std::size_t length,
                                                     const std::uint8_t (&pick)[2][16], const char (&fixed)[2][16]) {
@@ -23,11 +26,22 @@ __attribute__((target("ssse3"))) char* ShuffleLines(char* out, const char* field
   const __m128i pick1 = _mm_load_si128(reinterpret_cast<const __m128i*>(pick[1]));
   const __m128i fixed0 = _mm_load_si128(reinterpret_cast<const __m128i*>(fixed[0]));
   const __m128i fixed1 = _mm_load_si128(reinterpret_cast<const __m128i*>(fixed[1]));
+  const __m128i zero = _mm_set1_epi8('0');
+  const __m128i nine = _mm_set1_epi8(9);
+  __m128i digits = _mm_set1_epi8(-1);
   const char* in = fields - behind;
   for (std::size_t i = 0; i < n; ++i, in += stride, out += length) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+    if constexpr (check) {
+      const __m128i d = _mm_sub_epi8(v, zero);
+      digits = _mm_and_si128(digits, _mm_cmpeq_epi8(_mm_min_epu8(d, nine), d));
+    }
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_or_si128(_mm_shuffle_epi8(v, pick0), fixed0));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_or_si128(_mm_shuffle_epi8(v, pick1), fixed1));
+  }
+  if constexpr (check) {
+    const unsigned wanted = 0xffffu & ~((1u << behind) - 1);
+    if ((static_cast<unsigned>(_mm_movemask_epi8(digits)) & wanted) != wanted) return nullptr;
   }
   return out;
 }
@@ -82,12 +96,23 @@ VertexLines::VertexLines(const OriginDigits& x, const OriginDigits& y, int width
 
 char* VertexLines::Write(char* out, const char* fields, std::size_t n, std::ptrdiff_t stride) const {
 #ifdef QUORVEL_VERTEX_SHUFFLE
-  if (usable()) return ShuffleLines(out, fields, n, stride, lookBehind(), length_, pick_, fixed_);
+  if (usable()) return ShuffleLines<false>(out, fields, n, stride, lookBehind(), length_, pick_, fixed_);
 #endif
   (void)fields;
   (void)n;
   (void)stride;
   return out;
+}
+
+char* VertexLines::WriteIfDigits(char* out, const char* fields, std::size_t n, std::ptrdiff_t stride) const {
+#ifdef QUORVEL_VERTEX_SHUFFLE
+  if (usable()) return ShuffleLines<true>(out, fields, n, stride, lookBehind(), length_, pick_, fixed_);
+#endif
+  (void)out;
+  (void)fields;
+  (void)n;
+  (void)stride;
+  return nullptr;
 }
 
 bool VertexLines::AllDigits(const char* fields, std::size_t n, std::ptrdiff_t stride) const {

@@ -45,6 +45,10 @@ class VertexLines {
   // the rest). Returns the end.
   char* Write(char* out, const char* fields, std::size_t n, std::ptrdiff_t stride) const;
 
+  // Write and AllDigits in one pass: the end, or nullptr (the lines made
+  // at `out` not to be kept) when a field's byte is not a digit.
+  char* WriteIfDigits(char* out, const char* fields, std::size_t n, std::ptrdiff_t stride) const;
+
   // True when the 2 * width bytes of each of the `n` vertices' fields are
   // digits.
   bool AllDigits(const char* fields, std::size_t n, std::ptrdiff_t stride) const;
