@@ -94,25 +94,18 @@ VertexLines::VertexLines(const OriginDigits& x, const OriginDigits& y, int width
   width_ = w;
 }
 
-char* VertexLines::Write(char* out, const char* fields, std::size_t n, std::ptrdiff_t stride) const {
+char* VertexLines::Shuffle(char* out, const char* fields, std::size_t n, std::ptrdiff_t stride, bool check) const {
 #ifdef QUORVEL_VERTEX_SHUFFLE
-  if (usable()) return ShuffleLines<false>(out, fields, n, stride, lookBehind(), length_, pick_, fixed_);
+  if (usable()) {
+    return check ? ShuffleLines<true>(out, fields, n, stride, lookBehind(), length_, pick_, fixed_)
+                 : ShuffleLines<false>(out, fields, n, stride, lookBehind(), length_, pick_, fixed_);
+  }
 #endif
+  // Never usable here: nothing is made.
   (void)fields;
   (void)n;
   (void)stride;
-  return out;
-}
-
-char* VertexLines::WriteIfDigits(char* out, const char* fields, std::size_t n, std::ptrdiff_t stride) const {
-#ifdef QUORVEL_VERTEX_SHUFFLE
-  if (usable()) return ShuffleLines<true>(out, fields, n, stride, lookBehind(), length_, pick_, fixed_);
-#endif
-  (void)out;
-  (void)fields;
-  (void)n;
-  (void)stride;
-  return nullptr;
+  return check ? nullptr : out;
 }
 
 bool VertexLines::AllDigits(const char* fields, std::size_t n, std::ptrdiff_t stride) const {

@@ -43,11 +43,15 @@ class VertexLines {
   // (see AllDigits). `out` needs room for n * length() + kMaxLength bytes
   // (each line is stored as two whole blocks, the next line written over
   // the rest). Returns the end.
-  char* Write(char* out, const char* fields, std::size_t n, std::ptrdiff_t stride) const;
+  char* Write(char* out, const char* fields, std::size_t n, std::ptrdiff_t stride) const {
+    return Shuffle(out, fields, n, stride, false);
+  }
 
   // Write and AllDigits in one pass: the end, or nullptr (the lines made
   // at `out` not to be kept) when a field's byte is not a digit.
-  char* WriteIfDigits(char* out, const char* fields, std::size_t n, std::ptrdiff_t stride) const;
+  char* WriteIfDigits(char* out, const char* fields, std::size_t n, std::ptrdiff_t stride) const {
+    return Shuffle(out, fields, n, stride, true);
+  }
 
   // True when the 2 * width bytes of each of the `n` vertices' fields are
   // digits.
@@ -55,6 +59,7 @@ class VertexLines {
 
  private:
   VertexLines(const OriginDigits& x, const OriginDigits& y, int width, int decimals, bool withoutOrigins);
+  char* Shuffle(char* out, const char* fields, std::size_t n, std::ptrdiff_t stride, bool check) const;
 
   alignas(16) std::uint8_t pick_[2][16] = {};  // byte of the 16 read for each byte made; 0x80: a constant
   alignas(16) char fixed_[2][16] = {};         // the constants, 0 where a field's byte goes
