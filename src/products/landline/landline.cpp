@@ -419,8 +419,8 @@ class LandLineTranslator final : public RecordLoopTranslator {
     if (!sectionRefPlain_ || state_.orientation != 0 || !AreFixedDigits<6>(id) || !AreFixedDigits<4>(code) ||
         sectionRef_.size() > kMaxSectionRef || description.size() > kMaxDescription)
       return false;
-    char row[kMaxSectionRef + kMaxDescription + 32];
-    char* p = row;
+    // Straight into the file, with its line end.
+    char* p = layer.mid.Room(kMaxSectionRef + kMaxDescription + 32);
     CopyText(p, sectionRef_.data(), sectionRef_.size());
     p += sectionRef_.size();
     *p++ = ',';
@@ -431,9 +431,9 @@ class LandLineTranslator final : public RecordLoopTranslator {
     p += 12;
     CopyText(p, description.data(), description.size());
     p += description.size();
-    std::memcpy(p, ",0.0,0.0", 8);  // OR_ and DT
-    p += 8;
-    layer.WriteRow({row, static_cast<std::size_t>(p - row)});
+    std::memcpy(p, ",0.0,0.0\r\n", 10);  // OR_ and DT
+    layer.mid.Advance(p + 10);
+    layer.CountRows(1);
     return true;
   }
   // A section reference is ten columns; the table's descriptions are shorter
