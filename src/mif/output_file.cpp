@@ -189,21 +189,6 @@ bool OutputFile::Flush() {
   return true;
 }
 
-bool OutputFile::FlushWholeBlocks() {
-  // Every write but the last covers whole blocks of kFlushAt bytes of the
-  // file, from a block's start: the system can then hold the file's data in
-  // large pages (fewer pages to allocate, account and write back), where a
-  // write that starts anywhere takes the small ones its start allows.
-  const auto keep = static_cast<std::size_t>((written_ + size_) % kFlushAt);
-  if (keep == 0 || keep >= size_) return Flush();
-  const std::size_t whole = size_ - keep;
-  size_ = whole;
-  if (!Flush()) return false;
-  std::memmove(buffer_.get(), buffer_.get() + whole, keep);
-  size_ = keep;
-  return true;
-}
-
 bool OutputFile::Commit() {
   StartWriteback();
   if (!Seal()) {

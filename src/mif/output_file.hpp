@@ -64,7 +64,7 @@ class OutputFile {
   void Advance(const char* end) {
     size_ = static_cast<std::size_t>(end - buffer_.get());
     received_ = true;
-    if (size_ >= kFlushAt) FlushWholeBlocks();
+    if (size_ >= kFlushAt) Flush();
   }
 
   // True once anything has been written since Create.
@@ -97,9 +97,6 @@ class OutputFile {
   static constexpr std::size_t kFlushAt = 1 << 18;
   static constexpr std::size_t kSlack = 4096;
   static constexpr std::uint64_t kWritebackEvery = 4 << 20;
-  // Writes what reaches up to the last whole kFlushAt bytes of the file,
-  // and keeps the rest for the next write.
-  bool FlushWholeBlocks();
   void Grow(std::size_t n);      // room for n more bytes, what is held kept
   bool Fail(int error);          // a write, close or rename failed
   bool CannotCreate(int error);  // Create failed: nothing to fail later
