@@ -184,11 +184,6 @@ std::size_t ExpectedLines(std::size_t n) { return n / 32 + 16; }
 
 }  // namespace
 
-// A line ends at a CR or an LF; CR LF is one line end, and the text after
-// the last end, if any, is the last line. The file is looked at 64 bytes a
-// step: a line ends at every LF and at every CR not followed by an LF, so a
-// CR LF gives one bit of the mask (the LF's) and the next line begins after
-// it. line() takes the CR off again.
 void NtfRecordList::ReserveStarts(std::size_t lines) {
   if (lines <= capacity_) return;
   // Not value-initialised: only the pages written are ever touched.
@@ -204,6 +199,11 @@ std::size_t* NtfRecordList::GrowStarts(std::size_t* out) {
   return starts_.get() + count_;
 }
 
+// A line ends at a CR or an LF; CR LF is one line end, and the text after
+// the last end, if any, is the last line. The file is looked at 64 bytes a
+// step: a line ends at every LF and at every CR not followed by an LF, so a
+// CR LF gives one bit of the mask (the LF's) and the next line begins after
+// it. line() takes the CR off again.
 void NtfRecordList::SplitLines() {
   count_ = 0;
   const char* base = text_.data();

@@ -16,6 +16,20 @@ namespace {
 // function is built for it and called only where it is there.
 bool HaveByteShuffle() { return __builtin_cpu_supports("ssse3"); }
 
+// 0xff in each byte of `v` that is a digit: a byte less '0' is one when it
+// is at most 9, unsigned (SSE2).
+inline __m128i DigitBytes(__m128i v) {
+  const __m128i d = _mm_sub_epi8(v, _mm_set1_epi8('0'));
+  return _mm_cmpeq_epi8(_mm_min_epu8(d, _mm_set1_epi8(9)), d);
+}
+
+// True when every field byte of the 16 read (those after the `behind`
+// bytes before the fields) is marked in `digits`.
+inline bool FieldBytesAreDigits(__m128i digits, std::size_t behind) {
+  const unsigned wanted = 0xffffu & ~((1u << behind) - 1);
+  return (static_cast<unsigned>(_mm_movemask_epi8(digits)) & wanted) == wanted;
+}
+
 // With `check`, the fields' bytes are also looked at as they are read (see
 // AllDigits): nullptr when any is not a digit.
 template <bool check>
@@ -26,22 +40,16 @@ __attribute__((target("ssse3"))) char* ShuffleLines(char* out, const char* field
   const __m128i pick1 = _mm_load_si128(reinterpret_cast<const __m128i*>(pick[1]));
   const __m128i fixed0 = _mm_load_si128(reinterpret_cast<const __m128i*>(fixed[0]));
   const __m128i fixed1 = _mm_load_si128(reinterpret_cast<const __m128i*>(fixed[1]));
-  const __m128i zero = _mm_set1_epi8('0');
-  const __m128i nine = _mm_set1_epi8(9);
   __m128i digits = _mm_set1_epi8(-1);
   const char* in = fields - behind;
   for (std::size_t i = 0; i < n; ++i, in += stride, out += length) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
-    if constexpr (check) {
-      const __m128i d = _mm_sub_epi8(v, zero);
-      digits = _mm_and_si128(digits, _mm_cmpeq_epi8(_mm_min_epu8(d, nine), d));
-    }
+    if constexpr (check) digits = _mm_and_si128(digits, DigitBytes(v));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_or_si128(_mm_shuffle_epi8(v, pick0), fixed0));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_or_si128(_mm_shuffle_epi8(v, pick1), fixed1));
   }
   if constexpr (check) {
-    const unsigned wanted = 0xffffu & ~((1u << behind) - 1);
-    if ((static_cast<unsigned>(_mm_movemask_epi8(digits)) & wanted) != wanted) return nullptr;
+    if (!FieldBytesAreDigits(digits, behind)) return nullptr;
   }
   return out;
 }
@@ -110,18 +118,13 @@ char* VertexLines::Shuffle(char* out, const char* fields, std::size_t n, std::pt
 
 bool VertexLines::AllDigits(const char* fields, std::size_t n, std::ptrdiff_t stride) const {
 #ifdef QUORVEL_VERTEX_SHUFFLE
-  // Each vertex's 16 bytes at once: a byte less '0' is a digit when it is
-  // at most 9, unsigned; the bytes before the fields are not looked at.
-  const unsigned wanted = 0xffffu & ~((1u << lookBehind()) - 1);
-  const __m128i zero = _mm_set1_epi8('0');
-  const __m128i nine = _mm_set1_epi8(9);
-  unsigned all = wanted;
+  // Each vertex's 16 bytes at once; the bytes before the fields are not
+  // looked at.
+  __m128i digits = _mm_set1_epi8(-1);
   const char* in = fields - lookBehind();
-  for (std::size_t i = 0; i < n; ++i, in += stride) {
-    const __m128i d = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in)), zero);
-    all &= static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(d, nine), d)));
-  }
-  return (all & wanted) == wanted;
+  for (std::size_t i = 0; i < n; ++i, in += stride)
+    digits = _mm_and_si128(digits, DigitBytes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in))));
+  return FieldBytesAreDigits(digits, lookBehind());
 #else
   for (std::size_t i = 0; i < n; ++i, fields += stride) {
     for (std::size_t j = 0; j < 2 * width_; ++j) {
