@@ -60,11 +60,29 @@ std::vector<std::string> LinesByteByByte(const std::string& text) {
   return lines;
 }
 
+// Splits with 16-byte compares, then with 32-byte ones where the processor
+// has them; the setting as it was afterwards.
+class EachStepWidth {
+ public:
+  template <class Check>
+  static void Run(const Check& check) {
+    const bool was = NtfRecordList::WideSteps();
+    for (bool wide : {false, true}) {
+      NtfRecordList::SetWideSteps(wide);
+      check(std::string(NtfRecordList::WideSteps() ? "wide: " : "narrow: "));
+    }
+    NtfRecordList::SetWideSteps(was);
+  }
+};
+
 void ExpectLinesByteByByte(const std::string& text, const std::string& label) {
   const std::vector<std::string> expected = LinesByteByByte(text);
-  const NtfRecordList list = ListOf(text);
-  ASSERT_EQ(list.size(), expected.size()) << label;
-  for (std::size_t i = 0; i < expected.size(); ++i) ASSERT_EQ(list.line(i), expected[i]) << label << " line " << i;
+  EachStepWidth::Run([&](const std::string& width) {
+    const NtfRecordList list = ListOf(text);
+    ASSERT_EQ(list.size(), expected.size()) << width << label;
+    for (std::size_t i = 0; i < expected.size(); ++i)
+      ASSERT_EQ(list.line(i), expected[i]) << width << label << " line " << i;
+  });
 }
 
 // The splitter goes 64 bytes a step and sizes its list for 80-column
@@ -88,6 +106,28 @@ TEST(RecordList, LongFilesOfMixedLineEndsSplitAsByteByByte) {
     }
     if (round % 2 == 1) text += "tail without an end";
     ExpectLinesByteByByte(text, "round " + std::to_string(round));
+  }
+}
+
+// The steps are split in blocks of 16 KB, with room made first for a line
+// in every byte: files of nothing but line ends (the most lines a block can
+// hold, far more than the list is sized for), and ends of every kind on
+// both sides of each block's edge.
+TEST(RecordList, BlocksOfOnlyLineEndsAndEndsAcrossBlockEdges) {
+  for (const std::string end : {"\n", "\r", "\r\n", "\n\r"}) {
+    std::string text;
+    while (text.size() < 50000) text += end;
+    ExpectLinesByteByByte(text, "only line ends");
+  }
+  for (const std::string end : {"\r\n", "\r", "\n", "\r\r\n"}) {
+    for (std::size_t at = 16380; at <= 16386; ++at) {
+      std::string text(at, 'a');
+      text += end;
+      text += std::string(33000 - text.size(), 'b');
+      text[32767] = '\r';  // the second edge: a CR LF across it
+      text[32768] = '\n';
+      ExpectLinesByteByByte(text, "edge at " + std::to_string(at));
+    }
   }
 }
 

@@ -72,8 +72,25 @@ class LandLineTranslator final : public RecordLoopTranslator {
     else if (id == "21") WriteGeometry(record);
   }
 
+  // A feature's code is looked up at its attribute record and again at its
+  // geometry, and neighbouring features often share a code: a lookup that
+  // would repeat the last one, with nothing in the style changed since, is
+  // left out.
+  // The usual four characters compared as one word (== calls memcmp).
+  static bool SameCode(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    if (a.size() != 4) return a == b;
+    std::uint32_t wa, wb;
+    std::memcpy(&wa, a.data(), 4);
+    std::memcpy(&wb, b.data(), 4);
+    return wa == wb;
+  }
+
   void Lookup() {
-    LookupLandLineStyle(state_.featureCode, ctx_.runUsesTrueTypeSymbols, features_, state_.style);
+    const std::string_view code = state_.featureCode;
+    if (lastLookupRepeatable_ && SameCode(code, lastLookedUp_)) return;
+    lastLookupRepeatable_ = LookupLandLineStyle(code, ctx_.runUsesTrueTypeSymbols, features_, state_.style);
+    lastLookedUp_.assign(code);
   }
 
   void ReadName(std::string_view record) {
@@ -449,6 +466,13 @@ class LandLineTranslator final : public RecordLoopTranslator {
   LandLineState& state_;
   TextOffsets& offsets_;
   OptionView features_;
+  // The code of this file's last lookup, and whether repeating it would
+  // change nothing (see LookupLandLineStyle). After the constructor only
+  // lookups change the style, but for the symbol rotation a point record
+  // sets, which only rotated symbols read (and their lookups are never
+  // left out).
+  ShortField<4> lastLookedUp_;
+  bool lastLookupRepeatable_ = false;
   TextSection section_;
   // The section's multiplier and origins rounded to double.
   struct GroundInDouble {

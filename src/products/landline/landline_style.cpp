@@ -115,13 +115,14 @@ const LandLineStyleRow* FindLandLineStyleRow(std::string_view code) {
   return row == kNone ? nullptr : &kRows[row];
 }
 
-void LookupLandLineStyle(std::string_view code, bool useTrueTypeSymbols, const OptionView& features,
+bool LookupLandLineStyle(std::string_view code, bool useTrueTypeSymbols, const OptionView& features,
                          LandLineStyle& style) {
   style.clause = {};
   style.description = kNoMatchDescription;
   const LandLineStyleRow* row = FindLandLineStyleRow(code);
-  if (!row) return;
+  if (!row) return true;
 
+  bool repeatable = true;
   if (useTrueTypeSymbols && !row->trueType.empty()) {
     style.clause = row->trueType;
     if (row->rotated) {
@@ -132,12 +133,14 @@ void LookupLandLineStyle(std::string_view code, bool useTrueTypeSymbols, const O
       AppendFixed(style.rotated, style.symbolRotation, 1);
       style.rotated.push_back(')');
       style.clause = style.rotated;
+      repeatable = false;
     }
   } else {
     style.clause = row->standard;
   }
   style.description = row->description;
   if (row->guard != 0) style.featureEnabled = features.EntryOn(row->guard);
+  return repeatable;
 }
 
 }  // namespace quorvel

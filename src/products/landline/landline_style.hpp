@@ -49,7 +49,10 @@ struct LandLineStyle {
 // and featureEnabled from the row's guard. With TrueType symbols the
 // benchmark ("0026") first lowers symbolRotation by 225 degrees.
 // `features` is the feature option: which entries are written.
-void LookupLandLineStyle(std::string_view code, bool useTrueTypeSymbols, const OptionView& features,
+// Returns true when looking the same code up again, with `style` as this
+// lookup left it, would change nothing: false only for a rotated TrueType
+// symbol, whose clause is made from the rotation at every lookup.
+bool LookupLandLineStyle(std::string_view code, bool useTrueTypeSymbols, const OptionView& features,
                          LandLineStyle& style);
 
 // The feature option: entries 1 to 58, each guarding the feature codes whose
