@@ -356,6 +356,33 @@ TEST_F(LandLine, DisabledFeaturesAreConsumedAndUnmatchedCodesFollowTheLastLookup
   EXPECT_EQ(observer.objectsLabel.back(), 3);  // the left-out ones are not counted
 }
 
+// A lookup that would repeat the last one is left out; one that follows
+// anything the last left changeable is made. Each tile starts with every
+// feature enabled again: a disabled feature at the start of a second tile
+// must be looked up afresh, not taken from the first tile's last lookup.
+TEST_F(LandLine, RepeatedCodesAcrossFeaturesAndTiles) {
+  settings.productOptions.SetEntry(kLandLineFeatureOption, 1, false);
+  const std::string tile = TileText({
+      "23000001        00010%",  // disabled, twice in a row
+      "2100000120001000100000100 0%",
+      "23000002        00010%",
+      "2100000220001000200000200 0%",
+      "23000003        00300%",  // enabled, twice in a row
+      "2100000320001000300000300 0%",
+      "23000004        00300%",
+      "2100000420001000400000400 0%",
+      "23000005        00010%",  // disabled again at the tile's end
+      "2100000520001000500000500 0%",
+  });
+  test::WriteFile(dir / "a.ntf", tile);
+  test::WriteFile(dir / "b.ntf", tile);
+  quorvel::Translate(RunRequest{{dir / "a.ntf", dir / "b.ntf"}, dir / "m.mif"}, settings, observer);
+  EXPECT_EQ(AllLines(dir / "m.mid"), (Lines{"TQ12,000003,0030,General line/minor building detail,0.0,0.0",
+                                            "TQ12,000004,0030,General line/minor building detail,0.0,0.0",
+                                            "TQ12,000003,0030,General line/minor building detail,0.0,0.0",
+                                            "TQ12,000004,0030,General line/minor building detail,0.0,0.0"}));
+}
+
 TEST_F(LandLine, TextObjectsWithRectangleFontAngleAndEmptyLine) {
   // The worked example ("AB" 2.0 mm, centre, scale 200, digitised at 100,
   // 200) at a multiplier of 1, then a text turned a quarter.
