@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -207,21 +208,23 @@ std::size_t ExpectedLines(std::size_t n) { return n / 32 + 16; }
 
 }  // namespace
 
-void NtfRecordList::ReserveStarts(std::size_t lines) {
-  if (lines <= capacity_) return;
+template <class Offset>
+void NtfRecordList::ReserveStarts(StartBlock<Offset>& block, std::size_t lines) {
+  if (lines <= block.capacity) return;
   // Not value-initialised: only the pages written are ever touched.
-  std::unique_ptr<std::size_t[]> block(new std::size_t[lines]);
-  if (count_ > 0) std::memcpy(block.get(), starts_.get(), count_ * sizeof(std::size_t));
-  starts_ = std::move(block);
-  capacity_ = lines;
+  std::unique_ptr<Offset[]> bigger(new Offset[lines]);
+  if (count_ > 0) std::memcpy(bigger.get(), block.starts.get(), count_ * sizeof(Offset));
+  block.starts = std::move(bigger);
+  block.capacity = lines;
 }
 
-std::size_t* NtfRecordList::MakeRoom(std::size_t* out, std::size_t lines) {
-  count_ = static_cast<std::size_t>(out - starts_.get());
-  if (capacity_ - count_ >= lines) [[likely]]
+template <class Offset>
+Offset* NtfRecordList::MakeRoom(StartBlock<Offset>& block, Offset* out, std::size_t lines) {
+  count_ = static_cast<std::size_t>(out - block.starts.get());
+  if (block.capacity - count_ >= lines) [[likely]]
     return out;
-  ReserveStarts(std::max(2 * capacity_, count_ + lines) + 16);
-  return starts_.get() + count_;
+  ReserveStarts(block, std::max(2 * block.capacity, count_ + lines) + 16);
+  return block.starts.get() + count_;
 }
 
 namespace {
@@ -232,16 +235,16 @@ namespace {
 // `lineStart` is the start of the line in hand, before and after. A line
 // ends at every LF and at every CR not followed by an LF, so a CR LF gives
 // one bit of the mask (the LF's) and the next line begins after it.
-template <LineEndBytes (*Masks)(const char*)>
-inline std::size_t* SplitSteps(const char* base, std::size_t from, std::size_t to, std::size_t n,
-                               std::size_t& lineStart, std::size_t* out) {
+template <LineEndBytes (*Masks)(const char*), class Offset>
+inline Offset* SplitSteps(const char* base, std::size_t from, std::size_t to, std::size_t n, std::size_t& lineStart,
+                          Offset* out) {
   std::size_t start = lineStart;
   for (std::size_t i = from; i < to; i += 64) {
     const LineEndBytes m = Masks(base + i);
     // An LF right after byte 63 is the next step's byte 0.
     const std::uint64_t lfNext = (m.lf >> 1) | (i + 64 < n && base[i + 64] == '\n' ? std::uint64_t{1} << 63 : 0);
     for (std::uint64_t ends = m.lf | (m.cr & ~lfNext); ends != 0; ends &= ends - 1) {
-      *out++ = start;
+      *out++ = static_cast<Offset>(start);
       start = i + static_cast<std::size_t>(std::countr_zero(ends)) + 1;
     }
   }
@@ -249,8 +252,9 @@ inline std::size_t* SplitSteps(const char* base, std::size_t from, std::size_t t
   return out;
 }
 
-std::size_t* NarrowSplitSteps(const char* base, std::size_t from, std::size_t to, std::size_t n,
-                              std::size_t& lineStart, std::size_t* out) {
+template <class Offset>
+Offset* NarrowSplitSteps(const char* base, std::size_t from, std::size_t to, std::size_t n, std::size_t& lineStart,
+                         Offset* out) {
   return SplitSteps<LineEndMasks>(base, from, to, n, lineStart, out);
 }
 
@@ -263,9 +267,9 @@ bool HaveWideLineEnds() {
 }
 
 // The steps built for AVX2, everything in them made inline.
-__attribute__((target("avx2"), flatten)) std::size_t* WideSplitSteps(const char* base, std::size_t from,
-                                                                     std::size_t to, std::size_t n,
-                                                                     std::size_t& lineStart, std::size_t* out) {
+template <class Offset>
+__attribute__((target("avx2"), flatten)) Offset* WideSplitSteps(const char* base, std::size_t from, std::size_t to,
+                                                                std::size_t n, std::size_t& lineStart, Offset* out) {
   return SplitSteps<WideLineEndMasks>(base, from, to, n, lineStart, out);
 }
 #endif
@@ -282,44 +286,55 @@ const bool NtfRecordList::kCanSplitWide = HaveWideLineEnds();
 const bool NtfRecordList::kCanSplitWide = false;
 #endif
 bool NtfRecordList::wideSteps_ = NtfRecordList::kCanSplitWide;
+bool NtfRecordList::longOffsetsAlways_ = false;
 
 // A line ends at a CR or an LF; CR LF is one line end, and the text after
 // the last end, if any, is the last line. The file is looked at 64 bytes a
 // step (SplitSteps), the bytes after the last whole step one at a time;
 // line() takes a CR before an LF off again.
 void NtfRecordList::SplitLines() {
+  longOffsets_ = longOffsetsAlways_ || text_.size() > std::numeric_limits<std::uint32_t>::max();
+  if (longOffsets_) {
+    SplitLinesInto(long_);
+  } else {
+    SplitLinesInto(short_);
+  }
+}
+
+template <class Offset>
+void NtfRecordList::SplitLinesInto(StartBlock<Offset>& block) {
   count_ = 0;
   const char* base = text_.data();
   const std::size_t n = text_.size();
-  ReserveStarts(ExpectedLines(n) + std::min(n, kSplitBlock) + 1);
-  AskForLargePages(starts_.get(), capacity_ * sizeof(std::size_t));
+  ReserveStarts(block, ExpectedLines(n) + std::min(n, kSplitBlock) + 1);
+  AskForLargePages(block.starts.get(), block.capacity * sizeof(Offset));
   // The starts are written through a pointer held here (a store through
   // a member would be read back after every line).
-  std::size_t* out = starts_.get();
+  Offset* out = block.starts.get();
   std::size_t start = 0;  // where the line in hand began
   const std::size_t steps = n & ~std::size_t{63};
 #ifdef QUORVEL_WIDE_LINE_ENDS
-  auto* const split = wideSteps_ ? WideSplitSteps : NarrowSplitSteps;
+  auto* const split = wideSteps_ ? WideSplitSteps<Offset> : NarrowSplitSteps<Offset>;
 #else
-  auto* const split = NarrowSplitSteps;
+  auto* const split = NarrowSplitSteps<Offset>;
 #endif
   for (std::size_t from = 0; from < steps;) {
     const std::size_t to = std::min(steps, from + kSplitBlock);
-    out = MakeRoom(out, to - from);
+    out = MakeRoom(block, out, to - from);
     out = split(base, from, to, n, start, out);
     from = to;
   }
   for (std::size_t i = steps; i < n; ++i) {
     const bool lineEnd = base[i] == '\n' || (base[i] == '\r' && !(i + 1 < n && base[i + 1] == '\n'));
     if (!lineEnd) continue;
-    out = MakeRoom(out, 1);
-    *out++ = start;
+    out = MakeRoom(block, out, 1);
+    *out++ = static_cast<Offset>(start);
     start = i + 1;
   }
-  out = MakeRoom(out, 2);
-  if (start < n) *out++ = start;
-  if (out != starts_.get()) *out++ = n;
-  count_ = static_cast<std::size_t>(out - starts_.get());
+  out = MakeRoom(block, out, 2);
+  if (start < n) *out++ = static_cast<Offset>(start);
+  if (out != block.starts.get()) *out++ = static_cast<Offset>(n);
+  count_ = static_cast<std::size_t>(out - block.starts.get());
 }
 
 std::string_view NtfRecordList::DatabaseName() const {
@@ -338,9 +353,9 @@ void NtfRecordList::Release() {
   mapping_.Unmap();
   text_ = {};
   std::string().swap(data_);
-  starts_.reset();
+  short_ = {};
+  long_ = {};
   count_ = 0;
-  capacity_ = 0;
 }
 
 }  // namespace quorvel

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -25,9 +26,10 @@ class NtfRecordList {
     const bool mapped = other.mapping_.mapped();
     data_ = std::move(other.data_);
     mapping_ = std::move(other.mapping_);
-    starts_ = std::move(other.starts_);
+    short_ = std::move(other.short_);
+    long_ = std::move(other.long_);
+    longOffsets_ = other.longOffsets_;
     count_ = std::exchange(other.count_, 0);
-    capacity_ = std::exchange(other.capacity_, 0);
     text_ = mapped ? mapping_.text() : std::string_view(data_);
     other.text_ = {};
     return *this;
@@ -54,8 +56,14 @@ class NtfRecordList {
   // the next begins, less the CR, LF or CR LF that ended it (a CR or LF is
   // never part of a line).
   std::string_view line(std::size_t index) const {
-    const std::size_t start = starts_[index];
-    std::size_t end = starts_[index + 1];
+    std::size_t start, end;
+    if (!longOffsets_) [[likely]] {
+      start = short_.starts[index];
+      end = short_.starts[index + 1];
+    } else {
+      start = long_.starts[index];
+      end = long_.starts[index + 1];
+    }
     const char* text = text_.data();
     if (end > start && text[end - 1] == '\n') --end;
     if (end > start && text[end - 1] == '\r') --end;
@@ -71,6 +79,9 @@ class NtfRecordList {
   // the narrow way on a processor that has both.
   static bool WideSteps() { return wideSteps_; }
   static void SetWideSteps(bool on) { wideSteps_ = on && kCanSplitWide; }
+  // Line starts are held in 32 bits for a text under 4 GiB, in 64 bits
+  // for a larger one; tests turn the 64 bits on for any text.
+  static void SetLongOffsetsAlways(bool on) { longOffsetsAlways_ = on; }
 
   // Hands the memory of the last file read back for the next file to be
   // read into (its pages are already there, none faulted in again); the
@@ -78,24 +89,45 @@ class NtfRecordList {
   std::string TakeText();
 
  private:
+  // Where each line begins, and after them the end of the text: in a
+  // block of their own (not a vector, which stores its end in memory after
+  // every line added), kept from file to file. Offsets of 32 bits halve
+  // the memory a file's list takes, and so the pages first touched.
+  template <class Offset>
+  struct StartBlock {
+    StartBlock() = default;
+    // A block moved away leaves none behind, its capacity included.
+    StartBlock(StartBlock&& other) noexcept { *this = std::move(other); }
+    StartBlock& operator=(StartBlock&& other) noexcept {
+      starts = std::move(other.starts);
+      capacity = std::exchange(other.capacity, 0);
+      return *this;
+    }
+    std::unique_ptr<Offset[]> starts;
+    std::size_t capacity = 0;
+  };
+
   void SplitLines();
+  template <class Offset>
+  void SplitLinesInto(StartBlock<Offset>& block);
   // Room for `lines` starts at least, the ones held kept.
-  void ReserveStarts(std::size_t lines);
+  template <class Offset>
+  void ReserveStarts(StartBlock<Offset>& block, std::size_t lines);
   // Room for `lines` more starts after `out` (the end of those held),
   // the block made larger when it lacks it: `out` in the block.
-  std::size_t* MakeRoom(std::size_t* out, std::size_t lines);
+  template <class Offset>
+  Offset* MakeRoom(StartBlock<Offset>& block, Offset* out, std::size_t lines);
   bool CheckLines(std::string* error) const;
 
   std::string data_;       // the bytes read, when the file is not mapped
   MappedFile mapping_;
   std::string_view text_;  // the file's bytes: data_ or the mapping
-  // Where each line begins, and after them the end of the text: eight bytes
-  // a line, in a block of its own (not a vector, which stores its end in
-  // memory after every line added), kept from file to file.
-  std::unique_ptr<std::size_t[]> starts_;
-  std::size_t count_ = 0;  // starts held
-  std::size_t capacity_ = 0;
+  StartBlock<std::uint32_t> short_;
+  StartBlock<std::uint64_t> long_;  // for a text of 4 GiB or more
+  bool longOffsets_ = false;        // which of the two holds this text's starts
+  std::size_t count_ = 0;           // starts held
   static bool wideSteps_;
+  static bool longOffsetsAlways_;
   static const bool kCanSplitWide;
 };
 

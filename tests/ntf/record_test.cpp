@@ -61,23 +61,28 @@ std::vector<std::string> LinesByteByByte(const std::string& text) {
 }
 
 // Splits with 16-byte compares, then with 32-byte ones where the processor
-// has them; the setting as it was afterwards.
-class EachStepWidth {
+// has them, each with line starts held in 32 bits and in 64 (as for a text
+// of 4 GiB or more); the settings as they were afterwards.
+class EachSplitWay {
  public:
   template <class Check>
   static void Run(const Check& check) {
     const bool was = NtfRecordList::WideSteps();
     for (bool wide : {false, true}) {
-      NtfRecordList::SetWideSteps(wide);
-      check(std::string(NtfRecordList::WideSteps() ? "wide: " : "narrow: "));
+      for (bool longOffsets : {false, true}) {
+        NtfRecordList::SetWideSteps(wide);
+        NtfRecordList::SetLongOffsetsAlways(longOffsets);
+        check(std::string(NtfRecordList::WideSteps() ? "wide, " : "narrow, ") + (longOffsets ? "64: " : "32: "));
+      }
     }
     NtfRecordList::SetWideSteps(was);
+    NtfRecordList::SetLongOffsetsAlways(false);
   }
 };
 
 void ExpectLinesByteByByte(const std::string& text, const std::string& label) {
   const std::vector<std::string> expected = LinesByteByByte(text);
-  EachStepWidth::Run([&](const std::string& width) {
+  EachSplitWay::Run([&](const std::string& width) {
     const NtfRecordList list = ListOf(text);
     ASSERT_EQ(list.size(), expected.size()) << width << label;
     for (std::size_t i = 0; i < expected.size(); ++i)
@@ -132,18 +137,26 @@ TEST(RecordList, BlocksOfOnlyLineEndsAndEndsAcrossBlockEdges) {
 }
 
 // One list takes file after file: a file of many short lines after a
-// short file grows its block, a short file after that reuses it, and a
-// list moved away leaves an empty one.
+// short file grows its block, a short file after that reuses it (each
+// file's starts held in 32 bits or in 64, the way changing from file to
+// file), and a list moved away leaves an empty one.
 TEST(RecordList, AListReusedAndMovedKeepsEachFilesLines) {
   std::string many;
   for (int i = 0; i < 5000; ++i) many += std::to_string(i % 10) + "\n";
   NtfRecordList list;
-  for (const std::string& text : {std::string("01A\r\n02B\r\n"), many, std::string("x\ny\nz"), many}) {
+  bool longOffsets = false;
+  for (const std::string& text : {std::string("01A\r\n02B\r\n"), many, std::string("x\ny\nz"), many, many,
+                                  std::string("01A\r\n02B\r\n")}) {
+    longOffsets = !longOffsets;
+    NtfRecordList::SetLongOffsetsAlways(longOffsets);
     list.Assign(text);
     const std::vector<std::string> expected = LinesByteByByte(text);
     ASSERT_EQ(list.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) ASSERT_EQ(list.line(i), expected[i]) << i;
   }
+  NtfRecordList::SetLongOffsetsAlways(true);
+  list.Assign(many);
+  NtfRecordList::SetLongOffsetsAlways(false);
   NtfRecordList moved = std::move(list);
   EXPECT_EQ(moved.size(), 5000u);
   EXPECT_EQ(moved.line(4999), "9");
