@@ -30,7 +30,8 @@ class RecordCursor {
   // The logical record whose first line is at currentLine, joined with its
   // continuation lines; currentLine is left on the last line consumed. A
   // record without continuation is returned in place; a joined one is built
-  // in `scratch`, and the view is valid until `scratch` changes.
+  // at the start of `scratch` (whose size is only the room it keeps from
+  // record to record), and the view is valid until `scratch` changes.
   std::string_view JoinRecord(std::string& scratch) { return JoinRecord(Line(), scratch); }
   // The same with the line at currentLine already in hand as `first`.
   std::string_view JoinRecord(std::string_view first, std::string& scratch) {

@@ -108,6 +108,25 @@ TEST(SineAndCosineOfDegrees, TheLibrarysValueForEveryAngle) {
   other.join();
 }
 
+// Every whole tenth, read the way the translators read an orientation field
+// (its count of tenths divided by 10), finds its own slot in the table
+// (a miss would be a library call of a thousand instructions); anything
+// else does not.
+TEST(SineAndCosineOfDegrees, EveryTenthIsAnsweredByTheTable) {
+  int missed = 0;
+  for (int tenths = 0; tenths < 3600; ++tenths) {
+    long double s = 0, c = 0;
+    if (!SineAndCosineFromTable(static_cast<long double>(tenths) / 10, s, c)) ++missed;
+  }
+  EXPECT_EQ(missed, 0);
+  long double s = 0, c = 0;
+  EXPECT_FALSE(SineAndCosineFromTable(std::nextafter(12.3L, 1e9L), s, c));
+  EXPECT_FALSE(SineAndCosineFromTable(359.96L, s, c));
+  EXPECT_FALSE(SineAndCosineFromTable(-0.1L, s, c));
+  EXPECT_FALSE(SineAndCosineFromTable(1e30L, s, c));
+  EXPECT_FALSE(SineAndCosineFromTable(std::numeric_limits<long double>::quiet_NaN(), s, c));
+}
+
 // The corners are written side by side and appended at once: the same as
 // four AppendFixed calls joined by blanks, also with a corner too large for
 // the quick form (1e9 and more), negative corners and -0.004 (reads 0.00).

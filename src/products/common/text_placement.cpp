@@ -108,6 +108,20 @@ constexpr SineSlot kSines[kTenths] = {
 
 }  // namespace
 
+bool SineAndCosineFromTable(long double degrees, long double& s, long double& c) {
+  const long double theta = degrees * kRadiansPerDegree;
+  // The tenths as a whole number by way of double: a long double converted
+  // straight to an integer switches the x87 rounding mode twice, which
+  // costs more here than all the rest.
+  const double near = static_cast<double>(degrees * 10);
+  const int index = near > 0 && near < kTenths ? static_cast<int>(near) : 0;
+  const SineSlot& slot = kSines[index];
+  if (slot.theta != theta) return false;
+  s = slot.s;
+  c = slot.c;
+  return true;
+}
+
 void SineAndCosineOfDegrees(long double degrees, long double& s, long double& c) {
   const long double theta = degrees * kRadiansPerDegree;
   // Most texts lie at orientation 0, whose sine and cosine need no library
@@ -117,17 +131,7 @@ void SineAndCosineOfDegrees(long double degrees, long double& s, long double& c)
     c = 1;
     return;
   }
-  // The tenths as a whole number by way of double: a long double converted
-  // straight to an integer switches the x87 rounding mode twice, which
-  // costs more here than all the rest.
-  const double near = static_cast<double>(degrees * 10);
-  const int index = near > 0 && near < kTenths ? static_cast<int>(near) : 0;
-  const SineSlot& slot = kSines[index];
-  if (slot.theta == theta) {
-    s = slot.s;
-    c = slot.c;
-    return;
-  }
+  if (SineAndCosineFromTable(degrees, s, c)) return;
   s = std::sin(theta);
   c = std::cos(theta);
 }

@@ -26,6 +26,9 @@ inline constexpr long double kRadiansPerDegree = 0.017453292519943295769L;
 // the pairs of whole tenths of a degree come from a table made when the
 // program was built, with the same library.
 void SineAndCosineOfDegrees(long double degrees, long double& s, long double& c);
+// The table's pair for `degrees` when the table holds one for its very
+// radians (false, setting nothing, otherwise).
+bool SineAndCosineFromTable(long double degrees, long double& s, long double& c);
 // Asks for the table's pair of an angle of `tenths` tenths of a degree to be
 // brought into the cache (the table is larger than the cache keeps for long
 // while a tile streams through it): a reader calls it where it reads an
