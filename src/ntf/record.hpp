@@ -162,6 +162,14 @@ class ShortField {
   }
   void clear() { size_ = 0; }
   bool empty() const { return size_ == 0; }
+  // The same characters as `other`: a whole field compared at once (bytes
+  // past a shorter field's end are left from earlier ones, so those are
+  // compared as views).
+  bool SameAs(const ShortField& other) const {
+    if (size_ != other.size_) return false;
+    if (size_ == N) return std::memcmp(text_, other.text_, N) == 0;
+    return std::string_view(*this) == std::string_view(other);
+  }
   operator std::string_view() const { return {text_, size_}; }
 
  private:

@@ -196,6 +196,25 @@ TEST(ShortFields, HoldTheFieldAsGivenUpToTheirLength) {
   EXPECT_EQ(std::string_view(code), "");
 }
 
+// Fields compared: whole ones at once, a shorter one by its characters only
+// (what lies past its end is left from earlier fields and differs here).
+TEST(ShortFields, SameAsComparesTheHeldCharactersOnly) {
+  ShortField<4> a, b;
+  a.assign("0026");
+  b.assign("0026");
+  EXPECT_TRUE(a.SameAs(b));
+  b.assign("0027");
+  EXPECT_FALSE(a.SameAs(b));
+  a.assign("00");
+  b.assign("00");
+  EXPECT_TRUE(a.SameAs(b));  // "26" and "27" still lie past the ends
+  b.assign("001");
+  EXPECT_FALSE(a.SameAs(b));
+  a.clear();
+  b.clear();
+  EXPECT_TRUE(a.SameAs(b));
+}
+
 TEST(RecordList, DatabaseNameIsColumns3To22OfTheSecondLine) {
   EXPECT_EQ(ListOf("01\r\n02CODE_POINT_1999.01  19990401\r\n").DatabaseName(), "CODE_POINT_1999.01  ");
   EXPECT_EQ(ListOf("01\r\n02Short\r\n").DatabaseName(), "Short");

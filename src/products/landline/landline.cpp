@@ -76,21 +76,11 @@ class LandLineTranslator final : public RecordLoopTranslator {
   // geometry, and neighbouring features often share a code: a lookup that
   // would repeat the last one, with nothing in the style changed since, is
   // left out.
-  // The usual four characters compared as one word (== calls memcmp).
-  static bool SameCode(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    if (a.size() != 4) return a == b;
-    std::uint32_t wa, wb;
-    std::memcpy(&wa, a.data(), 4);
-    std::memcpy(&wb, b.data(), 4);
-    return wa == wb;
-  }
-
   void Lookup() {
-    const std::string_view code = state_.featureCode;
-    if (lastLookupRepeatable_ && SameCode(code, lastLookedUp_)) return;
-    lastLookupRepeatable_ = LookupLandLineStyle(code, ctx_.runUsesTrueTypeSymbols, features_, state_.style);
-    lastLookedUp_.assign(code);
+    if (lastLookupRepeatable_ && state_.featureCode.SameAs(lastLookedUp_)) return;
+    lastLookupRepeatable_ =
+        LookupLandLineStyle(state_.featureCode, ctx_.runUsesTrueTypeSymbols, features_, state_.style);
+    lastLookedUp_ = state_.featureCode;
   }
 
   void ReadName(std::string_view record) {
