@@ -327,6 +327,47 @@ TEST_F(LandLine, OrientedPointsAndTheBenchmark) {
   EXPECT_EQ(t.mid[3], "TQ12,000004,0026,Benchmark,90.0,0.0");
 }
 
+// A point whose fields are twelve digits is written the integer way, with
+// the same digits the general reading gives a blank, a sign or a field at
+// the very end of its record. An orientation of four digits is written from
+// them; any other field is read as a number and formatted.
+TEST_F(LandLine, PointsAndOrientationsOfEveryShape) {
+  const Tile t = Translate({
+      "15000001        00250%", "2100000110001000100000200 0%",
+      "15000002        00250%", "2100000210001 00100000200 0%",
+      "15000003        00250%", "2100000310001000100-00200 0%",
+      "15000004        00250%", "2100000410001000100000200",  // no qualifier, no end mark
+      "15000005OR00000500250%", "2100000510001000100000200 0%",
+      "15000006OR00 90000250%", "2100000610001000100000200 0%",
+      "15000007OR00-45000250%", "2100000710001000100000200 0%",
+      "15000008OR00000000250%", "2100000810001000100000200 0%",
+      "15000009OR00359900250%", "2100000910001000100000200 0%",
+      "15000010OR0012.500250%", "2100001010001000100000200 0%",
+  });
+  ASSERT_EQ(t.mif.size(), 20u);
+  const char* points[] = {"POINT 500001.00 200002.00", "POINT 500001.00 200002.00", "POINT 500001.00 199998.00",
+                          "POINT 500001.00 200002.00"};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(t.mif[2 * i], points[i]) << i;
+  for (int i = 4; i < 10; ++i) EXPECT_EQ(t.mif[2 * i], points[0]) << i;
+  const std::string orientations[] = {"0.0", "0.0", "0.0", "0.0", "0.5", "90.0", "-45.0", "0.0", "359.9",
+                                      FormatFixed(12.5L / 10, 1)};
+  ASSERT_EQ(t.mid.size(), 10u);
+  for (int i = 0; i < 10; ++i) {
+    char id[8];
+    std::snprintf(id, sizeof id, "%06d", i + 1);
+    EXPECT_EQ(t.mid[static_cast<std::size_t>(i)],
+              "TQ12," + std::string(id) + ",0025,Triangulation point," + orientations[i] + ",0.0");
+  }
+
+  // A point left out by the feature option still has its coordinates read.
+  observer.messages.clear();
+  settings.productOptions.SetEntry(kLandLineFeatureOption, 13, false);
+  const Tile off = Translate({"15000001        00250%", "2100000110001000100000200 0%",
+                              "15000002        00250%", "2100000210001000100-X0200 0%"});
+  EXPECT_EQ(off.mif, Lines{});
+  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file at line 6"});
+}
+
 TEST_F(LandLine, StandardSymbolsIgnoreTheRotation) {
   settings.useTrueTypeSymbols = false;
   const Tile t = Translate({"15000001OR00090000260%", "2100000110001000100000100 0%"});

@@ -24,6 +24,15 @@ long double ReadCoordinate(std::string_view record, std::size_t column) {
   return ToLongReal(field);
 }
 
+// An orientation field of four characters, tenths of a degree, in degrees;
+// `tenths` is set to the count its four digits make, or -1 for a field of
+// anything else.
+long double ReadDegrees(std::string_view field, std::int64_t& tenths) {
+  if (TryToFixedDigits<4>(field, tenths)) return static_cast<long double>(tenths) / 10;  // as ToLongReal reads the digits
+  tenths = -1;
+  return ToLongReal(field) / 10;
+}
+
 // Room for one "x y" line of a polyline.
 constexpr std::size_t kMaxGroundLine = 2 * kMaxFixedWithin + 3;
 
@@ -97,24 +106,17 @@ class LandLineTranslator final : public RecordLoopTranslator {
   void ReadNamePosition(std::string_view record) {
     state_.textHeight = ToFixedLongReal<3>(Field(record, 7, 3)) / 10;
     state_.textPosition = static_cast<int>(ToFixedInteger<1>(Field(record, 10, 1)));
-    const std::string_view orientation = Field(record, 11, 4);
-    std::int64_t tenths = -1;
-    if (TryToFixedDigits<4>(orientation, tenths)) {
-      state_.textOrientation = static_cast<long double>(tenths) / 10;  // as ToLongReal reads the digits
-    } else {
-      state_.textOrientation = ToLongReal(orientation) / 10;
-      tenths = -1;
-    }
-    state_.textOrientationTenths = tenths;
-    PrefetchSineAndCosineOfTenths(tenths);
+    state_.textOrientation = ReadDegrees(Field(record, 11, 4), state_.textOrientationTenths);
+    PrefetchSineAndCosineOfTenths(state_.textOrientationTenths);
   }
 
   void ReadPoint(std::string_view record) {
     state_.orientation = 0;
+    state_.orientationTenths = 0;
     state_.style.symbolRotation = 0;
     state_.featureId.assign(Field(record, 3, 6));
     if (Field(record, 9, 2) == "OR") {
-      state_.orientation = ToFixedLongReal<4>(Field(record, 13, 4)) / 10;
+      state_.orientation = ReadDegrees(Field(record, 13, 4), state_.orientationTenths);
       state_.style.symbolRotation = state_.orientation + 180;
     }
     state_.featureCode.assign(Field(record, 17, 4));
@@ -328,18 +330,12 @@ class LandLineTranslator final : public RecordLoopTranslator {
   }
 
   void WritePoint(std::string_view record) {
-    const long double x = ReadCoordinate(record, CoordinateColumn(1));
-    const long double y = ReadCoordinate(record, CoordinateColumn(1) + 6);
     const bool enabled = state_.style.featureEnabled;
     MifLayer& layer = ctx_.out.main;
-    if (enabled) {
-      // The line is made before the object is counted: a number too large
-      // to write leaves no half object.
-      line_.assign("POINT ");
-      AppendGround(line_, x, y);
-      layer.BeginObject();
-      layer.mif.WriteLine(line_);
-      ctx_.CountObjectCreated();
+    if (WriteUsualPoint(record, enabled ? &layer : nullptr)) {
+      if (enabled) ctx_.CountObjectCreated();
+    } else {
+      WriteOtherPoint(record, enabled ? &layer : nullptr);
     }
     Lookup();
     if (enabled) {
@@ -348,6 +344,38 @@ class LandLineTranslator final : public RecordLoopTranslator {
     }
     ClearFeature();
     state_.orientation = 0;  // SymbolRotation stays until the next point record
+    state_.orientationTenths = 0;
+  }
+
+  // The usual point: twelve digits within the record, after origin digits,
+  // its line written straight into `layer` when given. False, nothing
+  // written, for any other.
+  bool WriteUsualPoint(std::string_view record, MifLayer* layer) const {
+    const std::size_t column = CoordinateColumn(1);
+    if (!xDigits_.usable() || !yDigits_.usable() || column + 11 > record.size()) return false;
+    const char* fields = record.data() + column - 1;
+    if (!AreTwelveDigits(fields)) return false;
+    if (!layer) return true;
+    layer->BeginObject();
+    char* p = layer->mif.Room(6 + kMaxGroundLine);
+    std::memcpy(p, "POINT ", 6);
+    layer->mif.Advance(WriteHundredthsLine(p + 6, fields, fields + 6));
+    return true;
+  }
+
+  // Any other point, read the general way: a coordinate that cannot be read
+  // fails the record even where the feature is not written.
+  void WriteOtherPoint(std::string_view record, MifLayer* layer) {
+    const long double x = ReadCoordinate(record, CoordinateColumn(1));
+    const long double y = ReadCoordinate(record, CoordinateColumn(1) + 6);
+    if (!layer) return;
+    // The line is made before the object is counted: a number too large to
+    // write leaves no half object.
+    line_.assign("POINT ");
+    AppendGround(line_, x, y);
+    layer->BeginObject();
+    layer->mif.WriteLine(line_);
+    ctx_.CountObjectCreated();
   }
 
   void WriteText(std::string_view record) {
@@ -418,16 +446,19 @@ class LandLineTranslator final : public RecordLoopTranslator {
 
   // The usual row, written side by side in one buffer: a plain section
   // reference, an id of six digits and a code of four (digits need no
-  // quoting), no orientation. False, nothing written, for any other row.
+  // quoting), no orientation or one of four digits. False, nothing written,
+  // for any other row.
   bool WriteUsualRow(MifLayer& layer) {
     const std::string_view id = state_.featureId;
     const std::string_view code = state_.featureCode;
     const std::string_view description = state_.style.description;
-    if (!sectionRefPlain_ || state_.orientation != 0 || !AreFixedDigits<6>(id) || !AreFixedDigits<4>(code) ||
+    const bool turned = state_.orientation != 0;
+    if (!sectionRefPlain_ || (turned && state_.orientationTenths < 0) || !AreFixedDigits<6>(id) ||
+        !AreFixedDigits<4>(code) ||
         sectionRef_.size() > kMaxSectionRef || description.size() > kMaxDescription)
       return false;
     // Straight into the file, with its line end.
-    char* p = layer.mid.Room(kMaxSectionRef + kMaxDescription + 32);
+    char* p = layer.mid.Room(kMaxSectionRef + kMaxDescription + 32 + kMaxFixedWithin);
     CopyText(p, sectionRef_.data(), sectionRef_.size());
     p += sectionRef_.size();
     *p++ = ',';
@@ -438,8 +469,17 @@ class LandLineTranslator final : public RecordLoopTranslator {
     p += 12;
     CopyText(p, description.data(), description.size());
     p += description.size();
-    std::memcpy(p, ",0.0,0.0\r\n", 10);  // OR_ and DT
-    layer.mid.Advance(p + 10);
+    if (turned) {
+      // A count of tenths divided by 10 rounds back to its own digits.
+      *p++ = ',';
+      p = WriteScaledInteger(p, state_.orientationTenths, 1);
+      std::memcpy(p, ",0.0\r\n", 6);  // DT
+      p += 6;
+    } else {
+      std::memcpy(p, ",0.0,0.0\r\n", 10);  // OR_ and DT
+      p += 10;
+    }
+    layer.mid.Advance(p);
     layer.CountRows(1);
     return true;
   }

@@ -22,6 +22,7 @@ struct LandLineState final : CarriedState {
   ShortField<6> featureId;      // columns 3-8 of the last point, line or name record
   ShortField<4> featureCode;    // four characters, as read
   long double orientation = 0;  // OR of the last point record, degrees
+  std::int64_t orientationTenths = 0;  // its field's four digits, -1 when it had others
   bool pendingText = false;     // a name record waits for its geometry
   std::string text;             // the pending text and how it is drawn
   long double textHeight = 0;   // millimetres
