@@ -73,6 +73,12 @@ constexpr char kDigitPairs[] =
 // bytes after the end may be overwritten, never past the 20th byte from p.
 [[gnu::always_inline]] inline char* WriteWhole(char* p, std::uint64_t v) {
   constexpr std::uint64_t k1e8 = 100000000;
+  if (v < 100) {
+    // Counts of vertices and the like: one or two digits, stored at once.
+    const std::size_t two = v >= 10;
+    std::memcpy(p, kDigitPairs + 2 * v + 1 - two, 2);
+    return p + 1 + two;
+  }
   if (v < k1e8) return WriteShortWhole(p, static_cast<std::uint32_t>(v));
   if (v < k1e8 * k1e8) {
     p = WriteShortWhole(p, static_cast<std::uint32_t>(v / k1e8));

@@ -182,6 +182,12 @@ TEST(Formats, IntegersAtEveryDigitCountAndTheExtremes) {
       EXPECT_EQ(line[kMaxInteger], '#');  // nothing written past the room asked for
     }
   }
+  // The one- and two-digit counts have a way of their own.
+  for (std::int64_t x = -120; x <= 120; ++x) {
+    char line[kMaxInteger];
+    const char* end = WriteInteger(line, x);
+    EXPECT_EQ(std::string(static_cast<const char*>(line), end), std::to_string(x));
+  }
   EXPECT_EQ(FormatInteger(INT64_MIN), "-9223372036854775808");
   EXPECT_EQ(FormatInteger(INT64_MAX), "9223372036854775807");
   char line[kMaxInteger];
