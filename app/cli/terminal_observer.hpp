@@ -26,6 +26,8 @@ class TerminalObserver : public RunObserver {
   // The bar is drawn full once at the end of a run that showed it.
   void EnableRunControls() override;
   bool StopRequested() override { return stop_.load() != 0; }
+  // Without a bar to draw there is nothing to pump.
+  const std::atomic<int>* StopFlag() override { return showProgress_ ? nullptr : &stop_; }
 
   // "quorvel: 3 files translated, 1 skipped, 0 failed; 240,000 objects; 24.2 MB in 0.31 s (78.1 MB/s)"
   static std::string SummaryLine(const RunResult& result, double seconds);

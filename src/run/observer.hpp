@@ -3,6 +3,8 @@
 // call comes from the thread that runs the translation.
 #pragma once
 
+#include <atomic>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -56,6 +58,13 @@ class RunObserver {
   // the window): the run ends after the current record and closes its files
   // with what was written.
   virtual bool StopRequested() { return false; }
+  // A front end with no events to offer (its PumpMessages does nothing)
+  // whose stop is a flag set from elsewhere (a signal handler, another
+  // thread) may hand that flag over, nonzero once the stop is asked: a
+  // translator then reads it after each record instead of calling
+  // PumpMessages and StopRequested, which must answer from the same flag.
+  // nullptr, the default, has both called.
+  virtual const std::atomic<int>* StopFlag() { return nullptr; }
 };
 
 // An observer that shows nothing.

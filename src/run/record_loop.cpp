@@ -24,6 +24,15 @@ std::optional<FileOutcome> EndAfterRecord(FileContext& ctx, std::size_t currentL
   return std::nullopt;
 }
 
+namespace {
+
+bool PumpAndAskStop(RunObserver& observer) {
+  observer.PumpMessages();
+  return observer.StopRequested();
+}
+
+}  // namespace
+
 FileOutcome RecordLoopTranslator::Run() {
   ctx_.counters.ResetRecordLabelCounter();
   cursor_.currentLine = 1;
@@ -44,12 +53,14 @@ FileOutcome RecordLoopTranslator::Run() {
 
     // A stop is honoured after the record in hand, as the window and the
     // signal handlers promise: the front end's events are offered and the
-    // stop asked after every record (two calls). The costlier checks
+    // stop asked after every record (two calls, or one read of the front
+    // end's stop flag where it has no events to offer). The costlier checks
     // (failed write, progress) are made once every kRecordsPerCheck records:
     // a failed write then ends the file a few records later, its output
     // discarded either way; the check after the loop catches a failure in
     // the last few.
     int recordsToCheck = kRecordsPerCheck;
+    const std::atomic<int>* stopFlag = ctx_.observer.StopFlag();
     for (;;) {
       ++cursor_.currentLine;
       const std::string_view first = cursor_.Line();
@@ -57,8 +68,7 @@ FileOutcome RecordLoopTranslator::Run() {
       std::string_view record = cursor_.JoinRecord(first, joinBuffer_);
       ctx_.counters.CountRecordRead();
       HandleRecord(record);
-      ctx_.observer.PumpMessages();
-      if (ctx_.observer.StopRequested()) {
+      if (stopFlag ? stopFlag->load(std::memory_order_relaxed) != 0 : PumpAndAskStop(ctx_.observer)) {
         outcome = FileOutcome::CutShort;
         break;
       }

@@ -123,19 +123,20 @@ class BufferingObserver final : public RunObserver {
     std::string path;  // empty for a message about no one file
     std::string text;
   };
-  explicit BufferingObserver(const std::atomic<bool>& userStop) : stop_(userStop) {}
+  explicit BufferingObserver(const std::atomic<int>& userStop) : stop_(userStop) {}
   void ShowMessage(MessageKind kind, std::string_view text) override {
     messages.push_back({kind, {}, std::string(text)});
   }
   void ShowFileMessage(MessageKind kind, std::string_view path, std::string_view text) override {
     messages.push_back({kind, std::string(path), std::string(text)});
   }
-  bool StopRequested() override { return stop_.load(std::memory_order_relaxed); }
+  bool StopRequested() override { return stop_.load(std::memory_order_relaxed) != 0; }
+  const std::atomic<int>* StopFlag() override { return &stop_; }
 
   std::vector<Entry> messages;
 
  private:
-  const std::atomic<bool>& stop_;
+  const std::atomic<int>& stop_;
 };
 
 }  // namespace
@@ -398,7 +399,7 @@ struct RunDriver::ParallelState {
   std::vector<SetResult> results;
   std::atomic<std::size_t> next{0};
   std::atomic<bool> stop{false};      // no new sets are started
-  std::atomic<bool> userStop{false};  // sets in progress end after their record
+  std::atomic<int> userStop{0};  // nonzero: sets in progress end after their record
   std::mutex mutex;
   std::condition_variable setDone;
   // Guarded by `mutex`.
@@ -453,7 +454,7 @@ void RunDriver::CommitSets(ParallelState& state) {
       state.toCommit.pop_front();
     }
     state.commitChanged.notify_all();  // a worker may be waiting for room
-    CommitSet(*t.out, state.userStop.load(), t.result.set);
+    CommitSet(*t.out, state.userStop.load() != 0, t.result.set);
     t.out.reset();
     // A set that ends the run stops the others from starting new sets.
     if (t.result.set.writeFailed && !keepGoing_) state.stop.store(true);
@@ -508,7 +509,7 @@ void RunDriver::ReplayInOrder(const RunPlan& plan, ParallelState& state) {
   auto askStop = [&] {
     if (observer_.StopRequested()) {
       state.stop.store(true);
-      state.userStop.store(true);
+      state.userStop.store(1);
       result_.stopped = true;
     }
   };

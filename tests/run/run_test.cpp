@@ -2,6 +2,8 @@
 // product recognition and the handling of failed files.
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include "products/registry.hpp"
 #include "run/run.hpp"
 #include "support/test_support.hpp"
@@ -396,16 +398,45 @@ class StopInsideTheTile : public test::RecordingObserver {
   bool StopRequested() override { return !recordsLabel.empty() && recordsLabel.back() >= 100; }
 };
 
-// The record loop looks for a stop every few records, not only between
+// The same stop given as a flag, by a front end with no events to offer.
+class StopFlagInsideTheTile : public test::RecordingObserver {
+ public:
+  void ShowRecordsRead(std::int64_t count) override {
+    RecordingObserver::ShowRecordsRead(count);
+    if (count >= 100) flag_.store(SIGINT);
+  }
+  void PumpMessages() override { ++pumps; }
+  bool StopRequested() override {
+    ++asked;
+    return flag_.load() != 0;
+  }
+  const std::atomic<int>* StopFlag() override { return &flag_; }
+  int pumps = 0, asked = 0;
+
+ private:
+  std::atomic<int> flag_{0};
+};
+
+// The record loop looks for a stop after every record, not only between
 // tiles: a long tile ends soon after it, and its output is not put in place.
+// A stop flag is read there in place of both calls, and the tile ends after
+// the record in hand.
 TEST_F(RunDriverTest, AStopInsideATileEndsItWithinAFewRecords) {
-  StopInsideTheTile stopper;
   const std::string tile = Tile("a.ntf", CodePointTile(200));  // 600 records
-  const RunResult r = Translate(RunRequest{{tile}, dir / "a.mif", true}, settings, stopper);
-  EXPECT_TRUE(r.stopped);
-  EXPECT_FALSE(test::Exists(dir / "a.mif"));
-  ASSERT_FALSE(stopper.recordsLabel.empty());
-  EXPECT_LT(stopper.recordsLabel.back(), 200);
+  StopInsideTheTile stopper;
+  StopFlagInsideTheTile flagged;
+  for (test::RecordingObserver* observer : {static_cast<test::RecordingObserver*>(&stopper),
+                                            static_cast<test::RecordingObserver*>(&flagged)}) {
+    const RunResult r = Translate(RunRequest{{tile}, dir / "a.mif", true}, settings, *observer);
+    EXPECT_TRUE(r.stopped);
+    EXPECT_FALSE(test::Exists(dir / "a.mif"));
+    ASSERT_FALSE(observer->recordsLabel.empty());
+    EXPECT_LT(observer->recordsLabel.back(), 200);
+  }
+  EXPECT_EQ(flagged.recordsLabel.back(), 100);
+  // Only the record counter's refresh, every tenth record, pumps.
+  EXPECT_LT(flagged.pumps, 40);
+  EXPECT_LT(flagged.asked, 20);
 }
 
 }  // namespace
