@@ -66,6 +66,21 @@ TEST_F(StyleLookup, CodesMatchOnAllFourCharacters) {
   EXPECT_EQ(style.description, "no match");
   Lookup("");
   EXPECT_EQ(style.description, "no match");
+  Lookup(std::string_view("\0\0\0\0", 4));
+  EXPECT_EQ(style.description, "no match");
+  // Any code one character away from a listed one finds the row of that
+  // very code or none.
+  for (const LandLineStyleRow& row : LandLineStyleTable()) {
+    for (std::size_t at = 0; at < 4; ++at) {
+      for (int c = 0; c < 256; ++c) {
+        std::string code(row.code);
+        code[at] = static_cast<char>(c);
+        const LandLineStyleRow* found = FindLandLineStyleRow(code);
+        if (found) EXPECT_EQ(found->code, code);
+        else EXPECT_NE(code, row.code);
+      }
+    }
+  }
 }
 
 TEST_F(StyleLookup, UnmatchedAndTextCodesKeepFeatureEnabled) {

@@ -1,6 +1,8 @@
 #include "products/landline/landline_style.hpp"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 #include "mif/format.hpp"
 #include "ntf/record.hpp"
@@ -79,40 +81,58 @@ constexpr LandLineStyleRow kRows[] = {
 
 constexpr std::size_t kRowCount = std::size(kRows);
 
-// Every code in the table is four digits: the row of each, by the number
-// the digits make, is one array look-up away. kNone marks codes without one.
-constexpr unsigned char kNone = 0xFF;
-static_assert(kRowCount < kNone);
+// Every code in the table is four characters, looked up as the word they
+// make: hashed into a table of slots, each the code's word and its row, a
+// clash taking the next free slot. A word of 0 (four NULs, no table code)
+// marks a free slot.
+constexpr std::size_t kSlotCount = 256;
+static_assert(kRowCount < kSlotCount / 2, "the slots stay mostly free, so a search ends soon");
 
-constexpr std::array<unsigned char, 10000> BuildIndex() {
-  std::array<unsigned char, 10000> index{};
-  index.fill(kNone);
-  for (std::size_t i = 0; i < kRowCount; ++i) {
-    // A code of another shape, or one listed twice, stops the build here.
-    if (kRows[i].code.size() != 4) throw "Land-Line style code is not four characters";
-    int number = 0;
-    for (char c : kRows[i].code) {
-      if (c < '0' || c > '9') throw "Land-Line style code is not all digits";
-      number = number * 10 + (c - '0');
-    }
-    if (index[static_cast<std::size_t>(number)] != kNone) throw "Land-Line style code listed twice";
-    index[static_cast<std::size_t>(number)] = static_cast<unsigned char>(i);
-  }
-  return index;
+struct CodeSlot {
+  std::uint32_t word = 0;
+  unsigned char row = 0;
+};
+
+constexpr std::uint32_t CodeWord(std::string_view code) {
+  std::uint32_t word = 0;
+  for (std::size_t i = 0; i < 4; ++i) word |= static_cast<std::uint32_t>(static_cast<unsigned char>(code[i])) << (8 * i);
+  return word;
 }
 
-constexpr std::array<unsigned char, 10000> kIndex = BuildIndex();
+constexpr std::size_t SlotOf(std::uint32_t word) { return (word * 0x9E3779B1u) >> 24; }
+
+constexpr std::array<CodeSlot, kSlotCount> BuildSlots() {
+  std::array<CodeSlot, kSlotCount> slots{};
+  for (std::size_t i = 0; i < kRowCount; ++i) {
+    // A code of another size, or one listed twice, stops the build here.
+    if (kRows[i].code.size() != 4) throw "Land-Line style code is not four characters";
+    const std::uint32_t word = CodeWord(kRows[i].code);
+    if (word == 0) throw "Land-Line style code of four NULs";
+    std::size_t at = SlotOf(word);
+    while (slots[at].word != 0) {
+      if (slots[at].word == word) throw "Land-Line style code listed twice";
+      at = (at + 1) % kSlotCount;
+    }
+    slots[at] = {word, static_cast<unsigned char>(i)};
+  }
+  return slots;
+}
+
+constexpr std::array<CodeSlot, kSlotCount> kSlots = BuildSlots();
 
 }  // namespace
 
 std::span<const LandLineStyleRow> LandLineStyleTable() { return kRows; }
 
 const LandLineStyleRow* FindLandLineStyleRow(std::string_view code) {
-  std::int64_t number = 0;
-  // No code in the table holds anything but four digits.
-  if (!TryToFixedDigits<4>(code, number)) return nullptr;
-  const unsigned char row = kIndex[static_cast<std::size_t>(number)];
-  return row == kNone ? nullptr : &kRows[row];
+  if (code.size() != 4) return nullptr;
+  std::uint32_t word;
+  std::memcpy(&word, code.data(), 4);
+  if (word == 0) return nullptr;
+  for (std::size_t at = SlotOf(word);; at = (at + 1) % kSlotCount) {
+    if (kSlots[at].word == word) return &kRows[kSlots[at].row];
+    if (kSlots[at].word == 0) return nullptr;
+  }
 }
 
 bool LookupLandLineStyle(std::string_view code, bool useTrueTypeSymbols, const OptionView& features,
