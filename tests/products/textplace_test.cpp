@@ -47,7 +47,7 @@ TEST(MeasureText, HeightAdjustedOnlyForListedTenths) {
     const long double h = static_cast<long double>(tenths) / 10;
     EXPECT_NEAR(static_cast<double>(MeasureText("A", h).adjustedHeight), tenths / 10.0 + 0.05, 1e-12) << tenths;
   }
-  for (int tenths : {0, 7, 9, 13, 25, 45, 100}) {
+  for (int tenths : {0, 7, 9, 13, 25, 45, 63, 64, 100, 108, 1032, -8, -44}) {
     const long double h = static_cast<long double>(tenths) / 10;
     EXPECT_EQ(MeasureText("A", h).adjustedHeight, h) << tenths;
   }
@@ -55,6 +55,9 @@ TEST(MeasureText, HeightAdjustedOnlyForListedTenths) {
   // not one of the listed ones.
   EXPECT_EQ(MeasureText("A", 0.85L).adjustedHeight, 0.85L);
   EXPECT_EQ(MeasureText("A", 2.0001L).adjustedHeight, 2.0001L);
+  for (long double h : {1e30L, -1e30L, std::numeric_limits<long double>::infinity()})
+    EXPECT_EQ(MeasureText("A", h).adjustedHeight, h);
+  EXPECT_TRUE(std::isnan(MeasureText("A", std::numeric_limits<long double>::quiet_NaN()).adjustedHeight));
 }
 
 TEST(MeasureText, WidthSumTrimmingAndMissingCharacters) {

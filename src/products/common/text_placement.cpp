@@ -47,9 +47,14 @@ constexpr std::array<std::uint8_t, 256> kWidthTable = BuildWidthTable();
 // Blanks and control characters are trimmed from both ends of a text.
 bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
-// The heights raised by 0.05, in tenths of a millimetre, in the order they
-// are tested.
+// The heights raised by 0.05, in tenths of a millimetre, as bits of a word.
 constexpr int kAdjustedTenths[] = {8, 12, 17, 20, 24, 32, 39, 44};
+constexpr std::uint64_t AdjustedMask() {
+  std::uint64_t mask = 0;
+  for (int t : kAdjustedTenths) mask |= std::uint64_t{1} << t;
+  return mask;
+}
+constexpr std::uint64_t kAdjustedMask = AdjustedMask();
 
 bool IsAdjustedHeight(long double height) {
   const long double tenths = height * 10;
@@ -58,10 +63,11 @@ bool IsAdjustedHeight(long double height) {
   const long double whole = std::rint(tenths);
   // Only a whole number of tenths can be one of the listed heights.
   if (std::fabs(tenths - whole) > 1e-9L) return false;
-  for (int t : kAdjustedTenths) {
-    if (whole == t) return true;
-  }
-  return false;
+  if (!(whole >= 0 && whole < 64)) return false;
+  // A whole number this small by way of double: converting a long double
+  // straight to an integer switches the x87 rounding mode twice.
+  const int t = static_cast<int>(static_cast<double>(whole));
+  return (kAdjustedMask >> t & 1) != 0;
 }
 
 }  // namespace
