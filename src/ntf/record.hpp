@@ -116,6 +116,18 @@ inline bool AreFixedDigits(std::string_view field) {
 // caller then reads it the general way.
 template <std::size_t N>
 inline bool TryToFixedDigits(std::string_view field, std::int64_t& value) {
+  if constexpr (N <= 2) {
+    // One or two characters: each checked and added as it stands.
+    if (field.size() != N) return false;
+    std::int64_t v = 0;
+    for (std::size_t i = 0; i < N; ++i) {
+      const unsigned d = static_cast<unsigned char>(field[i]) - static_cast<unsigned>('0');
+      if (d > 9) return false;
+      v = v * 10 + d;
+    }
+    value = v;
+    return true;
+  }
   std::uint64_t word;
   if (!LoadFixedDigits<N>(field, word)) return false;
   word -= 0x3030303030303030ULL;

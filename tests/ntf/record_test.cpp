@@ -398,6 +398,8 @@ void CheckFixedDigits(std::uint64_t seed) {
 
 TEST(Numbers, FixedWidthDigitFieldsReadAsTheGeneralIntegerDoes) {
   CheckFixedDigits<1>(1);
+  CheckFixedDigits<2>(7);
+  CheckFixedDigits<3>(8);
   CheckFixedDigits<4>(2);
   CheckFixedDigits<5>(3);
   CheckFixedDigits<6>(4);
