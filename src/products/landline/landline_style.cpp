@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "mif/format.hpp"
-#include "ntf/record.hpp"
 
 namespace quorvel {
 
