@@ -206,21 +206,12 @@ class LandLineTranslator final : public RecordLoopTranslator {
   // "x y" and the line end of vertex `column` the integer way above, or
   // false (nothing written) where it does not apply.
   bool AppendHundredthsLine(TextBuffer& out, std::string_view record, std::size_t column) const {
-    const bool digitsAfterOrigins = xDigits_.usable() && yDigits_.usable();
-    // The usual vertex: both fields within the record and twelve digits.
-    if (digitsAfterOrigins && column + 11 <= record.size()) {
-      const char* fields = record.data() + column - 1;
-      if (AreTwelveDigits(fields)) {
-        WriteHundredthsLine(out, {fields, 6}, {fields + 6, 6});
-        return true;
-      }
+    if (const char* fields = UsualVertexFields(record, column)) {
+      out.Advance(WriteHundredthsLine(out.Room(kMaxGroundLine), fields, fields + 6));
+      return true;
     }
     const std::string_view fx = Field(record, column, 6);
     const std::string_view fy = Field(record, column + 6, 6);
-    if (digitsAfterOrigins && AreFixedDigits<6>(fx) && AreFixedDigits<6>(fy)) {
-      WriteHundredthsLine(out, fx, fy);
-      return true;
-    }
     std::int64_t cx = 0, cy = 0;
     if (!hundredths_.usable || !TryToFixedDigits<6>(fx, cx) || !TryToFixedDigits<6>(fy, cy)) return false;
     const std::int64_t x = cx * hundredths_.perUnit + hundredths_.xOrigin;
@@ -245,11 +236,16 @@ class LandLineTranslator final : public RecordLoopTranslator {
     return AreEightDigits(head) && AreEightDigits(tail);
   }
 
+  // The usual vertex at `column`: both fields within the record and twelve
+  // digits, after origin digits. Its fields, or nullptr for any other.
+  const char* UsualVertexFields(std::string_view record, std::size_t column) const {
+    if (!xDigits_.usable() || !yDigits_.usable() || column + 11 > record.size()) return nullptr;
+    const char* fields = record.data() + column - 1;
+    return AreTwelveDigits(fields) ? fields : nullptr;
+  }
+
   // "x y" and the line end from two fields of six digits after the origins'
   // digits.
-  void WriteHundredthsLine(TextBuffer& out, std::string_view fx, std::string_view fy) const {
-    out.Advance(WriteHundredthsLine(out.Room(kMaxGroundLine), fx.data(), fy.data()));
-  }
   char* WriteHundredthsLine(char* p, const char* fx, const char* fy) const {
     p = CopyHundredths(xDigits_.Write(p), fx);
     *p++ = ' ';
@@ -351,10 +347,8 @@ class LandLineTranslator final : public RecordLoopTranslator {
   // its line written straight into `layer` when given. False, nothing
   // written, for any other.
   bool WriteUsualPoint(std::string_view record, MifLayer* layer) const {
-    const std::size_t column = CoordinateColumn(1);
-    if (!xDigits_.usable() || !yDigits_.usable() || column + 11 > record.size()) return false;
-    const char* fields = record.data() + column - 1;
-    if (!AreTwelveDigits(fields)) return false;
+    const char* fields = UsualVertexFields(record, CoordinateColumn(1));
+    if (!fields) return false;
     if (!layer) return true;
     layer->BeginObject();
     char* p = layer->mif.Room(6 + kMaxGroundLine);

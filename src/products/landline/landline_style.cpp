@@ -1,6 +1,7 @@
 #include "products/landline/landline_style.hpp"
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -92,9 +93,14 @@ struct CodeSlot {
   unsigned char row = 0;
 };
 
+// The word as a load of the four characters gives it, in this machine's
+// byte order.
 constexpr std::uint32_t CodeWord(std::string_view code) {
   std::uint32_t word = 0;
-  for (std::size_t i = 0; i < 4; ++i) word |= static_cast<std::uint32_t>(static_cast<unsigned char>(code[i])) << (8 * i);
+  for (std::size_t i = 0; i < 4; ++i) {
+    const std::size_t byte = std::endian::native == std::endian::little ? i : 3 - i;
+    word |= static_cast<std::uint32_t>(static_cast<unsigned char>(code[i])) << (8 * byte);
+  }
   return word;
 }
 
@@ -126,7 +132,7 @@ std::span<const LandLineStyleRow> LandLineStyleTable() { return kRows; }
 const LandLineStyleRow* FindLandLineStyleRow(std::string_view code) {
   if (code.size() != 4) return nullptr;
   std::uint32_t word;
-  std::memcpy(&word, code.data(), 4);
+  std::memcpy(&word, code.data(), 4);  // as CodeWord makes it
   if (word == 0) return nullptr;
   for (std::size_t at = SlotOf(word);; at = (at + 1) % kSlotCount) {
     if (kSlots[at].word == word) return &kRows[kSlots[at].row];
