@@ -287,19 +287,36 @@ void AppendFixedExact(std::string& out, long double value, int decimals) {
 // arithmetic. Below 1e9 the scaled value carries at most half an ulp (under
 // 1e-7) of error on top of the caller's, so one further than both and 1e-5
 // from a tie rounds as the exact value does; the rest are refused.
-char* WriteFixedWithin(char* out, double value, double error, int decimals) {
-  static constexpr double kScale[] = {1, 10, 100, 1000};
-  if (decimals < 0 || decimals > 3 || !(error >= 0)) return nullptr;
-  const double scaled = std::fabs(value) * kScale[decimals];
+namespace {
+
+template <int D>
+[[gnu::always_inline]] inline char* WriteFixedWithinAs(char* out, double value, double error) {
+  constexpr double kScale = D == 0 ? 1 : D == 1 ? 10 : D == 2 ? 100 : 1000;
+  if (!(error >= 0)) return nullptr;
+  const double scaled = std::fabs(value) * kScale;
   if (!(scaled < 1e9)) return nullptr;
   // Adding and taking away 2^52 rounds a value this small to a whole number
   // as llrint does, without the library call.
   const double nearest = (scaled + 0x1p52) - 0x1p52;
   const double off = scaled - nearest;
-  if (std::fabs(std::fabs(off) - 0.5) <= error * kScale[decimals] + 1e-5) return nullptr;
+  if (std::fabs(std::fabs(off) - 0.5) <= error * kScale + 1e-5) return nullptr;
   const std::uint32_t n = static_cast<std::uint32_t>(nearest);
-  return WriteScaledAs(out, n, decimals, value < 0 && n != 0);
+  return WriteScaled<D>(out, n, value < 0 && n != 0);
 }
+
+}  // namespace
+
+char* WriteFixedWithin(char* out, double value, double error, int decimals) {
+  switch (decimals) {
+    case 0: return WriteFixedWithinAs<0>(out, value, error);
+    case 1: return WriteFixedWithinAs<1>(out, value, error);
+    case 2: return WriteFixedWithinAs<2>(out, value, error);
+    case 3: return WriteFixedWithinAs<3>(out, value, error);
+    default: return nullptr;
+  }
+}
+
+char* WriteCentsWithin(char* out, double value, double error) { return WriteFixedWithinAs<2>(out, value, error); }
 
 char* WriteScaledInteger(char* out, std::int64_t n, int decimals) {
   const std::uint64_t magnitude = n < 0 ? 0 - static_cast<std::uint64_t>(n) : static_cast<std::uint64_t>(n);

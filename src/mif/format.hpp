@@ -36,6 +36,8 @@ bool AppendFixedWithin(std::string& out, double value, double error, int decimal
 // returns the end of what was written, or nullptr when AppendFixedWithin
 // would return false. Bytes of that room after the end may be overwritten.
 char* WriteFixedWithin(char* out, double value, double error, int decimals);
+// WriteFixedWithin with two decimals.
+char* WriteCentsWithin(char* out, double value, double error);
 // n / 10^decimals written exactly with `decimals` (0-3) decimals at `out`,
 // which has room for kMaxFixedWithin characters (bytes of it after the end
 // may be overwritten); |n| / 10^decimals must be below 1e9. Returns the end.

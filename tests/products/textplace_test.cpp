@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -222,6 +223,121 @@ TEST(PlaceLandLineText, OrientationCorrections) {
   // x is moved by sin(A) x H2; at 0 it is not moved at all.
   EXPECT_EQ(PlaceLandLineText(7, 1000, "!", 2.5L, 0, 0, s, o).x1, 7);
   EXPECT_NEAR(static_cast<double>(PlaceLandLineText(7, 1000, "!", 2.5L, 270, 0, s, o).x1), 57, 1e-9);
+}
+
+// The quick way in double against the long double way: every text it
+// writes must read as the long double corners do, and the offsets it leaves
+// deferred must be those the long double way sets.
+std::string LongDoubleWay(long double x, long double y, const std::string& text, long double height, int tenths,
+                          int position, const TextSection& section, TextOffsets& o) {
+  return Rect(PlaceLandLineText(x, y, text, height, static_cast<long double>(tenths) / 10, position, section, o));
+}
+
+std::string QuickWay(long double x, long double y, const std::string& text, long double height, int tenths,
+                     int position, const TextSection& section, TextOffsets& o) {
+  char line[kMaxTextRectangle];
+  const char* end = WriteLandLineTextRectangle(line, x, y, text, height, static_cast<long double>(tenths) / 10,
+                                               tenths, position, section, o);
+  return end ? std::string(static_cast<const char*>(line), end) : std::string();
+}
+
+TEST(WriteLandLineTextRectangle, SameCornersAsTheLongDoubleWayOrNone) {
+  std::mt19937_64 random(17);
+  const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  const std::vector<TextSection> sections = {
+      {0.01L, 530000, 180000, 1250}, {0.01L, 400000, 100000, 2500}, {1, 0, 0, 200},
+      {0.001L, 123456.5L, 654321.25L, 10000}, {10, 1000, 2000, 200}, {0.01L, 0, 0, 1250}};
+  const std::vector<std::string> words = {"House", "Green", "Brook", "W", "!", "", " l ", "1a\xE9$", "Wood"};
+  int written = 0, tried = 0;
+  TextOffsets quick, slow;
+  for (int i = 0; i < 40000; ++i) {
+    const TextSection& section = sections[static_cast<std::size_t>(pick(static_cast<int>(sections.size())))];
+    std::string text;
+    for (int w = pick(4); w >= 0; --w) text += words[static_cast<std::size_t>(pick(static_cast<int>(words.size())))] + " ";
+    const long double height = static_cast<long double>(pick(120)) / 10;  // every listed height among them
+    // Mostly whole degrees and the quarter turns' neighbours, where the
+    // corrections change.
+    const int tenths = pick(3) == 0 ? 10 * pick(360) : pick(2) == 0 ? 900 * pick(4) + pick(3) - 1 + 3600 * (pick(8) == 0) : pick(3600);
+    const int position = pick(10) == 0 ? 9 : pick(9);
+    const long double x = pick(1000000), y = pick(1000000);
+    const std::string expected = LongDoubleWay(x, y, text, height, tenths, position, section, slow);
+    const std::string got = QuickWay(x, y, text, height, tenths, position, section, quick);
+    ++tried;
+    if (got.empty()) {
+      // Refused: the caller takes the long double way with the same offsets.
+      EXPECT_EQ(LongDoubleWay(x, y, text, height, tenths, position, section, quick), expected) << i;
+    } else {
+      ++written;
+      EXPECT_EQ(got, expected) << "text '" << text << "' height " << static_cast<double>(height) << " tenths "
+                               << tenths << " position " << position << " at " << static_cast<double>(x) << " "
+                               << static_cast<double>(y);
+    }
+    ASSERT_FALSE(HasFailure()) << i;
+  }
+  // Most texts take the quick way; corners on a half cent do not.
+  EXPECT_GT(written, tried / 2);
+  EXPECT_LT(written, tried);
+}
+
+TEST(WriteLandLineTextRectangle, DeferredOffsetsAreReusedAsTheLongDoubleWaySetsThem) {
+  const TextSection section{0.01L, 530000, 180000, 1250};
+  int written = 0;
+  for (int position = 0; position <= 8; ++position) {
+    for (int tenths : {0, 1, 450, 901, 1799, 2700, 3599}) {
+      TextOffsets quick, slow;
+      const std::string got = QuickWay(12345, 67890, "House Green", 2.4L, tenths, position, section, quick);
+      if (got.empty()) continue;  // a corner on a half cent
+      ++written;
+      EXPECT_TRUE(quick.isDeferred);
+      EXPECT_EQ(got, LongDoubleWay(12345, 67890, "House Green", 2.4L, tenths, position, section, slow));
+      // The next text reuses the offsets (code 9), the long double way.
+      EXPECT_EQ(LongDoubleWay(500, 600, "W", 1.7L, 300, 9, section, quick),
+                LongDoubleWay(500, 600, "W", 1.7L, 300, 9, section, slow));
+      EXPECT_FALSE(quick.isDeferred);
+      EXPECT_EQ(quick.dx, slow.dx);
+      EXPECT_EQ(quick.dy, slow.dy);
+      // A Strategi text reusing them sees them too; one of its own codes
+      // drops the deferred ones.
+      TextOffsets quick2;
+      QuickWay(12345, 67890, "House Green", 2.4L, tenths, position, section, quick2);
+      quick2.SettleFor(4);
+      EXPECT_FALSE(quick2.isDeferred);
+    }
+  }
+  EXPECT_GT(written, 50);
+}
+
+TEST(WriteLandLineTextRectangle, RefusesWhatItCannotWriteAndLeavesTheOffsets) {
+  const TextSection section{0.01L, 530000, 180000, 1250};
+  TextOffsets o;
+  o.dx = 3;
+  o.dy = 4;
+  const auto refused = [&](long double x, long double y, long double height, int tenths, int position,
+                           const TextSection& s) {
+    const bool none = QuickWay(x, y, "House", height, tenths, position, s, o).empty();
+    EXPECT_FALSE(o.isDeferred);
+    EXPECT_EQ(o.dx, 3);
+    EXPECT_EQ(o.dy, 4);
+    return none;
+  };
+  EXPECT_TRUE(refused(100, 200, 2.0L, -1, 4, section));    // an orientation not read as tenths
+  EXPECT_TRUE(refused(100, 200, 2.0L, 3600, 4, section));  // a full turn or more
+  EXPECT_TRUE(refused(100, 200, 2.0L, 9999, 4, section));
+  EXPECT_TRUE(refused(100, 200, 2.0L, 0, 9, section));  // reuses offsets
+  EXPECT_TRUE(refused(100, 200, 2.0L, 0, -1, section));
+  EXPECT_TRUE(refused(100, 200, std::numeric_limits<long double>::quiet_NaN(), 0, 4, section));
+  EXPECT_TRUE(refused(100, 200, std::numeric_limits<long double>::infinity(), 0, 4, section));
+  EXPECT_TRUE(refused(100, 200, 2.0L, 0, 4, TextSection{std::numeric_limits<long double>::infinity(), 0, 0, 1250}));
+  EXPECT_TRUE(refused(1e12L, 200, 2.0L, 0, 4, section));  // too large for the quick form
+  // A corner on a half cent exactly (100.125 at position 0 and orientation 0)
+  // and one a long double unit from it.
+  EXPECT_TRUE(refused(100, 200, 2.0L, 0, 0, TextSection{1, 0.125L, 0, 1250}));
+  EXPECT_TRUE(refused(100, 200, 2.0L, 0, 0, TextSection{1, 0.125L + 0x1p-60L, 0, 1250}));
+  TextOffsets slow;
+  EXPECT_EQ(QuickWay(100, 200, "House", 2.0L, 0, 0, TextSection{1, 0.12L, 0, 1250}, o),
+            LongDoubleWay(100, 200, "House", 2.0L, 0, 0, TextSection{1, 0.12L, 0, 1250}, slow));
+  EXPECT_EQ(QuickWay(100, 200, "House", 2.0L, 0, 0, TextSection{1, 0.12L, 0, 1250}, o), "100.12 200.00 2320.95 712.50");
+  EXPECT_TRUE(o.isDeferred);
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 //
 // Everything is computed in long double and rounded only when formatted:
 // many corners fall on a half cent, and the last bits of the width decide
-// which way they round.
+// which way they round. A Land-Line text at a whole number of tenths of a
+// degree may take a quicker way in double, which writes a corner only where
+// double's error cannot move it across a rounding boundary.
 #pragma once
 
 #include <cstdint>
@@ -52,14 +54,42 @@ struct TextMeasure {
 // 4.4 are raised by 0.05; they are recognised by their tenths, so a height
 // read as a count of tenths and divided by 10 always matches.
 TextMeasure MeasureText(std::string_view text, long double height);
+// The width units MeasureText sums for `text` (trimmed as it trims).
+long WidthSum(std::string_view text);
+// Whether `height` is one of the raised heights above.
+bool IsAdjustedHeight(long double height);
 
 // The offset from a text's digitised point to the lower-left corner of its
 // box. It lasts from one text to the next within one output set: a position
 // code that computes no offset reuses the last one (0, 0 at the start). The
 // Land-Line and Strategi placements both set it.
+//
+// The quick Land-Line way (WriteLandLineTextRectangle) does not work the
+// offsets out in long double: it keeps what they are made of, and
+// SettleFor() makes them only when a later text reuses them. Every
+// placement calls it first.
 struct TextOffsets final : CarriedState {
   long double dx = 0;
   long double dy = 0;
+
+  struct Deferred {
+    long double height = 0;       // millimetres, as read
+    long double orientation = 0;  // degrees
+    long double sourceScale = 0;
+    long widthSum = 0;            // the text's width units (WidthSum)
+    int position = 0;             // 0-8
+  };
+  Deferred deferred;
+  bool isDeferred = false;
+
+  void Defer(const Deferred& d) {
+    deferred = d;
+    isDeferred = true;
+  }
+  // Before a text with position code `position` is placed: where that code
+  // reuses the offsets (any but 0-8), dx and dy as the long double placement
+  // of the deferred text would have set them.
+  void SettleFor(int position);
 };
 
 // Sets `offsets` for position code `position` (0-8: the digitised point is
@@ -95,5 +125,17 @@ void AppendTextRectangle(std::string& out, const TextRectangle& rectangle);
 // a corner is too large for the quick form and must be appended instead.
 inline constexpr std::size_t kMaxTextRectangle = 4 * (kMaxFixedWithin + 1);
 char* WriteTextRectangle(char* out, const TextRectangle& rectangle);
+
+// PlaceLandLineText and WriteTextRectangle at once, worked out in double, for
+// a text whose orientation is `tenths` tenths of a degree (0 to 3599;
+// `orientation` is tenths / 10 in long double) and whose position code is
+// 0-8. Writes the four corners at `out` (room for kMaxTextRectangle) as the
+// long double way would and returns the end; or returns nullptr, with
+// `offsets` unchanged, where a corner lies too near a rounding boundary for
+// double's error, or the text is not of that kind: the caller then takes the
+// long double way. On success the offsets are left deferred.
+char* WriteLandLineTextRectangle(char* out, long double x, long double y, std::string_view text, long double height,
+                                 long double orientation, std::int64_t tenths, int position,
+                                 const TextSection& section, TextOffsets& offsets);
 
 }  // namespace quorvel

@@ -376,8 +376,6 @@ class LandLineTranslator final : public RecordLoopTranslator {
     if (MifLayer* text = ctx_.out.LayerFor(ObjectKind::Text)) {
       const long double x = ReadCoordinate(record, CoordinateColumn(1));
       const long double y = ReadCoordinate(record, CoordinateColumn(1) + 6);
-      const TextRectangle rect = PlaceLandLineText(x, y, state_.text, state_.textHeight, state_.textOrientation,
-                                                   state_.textPosition, section_, offsets_);
       MifLayer& layer = *text;
       // Written in place; corners too large for the quick form are made the
       // general way first, so the object is kept only whole.
@@ -387,13 +385,24 @@ class LandLineTranslator final : public RecordLoopTranslator {
       p = WriteQuotedText(p + 6, state_.text);
       std::memcpy(p, "\r\n", 2);
       p += 2;
-      if (char* end = WriteTextRectangle(p, rect)) {
+      // The corners in double where that cannot change a digit, else in long
+      // double.
+      char* end = WriteLandLineTextRectangle(p, x, y, state_.text, state_.textHeight, state_.textOrientation,
+                                             state_.textOrientationTenths, state_.textPosition, section_, offsets_);
+      if (!end) {
+        const TextRectangle rect = PlaceLandLineText(x, y, state_.text, state_.textHeight, state_.textOrientation,
+                                                     state_.textPosition, section_, offsets_);
+        end = WriteTextRectangle(p, rect);
+        if (!end) {
+          line_.clear();
+          AppendTextRectangle(line_, rect);
+        }
+      }
+      if (end) {
         std::memcpy(end, "\r\n", 2);
         layer.BeginObject();
         layer.mif.Advance(end + 2);
       } else {
-        line_.clear();
-        AppendTextRectangle(line_, rect);
         layer.BeginObject();
         layer.mif.Advance(p);
         layer.mif.WriteLine(line_);

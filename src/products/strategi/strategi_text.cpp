@@ -18,6 +18,7 @@ constexpr AnchorFactors kFactors[9] = {
 }  // namespace
 
 TextRectangle PlaceStrategiText(const StrategiTextPlacement& p, std::string_view text, TextOffsets& offsets) {
+  offsets.SettleFor(p.position);
   const long double a = p.angle;
   long double sinA, cosA;
   SineAndCosineOfDegrees(a, sinA, cosA);
