@@ -381,16 +381,28 @@ constexpr bool IsControl(char c) {
 // Where the first character of `text` that a quoted text must mark (a
 // double quote, a backslash, a control byte) stands, or its size; eight
 // bytes a step.
+inline std::uint64_t QuotedTextMarks(std::uint64_t word) {
+  return BytesEqual(word, '"') | BytesEqual(word, '\\') | BytesEqual(word, 0x7f) | ControlBytes(word);
+}
+
 std::size_t QuotedTextMarkAt(std::string_view text) {
+  const std::size_t n = text.size();
   std::size_t at = 0;
-  for (; at + 8 <= text.size(); at += 8) {
+  for (; at + 8 <= n; at += 8) {
     std::uint64_t word;
     std::memcpy(&word, text.data() + at, 8);
-    const std::uint64_t marks =
-        BytesEqual(word, '"') | BytesEqual(word, '\\') | BytesEqual(word, 0x7f) | ControlBytes(word);
-    if (marks != 0) return at + static_cast<std::size_t>(std::countr_zero(marks)) / 8;
+    if (const std::uint64_t marks = QuotedTextMarks(word))
+      return at + static_cast<std::size_t>(std::countr_zero(marks)) / 8;
   }
-  while (at < text.size() && text[at] != '"' && text[at] != '\\' && !IsControl(text[at])) ++at;
+  if (at == n) return n;
+  if (n >= 8) {
+    // The last eight bytes, some of them seen already (and unmarked).
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + n - 8, 8);
+    const std::uint64_t marks = QuotedTextMarks(word);
+    return marks == 0 ? n : n - 8 + static_cast<std::size_t>(std::countr_zero(marks)) / 8;
+  }
+  while (at < n && text[at] != '"' && text[at] != '\\' && !IsControl(text[at])) ++at;
   return at;
 }
 

@@ -76,6 +76,38 @@ TEST(MeasureText, WidthSumTrimmingAndMissingCharacters) {
   EXPECT_NEAR(static_cast<double>(MeasureText("", 2.5L).width), -20 * 2.5 / 60, 1e-12);
 }
 
+// Widths are summed four characters a step while each has one: a
+// character without a width at every place of texts up to 13 long (after
+// blanks and control characters that are trimmed) sums as one character at
+// a time does.
+TEST(MeasureText, WidthSumAsCharacterByCharacter) {
+  const auto oneByOne = [](std::string_view text) {
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+    long sum = 0;
+    int previous = 0;
+    for (char c : text) {
+      if (const auto w = CharWidth(c)) previous = *w;
+      sum += previous;
+    }
+    return sum;
+  };
+  const std::string letters = "Wil1 mJ\xA3.";
+  for (std::size_t size = 0; size <= 13; ++size) {
+    std::string base;
+    for (std::size_t i = 0; i < size; ++i) base += letters[(i * 5) % letters.size()];
+    for (std::size_t at = 0; at <= size; ++at) {
+      for (const char missing : {'$', '\xE9', '\x80', '|'}) {
+        std::string text = base;
+        if (at < size) text[at] = missing;
+        if (at + 2 < size) text[at + 2] = missing;
+        EXPECT_EQ(WidthSum(text), oneByOne(text)) << size << " " << at;
+        EXPECT_EQ(WidthSum(" \t" + text + "\r "), oneByOne(text)) << size << " " << at;
+      }
+    }
+  }
+}
+
 // The table made at build time gives the library's values for the same
 // radians, bit for bit: every tenth of a degree (asked twice), the degrees
 // next to a tenth (the next long double up, which the tenth's slot must not
