@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <map>
+#include <random>
+#include <utility>
+#include <vector>
 
 #include "mif/format.hpp"
 #include "products/strategi/strategi.hpp"
@@ -424,6 +427,67 @@ TEST(DecimalOrigin, RefusesOriginsAndFieldsItCannotAdd) {
                                  "0000 00", "a000000", "000000a"})
     EXPECT_EQ(DecimalSum(digits, field, 2), "refused") << field;
   EXPECT_EQ(DecimalSum(digits, std::string_view("000\0" "000", 7), 2), "refused");
+}
+
+std::string QuickPlace(long double x, long double y, long double h, int p, int tenths, std::string_view text,
+                       TextOffsets& offsets) {
+  StrategiTextPlacement placement{x, y, h, p, static_cast<long double>(tenths) / 10};
+  char line[kMaxTextRectangle];
+  const char* end = WriteStrategiTextRectangle(line, placement, tenths, text, offsets);
+  return end ? std::string(static_cast<const char*>(line), end) : std::string();
+}
+
+// The quick way in double writes what the long double way does, or
+// nothing; the offsets it defers are those the long double way sets, for a
+// Strategi text or a Land-Line one that reuses them.
+TEST(WriteStrategiTextRectangle, SameCornersAsTheLongDoubleWayOrNone) {
+  std::mt19937_64 random(29);
+  const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  const std::vector<std::string> texts = {"Hill", "AB", "", " Lower Farm ", "W", "$5", "Church (remains)"};
+  int written = 0;
+  TextOffsets quick, slow;
+  for (int i = 0; i < 30000; ++i) {
+    const std::string& text = texts[static_cast<std::size_t>(pick(static_cast<int>(texts.size())))];
+    const long double h = static_cast<long double>(pick(100)) / 10;
+    const int p = pick(10);
+    const int tenths = pick(2) == 0 ? 900 * pick(4) + pick(3) - 1 + 3600 * (pick(8) == 0) : pick(3600);
+    // Points with seven decimals, origins added, as the reader makes them.
+    const long double x = static_cast<long double>(pick(100000000)) / 10000000 * 1000 + 400000;
+    const long double y = static_cast<long double>(pick(100000000)) / 10000000 * 1000 + 100000;
+    const std::string expected = Place(x, y, h, p, static_cast<long double>(tenths) / 10, text, slow);
+    const std::string got = QuickPlace(x, y, h, p, tenths, text, quick);
+    if (got.empty()) {
+      EXPECT_EQ(Place(x, y, h, p, static_cast<long double>(tenths) / 10, text, quick), expected) << i;
+    } else {
+      ++written;
+      EXPECT_EQ(got, expected) << "'" << text << "' h " << static_cast<double>(h) << " p " << p << " tenths "
+                               << tenths;
+    }
+    ASSERT_FALSE(HasFailure()) << i;
+  }
+  EXPECT_GT(written, 30000 / 2);
+  // Refused: angles not read as tenths or of a full turn, positions that
+  // reuse offsets; the offsets stay as they were.
+  TextOffsets o;
+  o.dx = 7;
+  for (const auto& [tenths, p] : std::vector<std::pair<int, int>>{{-1, 4}, {3600, 4}, {0, 9}, {0, -1}}) {
+    EXPECT_EQ(QuickPlace(500, 800, 2.0L, p, tenths, "AB", o), "") << tenths << " " << p;
+    EXPECT_FALSE(o.isDeferred);
+    EXPECT_EQ(o.dx, 7);
+  }
+  // Deferred offsets reused by a Strategi text and by a Land-Line one.
+  for (int p = 0; p <= 8; ++p) {
+    TextOffsets q, l;
+    ASSERT_NE(QuickPlace(500.25L, 800.5L, 2.4L, p, 1234, "Hill", q), "");
+    Place(500.25L, 800.5L, 2.4L, p, 123.4L, "Hill", l);
+    EXPECT_EQ(Place(10, 20, 1.7L, 9, 90, "Other", q), Place(10, 20, 1.7L, 9, 90, "Other", l)) << p;
+    ASSERT_NE(QuickPlace(500.25L, 800.5L, 2.4L, p, 1234, "Hill", q), "");
+    Place(500.25L, 800.5L, 2.4L, p, 123.4L, "Hill", l);
+    std::string viaLandLine, expected;
+    AppendTextRectangle(viaLandLine, PlaceLandLineText(10, 20, "Other", 1.7L, 90, 9, TextSection{1, 0, 0, 200}, q));
+    AppendTextRectangle(expected, PlaceLandLineText(10, 20, "Other", 1.7L, 90, 9, TextSection{1, 0, 0, 200}, l));
+    EXPECT_EQ(viaLandLine, expected) << p;
+  }
 }
 
 TEST(PlaceStrategiText, WorkedExamples) {

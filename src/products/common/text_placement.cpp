@@ -108,16 +108,12 @@ long WidthSum(std::string_view text) {
   return sum;
 }
 
-namespace {
-
 TextMeasure MeasureWidthSum(long sum, long double height) {
   TextMeasure m;
   m.adjustedHeight = IsAdjustedHeight(height) ? height + 0.05L : height;
   m.width = static_cast<long double>(sum - 20) * m.adjustedHeight / 60;
   return m;
 }
-
-}  // namespace
 
 TextMeasure MeasureText(std::string_view text, long double height) { return MeasureWidthSum(WidthSum(text), height); }
 
@@ -229,17 +225,21 @@ void TextOffsets::SettleFor(int position) {
   isDeferred = false;
   // A position of 0-8 sets new offsets: the deferred ones are never read.
   if (position >= 0 && position <= 8) return;
-  // As PlaceLandLineText makes them, step for step.
-  const Deferred& d = deferred;
+  deferred.settle(deferred, *this);
+}
+
+namespace {
+
+// The offsets of a deferred Land-Line text, as PlaceLandLineText makes
+// them, step for step.
+void SettleLandLineOffsets(const TextOffsets::Deferred& d, TextOffsets& offsets) {
   const TextMeasure m = MeasureWidthSum(d.widthSum, d.height);
   const long double hc = m.adjustedHeight * d.sourceScale / 10;
   const long double wc = m.width * d.sourceScale / 10;
   long double s, c;
   SineAndCosineOfDegrees(d.orientation, s, c);
-  AnchorOffset(s, c, hc, wc, d.position, *this);
+  AnchorOffset(s, c, hc, wc, d.position, offsets);
 }
-
-namespace {
 
 // The sines and cosines of whole degrees and of the tenths below one, in
 // double, taken from the table above when the program is built: 5.8 KB
@@ -259,27 +259,34 @@ constexpr std::array<DoublePair, kCount> DoublePairs() {
 constexpr std::array<DoublePair, 360> kDegrees = DoublePairs<360, 10>();
 constexpr std::array<DoublePair, 10> kTenthsOfDegree = DoublePairs<10, 1>();
 
-// The sine and cosine of `tenths` (0 to 3599) tenths of a degree as the sum
-// of its whole degrees and its tenths: within a few units in the last place
-// of double of the table's long double values (absolutely: near a zero the
-// cosine's two terms cancel), well inside the error the quick way allows.
-void SineAndCosineInDouble(int tenths, double& s, double& c) {
+}  // namespace
+
+void SineAndCosineOfTenthsInDouble(int tenths, double& s, double& c) {
   const DoublePair& a = kDegrees[static_cast<std::size_t>(tenths / 10)];
   const DoublePair& b = kTenthsOfDegree[static_cast<std::size_t>(tenths % 10)];
   s = a.s * b.c + a.c * b.s;
   c = a.c * b.c - a.s * b.s;
 }
 
-// Where the long double way makes a corner from the same inputs in about
-// thirty roundings, each off by at most half a unit in the last place of
-// the value then in hand, double's are 2^11 times as coarse as long
-// double's: together under 30 * 2^-53 (below 4e-15) of the largest value
-// met on the way. A corner is written only where it lies further than
-// 1e-13 of that from a point where its rounding to two decimals would change,
-// so both ways round it alike (WriteFixedWithin refuses the rest).
-constexpr double kQuickRelativeError = 1e-13;
+double TurnOfTenths(int tenths) {
+  // For whole tenths exactly one of the long double way's tests holds.
+  const double a = static_cast<double>(tenths) / 10;
+  if (tenths <= 900) return a / 90;
+  if (tenths <= 1800) return (a - 90 + 0.1) / 90 + 1;
+  if (tenths <= 2700) return (270 - a + 0.1) / 90 + 1;
+  return (360 - a + 0.1) / 90;
+}
 
-}  // namespace
+char* WriteCornersWithin(char* out, const double (&corners)[4], double largest) {
+  const double error = kQuickRelativeError * largest;
+  char* p = out;
+  for (const double v : corners) {
+    if (p != out) *p++ = ' ';
+    p = WriteCentsWithin(p, v, error);
+    if (!p) return nullptr;
+  }
+  return p;
+}
 
 char* WriteLandLineTextRectangle(char* out, long double x, long double y, std::string_view text, long double height,
                                  long double orientation, std::int64_t tenths, int position,
@@ -292,7 +299,7 @@ char* WriteLandLineTextRectangle(char* out, long double x, long double y, std::s
   const double hc = adjusted * scale / 10;
   const double wc = width * scale / 10;
   double s, c;
-  SineAndCosineInDouble(static_cast<int>(tenths), s, c);
+  SineAndCosineOfTenthsInDouble(static_cast<int>(tenths), s, c);
   const double f = static_cast<double>(position / 3) / 2;
   const double g = static_cast<double>(position % 3) / 2;
   const double dx = -f * wc * c + g * hc * s;
@@ -302,15 +309,7 @@ char* WriteLandLineTextRectangle(char* out, long double x, long double y, std::s
   const double xd = static_cast<double>(x);
   const double yd = static_cast<double>(y);
   const double x1 = xd + dx - s * h2;
-  // The quarter the orientation lies in, from its tenths: for whole tenths
-  // exactly one of the long double way's tests holds.
-  const double a = static_cast<double>(tenths) / 10;
-  double turn;
-  if (tenths <= 900) turn = a / 90;
-  else if (tenths <= 1800) turn = (a - 90 + 0.1) / 90 + 1;
-  else if (tenths <= 2700) turn = (270 - a + 0.1) / 90 + 1;
-  else turn = (360 - a + 0.1) / 90;
-  const double y1 = yd + dy - turn * h2;
+  const double y1 = yd + dy - TurnOfTenths(static_cast<int>(tenths)) * h2;
   const double x2 = x1 + w2;
   const double y2 = y1 + h2;
 
@@ -322,15 +321,11 @@ char* WriteLandLineTextRectangle(char* out, long double x, long double y, std::s
   const double largest = (std::max(std::fabs(xd), std::fabs(yd)) + 8 * (std::fabs(hc) + std::fabs(wc))) *
                              std::fabs(multiplier) +
                          std::max(std::fabs(xOrigin), std::fabs(yOrigin));
-  const double error = kQuickRelativeError * largest;
-  char* p = out;
-  for (const double v : {x1 * multiplier + xOrigin, y1 * multiplier + yOrigin, x2 * multiplier + xOrigin,
-                         y2 * multiplier + yOrigin}) {
-    if (p != out) *p++ = ' ';
-    p = WriteCentsWithin(p, v, error);
-    if (!p) return nullptr;
-  }
-  offsets.Defer({height, orientation, section.sourceScale, sum, position});
+  const double corners[4] = {x1 * multiplier + xOrigin, y1 * multiplier + yOrigin, x2 * multiplier + xOrigin,
+                             y2 * multiplier + yOrigin};
+  char* const p = WriteCornersWithin(out, corners, largest);
+  if (!p) return nullptr;
+  offsets.Defer({height, orientation, section.sourceScale, sum, position, SettleLandLineOffsets});
   return p;
 }
 

@@ -400,6 +400,8 @@ class StrategiTranslator final : public RecordLoopTranslator {
     carried_.textAngle = angle;
     std::int64_t tenths = 0;
     if (TryToFixedDigits<4>(Field(record, 17, 4), tenths)) PrefetchSineAndCosineOfTenths(tenths);
+    else tenths = -1;
+    carried_.textAngleTenths = tenths;
   }
 
   // The most a vertex line takes: "x y" and CR LF.
@@ -625,12 +627,16 @@ class StrategiTranslator final : public RecordLoopTranslator {
     p.height = carried_.textHeight;
     p.position = carried_.digitPosition;
     p.angle = carried_.textAngle;
-    const TextRectangle rectangle = PlaceStrategiText(p, attributes_.TX, offsets_);
-
     text_.assign("TEXT ");
     AppendQuotedText(text_, attributes_.TX);
     text_.append("\r\n");
-    AppendTextRectangle(text_, rectangle);
+    // The corners in double where that cannot change a digit, else in long
+    // double.
+    char corners[kMaxTextRectangle];
+    if (const char* end = WriteStrategiTextRectangle(corners, p, carried_.textAngleTenths, attributes_.TX, offsets_))
+      text_.append(static_cast<const char*>(corners), end);
+    else
+      AppendTextRectangle(text_, PlaceStrategiText(p, attributes_.TX, offsets_));
     // Before the first listed code the style line is empty.
     text_.append("\r\n");
     text_.append(styleLine_.substr(0, styleLine_.size() - 2));

@@ -18,6 +18,7 @@ struct StrategiCarried final : CarriedState {
   long double textHeight = 0;  // H, millimetres
   int digitPosition = 0;       // P, 0-9
   long double textAngle = 0;   // A, degrees
+  std::int64_t textAngleTenths = 0;  // A as its four digits' count of tenths; -1 for other fields
 };
 
 // The attribute group of a feature code ('A' to 'R'), or 0 for a code whose

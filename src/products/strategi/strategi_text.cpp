@@ -1,5 +1,6 @@
 #include "products/strategi/strategi_text.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quorvel {
@@ -14,6 +15,18 @@ struct AnchorFactors {
 constexpr AnchorFactors kFactors[9] = {
     {0, -1}, {0, 0.5L}, {0, 0}, {0.5L, 0}, {0.5L, 0.5L}, {0.5L, 1}, {1, 0}, {1, 0.5L}, {1, 1},
 };
+
+// The offsets of a deferred Strategi text, as PlaceStrategiText makes them.
+void SettleStrategiOffsets(const TextOffsets::Deferred& d, TextOffsets& offsets) {
+  long double sinA, cosA;
+  SineAndCosineOfDegrees(d.orientation, sinA, cosA);
+  const TextMeasure m = MeasureWidthSum(d.widthSum, d.height);
+  const long double hs = 10 * m.adjustedHeight;
+  const long double ls = 10 * std::fabs(m.width);
+  const AnchorFactors& k = kFactors[d.position];
+  offsets.dx = -k.f * ls * cosA + k.g * hs * sinA;
+  offsets.dy = -k.f * ls * sinA - k.g * hs * cosA;
+}
 
 }  // namespace
 
@@ -52,6 +65,37 @@ TextRectangle PlaceStrategiText(const StrategiTextPlacement& p, std::string_view
   r.x2 = x + 200 * static_cast<long double>(text.size());
   r.y2 = y - 300;
   return r;
+}
+
+char* WriteStrategiTextRectangle(char* out, const StrategiTextPlacement& p, std::int64_t tenths,
+                                 std::string_view text, TextOffsets& offsets) {
+  if (tenths < 0 || tenths >= 3600 || p.position < 0 || p.position > 8) return nullptr;
+  const long sum = WidthSum(text);
+  const double adjusted = static_cast<double>(IsAdjustedHeight(p.height) ? p.height + 0.05L : p.height);
+  const double width = static_cast<double>(sum - 20) * adjusted / 60;
+  const double hs = 10 * adjusted;
+  const double ls = 10 * std::fabs(width);
+  double s, c;
+  SineAndCosineOfTenthsInDouble(static_cast<int>(tenths), s, c);
+  const AnchorFactors& k = kFactors[p.position];
+  const double f = static_cast<double>(k.f);
+  const double g = static_cast<double>(k.g);
+  const double dx = -f * ls * c + g * hs * s;
+  const double dy = -f * ls * s - g * hs * c;
+  const double ax = static_cast<double>(p.anchorX);
+  const double ay = static_cast<double>(p.anchorY);
+  // The offsets twice, as the long double way applies them.
+  const double x = ax + dx - s * hs + dx;
+  const double y = ay + dy - TurnOfTenths(static_cast<int>(tenths)) * hs + dy;
+  const double boxWidth = 200 * static_cast<double>(text.size());
+  const double corners[4] = {x, y, x + boxWidth, y - 300};
+  // The largest value on the way: the point, the offsets (twice) and the
+  // turn (at most about 2) of the height, and the box.
+  const double largest = std::max(std::fabs(ax), std::fabs(ay)) + 6 * (ls + hs) + boxWidth + 300;
+  char* const end = WriteCornersWithin(out, corners, largest);
+  if (!end) return nullptr;
+  offsets.Defer({p.height, p.angle, 0, sum, p.position, SettleStrategiOffsets});
+  return end;
 }
 
 }  // namespace quorvel
