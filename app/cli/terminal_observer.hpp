@@ -28,6 +28,8 @@ class TerminalObserver : public RunObserver {
   bool StopRequested() override { return stop_.load() != 0; }
   // Without a bar to draw there is nothing to pump.
   const std::atomic<int>* StopFlag() override { return showProgress_ ? nullptr : &stop_; }
+  // The bar shows bytes; the counts appear only in the summary.
+  bool ShowsCounts() const override { return false; }
 
   // "quorvel: 3 files translated, 1 skipped, 0 failed; 240,000 objects; 24.2 MB in 0.31 s (78.1 MB/s)"
   static std::string SummaryLine(const RunResult& result, double seconds);

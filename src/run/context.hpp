@@ -21,7 +21,7 @@ namespace quorvel {
 // refreshes every tenth record and object and the progress display.
 class RunCounters {
  public:
-  explicit RunCounters(RunObserver& observer) : observer_(observer) {}
+  explicit RunCounters(RunObserver& observer) : observer_(observer), showCounts_(observer.ShowsCounts()) {}
 
   std::int64_t recordsRead = 0;     // of the file in hand
   std::int64_t recordsBefore = 0;   // of the files before it, for the label
@@ -30,7 +30,7 @@ class RunCounters {
   // One record handed to a per-record handler.
   void CountRecordRead() {
     ++recordsRead;
-    if (++recordRefresh_ >= 10) {
+    if (showCounts_ && ++recordRefresh_ >= 10) {
       observer_.ShowRecordsRead(recordsBefore + recordsRead);
       observer_.PumpMessages();
       recordRefresh_ = 0;
@@ -41,7 +41,7 @@ class RunCounters {
   // One object written.
   void CountObjectCreated() {
     ++objectsCreated;
-    if (++objectRefresh_ >= 10) {
+    if (showCounts_ && ++objectRefresh_ >= 10) {
       observer_.ShowObjectsCreated(objectsCreated);
       observer_.PumpMessages();
       objectRefresh_ = 0;
@@ -87,6 +87,7 @@ class RunCounters {
   }
 
   RunObserver& observer_;
+  const bool showCounts_;
   int recordRefresh_ = 0;
   int objectRefresh_ = 0;
   std::size_t lines_ = 0;

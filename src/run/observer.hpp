@@ -64,6 +64,11 @@ class RunObserver {
   // PumpMessages and StopRequested, which must answer from the same flag.
   // nullptr, the default, has both called.
   virtual const std::atomic<int>* StopFlag() { return nullptr; }
+  // False for a front end that shows no running counts (its
+  // ShowRecordsRead and ShowObjectsCreated do nothing): the counters then
+  // only count, without the refresh calls every tenth record and object.
+  // Asked once, when a run's counters are made.
+  virtual bool ShowsCounts() const { return true; }
 };
 
 // An observer that shows nothing.

@@ -132,6 +132,8 @@ class BufferingObserver final : public RunObserver {
   }
   bool StopRequested() override { return stop_.load(std::memory_order_relaxed) != 0; }
   const std::atomic<int>* StopFlag() override { return &stop_; }
+  // A worker's counts reach the front end with its tile's outcome.
+  bool ShowsCounts() const override { return false; }
 
   std::vector<Entry> messages;
 

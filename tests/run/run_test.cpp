@@ -439,6 +439,38 @@ TEST_F(RunDriverTest, AStopInsideATileEndsItWithinAFewRecords) {
   EXPECT_LT(flagged.asked, 20);
 }
 
+// A front end that shows no running counts (the command's).
+class CountsNotShown : public test::RecordingObserver {
+ public:
+  bool ShowsCounts() const override { return false; }
+};
+
+// The counts are refreshed every tenth record and object for a front end
+// that shows them, and not at all during the tile for one that does not;
+// both see the same totals at the end, and the run counts alike.
+TEST_F(RunDriverTest, RunningCountsOnlyForAFrontEndThatShowsThem) {
+  const std::string tile = Tile("a.ntf", CodePointTile(200));  // 600 records, 200 objects
+  test::RecordingObserver shown;
+  CountsNotShown hidden;
+  const RunResult a = Translate(RunRequest{{tile}, dir / "a.mif", true}, settings, shown);
+  const RunResult b = Translate(RunRequest{{tile}, dir / "b.mif", true}, settings, hidden);
+  ASSERT_GE(shown.recordsLabel.size(), 50u);
+  ASSERT_GE(shown.objectsLabel.size(), 20u);
+  int tenths = 0;
+  for (const std::int64_t n : shown.recordsLabel) tenths += n > 0 && n % 10 == 0;
+  EXPECT_GE(tenths, 50);
+  EXPECT_LE(hidden.recordsLabel.size(), 3u);
+  EXPECT_LE(hidden.objectsLabel.size(), 3u);
+  ASSERT_FALSE(hidden.recordsLabel.empty());
+  ASSERT_FALSE(hidden.objectsLabel.empty());
+  EXPECT_EQ(hidden.recordsLabel.back(), shown.recordsLabel.back());
+  EXPECT_EQ(hidden.objectsLabel.back(), shown.objectsLabel.back());
+  EXPECT_EQ(hidden.objectsLabel.back(), 200);
+  EXPECT_EQ(a.recordsRead, b.recordsRead);
+  EXPECT_EQ(a.objectsTotal, b.objectsTotal);
+  EXPECT_EQ(b.objectsTotal, 200);
+}
+
 }  // namespace
 
 namespace {
