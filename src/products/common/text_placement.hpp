@@ -5,9 +5,9 @@
 //
 // Everything is computed in long double and rounded only when formatted:
 // many corners fall on a half cent, and the last bits of the width decide
-// which way they round. A Land-Line text at a whole number of tenths of a
-// degree may take a quicker way in double, which writes a corner only where
-// double's error cannot move it across a rounding boundary.
+// which way they round. A Land-Line or Strategi text at a whole number of
+// tenths of a degree may take a quicker way in double, which writes a corner
+// only where double's error cannot move it across a rounding boundary.
 #pragma once
 
 #include <cstdint>
@@ -66,10 +66,10 @@ bool IsAdjustedHeight(long double height);
 // code that computes no offset reuses the last one (0, 0 at the start). The
 // Land-Line and Strategi placements both set it.
 //
-// The quick Land-Line way (WriteLandLineTextRectangle) does not work the
-// offsets out in long double: it keeps what they are made of, and
-// SettleFor() makes them only when a later text reuses them. Every
-// placement calls it first.
+// The quick ways (WriteLandLineTextRectangle, WriteStrategiTextRectangle)
+// do not work the offsets out in long double: they keep what the offsets
+// are made of, and SettleFor() makes them only when a later text reuses
+// them. Every placement calls it first.
 struct TextOffsets final : CarriedState {
   long double dx = 0;
   long double dy = 0;
