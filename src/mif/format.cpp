@@ -283,12 +283,12 @@ void AppendFixedExact(std::string& out, long double value, int decimals) {
   AppendFixedExactImpl(out, value, decimals);
 }
 
+namespace {
+
 // A double known to within an error takes a quicker way still, in double
 // arithmetic. Below 1e9 the scaled value carries at most half an ulp (under
 // 1e-7) of error on top of the caller's, so one further than both and 1e-5
 // from a tie rounds as the exact value does; the rest are refused.
-namespace {
-
 template <int D>
 [[gnu::always_inline]] inline char* WriteFixedWithinAs(char* out, double value, double error) {
   constexpr double kScale = D == 0 ? 1 : D == 1 ? 10 : D == 2 ? 100 : 1000;

@@ -292,12 +292,10 @@ char* WriteLandLineTextRectangle(char* out, long double x, long double y, std::s
                                  long double orientation, std::int64_t tenths, int position,
                                  const TextSection& section, TextOffsets& offsets) {
   if (tenths < 0 || tenths >= kTenths || position < 0 || position > 8) return nullptr;
-  const long sum = WidthSum(text);
-  const double adjusted = static_cast<double>(IsAdjustedHeight(height) ? height + 0.05L : height);
-  const double width = static_cast<double>(sum - 20) * adjusted / 60;
+  const DoubleMeasure m = MeasureTextInDouble(text, height);
   const double scale = static_cast<double>(section.sourceScale);
-  const double hc = adjusted * scale / 10;
-  const double wc = width * scale / 10;
+  const double hc = m.adjustedHeight * scale / 10;
+  const double wc = m.width * scale / 10;
   double s, c;
   SineAndCosineOfTenthsInDouble(static_cast<int>(tenths), s, c);
   const double f = static_cast<double>(position / 3) / 2;
@@ -325,7 +323,7 @@ char* WriteLandLineTextRectangle(char* out, long double x, long double y, std::s
                              y2 * multiplier + yOrigin};
   char* const p = WriteCornersWithin(out, corners, largest);
   if (!p) return nullptr;
-  offsets.Defer({height, orientation, section.sourceScale, sum, position, SettleLandLineOffsets});
+  offsets.Defer({height, orientation, section.sourceScale, m.widthSum, position, SettleLandLineOffsets});
   return p;
 }
 

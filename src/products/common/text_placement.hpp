@@ -154,6 +154,20 @@ double TurnOfTenths(int tenths);
 // for kMaxTextRectangle), where `largest` bounds the values met on the way;
 // nullptr where any lies too near a rounding boundary.
 char* WriteCornersWithin(char* out, const double (&corners)[4], double largest);
+// MeasureText in double, with the width units it sums (for the deferred
+// offsets, which are made the long double way from them).
+struct DoubleMeasure {
+  long widthSum = 0;
+  double adjustedHeight = 0;
+  double width = 0;
+};
+inline DoubleMeasure MeasureTextInDouble(std::string_view text, long double height) {
+  DoubleMeasure m;
+  m.widthSum = WidthSum(text);
+  m.adjustedHeight = static_cast<double>(IsAdjustedHeight(height) ? height + 0.05L : height);
+  m.width = static_cast<double>(m.widthSum - 20) * m.adjustedHeight / 60;
+  return m;
+}
 
 // PlaceLandLineText and WriteTextRectangle at once, worked out in double, for
 // a text whose orientation is `tenths` tenths of a degree (0 to 3599;

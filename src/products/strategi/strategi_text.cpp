@@ -70,11 +70,9 @@ TextRectangle PlaceStrategiText(const StrategiTextPlacement& p, std::string_view
 char* WriteStrategiTextRectangle(char* out, const StrategiTextPlacement& p, std::int64_t tenths,
                                  std::string_view text, TextOffsets& offsets) {
   if (tenths < 0 || tenths >= 3600 || p.position < 0 || p.position > 8) return nullptr;
-  const long sum = WidthSum(text);
-  const double adjusted = static_cast<double>(IsAdjustedHeight(p.height) ? p.height + 0.05L : p.height);
-  const double width = static_cast<double>(sum - 20) * adjusted / 60;
-  const double hs = 10 * adjusted;
-  const double ls = 10 * std::fabs(width);
+  const DoubleMeasure m = MeasureTextInDouble(text, p.height);
+  const double hs = 10 * m.adjustedHeight;
+  const double ls = 10 * std::fabs(m.width);
   double s, c;
   SineAndCosineOfTenthsInDouble(static_cast<int>(tenths), s, c);
   const AnchorFactors& k = kFactors[p.position];
@@ -94,7 +92,7 @@ char* WriteStrategiTextRectangle(char* out, const StrategiTextPlacement& p, std:
   const double largest = std::max(std::fabs(ax), std::fabs(ay)) + 6 * (ls + hs) + boxWidth + 300;
   char* const end = WriteCornersWithin(out, corners, largest);
   if (!end) return nullptr;
-  offsets.Defer({p.height, p.angle, 0, sum, p.position, SettleStrategiOffsets});
+  offsets.Defer({p.height, p.angle, 0, m.widthSum, p.position, SettleStrategiOffsets});
   return end;
 }
 
