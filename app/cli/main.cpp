@@ -1,4 +1,5 @@
 // quorvel: translates Ordnance Survey NTF tiles into MapInfo MIF/MID files.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -10,9 +11,8 @@
 extern char** environ;
 
 #include "cli_options.hpp"
-#include "mif/output_file.hpp"
-#include "mif/output_set.hpp"
 #include "quorvel.hpp"
+#include "run/messages.hpp"
 #include "terminal_observer.hpp"
 
 namespace {
@@ -52,24 +52,18 @@ std::string PreviewProgram() {
   return "quorvel-preview";
 }
 
-// Draws each set written into its picture; false when one could not be drawn
-// (quorvel-preview has said why).
-bool WritePreviews(const quorvel::cli::CommandLine& cl, quorvel::RunObserver& observer) {
+// Draws each set the run wrote into its picture; false when one could not
+// be drawn (quorvel-preview has said why).
+bool WritePreviews(const quorvel::cli::CommandLine& cl, const quorvel::RunResult& result,
+                   quorvel::RunObserver& observer) {
   using namespace quorvel;
-  const RunPlan plan = PlanRun(cl.request);
   const std::string program = PreviewProgram();
-  std::vector<std::string> suffixes;
-  for (const ProductDescriptor* product : Products().products())
-    for (const OutputLayer& layer : product->layers) suffixes.emplace_back(layer.suffix);
   bool ok = true;
-  for (const PlannedSet& set : plan.sets) {
-    // Nothing written for it (a set may hold only a product's own pairs).
-    bool written = false;
-    for (const std::string& member : OutputSet::MemberPaths(set.mifName, suffixes))
-      written = written || (member.ends_with(".mif") && ::access(member.c_str(), F_OK) == 0);
-    if (!written) continue;
+  for (const WrittenSet& set : result.sets) {
+    if (std::none_of(set.members.begin(), set.members.end(), [](const SetMember& m) { return m.IsMif(); }))
+      continue;  // nothing to draw
     // One set: the picture named; several: one beside each set, named after it.
-    const std::string out = plan.sets.size() > 1 ? MemberPath(set.mifName, "", ".png") : cl.preview;
+    const std::string out = result.setsPlanned > 1 ? SetPicturePath(set.mifName) : cl.preview;
     std::vector<std::string> args = {program, set.mifName, "-o", out};
     if (!cl.previewSize.empty()) args.insert(args.end(), {"--size", cl.previewSize});
     std::vector<char*> argv;
@@ -78,7 +72,7 @@ bool WritePreviews(const quorvel::cli::CommandLine& cl, quorvel::RunObserver& ob
     pid_t pid = -1;
     int status = 0;
     if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
-      observer.ShowFileMessage(MessageKind::Error, out, "no picture: quorvel-preview cannot be started");
+      ShowFileMessage(observer, MessageId::NoPictureProgram, out);
       return false;
     }
     ::waitpid(pid, &status, 0);
@@ -106,10 +100,10 @@ int main(int argc, char** argv) {
 
   int status = cli::ExitStatus(result);
   if (gSignal.load() != 0 || result.status == RunResult::Status::OutputFailed) {
-    observer.ShowMessage(MessageKind::Error, "stopped; " + std::to_string(result.setsWritten) + " of " +
-                                                 std::to_string(result.setsPlanned) + " output sets written");
+    ShowMessage(observer, MessageId::RunStopped,
+                {std::to_string(result.setsWritten), std::to_string(result.setsPlanned)});
     if (gSignal.load() != 0) status = 128 + gSignal.load();
-  } else if (!cl.preview.empty() && result.setsWritten > 0 && !WritePreviews(cl, observer)) {
+  } else if (!cl.preview.empty() && result.setsWritten > 0 && !WritePreviews(cl, result, observer)) {
     status = std::max(status, 1);
   }
   if (!cl.quiet) std::fprintf(stderr, "quorvel: %s\n", cli::TerminalObserver::SummaryLine(result, seconds).c_str());

@@ -2,6 +2,8 @@
 
 #include <cinttypes>
 
+#include "run/messages.hpp"
+
 namespace quorvel::cli {
 
 namespace {
@@ -34,7 +36,7 @@ void TerminalObserver::ShowMessage(MessageKind, std::string_view text) {
 bool TerminalObserver::ConfirmReplace(const std::vector<std::string>& existing) {
   if (overwrite_) return true;
   for (const std::string& path : existing)
-    ShowFileMessage(MessageKind::Error, path, "exists already; use --overwrite to replace it");
+    quorvel::ShowFileMessage(*this, MessageId::ExistsAlready, path);
   return false;
 }
 
@@ -96,12 +98,16 @@ void TerminalObserver::ClearLine() {
 
 std::string TerminalObserver::SummaryLine(const RunResult& r, double seconds) {
   const double mb = static_cast<double>(r.bytesRead) / kMB;
-  char text[256];
-  std::snprintf(text, sizeof text,
-                "%zu file%s translated, %zu skipped, %zu failed; %" PRId64 " objects; %.1f MB read in %.2f s (%.1f MB/s)",
-                r.filesTranslated, r.filesTranslated == 1 ? "" : "s", r.filesSkipped, r.filesCutShort, r.objectsTotal, mb,
-                seconds, seconds > 0 ? mb / seconds : 0.0);
-  return text;
+  auto fixed = [](double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return std::string(text);
+  };
+  return ComposeMessage(MessageId::RunSummary,
+                        {std::to_string(r.filesTranslated), r.filesTranslated == 1 ? "" : "s",
+                         std::to_string(r.filesSkipped), std::to_string(r.filesCutShort),
+                         std::to_string(r.ObjectsWritten()), fixed(mb, 1), fixed(seconds, 2),
+                         fixed(seconds > 0 ? mb / seconds : 0.0, 1)});
 }
 
 }  // namespace quorvel::cli

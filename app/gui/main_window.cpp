@@ -36,6 +36,7 @@
 #include "ini_file.hpp"
 #include "map_view.hpp"
 #include "pictures.hpp"
+#include "run/messages.hpp"
 
 namespace quorvel::gui {
 
@@ -674,7 +675,6 @@ void MainWindow::StartTranslationRun() {
   runFiles_ = request.files;
   severalFiles_ = request.files.size() > 1;
   boxesSilenced_ = false;
-  lastProblem_.clear();
   if (!request.files.empty()) {
     log_->clear();
     problems_->hide();
@@ -692,10 +692,10 @@ void MainWindow::StartTranslationRun() {
 }
 
 void MainWindow::ShowRunOutcome(const RunRequest& request) {
-  // The figures of the whole run, from the run's own result.
+  // The figures of the whole run, from the run's own account of what it
+  // wrote: a set discarded by a stop or a failure adds nothing.
   inFile_ = false;
-  objectsTotal_ = 0;
-  for (std::int64_t n : objectsPerFile_) objectsTotal_ += n;
+  objectsTotal_ = lastRun_.ObjectsWritten();
   objectsShown_ = objectsPending_ = objectsTotal_;
   objectsCreated_->setText(QString::number(objectsTotal_));
   filesTranslated_->setText(QString::number(lastRun_.filesTranslated + lastRun_.filesCutShort));
@@ -704,17 +704,6 @@ void MainWindow::ShowRunOutcome(const RunRequest& request) {
   if (progress_->isVisible()) progress_->repaint();
   progress_->setValue(0);
   progressPending_ = 0;
-
-  const QString last = status_->text();
-  if (lastRun_.stopped) {
-    status_->setText(QStringLiteral("Translation stopped"));
-  } else if (lastRun_.status == RunResult::Status::OutputFailed) {
-    const QString why = lastProblem_.section(QLatin1Char('\n'), 0, 0);
-    status_->setText(why.isEmpty() ? QStringLiteral("Translation failed: the output could not be written")
-                                   : QStringLiteral("Translation failed: ") + why);
-  } else if (!last.startsWith(QStringLiteral("Translation complete"))) {
-    status_->setText(QStringLiteral("Translation complete"));
-  }
 
   const std::size_t skipped = lastRun_.filesSkipped, cut = lastRun_.filesCutShort;
   const std::size_t all = request.files.size();
@@ -727,24 +716,23 @@ void MainWindow::ShowRunOutcome(const RunRequest& request) {
     problems_->show();
   }
 
-  lastSets_ = OutputSets(request);
-  mapButton_->setEnabled(!lastSets_.isEmpty() && lastRun_.filesTranslated + lastRun_.filesCutShort > 0);
+  lastSets_ = WrittenSets();
+  mapButton_->setEnabled(!lastSets_.isEmpty());
 }
 
-QStringList MainWindow::OutputSets(const RunRequest& request) const {
-  // The sets the run planned, by the core's own naming rule.
+QStringList MainWindow::WrittenSets() const {
+  // The sets the run put in place that hold something to draw.
   QStringList written;
-  for (const PlannedSet& set : PlanRun(request).sets) {
-    const QString name = QFile::decodeName(QByteArray::fromStdString(set.mifName));
-    if (QFileInfo(name).isFile()) written << name;
-  }
+  for (const WrittenSet& set : lastRun_.sets)
+    if (std::any_of(set.members.begin(), set.members.end(), [](const SetMember& m) { return m.IsMif(); }))
+      written << QFile::decodeName(QByteArray::fromStdString(set.mifName));
   return written;
 }
 
 void MainWindow::RequestStop() {
   if (!running_ || stopRequested_) return;
   stopRequested_ = true;
-  status_->setText(QStringLiteral("Stopping after the current record..."));
+  status_->setText(FromView(ComposeMessage(MessageId::StatusStopping)));
 }
 
 void MainWindow::ShowMap() {
@@ -802,7 +790,6 @@ void MainWindow::ReportMessage(MessageKind kind, const QString& path, const QStr
   // column of its own.
   const QString text =
       path.isEmpty() || bare.startsWith(path) ? bare : path + QStringLiteral(": ") + bare;
-  if (kind != MessageKind::Information) lastProblem_ = text;
   if (running_) {
     auto* item = new QTreeWidgetItem(log_, {KindName(kind), QFileInfo(path).fileName(), bare});
     item->setToolTip(1, path);

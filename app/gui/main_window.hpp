@@ -142,7 +142,7 @@ class MainWindow : public QWidget, public RunObserver {
   // to see more of this run, a box.
   void ReportMessage(MessageKind kind, const QString& path, const QString& text);
   void ShowRunOutcome(const RunRequest& request);
-  QStringList OutputSets(const RunRequest& request) const;
+  QStringList WrittenSets() const;
   void RestoreGeometry();
   void SaveGeometry();
   void ShowTranslateAsStop(bool stop);
@@ -181,7 +181,6 @@ class MainWindow : public QWidget, public RunObserver {
   std::vector<std::string> runFiles_;
   bool severalFiles_ = false;
   bool boxesSilenced_ = false;
-  QString lastProblem_;  // the run's last error or warning
   QStringList lastSets_;
   // Controls.
   QLabel* status_ = nullptr;

@@ -1,5 +1,6 @@
-// quorvel-preview: draws output sets (NAME.mif and its _Text, _poly and
-// _pline members) as MapInfo would show them, into a PNG or SVG picture.
+// quorvel-preview: draws output sets (NAME.mif with its text pair and any
+// pairs of a product's own) as MapInfo would show them, into a PNG or SVG
+// picture.
 #include <CLI/CLI.hpp>
 #include <cctype>
 #include <cstdio>

@@ -2,6 +2,8 @@
 
 #include "mif/format.hpp"
 
+#include <algorithm>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,6 +26,20 @@ std::string MemberPath(std::string_view mifName, std::string_view suffix, std::s
   path.append(suffix);
   path.append(extension);
   return path;
+}
+
+std::vector<SetMember> SetMemberNames(std::string_view mifName, std::span<const std::string> pairSuffixes) {
+  std::vector<SetMember> members{
+      {std::string(mifName), MemberKind::Main, "", 0},
+      {MemberPath(mifName, "", ".mid"), MemberKind::Main, "", 0},
+      {MemberPath(mifName, kTextSuffix, ".mif"), MemberKind::Text, std::string(kTextSuffix), 0},
+      {MemberPath(mifName, kTextSuffix, ".mid"), MemberKind::Text, std::string(kTextSuffix), 0},
+      {MemberPath(mifName, kNetworkSuffix, ".txt"), MemberKind::Network, std::string(kNetworkSuffix), 0}};
+  for (const std::string& suffix : pairSuffixes) {
+    members.push_back({MemberPath(mifName, suffix, ".mif"), MemberKind::Pair, suffix, 0});
+    members.push_back({MemberPath(mifName, suffix, ".mid"), MemberKind::Pair, suffix, 0});
+  }
+  return members;
 }
 
 bool MifLayer::Create(const std::string& mifPath, const std::string& midPath) {
@@ -95,29 +111,19 @@ OutputSet::OutputSet(std::string mifName, TextRouting text, bool withNetwork, st
       withNetwork_(withNetwork),
       extraSuffixes_(std::move(extraSuffixes)) {}
 
-std::vector<std::string> OutputSet::MemberPaths(const std::string& mifName,
-                                                const std::vector<std::string>& extraSuffixes) {
-  std::vector<std::string> paths{mifName, MemberPath(mifName, "", ".mid"), MemberPath(mifName, "_Text", ".mif"),
-                                 MemberPath(mifName, "_Text", ".mid"), MemberPath(mifName, "_Network", ".txt")};
-  for (const std::string& suffix : extraSuffixes) {
-    paths.push_back(MemberPath(mifName, suffix, ".mif"));
-    paths.push_back(MemberPath(mifName, suffix, ".mid"));
-  }
-  return paths;
-}
-
 bool OutputSet::CreateOutputSet(std::string* failedPath) {
   auto fail = [&](const std::string& path) {
     if (failedPath) *failedPath = path;
     DiscardOutputSet();
     return false;
   };
-  if (withNetwork_ && !network.Create(PathOf("_Network", ".txt"))) return fail(PathOf("_Network", ".txt"));
+  const std::string networkPath = PathOf(kNetworkSuffix, ".txt");
+  if (withNetwork_ && !network.Create(networkPath)) return fail(networkPath);
   if (!main.mif.Create(mifName_)) return fail(mifName_);
   if (!main.mid.Create(PathOf("", ".mid"))) return fail(PathOf("", ".mid"));
   if (textRouting_ == TextRouting::OwnPair) {
-    if (!text.mif.Create(PathOf("_Text", ".mif"))) return fail(PathOf("_Text", ".mif"));
-    if (!text.mid.Create(PathOf("_Text", ".mid"))) return fail(PathOf("_Text", ".mid"));
+    if (!text.mif.Create(PathOf(kTextSuffix, ".mif"))) return fail(PathOf(kTextSuffix, ".mif"));
+    if (!text.mid.Create(PathOf(kTextSuffix, ".mid"))) return fail(PathOf(kTextSuffix, ".mid"));
   }
   return true;
 }
@@ -169,48 +175,46 @@ std::string OutputSet::FailureText() const {
   return text;
 }
 
-bool OutputSet::CommitOutputSet() {
-  // Everything is flushed and closed before anything is put in place, so a
-  // late write failure leaves earlier output untouched.
-  std::vector<OutputFile*> kept;
-  std::vector<std::string> stale;
-  auto pair = [&](MifLayer& layer, std::string_view suffix) {
-    if (layer.IsOpen() && layer.Received()) {
-      kept.push_back(&layer.mif);
-      kept.push_back(&layer.mid);
-    } else {
-      layer.Discard();
-      stale.push_back(PathOf(suffix, ".mif"));
-      stale.push_back(PathOf(suffix, ".mid"));
-    }
-  };
-  pair(main, "");
-  pair(text, "_Text");
+void OutputSet::KeepPair(MifLayer& layer, MemberKind kind, std::string_view suffix, std::vector<OutputFile*>& kept,
+                         std::vector<std::string>& stale) {
+  if (layer.IsOpen() && layer.Received()) {
+    kept.push_back(&layer.mif);
+    kept.push_back(&layer.mid);
+    committed_.push_back({layer.mif.path(), kind, std::string(suffix), layer.objects()});
+    committed_.push_back({layer.mid.path(), kind, std::string(suffix), layer.rows()});
+  } else {
+    layer.Discard();
+    stale.push_back(PathOf(suffix, ".mif"));
+    stale.push_back(PathOf(suffix, ".mid"));
+  }
+}
+
+void OutputSet::SortMembers(std::vector<OutputFile*>& kept, std::vector<std::string>& stale) {
+  committed_.clear();
+  KeepPair(main, MemberKind::Main, "", kept, stale);
+  KeepPair(text, MemberKind::Text, kTextSuffix, kept, stale);
+  // The pairs any product of the run may write, in the run's order, then
+  // any this set opened that the run did not declare.
   for (const std::string& suffix : extraSuffixes_) {
     Extra* extra = nullptr;
     for (const auto& e : extras_)
       if (e->suffix == suffix) extra = e.get();
-    if (extra) pair(extra->layer, suffix);
+    if (extra) KeepPair(extra->layer, MemberKind::Pair, suffix, kept, stale);
     else stale.insert(stale.end(), {PathOf(suffix, ".mif"), PathOf(suffix, ".mid")});
   }
-  for (const auto& e : extras_) {
-    bool known = false;
-    for (const std::string& suffix : extraSuffixes_) known = known || suffix == e->suffix;
-    if (!known) pair(e->layer, e->suffix);
-  }
+  for (const auto& e : extras_)
+    if (std::find(extraSuffixes_.begin(), extraSuffixes_.end(), e->suffix) == extraSuffixes_.end())
+      KeepPair(e->layer, MemberKind::Pair, e->suffix, kept, stale);
   if (network.IsOpen() && network.received()) {
     kept.push_back(&network);
+    committed_.push_back({network.path(), MemberKind::Network, std::string(kNetworkSuffix), 0});
   } else {
     network.Discard();
-    stale.push_back(PathOf("_Network", ".txt"));
+    stale.push_back(PathOf(kNetworkSuffix, ".txt"));
   }
+}
 
-  // A set that received nothing (every tile skipped) leaves everything on
-  // disk as it was.
-  if (kept.empty()) {
-    DiscardOutputSet();
-    return !WriteFailed();
-  }
+bool OutputSet::SealAll(const std::vector<OutputFile*>& kept) {
   for (OutputFile* f : kept)
     if (!f->Flush()) break;
   if (WriteFailed()) {
@@ -224,13 +228,29 @@ bool OutputSet::CommitOutputSet() {
   for (OutputFile* f : kept) f->StartWriteback();
   bool sealed = true;
   for (OutputFile* f : kept) sealed = f->Seal() && sealed;
-  if (!sealed) {
+  if (!sealed) DiscardOutputSet();
+  return sealed;
+}
+
+bool OutputSet::CommitOutputSet() {
+  // Everything is flushed and closed before anything is put in place, so a
+  // late write failure leaves earlier output untouched.
+  std::vector<OutputFile*> kept;
+  std::vector<std::string> stale;
+  SortMembers(kept, stale);
+  // A set that received nothing (every tile skipped) leaves everything on
+  // disk as it was.
+  if (kept.empty()) {
     DiscardOutputSet();
+    return !WriteFailed();
+  }
+  bool ok = SealAll(kept);
+  if (ok)
+    for (OutputFile* f : kept) ok = f->PutInPlace() && ok;
+  if (!ok) {
+    committed_.clear();
     return false;
   }
-  bool ok = true;
-  for (OutputFile* f : kept) ok = f->PutInPlace() && ok;
-  if (!ok) return false;
   for (const std::string& path : stale) RemoveEarlierOutput(path);
   return true;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <typeindex>
@@ -16,10 +17,40 @@
 
 namespace quorvel {
 
+// The naming rule of an output set. Every member is named from the set's
+// MIF name: the name without its last four characters, then the member's
+// suffix and extension. The main pair has no suffix; texts in a pair of
+// their own are "_Text"; the network file is "_Network.txt"; a product's
+// own pairs carry the suffix its descriptor declares.
+inline constexpr std::string_view kTextSuffix = "_Text";
+inline constexpr std::string_view kNetworkSuffix = "_Network";
+
 // The path of a member of the set named `mifName`: the MIF name without its
 // last four characters, then `suffix` and `extension` (".mif", ".mid",
 // ".txt").
 std::string MemberPath(std::string_view mifName, std::string_view suffix, std::string_view extension);
+
+// What a member of a set is.
+enum class MemberKind {
+  Main,     // the main pair
+  Text,     // the text pair
+  Network,  // the network file
+  Pair,     // a pair of a product's own
+};
+
+// One file of an output set.
+struct SetMember {
+  std::string path;
+  MemberKind kind = MemberKind::Main;
+  std::string suffix;          // as in the name: "", "_Text", "_Network", a product's own
+  std::int64_t objects = 0;    // a MIF: its objects; a MID: its rows; the network file: 0
+  bool IsMif() const { return kind != MemberKind::Network && path.size() >= 4 && path.ends_with(".mif"); }
+};
+
+// Every file a set named `mifName` may hold, in this order: the main MIF
+// and MID, the text MIF and MID, the network file, then each further pair's
+// MIF and MID in the order given.
+std::vector<SetMember> SetMemberNames(std::string_view mifName, std::span<const std::string> pairSuffixes);
 
 // A MIF file with the MID file beside it. It counts the objects and rows
 // written, so the two can be evened up with placeholders, and remembers the
@@ -181,8 +212,9 @@ class OutputSet {
   // Why the file at `path` (as reported by a failed create) could not be made.
   std::string CreateError(const std::string& path) const;
 
-  // The paths a set named `mifName` may write or remove.
-  static std::vector<std::string> MemberPaths(const std::string& mifName, const std::vector<std::string>& extraSuffixes);
+  // The files the last successful CommitOutputSet put in place, with their
+  // objects, in the order they were put in place.
+  const std::vector<SetMember>& committed() const { return committed_; }
 
   template <class T>
   T& Carried() {
@@ -198,6 +230,15 @@ class OutputSet {
   };
   template <class F>
   void ForEachFile(F f) const;
+  // The files that received anything, each with its member's name and
+  // count; the names of the rest, to be removed as stale once the set is
+  // in place.
+  void SortMembers(std::vector<OutputFile*>& kept, std::vector<std::string>& stale);
+  void KeepPair(MifLayer& layer, MemberKind kind, std::string_view suffix, std::vector<OutputFile*>& kept,
+                std::vector<std::string>& stale);
+  // Flushes and seals every kept file: false (everything discarded) when
+  // one of them fails.
+  bool SealAll(const std::vector<OutputFile*>& kept);
 
   std::string mifName_;
   TextRouting textRouting_;
@@ -206,6 +247,7 @@ class OutputSet {
   bool networkHeaded_ = false;
   std::vector<std::unique_ptr<Extra>> extras_;
   std::vector<std::pair<std::string, std::string>> failedExtras_;  // path, reason
+  std::vector<SetMember> committed_;
   std::unordered_map<std::type_index, std::unique_ptr<CarriedState>> carried_;
 };
 

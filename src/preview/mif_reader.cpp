@@ -11,6 +11,9 @@
 #include <span>
 #include <utility>
 
+#include "quorvel.hpp"
+#include "run/set_names.hpp"
+
 namespace quorvel::preview {
 
 void Extent::Add(double x, double y) {
@@ -382,165 +385,170 @@ class MifParser {
       if (args[k].isString) Fail(LineNo(), "value " + std::to_string(k + 1) + " of " + clause + " must be a number");
   }
 
-  void Clause(const std::string& word, Scanner& s) {
-    if (!current_) Fail(LineNo(), "a " + word + " clause before any object");
-    MapObject& o = *current_;
-    if (word == "pen") {
-      const auto a = Args(s, "Pen");
-      if (a.size() != 3) Fail(LineNo(), "Pen needs 3 values (width, pattern, colour)");
-      NeedNumbers(a, 0, 3, "Pen");
-      o.pen = {ToInt(a[0].number), ToInt(a[1].number), ToColour(a[2].number)};
-    } else if (word == "brush") {
-      const auto a = Args(s, "Brush");
-      if (a.size() != 2 && a.size() != 3) Fail(LineNo(), "Brush needs 2 or 3 values (pattern, foreground[, background])");
-      NeedNumbers(a, 0, 3, "Brush");
-      o.brush.pattern = ToInt(a[0].number);
-      o.brush.foreground = ToColour(a[1].number);
-      o.brush.hasBackground = a.size() == 3;
-      if (o.brush.hasBackground) o.brush.background = ToColour(a[2].number);
-    } else if (word == "symbol") {
-      const auto a = Args(s, "Symbol");
-      SymbolStyle& y = o.symbol;
-      if (a.size() == 3) {
-        NeedNumbers(a, 0, 3, "Symbol");
-        y = SymbolStyle{};
-        y.shape = ToInt(a[0].number);
-        y.colour = ToColour(a[1].number);
-        y.size = ToInt(a[2].number);
-      } else if (a.size() == 6 && a[3].isString) {
-        NeedNumbers(a, 0, 3, "Symbol");
-        NeedNumbers(a, 4, 6, "Symbol");
-        y.shape = ToInt(a[0].number);
-        y.colour = ToColour(a[1].number);
-        y.size = ToInt(a[2].number);
-        y.trueType = true;
-        y.font = a[3].text;
-        y.style = ToInt(a[4].number);
-        y.rotation = a[5].number;
-      } else if (a.size() == 4 && a[0].isString) {
-        // A picture file symbol: drawn as a marker.
-        NeedNumbers(a, 1, 4, "Symbol");
-        y = SymbolStyle{};
-        y.trueType = true;
-        y.font = a[0].text;
-        y.colour = ToColour(a[1].number);
-        y.size = ToInt(a[2].number);
-      } else {
-        Fail(LineNo(), "Symbol needs 3 values (shape, colour, size) or 6 (shape, colour, size, font, style, rotation)");
-      }
-    } else if (word == "font") {
-      const auto a = Args(s, "Font");
-      if ((a.size() != 4 && a.size() != 5) || !a[0].isString)
-        Fail(LineNo(), "Font needs a quoted name, style, size, foreground[, background]");
-      NeedNumbers(a, 1, 5, "Font");
-      o.font.name = a[0].text;
-      o.font.style = ToInt(a[1].number);
-      o.font.size = ToInt(a[2].number);
-      o.font.foreground = ToColour(a[3].number);
-      o.font.hasBackground = a.size() == 5;
-      if (o.font.hasBackground) o.font.background = ToColour(a[4].number);
-    } else if (word == "angle") {
-      double v;
-      if (!s.Number(v)) Fail(LineNo(), "Angle needs a number");
-      ExpectEnd(s, "Angle");
-      o.angle = std::fmod(v, 360.0);
-    } else if (word == "spacing") {
-      double v;
-      if (!s.Number(v)) Fail(LineNo(), "Spacing needs a number");
-      ExpectEnd(s, "Spacing");
+  void PenClause(Scanner& s, MapObject& o) {
+    const auto a = Args(s, "Pen");
+    if (a.size() != 3) Fail(LineNo(), "Pen needs 3 values (width, pattern, colour)");
+    NeedNumbers(a, 0, 3, "Pen");
+    o.pen = {ToInt(a[0].number), ToInt(a[1].number), ToColour(a[2].number)};
+  }
+
+  void BrushClause(Scanner& s, MapObject& o) {
+    const auto a = Args(s, "Brush");
+    if (a.size() != 2 && a.size() != 3) Fail(LineNo(), "Brush needs 2 or 3 values (pattern, foreground[, background])");
+    NeedNumbers(a, 0, 3, "Brush");
+    o.brush.pattern = ToInt(a[0].number);
+    o.brush.foreground = ToColour(a[1].number);
+    o.brush.hasBackground = a.size() == 3;
+    if (o.brush.hasBackground) o.brush.background = ToColour(a[2].number);
+  }
+
+  void SymbolClause(Scanner& s, MapObject& o) {
+    const auto a = Args(s, "Symbol");
+    SymbolStyle& y = o.symbol;
+    if (a.size() == 3) {
+      NeedNumbers(a, 0, 3, "Symbol");
+      y = SymbolStyle{};
+      y.shape = ToInt(a[0].number);
+      y.colour = ToColour(a[1].number);
+      y.size = ToInt(a[2].number);
+    } else if (a.size() == 6 && a[3].isString) {
+      NeedNumbers(a, 0, 3, "Symbol");
+      NeedNumbers(a, 4, 6, "Symbol");
+      y.shape = ToInt(a[0].number);
+      y.colour = ToColour(a[1].number);
+      y.size = ToInt(a[2].number);
+      y.trueType = true;
+      y.font = a[3].text;
+      y.style = ToInt(a[4].number);
+      y.rotation = a[5].number;
+    } else if (a.size() == 4 && a[0].isString) {
+      // A picture file symbol: drawn as a marker.
+      NeedNumbers(a, 1, 4, "Symbol");
+      y = SymbolStyle{};
+      y.trueType = true;
+      y.font = a[0].text;
+      y.colour = ToColour(a[1].number);
+      y.size = ToInt(a[2].number);
     } else {
-      // Justify, Label, Smooth, Center: nothing to draw from.
+      Fail(LineNo(), "Symbol needs 3 values (shape, colour, size) or 6 (shape, colour, size, font, style, rotation)");
     }
   }
 
-  void Objects() {
-    // Every object takes at least one line: room for as many as the lines
-    // left, so that the list never moves its objects while growing (pages
-    // of the room that no object uses are never touched).
-    out_.objects.reserve(lines_.size() - std::min(i_, lines_.size()));
-    for (; i_ < lines_.size(); ++i_) {
-      Scanner s(lines_[i_]);
-      if (s.AtEnd()) continue;
-      const std::string_view raw = s.Word();
-      LowerInto(word_, raw);
-      const std::string& word = word_;
-      const std::size_t begun = LineNo();
-      if (word == "pen" || word == "brush" || word == "symbol" || word == "font" || word == "angle" ||
-          word == "justify" || word == "spacing" || word == "label" || word == "smooth" || word == "center") {
-        Clause(word, s);
-        continue;
-      }
-      MapObject o;
-      o.line = static_cast<int>(begun);
-      if (word == "none") {
-        ExpectEnd(s, "NONE");
-      } else if (word == "point") {
-        o.kind = ObjectKind::Point;
-        Stream st(*this, "POINT", begun);
-        st.Start(s);
-        o.parts.push_back({st.Point()});
-        st.Finish();
-      } else if (word == "line") {
-        o.kind = ObjectKind::Line;
-        Stream st(*this, "LINE", begun);
-        st.Start(s);
-        const XY a = st.Point();
-        const XY b = st.Point();
-        o.parts.push_back({a, b});
-        st.Finish();
-      } else if (word == "multipoint") {
-        o.kind = ObjectKind::MultiPoint;
-        Stream st(*this, "MULTIPOINT", begun);
-        st.Start(s);
-        o.parts.push_back(st.Points(st.Count("the point count")));
-        st.Finish();
-      } else if (word == "pline") {
-        o.kind = ObjectKind::Pline;
-        Stream st(*this, "PLINE", begun);
-        Scanner probe = s;
-        if (Lower(probe.Word()) == "multiple") {
-          st.Start(probe);
-          const std::size_t sections = st.Count("the section count");
-          for (std::size_t k = 0; k < sections; ++k) o.parts.push_back(st.Points(st.Count("a section's point count")));
-        } else {
-          st.Start(s);
-          o.parts.push_back(st.Points(st.Count("the point count")));
-        }
-        st.Finish();
-      } else if (word == "region") {
-        o.kind = ObjectKind::Region;
-        Stream st(*this, "REGION", begun);
-        st.Start(s);
-        const std::size_t rings = st.Count("the ring count");
-        for (std::size_t k = 0; k < rings; ++k) o.parts.push_back(st.Points(st.Count("a ring's point count")));
-        st.Finish();
-      } else if (word == "text") {
-        o.kind = ObjectKind::Text;
-        if (s.AtEnd()) {
-          do {
-            ++i_;
-            if (i_ >= lines_.size())
-              Fail(LineNo(), "the file ends inside the TEXT begun at line " + std::to_string(begun));
-            s = Scanner(lines_[i_]);
-          } while (s.AtEnd());
-        }
-        if (!s.String(o.text, LineNo())) Fail(LineNo(), "expected the quoted string of a TEXT, found " + Shown(s.Token()));
-        Stream st(*this, "TEXT", begun);
-        st.Start(s);
-        const XY a = st.Point();
-        const XY b = st.Point();
-        st.Finish();
-        o.boxMin = {std::min(a.x, b.x), std::min(a.y, b.y)};
-        o.boxMax = {std::max(a.x, b.x), std::max(a.y, b.y)};
-      } else if (word.empty()) {
-        Fail(LineNo(), "expected an object, found " + Shown(s.Token()));
-      } else {
-        Fail(LineNo(), "unknown object " + Shown(raw));
-      }
-      out_.objects.push_back(std::move(o));
-      current_ = &out_.objects.back();
+  void FontClause(Scanner& s, MapObject& o) {
+    const auto a = Args(s, "Font");
+    if ((a.size() != 4 && a.size() != 5) || !a[0].isString)
+      Fail(LineNo(), "Font needs a quoted name, style, size, foreground[, background]");
+    NeedNumbers(a, 1, 5, "Font");
+    o.font.name = a[0].text;
+    o.font.style = ToInt(a[1].number);
+    o.font.size = ToInt(a[2].number);
+    o.font.foreground = ToColour(a[3].number);
+    o.font.hasBackground = a.size() == 5;
+    if (o.font.hasBackground) o.font.background = ToColour(a[4].number);
+  }
+
+  // "Angle n" and "Spacing n": one number.
+  double NumberClause(Scanner& s, const char* clause) {
+    double v;
+    if (!s.Number(v)) Fail(LineNo(), std::string(clause) + " needs a number");
+    ExpectEnd(s, clause);
+    return v;
+  }
+
+  void Clause(const std::string& word, Scanner& s) {
+    if (!current_) Fail(LineNo(), "a " + word + " clause before any object");
+    MapObject& o = *current_;
+    if (word == "pen") PenClause(s, o);
+    else if (word == "brush") BrushClause(s, o);
+    else if (word == "symbol") SymbolClause(s, o);
+    else if (word == "font") FontClause(s, o);
+    else if (word == "angle") o.angle = std::fmod(NumberClause(s, "Angle"), 360.0);
+    else if (word == "spacing") NumberClause(s, "Spacing");
+    // Justify, Label, Smooth, Center: nothing to draw from.
+  }
+
+  static bool IsClause(const std::string& word) {
+    return word == "pen" || word == "brush" || word == "symbol" || word == "font" || word == "angle" ||
+           word == "justify" || word == "spacing" || word == "label" || word == "smooth" || word == "center";
+  }
+
+  void ReadPline(Scanner& s, std::size_t begun, MapObject& o) {
+    o.kind = ObjectKind::Pline;
+    Stream st(*this, "PLINE", begun);
+    Scanner probe = s;
+    if (Lower(probe.Word()) == "multiple") {
+      st.Start(probe);
+      const std::size_t sections = st.Count("the section count");
+      for (std::size_t k = 0; k < sections; ++k) o.parts.push_back(st.Points(st.Count("a section's point count")));
+    } else {
+      st.Start(s);
+      o.parts.push_back(st.Points(st.Count("the point count")));
     }
-    current_ = nullptr;
+    st.Finish();
+  }
+
+  void ReadText(Scanner& s, std::size_t begun, MapObject& o) {
+    o.kind = ObjectKind::Text;
+    if (s.AtEnd()) {
+      do {
+        ++i_;
+        if (i_ >= lines_.size()) Fail(LineNo(), "the file ends inside the TEXT begun at line " + std::to_string(begun));
+        s = Scanner(lines_[i_]);
+      } while (s.AtEnd());
+    }
+    if (!s.String(o.text, LineNo())) Fail(LineNo(), "expected the quoted string of a TEXT, found " + Shown(s.Token()));
+    Stream st(*this, "TEXT", begun);
+    st.Start(s);
+    const XY a = st.Point();
+    const XY b = st.Point();
+    st.Finish();
+    o.boxMin = {std::min(a.x, b.x), std::min(a.y, b.y)};
+    o.boxMax = {std::max(a.x, b.x), std::max(a.y, b.y)};
+  }
+
+  // One object from the line in hand (and the lines it goes on over).
+  void ReadObject(const std::string& word, std::string_view raw, Scanner& s, std::size_t begun, MapObject& o) {
+    if (word == "none") {
+      ExpectEnd(s, "NONE");
+    } else if (word == "point") {
+      o.kind = ObjectKind::Point;
+      Stream st(*this, "POINT", begun);
+      st.Start(s);
+      o.parts.push_back({st.Point()});
+      st.Finish();
+    } else if (word == "line") {
+      o.kind = ObjectKind::Line;
+      Stream st(*this, "LINE", begun);
+      st.Start(s);
+      const XY a = st.Point();
+      const XY b = st.Point();
+      o.parts.push_back({a, b});
+      st.Finish();
+    } else if (word == "multipoint") {
+      o.kind = ObjectKind::MultiPoint;
+      Stream st(*this, "MULTIPOINT", begun);
+      st.Start(s);
+      o.parts.push_back(st.Points(st.Count("the point count")));
+      st.Finish();
+    } else if (word == "pline") {
+      ReadPline(s, begun, o);
+    } else if (word == "region") {
+      o.kind = ObjectKind::Region;
+      Stream st(*this, "REGION", begun);
+      st.Start(s);
+      const std::size_t rings = st.Count("the ring count");
+      for (std::size_t k = 0; k < rings; ++k) o.parts.push_back(st.Points(st.Count("a ring's point count")));
+      st.Finish();
+    } else if (word == "text") {
+      ReadText(s, begun, o);
+    } else if (word.empty()) {
+      Fail(LineNo(), "expected an object, found " + Shown(s.Token()));
+    } else {
+      Fail(LineNo(), "unknown object " + Shown(raw));
+    }
+  }
+
+  void AddExtents() {
     for (MapObject& o : out_.objects) {
       o.extent = Extent{};
       if (o.kind == ObjectKind::Text) {
@@ -555,6 +563,31 @@ class MifParser {
       }
       out_.extent.Add(o.extent);
     }
+  }
+
+  void Objects() {
+    // Every object takes at least one line: room for as many as the lines
+    // left, so that the list never moves its objects while growing (pages
+    // of the room that no object uses are never touched).
+    out_.objects.reserve(lines_.size() - std::min(i_, lines_.size()));
+    for (; i_ < lines_.size(); ++i_) {
+      Scanner s(lines_[i_]);
+      if (s.AtEnd()) continue;
+      const std::string_view raw = s.Word();
+      LowerInto(word_, raw);
+      if (IsClause(word_)) {
+        Clause(word_, s);
+        continue;
+      }
+      MapObject o;
+      const std::size_t begun = LineNo();
+      o.line = static_cast<int>(begun);
+      ReadObject(word_, raw, s, begun, o);
+      out_.objects.push_back(std::move(o));
+      current_ = &out_.objects.back();
+    }
+    current_ = nullptr;
+    AddExtents();
   }
 
   std::vector<std::string_view> lines_;
@@ -687,25 +720,41 @@ bool ReadLayer(const std::string& mifPath, Layer layer, PreviewLayer& out, std::
   return ParseLayer(mif, mid, mifPath, midPath, layer, out, error);
 }
 
+namespace {
+
+// Where a member of a set is drawn: a product's regions beneath its lines,
+// both beneath the main objects, texts on top.
+bool DrawnAs(const SetMember& member, Layer& layer) {
+  if (!member.IsMif()) return false;
+  switch (member.kind) {
+    case MemberKind::Main: layer = Layer::Main; return true;
+    case MemberKind::Text: layer = Layer::Text; return true;
+    case MemberKind::Pair: {
+      const OutputLayer* pair = FindPair(member.suffix, Products());
+      layer = pair && pair->content == LayerContent::Regions ? Layer::Polygons : Layer::Links;
+      return true;
+    }
+    case MemberKind::Network: break;
+  }
+  return false;
+}
+
+}  // namespace
+
 bool ReadSet(const std::string& mifPath, PreviewSet& out, std::string& error) {
   out = PreviewSet{};
   out.name = mifPath;
-  std::string base = mifPath;
-  if (EndsWithNoCase(base, ".mif")) base.resize(base.size() - 4);
-  const std::pair<const char*, Layer> members[] = {
-      {"_poly", Layer::Polygons}, {"_pline", Layer::Links}, {"_Text", Layer::Text}};
-  for (const auto& [suffix, layer] : members) {
-    if (EndsWithNoCase(base, suffix)) {
-      base.resize(base.size() - std::string_view(suffix).size());
-      break;
-    }
+  const std::string setName = SetNameOf(mifPath, Products());
+  std::vector<std::pair<std::string, Layer>> files;
+  std::string names;
+  for (const SetMember& member : SetMembers(setName, Products())) {
+    Layer layer;
+    if (!DrawnAs(member, layer)) continue;
+    names += (names.empty() ? "" : ", ") + member.path;
+    if (FileExists(member.path)) files.emplace_back(member.path, layer);
   }
-  const std::pair<std::string, Layer> files[] = {{base + "_poly.mif", Layer::Polygons},
-                                                 {base + "_pline.mif", Layer::Links},
-                                                 {base + ".mif", Layer::Main},
-                                                 {base + "_Text.mif", Layer::Text}};
+  std::stable_sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
   for (const auto& [path, layer] : files) {
-    if (!FileExists(path)) continue;
     PreviewLayer l;
     if (!ReadLayer(path, layer, l, error)) {
       out.layers.clear();
@@ -715,7 +764,7 @@ bool ReadSet(const std::string& mifPath, PreviewSet& out, std::string& error) {
     out.layers.push_back(std::move(l));
   }
   if (out.layers.empty()) {
-    error = mifPath + ": no such output set (none of " + base + ".mif, _Text.mif, _poly.mif, _pline.mif)";
+    error = mifPath + ": no such output set (none of " + names + ")";
     return false;
   }
   return true;

@@ -29,8 +29,14 @@ constexpr std::array kMessages{
     MessageText{MessageId::StatusComplete, I, "Translation complete"},
     MessageText{MessageId::StatusStopped, I, "Translation stopped"},
     MessageText{MessageId::StatusFailed, I, "Translation failed: an output set could not be written"},
+    MessageText{MessageId::StatusFailedBecause, I, "Translation failed: {1}"},
+    MessageText{MessageId::StatusStopping, I, "Stopping after the current record..."},
     MessageText{MessageId::StatusNothingWritten, I, "Nothing translated: the output was not written"},
     MessageText{MessageId::FileShrankWhileRead, E, "the file shrank while it was read"},
+    MessageText{MessageId::ExistsAlready, E, "exists already; use --overwrite to replace it"},
+    MessageText{MessageId::RunStopped, E, "stopped; {1} of {2} output sets written"},
+    MessageText{MessageId::NoPictureProgram, E, "no picture: quorvel-preview cannot be started"},
+    MessageText{MessageId::RunSummary, I, "{1} file{2} translated, {3} skipped, {4} failed; {5} objects; {6} MB read in {7} s ({8} MB/s)"},
 };
 
 // The table is in MessageId order.

@@ -31,9 +31,17 @@ enum class MessageId {
   StatusComplete,
   StatusStopped,
   StatusFailed,
+  StatusFailedBecause,      // {1} the file and what went wrong
+  StatusStopping,
   StatusNothingWritten,
   // Reasons.
   FileShrankWhileRead,
+  // The command's own lines.
+  ExistsAlready,
+  RunStopped,               // {1} sets written, {2} sets planned
+  NoPictureProgram,
+  RunSummary,               // {1} files translated, {2} "s" or "", {3} skipped, {4} failed, {5} objects,
+                            // {6} MB read, {7} seconds, {8} MB/s
 };
 
 struct MessageText {

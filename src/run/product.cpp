@@ -28,4 +28,21 @@ const ProductDescriptor* ProductRegistry::Recognize(std::string_view databaseNam
   return nullptr;
 }
 
+std::vector<const OutputLayer*> ProductRegistry::Pairs() const {
+  std::vector<const OutputLayer*> pairs;
+  for (const ProductDescriptor* p : products_)
+    for (const OutputLayer& layer : p->layers) {
+      bool known = false;
+      for (const OutputLayer* q : pairs) known = known || q->suffix == layer.suffix;
+      if (!known) pairs.push_back(&layer);
+    }
+  return pairs;
+}
+
+std::vector<std::string> ProductRegistry::PairSuffixes() const {
+  std::vector<std::string> suffixes;
+  for (const OutputLayer* layer : Pairs()) suffixes.emplace_back(layer->suffix);
+  return suffixes;
+}
+
 }  // namespace quorvel

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "mif/header.hpp"
 #include "run/options.hpp"
@@ -26,6 +27,10 @@ enum class FileOutcome {
 
 using TranslateFunction = FileOutcome (*)(FileContext&);
 
+// What a product's own pair holds, for a reader that draws the set:
+// regions are drawn beneath lines, and both beneath the main objects.
+enum class LayerContent { Regions, Lines };
+
 // A pair of the output set a product writes besides the main and text pairs,
 // named with `suffix` ("_poly" gives NAME_poly.mif and NAME_poly.mid), with
 // a header block of its own.
@@ -33,6 +38,7 @@ struct OutputLayer {
   std::string_view suffix;
   HeaderStyle headerStyle = {};
   std::span<const std::string_view> columns = {};
+  LayerContent content = LayerContent::Lines;
 
   std::string HeaderBlock() const;
 };
@@ -68,6 +74,9 @@ class ProductRegistry {
   std::span<const ProductDescriptor* const> products() const { return products_; }
   // The first product whose test accepts the database name, or nullptr.
   const ProductDescriptor* Recognize(std::string_view databaseName) const;
+  // Every pair of a product's own, each suffix once, in registry order.
+  std::vector<const OutputLayer*> Pairs() const;
+  std::vector<std::string> PairSuffixes() const;
 
  private:
   std::span<const ProductDescriptor* const> products_;

@@ -35,6 +35,7 @@ struct RunDriver::SetDone {
   std::string failedPath;  // and the reason, of a set that could not be created or written
   std::string failureReason;
   bool written = false;    // put in place whole
+  WrittenSet account;      // what was put in place, when written
 };
 
 // Sees every tile of a set as it ends, and says whether to go on.
@@ -164,12 +165,7 @@ RunPlan PlanRun(const RunRequest& request) {
 }
 
 RunDriver::RunDriver(const ProductRegistry& registry, const TranslationSettings& settings, RunObserver& observer)
-    : registry_(registry), settings_(settings), observer_(observer) {
-  for (const ProductDescriptor* product : registry_.products())
-    for (const OutputLayer& layer : product->layers)
-      if (std::find(extraSuffixes_.begin(), extraSuffixes_.end(), layer.suffix) == extraSuffixes_.end())
-        extraSuffixes_.emplace_back(layer.suffix);
-}
+    : registry_(registry), settings_(settings), observer_(observer), extraSuffixes_(registry.PairSuffixes()) {}
 
 RunResult RunDriver::StartTranslationRun(const RunRequest& request) {
   result_ = RunResult{};
@@ -185,6 +181,7 @@ RunResult RunDriver::StartTranslationRun(const RunRequest& request) {
   lastObjects_ = 0;
   filesDone_ = 0;
   ended_ = false;
+  failureShown_.clear();
   keepGoing_ = request.keepGoing;
   runUsesTrueTypeSymbols_ = settings_.useTrueTypeSymbols;
   textRouting_ = settings_.text == TextOption::Separate ? TextRouting::OwnPair
@@ -213,7 +210,8 @@ RunResult RunDriver::StartTranslationRun(const RunRequest& request) {
     ShowStatus(observer_, MessageId::StatusNothingWritten);
   } else if (ended_) {
     result_.status = RunResult::Status::OutputFailed;
-    ShowStatus(observer_, MessageId::StatusFailed);
+    if (failureShown_.empty()) ShowStatus(observer_, MessageId::StatusFailed);
+    else ShowStatus(observer_, MessageId::StatusFailedBecause, {failureShown_});
   } else {
     observer_.PumpMessages();
     ShowStatus(observer_, result_.stopped                          ? MessageId::StatusStopped
@@ -228,20 +226,30 @@ RunResult RunDriver::StartTranslationRun(const RunRequest& request) {
   return result_;
 }
 
-bool RunDriver::CheckPlan(const RunRequest& request, const RunPlan& plan) {
-  // Every file a set may write or remove, with the set it belongs to.
-  struct Member {
-    std::string path, key;
-    std::size_t set;
-  };
-  SameFileKeys keys;
-  std::vector<Member> members;
-  for (std::size_t i = 0; i < plan.sets.size(); ++i)
-    for (std::string& path : OutputSet::MemberPaths(plan.sets[i].mifName, extraSuffixes_))
-      members.push_back({path, keys.KeyOf(path), i});
+namespace {
 
-  // The inputs by key and by file (device and inode), looked up per member
-  // (a batch of many tiles has many of each).
+// Every file a set of the plan may write or remove, with its set.
+struct PlannedMember {
+  std::string path, key;
+  std::size_t set;
+};
+
+std::vector<PlannedMember> PlannedMembers(const RunPlan& plan, std::span<const std::string> pairSuffixes,
+                                          SameFileKeys& keys) {
+  std::vector<PlannedMember> members;
+  for (std::size_t i = 0; i < plan.sets.size(); ++i)
+    for (SetMember& m : SetMemberNames(plan.sets[i].mifName, pairSuffixes)) {
+      std::string key = keys.KeyOf(m.path);
+      members.push_back({std::move(m.path), std::move(key), i});
+    }
+  return members;
+}
+
+// Members that name an input, by name or as the same file (device and
+// inode), once for each input in the order they were given. The inputs are
+// looked up per member: a batch of many tiles has many of each.
+void FindInputsOverwritten(const RunRequest& request, const std::vector<PlannedMember>& members, SameFileKeys& keys,
+                           PlanCheck& check) {
   std::unordered_multimap<std::string, std::size_t> inputsByKey;
   std::map<std::pair<dev_t, ino_t>, std::vector<std::size_t>> inputsByFile;
   for (std::size_t i = 0; i < request.files.size(); ++i) {
@@ -250,9 +258,8 @@ bool RunDriver::CheckPlan(const RunRequest& request, const RunPlan& plan) {
     struct stat st;
     if (::stat(file.c_str(), &st) == 0) inputsByFile[{st.st_dev, st.st_ino}].push_back(i);
   }
-  bool refused = false;
   std::vector<std::size_t> hits;
-  for (const Member& m : members) {
+  for (const PlannedMember& m : members) {
     hits.clear();
     const auto [first, last] = inputsByKey.equal_range(m.key);
     for (auto it = first; it != last; ++it) hits.push_back(it->second);
@@ -261,32 +268,50 @@ bool RunDriver::CheckPlan(const RunRequest& request, const RunPlan& plan) {
       const auto same = inputsByFile.find({st.st_dev, st.st_ino});
       if (same != inputsByFile.end()) hits.insert(hits.end(), same->second.begin(), same->second.end());
     }
-    // Once for each input it would overwrite, in the order they were given.
     std::sort(hits.begin(), hits.end());
     hits.erase(std::unique(hits.begin(), hits.end()), hits.end());
-    for (std::size_t i : hits) {
-      ShowFileMessage(observer_, MessageId::OutputIsInput, m.path, {request.files[i]});
-      refused = true;
-    }
+    for (std::size_t i : hits) check.problems.push_back({MessageId::OutputIsInput, m.path, {request.files[i]}});
   }
-  std::vector<const Member*> byKey;
-  for (const Member& m : members) byKey.push_back(&m);
-  std::stable_sort(byKey.begin(), byKey.end(), [](const Member* a, const Member* b) { return a->key < b->key; });
+}
+
+// Files that two sets would both write.
+void FindSharedMembers(const RunPlan& plan, const std::vector<PlannedMember>& members, PlanCheck& check) {
+  std::vector<const PlannedMember*> byKey;
+  for (const PlannedMember& m : members) byKey.push_back(&m);
+  std::stable_sort(byKey.begin(), byKey.end(),
+                   [](const PlannedMember* a, const PlannedMember* b) { return a->key < b->key; });
   for (std::size_t i = 1; i < byKey.size(); ++i)
-    if (byKey[i]->key == byKey[i - 1]->key && byKey[i]->set != byKey[i - 1]->set) {
-      ShowFileMessage(observer_, MessageId::SharedOutput, byKey[i]->path,
-                      {plan.sets[byKey[i - 1]->set].mifName, plan.sets[byKey[i]->set].mifName});
-      refused = true;
-    }
-  if (refused) {
+    if (byKey[i]->key == byKey[i - 1]->key && byKey[i]->set != byKey[i - 1]->set)
+      check.problems.push_back({MessageId::SharedOutput,
+                                byKey[i]->path,
+                                {plan.sets[byKey[i - 1]->set].mifName, plan.sets[byKey[i]->set].mifName}});
+}
+
+}  // namespace
+
+PlanCheck CheckRunPlan(const RunRequest& request, const RunPlan& plan, std::span<const std::string> pairSuffixes) {
+  PlanCheck check;
+  SameFileKeys keys;
+  const std::vector<PlannedMember> members = PlannedMembers(plan, pairSuffixes, keys);
+  FindInputsOverwritten(request, members, keys, check);
+  FindSharedMembers(plan, members, check);
+  if (!check.problems.empty()) return check;
+  for (const PlannedMember& m : members)
+    if (StateOfTarget(m.path) == TargetState::RegularFile) check.existing.push_back(m.path);
+  return check;
+}
+
+bool RunDriver::CheckPlan(const RunRequest& request, const RunPlan& plan) {
+  const PlanCheck check = CheckRunPlan(request, plan, extraSuffixes_);
+  for (const PlanCheck::Problem& p : check.problems) {
+    if (p.values.size() == 1) ShowFileMessage(observer_, p.id, p.path, {p.values[0]});
+    else ShowFileMessage(observer_, p.id, p.path, {p.values[0], p.values[1]});
+  }
+  if (!check.problems.empty()) {
     result_.status = RunResult::Status::Refused;
     return false;
   }
-
-  std::vector<std::string> existing;
-  for (const Member& m : members)
-    if (StateOfTarget(m.path) == TargetState::RegularFile) existing.push_back(m.path);
-  if (!existing.empty() && !observer_.ConfirmReplace(existing)) {
+  if (!check.existing.empty() && !observer_.ConfirmReplace(check.existing)) {
     result_.status = RunResult::Status::NotReplaced;
     return false;
   }
@@ -333,6 +358,8 @@ RunDriver::SetDone RunDriver::TranslateSetFiles(const RunPlan& plan, const Plann
     w.records.Release();
     w.counters.recordsBefore += w.counters.recordsRead;
     hook.TileEnded({outcome, w.counters.recordsRead, w.counters.objectsCreated, bytes});
+    if (outcome == FileOutcome::Translated || outcome == FileOutcome::CutShort || outcome == FileOutcome::OutputFailed)
+      done.account.tiles.push_back(plan.tiles[tile].DisplayName());
     if (outcome == FileOutcome::OutputFailed) break;
     if (hook.StopAfterTile()) break;
   }
@@ -343,7 +370,11 @@ void RunDriver::CommitSet(OutputSet& out, bool stopped, SetDone& done) {
   // A stop or a failed write leaves the earlier output as it was.
   if (!out.WriteFailed() && !stopped) {
     done.written = out.CommitOutputSet();
-    if (done.written) return;
+    if (done.written) {
+      done.account.mifName = out.mifName();
+      done.account.members = out.committed();
+      return;
+    }
   } else {
     out.DiscardOutputSet();
   }
@@ -376,7 +407,8 @@ void RunDriver::RunSequentially(const RunPlan& plan) {
     observer_.ShowFilesSelected(plan.tiles.size());
   }
   for (const PlannedSet& set : plan.sets) {
-    if (!ShowSetDone(TranslateSet(plan, set, worker, hook))) return;
+    SetDone done = TranslateSet(plan, set, worker, hook);
+    if (!ShowSetDone(done)) return;
     if (StopRequested()) return;
   }
 }
@@ -556,15 +588,18 @@ void RunDriver::ShowTileDone(const TileDone& tile) {
   observer_.PumpMessages();
 }
 
-bool RunDriver::ShowSetDone(const SetDone& set) {
+bool RunDriver::ShowSetDone(SetDone& set) {
   if (set.written) {
+    // A set whose tiles all gave nothing leaves the disk as it was.
+    if (!set.account.members.empty()) result_.sets.push_back(std::move(set.account));
     ++result_.setsWritten;
     observer_.ShowRecordsRead(runTotal_);
     return true;
   }
-  if (set.createFailed) ShowFileMessage(observer_, MessageId::UnableToOpenMif, set.failedPath, {set.failureReason});
-  else if (set.writeFailed) ShowFileMessage(observer_, MessageId::ErrorWriting, set.failedPath, {set.failureReason});
   if (!set.createFailed && !set.writeFailed) return true;  // stopped: nothing to report
+  const MessageId id = set.createFailed ? MessageId::UnableToOpenMif : MessageId::ErrorWriting;
+  ShowFileMessage(observer_, id, set.failedPath, {set.failureReason});
+  if (failureShown_.empty()) failureShown_ = EscapeControls(set.failedPath) + ": " + ComposeMessage(id, {set.failureReason});
   ++result_.outputFailures;
   if (keepGoing_ && mode_ == RunPlan::Mode::Separate) return true;
   ended_ = true;

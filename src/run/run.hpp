@@ -13,14 +13,17 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "ntf/record_list.hpp"
 #include "ntf/tile_input.hpp"
 #include "run/context.hpp"
+#include "run/messages.hpp"
 #include "run/observer.hpp"
 #include "run/product.hpp"
+#include "run/set_names.hpp"
 #include "run/settings.hpp"
 
 namespace quorvel {
@@ -41,6 +44,31 @@ struct RunRequest {
   bool keepGoing = false;
 };
 
+// An output set the run put in place whole: its files with their objects,
+// and the tiles translated into it.
+struct WrittenSet {
+  std::string mifName;
+  std::vector<SetMember> members;  // in the order they were put in place
+  // The tiles that reached their end or were cut short in it (a path, or
+  // ARCHIVE/MEMBER), in the order translated.
+  std::vector<std::string> tiles;
+
+  // The objects of its MIF files.
+  std::int64_t Objects() const {
+    std::int64_t n = 0;
+    for (const SetMember& m : members)
+      if (m.IsMif()) n += m.objects;
+    return n;
+  }
+  // The set's file of this kind and extension (".mif", ".mid", ".txt"), or
+  // nullptr when the set has none.
+  const SetMember* Find(MemberKind kind, std::string_view extension = ".mif") const {
+    for (const SetMember& m : members)
+      if (m.kind == kind && m.path.ends_with(extension)) return &m;
+    return nullptr;
+  }
+};
+
 struct RunResult {
   enum class Status {
     Completed,     // every file was handled (some may have been skipped)
@@ -58,11 +86,21 @@ struct RunResult {
   std::int64_t objectsTotal = 0;    // of the whole run
   std::uint64_t bytesRead = 0;      // of the tiles read
   std::size_t setsPlanned = 0;
-  std::size_t setsWritten = 0;      // put in place whole
+  std::size_t setsWritten = 0;      // ended whole (one whose tiles gave nothing left the disk as it was)
+  // The sets put in place, in plan order; a set discarded by a stop or a
+  // failure is not among them.
+  std::vector<WrittenSet> sets;
   // Sets, or tiles' own files, that could not be created or written while
   // the run went on (--keep-going, a product's own pair).
   std::size_t outputFailures = 0;
   bool stopped = false;             // the front end asked the run to stop
+
+  // The objects of every set put in place.
+  std::int64_t ObjectsWritten() const {
+    std::int64_t n = 0;
+    for (const WrittenSet& set : sets) n += set.Objects();
+    return n;
+  }
 
   bool AllTranslated() const {
     return status == Status::Completed && filesSkipped == 0 && filesCutShort == 0 && outputFailures == 0 &&
@@ -90,6 +128,25 @@ struct RunPlan {
 
 // The sets a request asks for.
 RunPlan PlanRun(const RunRequest& request);
+
+// What the check of a plan found before anything is written.
+struct PlanCheck {
+  // An output file that is one of the inputs (OutputIsInput: the input) or
+  // that two sets would write (SharedOutput: the two sets' MIF names).
+  struct Problem {
+    MessageId id;
+    std::string path;
+    std::vector<std::string> values;
+  };
+  std::vector<Problem> problems;  // any: the run writes nothing
+  // Files of earlier output the run would replace (looked for only when
+  // there is no problem).
+  std::vector<std::string> existing;
+};
+
+// Checks the files every set of `plan` may write or remove (with the
+// products' own pairs `pairSuffixes`) against the inputs and each other.
+PlanCheck CheckRunPlan(const RunRequest& request, const RunPlan& plan, std::span<const std::string> pairSuffixes);
 
 // The output set named after a tile: its name with a ".ntf" extension (any
 // case) replaced by ".mif", or ".mif" appended; in `outputDir` when given,
@@ -140,7 +197,7 @@ class RunDriver {
   void ShowTileDone(const TileDone& tile);
   // Reports a set that could not be created, written or closed; false when
   // it ends the run.
-  bool ShowSetDone(const SetDone& set);
+  bool ShowSetDone(SetDone& set);
   void Tally(FileOutcome outcome);
   // Asks the front end once per check; remembers a stop.
   bool StopRequested();
@@ -163,6 +220,7 @@ class RunDriver {
   std::int64_t lastObjects_ = 0;
   std::size_t filesDone_ = 0;
   bool ended_ = false;  // an output set ended the run
+  std::string failureShown_;  // the first output failure shown, for the status line
   RunResult result_;
 };
 

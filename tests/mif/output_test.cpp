@@ -488,15 +488,7 @@ TEST(OutputFile, SealThenPutInPlaceAndAFailedSealRenamesNothing) {
   EXPECT_TRUE(test::Exists(a.writtenPath()));
 
   // b's data cannot reach the disk: a file size limit, as on a full disk.
-  struct rlimit saved {};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  struct rlimit small = saved;
-  small.rlim_cur = 1000;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const bool sealed = b.Seal();
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, oldHandler);
+  const bool sealed = test::UnderFileSizeLimit(1000, [&] { return b.Seal(); });
   EXPECT_FALSE(sealed);
   EXPECT_TRUE(b.failed());
   EXPECT_NE(b.error(), "");

@@ -545,4 +545,72 @@ TEST_F(RunDriverTest, AnOutputThatIsAnInputUnderAnotherNameIsRefusedAmongManyInp
   EXPECT_FALSE(test::Exists(dir / "in/t0.mif"));
 }
 
+// The run's own account of what it wrote: every set put in place with its
+// files, their objects and the tiles that went into it; nothing for a set
+// a stop discarded or for a set whose tiles all gave nothing.
+TEST_F(RunDriverTest, TheResultListsEverySetPutInPlaceWithItsFilesObjectsAndTiles) {
+  const std::string a = Tile("SK12.ntf", CodePointTile(3));
+  const std::string bad = Tile("bad.ntf", "not an NTF file\r\n");
+  const std::string b = Tile("SK13.ntf", CodePointTile(2));
+  RunResult r = Run({a, bad, b});
+  ASSERT_EQ(r.sets.size(), 1u);
+  const WrittenSet& set = r.sets[0];
+  EXPECT_EQ(set.mifName, dir / "SK12.mif");
+  EXPECT_EQ(set.tiles, (std::vector<std::string>{a, b}));
+  EXPECT_EQ(set.Objects(), 5);
+  EXPECT_EQ(r.ObjectsWritten(), 5);
+  ASSERT_NE(set.Find(MemberKind::Main), nullptr);
+  EXPECT_EQ(set.Find(MemberKind::Main)->path, dir / "SK12.mif");
+  EXPECT_EQ(set.Find(MemberKind::Main, ".mid")->objects, 5);
+  EXPECT_EQ(set.Find(MemberKind::Text), nullptr);
+  for (const SetMember& m : set.members) EXPECT_TRUE(test::Exists(m.path)) << m.path;
+
+  // Separate tiles: one set each, the unreadable tile's set left out.
+  merge = false;
+  r = Run({a, bad, b});
+  ASSERT_EQ(r.sets.size(), 2u);
+  EXPECT_EQ(r.sets[0].mifName, dir / "SK12.mif");
+  EXPECT_EQ(r.sets[1].mifName, dir / "SK13.mif");
+  EXPECT_EQ(r.sets[1].Objects(), 2);
+  EXPECT_EQ(r.sets[1].tiles, std::vector<std::string>{b});
+  EXPECT_EQ(r.setsPlanned, 3u);
+  EXPECT_FALSE(test::Exists(dir / "bad.mif"));
+}
+
+TEST_F(RunDriverTest, AStoppedSetIsNotInTheAccountAndEarlierOutputStays) {
+  const std::string a = Tile("a.ntf", CodePointTile(400));
+  test::WriteFile(dir / "a.mif", "earlier");
+  StopInsideTheTile stopper;
+  const RunResult r = Translate(RunRequest{{a}, {}, true}, settings, stopper);
+  EXPECT_TRUE(r.stopped);
+  EXPECT_TRUE(r.sets.empty());
+  EXPECT_EQ(r.ObjectsWritten(), 0);
+  EXPECT_EQ(test::ReadFile(dir / "a.mif"), "earlier");
+}
+
+TEST_F(RunDriverTest, AParallelRunAccountsForItsSetsInPlanOrder) {
+  settings.jobs = 2;
+  merge = false;
+  std::vector<std::string> files;
+  for (int i = 0; i < 6; ++i) files.push_back(Tile("p" + std::to_string(i) + ".ntf", CodePointTile(i + 1)));
+  const RunResult r = Run(files);
+  ASSERT_EQ(r.sets.size(), 6u);
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(r.sets[i].mifName, dir / ("p" + std::to_string(i) + ".mif"));
+    EXPECT_EQ(r.sets[i].Objects(), i + 1);
+  }
+  EXPECT_EQ(r.ObjectsWritten(), 21);
+}
+
+// A failed output set names the file and the reason in the status line, in
+// the words of the message the front end was shown.
+TEST_F(RunDriverTest, AFailedSetNamesItsFileAndReasonInTheStatusLine) {
+  const std::string a = Tile("a.ntf", CodePointTile(1));
+  const RunResult r = Run({a}, dir / "missing/out.mif");
+  EXPECT_EQ(r.status, RunResult::Status::OutputFailed);
+  EXPECT_TRUE(r.sets.empty());
+  EXPECT_EQ(observer.statuses.back(),
+            "Translation failed: " + dir / "missing/out.mif" + ": Unable to open MIF file: No such file or directory");
+}
+
 }  // namespace

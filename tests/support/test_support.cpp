@@ -1,5 +1,9 @@
 #include "support/test_support.hpp"
 
+#include <csignal>
+#include <stdexcept>
+#include <sys/resource.h>
+
 #include <archive.h>
 #include <archive_entry.h>
 #include <gtest/gtest.h>
@@ -136,5 +140,18 @@ void WriteArchive(const std::string& path, Kind kind, const std::vector<Member>&
   archive_write_free(a);
 }
 
+
+bool UnderFileSizeLimit(std::uint64_t bytes, const std::function<bool()>& f) {
+  struct rlimit saved {};
+  if (getrlimit(RLIMIT_FSIZE, &saved) != 0) throw std::runtime_error("getrlimit");
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = bytes;
+  if (setrlimit(RLIMIT_FSIZE, &small) != 0) throw std::runtime_error("setrlimit");
+  const bool result = f();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+  return result;
+}
 
 }  // namespace quorvel::test

@@ -2,7 +2,9 @@
 // reading and running the command line tool.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -96,6 +98,11 @@ CommandResult RunCommand(const std::string& command);
 // Runs the quorvel command with the given (already quoted) arguments.
 CommandResult RunQuorvel(const std::string& arguments);
 std::string Quote(const std::string& s);
+
+// Calls `f` with the process's file size limit set to `bytes` (writes
+// beyond it fail as on a full disk, SIGXFSZ ignored), then puts the limit
+// back; returns what `f` returned.
+bool UnderFileSizeLimit(std::uint64_t bytes, const std::function<bool()>& f);
 
 // Archives of tiles, written with libarchive's writer.
 enum class Kind { Zip, Tar, TarGz, Gz };

@@ -23,8 +23,8 @@ constexpr std::string_view kLinkColumns[] = {
 
 }  // namespace
 
-extern const OutputLayer kPolygonLayer{"_poly", kMixedCaseHeader, kPolygonColumns};
-extern const OutputLayer kLinkLayer{"_pline", kMixedCaseHeader, kLinkColumns};
+extern const OutputLayer kPolygonLayer{"_poly", kMixedCaseHeader, kPolygonColumns, LayerContent::Regions};
+extern const OutputLayer kLinkLayer{"_pline", kMixedCaseHeader, kLinkColumns, LayerContent::Lines};
 
 namespace {
 

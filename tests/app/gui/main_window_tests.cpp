@@ -359,6 +359,27 @@ TEST_F(WindowTest, ClosingDuringAMergedRunStopsBeforeTheNextFile) {
   EXPECT_FALSE(window->isVisible());
 }
 
+// After a stop the Map offers only what the run wrote: not an older file
+// that happens to carry the set's name.
+TEST_F(WindowTest, AfterAStopTheMapIsNotOfferedForAnOlderFileOfThatName) {
+  dialogs->ntfAnswers.push_back({Example("codepoint_small.ntf", "SK11.ntf"), Example("codepoint_small.ntf", "SK12.ntf")});
+  window->show();
+  window->SelectNtfFiles();
+  Find<QLineEdit>("EditMIF_File")->setText(Scratch("older.mif"));
+  QFile older(Scratch("older.mif"));
+  ASSERT_TRUE(older.open(QIODevice::WriteOnly));
+  older.write("earlier\n");
+  older.close();
+  QTimer::singleShot(0, window.get(), [&] { window->RequestStop(); });
+  window->StartTranslationRun();
+  EXPECT_TRUE(window->LastRun().stopped);
+  EXPECT_TRUE(window->LastRun().sets.empty());
+  EXPECT_TRUE(window->LastRunSets().isEmpty());
+  EXPECT_FALSE(Find<QPushButton>("ButtonMap")->isEnabled());
+  EXPECT_EQ(Find<QLabel>("LabelNumberOfObjectsCreated")->text(), "0");
+  EXPECT_EQ(ReadAll(Scratch("older.mif")), "earlier\n");
+}
+
 TEST_F(WindowTest, ALongRunPumpsEventsOnlyEveryFewTensOfMilliseconds) {
   ntfgen::Options options;
   options.size = ntfgen::Size::Full;
