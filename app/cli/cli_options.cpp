@@ -3,8 +3,11 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <filesystem>
 #include <thread>
+
+#include "run/run_options.hpp"
 
 namespace quorvel::cli {
 
@@ -25,11 +28,34 @@ struct ProductFlag {
   bool on = false;
 };
 
-// What the run-wide options are parsed into before they become settings.
-struct RunFlags {
-  std::string output, outputDir, text = "separate", symbols = "truetype", previewSize;
-  bool separate = false, merge = false;
-  CLI::Option* jobs = nullptr;
+// What one run option was given: the flag's state, the value's text (a
+// choice's word) or the number, each starting at the option's default.
+struct GivenRunOption {
+  CLI::Option* option = nullptr;
+  bool on = false;
+  std::string text;
+  int number = 0;
+};
+
+// The run options as parsed, before they become settings.
+class RunFlags {
+ public:
+  RunFlags() : given_(RunOptions().size()) {
+    for (const RunOption& o : RunOptions()) {
+      GivenRunOption& g = At(o.id);
+      if (o.kind == RunOptionKind::Number)
+        std::from_chars(o.defaultValue.data(), o.defaultValue.data() + o.defaultValue.size(), g.number);
+      else
+        g.text = std::string(o.defaultValue);
+    }
+  }
+  GivenRunOption& At(RunOptionId id) { return given_[static_cast<std::size_t>(id)]; }
+  bool On(RunOptionId id) { return At(id).on; }
+  const std::string& Text(RunOptionId id) { return At(id).text; }
+  bool Given(RunOptionId id) { return At(id).option->count() > 0; }
+
+ private:
+  std::vector<GivenRunOption> given_;
 };
 
 constexpr const char* kFooter = R"(
@@ -69,27 +95,33 @@ bool ParseSize(const std::string& text, int& width, int& height) {
   }
 }
 
-void AddRunOptions(CLI::App& app, CommandLine& cl, RunFlags& f) {
-  app.add_option("files", cl.request.files, "NTF files, translated in the order given")->required()->type_name("FILE.ntf...");
-  app.add_option("-o,--output", f.output,
-                                "MIF name for one file or a merged run (default: named after the first tile); "
-                                "an existing folder or a name ending in / means --output-dir")
-                     ->type_name("FILE.mif");
-  app.add_option("-d,--output-dir", f.outputDir, "write the sets into DIR (created if missing), named after each tile")
-      ->type_name("DIR");
-  auto* separate = app.add_flag("--separate", f.separate, "one output set per tile, named after each NTF file");
-  auto* merge = app.add_flag("--merge", f.merge, "all tiles into one output set (the default for several files)");
-  separate->excludes(merge);
-  app.add_flag("--overwrite", cl.overwrite, "replace existing output sets");
-  app.add_flag("-k,--keep-going", cl.request.keepGoing,
-               "with --separate, a set that cannot be written is reported and the run goes on");
-  app.add_option("--text", f.text, "include | separate | ignore (default separate)")
-      ->check(CLI::IsMember({"include", "separate", "ignore"}))
-      ->type_name("MODE");
-  app.add_option("--symbols", f.symbols, "truetype | standard (default truetype)")
-      ->check(CLI::IsMember({"truetype", "standard"}))
-      ->type_name("SET");
-  app.add_flag("--network", cl.settings.extractNetworkData, "write the network file (_Network.txt)");
+// The option's flag, as its table row declares it.
+CLI::Option* AddRunOption(CLI::App& app, const RunOption& o, GivenRunOption& given) {
+  const std::string names(o.names), help(o.help), valueName(o.valueName);
+  switch (o.kind) {
+    case RunOptionKind::Flag: return app.add_flag(names, given.on, help);
+    case RunOptionKind::Value: return app.add_option(names, given.text, help)->type_name(valueName);
+    case RunOptionKind::Number:
+      return app.add_option(names, given.number, help)->check(CLI::Range(o.min, o.max))->type_name(valueName);
+    case RunOptionKind::Choice: {
+      std::vector<std::string> words;
+      for (const RunOptionChoice& c : o.choices) words.emplace_back(c.word);
+      return app.add_option(names, given.text, help)->check(CLI::IsMember(words))->type_name(valueName);
+    }
+  }
+  return nullptr;
+}
+
+// The run options of one group, in table order.
+void AddRunOptions(CLI::App& app, RunFlags& f, RunOptionGroup group) {
+  for (const RunOption& o : RunOptions())
+    if (o.group == group) f.At(o.id).option = AddRunOption(app, o, f.At(o.id));
+}
+
+// Options that cannot be given together; CLI11 makes each exclusion mutual.
+void AddExclusions(CLI::App& app, RunFlags& f) {
+  for (const RunOption& o : RunOptions())
+    if (!o.excludes.empty()) f.At(o.id).option->excludes(app.get_option(std::string(o.excludes)));
 }
 
 // One flag per declared product option, in registry order.
@@ -106,45 +138,60 @@ std::vector<ProductFlag> AddProductOptions(CLI::App& app, const ProductRegistry&
   return flags;
 }
 
-// Settles the parsed values into the settings; false with `error` set for a
-// value no option takes.
-bool ApplyFlags(CommandLine& cl, RunFlags& f, std::vector<ProductFlag>& productFlags, std::string& error) {
-  if (f.jobs->count() > 0 && cl.settings.jobs != 1 && !f.separate) {
-    error = "-j needs --separate: a merged set is written in tile order by one writer";
-    return false;
-  }
+// Where the output goes: -o, -d and --separate together. False with `error`
+// set for a combination that names no output.
+bool SettleOutput(CommandLine& cl, RunFlags& f, std::string& error) {
+  std::string output = f.Text(RunOptionId::Output), outputDir = f.Text(RunOptionId::OutputDir);
   // An existing folder, or a name ending in "/", is where the sets go.
-  if (!f.output.empty() && (f.output.back() == '/' || IsFolder(f.output))) {
-    if (!f.outputDir.empty()) {
+  if (!output.empty() && (output.back() == '/' || IsFolder(output))) {
+    if (!outputDir.empty()) {
       error = "-o names a folder and --output-dir is given too";
       return false;
     }
-    f.outputDir = f.output;
-    f.output.clear();
+    outputDir = output;
+    output.clear();
   }
-  if (f.separate && !f.output.empty()) {
+  if (f.On(RunOptionId::Separate) && !output.empty()) {
     error = "--output names one set; with --separate use --output-dir";
     return false;
   }
-  cl.request.outputDir = f.outputDir;
-  int width = 0, height = 0;
-  if (!f.previewSize.empty() && !ParseSize(f.previewSize, width, height)) {
-    error = "--preview-size: '" + f.previewSize + "' is not WxH or a number of pixels";
+  cl.request.outputDir = outputDir;
+  if (!output.empty()) {
+    if (!EndsWithMif(output)) output += ".mif";
+    cl.request.mifName = output;
+  }
+  return true;
+}
+
+// Settles the parsed values into the settings; false with `error` set for a
+// value no option takes.
+bool ApplyFlags(CommandLine& cl, RunFlags& f, std::vector<ProductFlag>& productFlags, std::string& error) {
+  const bool separate = f.On(RunOptionId::Separate);
+  const int jobs = f.At(RunOptionId::Jobs).number;
+  if (f.Given(RunOptionId::Jobs) && jobs != 1 && !separate) {
+    error = "-j needs --separate: a merged set is written in tile order by one writer";
     return false;
   }
-  cl.previewSize = f.previewSize;
-  cl.settings.text = f.text == "include" ? TextOption::Include
-                     : f.text == "ignore" ? TextOption::Ignore
-                                          : TextOption::Separate;
-  cl.settings.useTrueTypeSymbols = f.symbols == "truetype";
-  cl.request.mergeTiles = !f.separate;
+  if (!SettleOutput(cl, f, error)) return false;
+  const std::string& previewSize = f.Text(RunOptionId::PreviewSize);
+  int width = 0, height = 0;
+  if (!previewSize.empty() && !ParseSize(previewSize, width, height)) {
+    error = "--preview-size: '" + previewSize + "' is not WxH or a number of pixels";
+    return false;
+  }
+  cl.previewSize = previewSize;
+  cl.preview = f.Text(RunOptionId::Preview);
+  for (const RunOption& o : RunOptions())
+    if (o.kind == RunOptionKind::Choice) Choose(o, f.Text(o.id), cl.settings);
+  cl.request.mergeTiles = !separate;
+  cl.request.keepGoing = f.On(RunOptionId::KeepGoing);
+  cl.settings.extractNetworkData = f.On(RunOptionId::Network);
+  cl.overwrite = f.On(RunOptionId::Overwrite);
+  cl.quiet = f.On(RunOptionId::Quiet);
+  if (f.Given(RunOptionId::Jobs)) cl.settings.jobs = jobs;
   for (ProductFlag& p : productFlags) {
     if (p.flag->count() == 0) continue;
     if (!ParseOptionText(*p.option, p.text, cl.settings.productOptions.Slot(*p.option), error)) return false;
-  }
-  if (!f.output.empty()) {
-    if (!EndsWithMif(f.output)) f.output += ".mif";
-    cl.request.mifName = f.output;
   }
   if (cl.settings.jobs == 0) cl.settings.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   return true;
@@ -170,17 +217,14 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, const ProductReg
   app.set_version_flag("--version", std::string("quorvel ") + QUORVEL_VERSION);
   app.get_formatter()->column_width(28);
 
+  app.add_option("files", cl.request.files, "NTF files, translated in the order given")->required()->type_name("FILE.ntf...");
+  // The run options about what is written, the products' own, then those
+  // about how the run goes: the order of --help.
   RunFlags flags;
-  AddRunOptions(app, cl, flags);
+  AddRunOptions(app, flags, RunOptionGroup::Output);
   std::vector<ProductFlag> productFlags = AddProductOptions(app, products);
-  flags.jobs = app.add_option("-j,--jobs", cl.settings.jobs, "with --separate, translate on N threads (0: one per core)")
-                   ->check(CLI::Range(0, 1024))
-                   ->type_name("N");
-  app.add_flag("-q,--quiet", cl.quiet, "no progress bar and no summary line; only messages");
-  app.add_option("--preview", cl.preview, "after the run, a picture of the output (--separate: one per set)")
-      ->type_name("FILE.png");
-  app.add_option("--preview-size", flags.previewSize, "size of the picture (default 1600 px on the long side)")
-      ->type_name("WxH");
+  AddRunOptions(app, flags, RunOptionGroup::Run);
+  AddExclusions(app, flags);
   app.footer(kFooter);
 
   auto usage = [&](const std::string& message) {

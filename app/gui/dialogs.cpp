@@ -15,6 +15,7 @@
 #include <QStorageInfo>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "ini_file.hpp"
 #include "pictures.hpp"
@@ -309,64 +310,56 @@ OptionsDialog::OptionsDialog(TranslationSettings& settings, const std::vector<Pr
 
   auto* columns = new QHBoxLayout;
   auto* left = new QVBoxLayout;
-  auto* text = new QGroupBox(QStringLiteral(" Text object options: "), this);
-  text->setObjectName(QStringLiteral("GroupBoxText"));
-  auto* textLayout = new QVBoxLayout(text);
-  auto radio = [](const QString& name, const QString& caption, const QString& hint, QWidget* parent) {
-    auto* r = new QRadioButton(caption, parent);
-    r->setObjectName(name);
-    if (!hint.isEmpty()) r->setToolTip(hint);
-    return r;
-  };
-  auto* include = radio(QStringLiteral("RadioButtonInclude"), QStringLiteral("&Include"),
-                        QStringLiteral("Include text objects in MIF"), text);
-  auto* separate = radio(QStringLiteral("RadioButtonSeparate"), QStringLiteral("Se&parate"),
-                         QStringLiteral("Translate text objects into a separate MIF"), text);
-  auto* ignore = radio(QStringLiteral("RadioButtonIgnore"), QStringLiteral("Ig&nore"),
-                       QStringLiteral("Do not translate text objects"), text);
-  textLayout->addWidget(include);
-  textLayout->addWidget(separate);
-  textLayout->addWidget(ignore);
-  switch (settings_.text) {
-    case TextOption::Include: include->setChecked(true); break;
-    case TextOption::Separate: separate->setChecked(true); break;
-    case TextOption::Ignore: ignore->setChecked(true); break;
-  }
-  connect(include, &QRadioButton::toggled, this, [this](bool on) { if (on) settings_.text = TextOption::Include; });
-  connect(separate, &QRadioButton::toggled, this, [this](bool on) { if (on) settings_.text = TextOption::Separate; });
-  connect(ignore, &QRadioButton::toggled, this, [this](bool on) { if (on) settings_.text = TextOption::Ignore; });
-
-  auto* symbols = new QGroupBox(QStringLiteral(" Symbol options: "), this);
-  symbols->setObjectName(QStringLiteral("GroupBoxSymbols"));
-  auto* symbolLayout = new QVBoxLayout(symbols);
-  auto* standard = radio(QStringLiteral("RadioButtonStandard"), QStringLiteral("&Standard fonts"), QString(), symbols);
-  auto* trueType = radio(QStringLiteral("RadioButtonTrueType"), QStringLiteral("&True-type fonts"), QString(), symbols);
-  symbolLayout->addWidget(standard);
-  symbolLayout->addWidget(trueType);
-  (settings_.useTrueTypeSymbols ? trueType : standard)->setChecked(true);
-  connect(standard, &QRadioButton::toggled, this, [this](bool on) { if (on) settings_.useTrueTypeSymbols = false; });
-  connect(trueType, &QRadioButton::toggled, this, [this](bool on) { if (on) settings_.useTrueTypeSymbols = true; });
-  left->addWidget(text);
-  left->addWidget(symbols);
+  for (const RunOption& option : RunOptions())
+    if (option.window == RunOptionPlace::OptionsDialog) left->addWidget(ChoiceGroup(option));
   columns->addLayout(left);
+  columns->addLayout(ButtonColumn(productOptions, defaultFolder));
+  layout->addLayout(columns);
+  FixSize(this, layout);
+}
 
-  auto* right = new QVBoxLayout;
+// One radio button per word, in the table's rows; each sets its word the
+// moment it is clicked.
+QGroupBox* OptionsDialog::ChoiceGroup(const RunOption& option) {
+  auto* group = new QGroupBox(FromView(option.windowTitle), this);
+  group->setObjectName(FromView(option.windowName));
+  auto* layout = new QVBoxLayout(group);
+  std::vector<const RunOptionChoice*> rows;
+  for (const RunOptionChoice& choice : option.choices) rows.push_back(&choice);
+  std::sort(rows.begin(), rows.end(), [](auto* a, auto* b) { return a->windowRow < b->windowRow; });
+  const std::string_view chosen = ChosenWord(option, settings_);
+  for (const RunOptionChoice* choice : rows) {
+    auto* radio = new QRadioButton(FromView(choice->caption), group);
+    radio->setObjectName(FromView(choice->objectName));
+    if (!choice->hint.empty()) radio->setToolTip(FromView(choice->hint));
+    layout->addWidget(radio);
+    radio->setChecked(choice->word == chosen);
+    const std::string_view word = choice->word;
+    connect(radio, &QRadioButton::toggled, this, [this, &option, word](bool on) {
+      if (on) Choose(option, word, settings_);
+    });
+  }
+  return group;
+}
+
+// A button for each product option's dialog, the default folder and Close.
+QBoxLayout* OptionsDialog::ButtonColumn(const std::vector<ProductOptionDialog*>& productOptions,
+                                        DefaultFolderDialog* defaultFolder) {
+  auto* column = new QVBoxLayout;
   for (ProductOptionDialog* dialog : productOptions) {
     const ProductOption& option = dialog->option();
     auto* button = Button(FromView(option.buttonName), FromView(option.buttonCaption), this);
-    right->addWidget(button);
+    column->addWidget(button);
     connect(button, &QPushButton::clicked, dialog, &QDialog::exec);
   }
   auto* folderButton = Button(QStringLiteral("ButtonDefaultFolder"), QStringLiteral("&Default folder"), this);
   auto* close = Button(QStringLiteral("ButtonClose"), QStringLiteral("Cl&ose"), this);
-  right->addWidget(folderButton);
-  right->addStretch();
-  right->addWidget(close);
-  columns->addLayout(right);
-  layout->addLayout(columns);
+  column->addWidget(folderButton);
+  column->addStretch();
+  column->addWidget(close);
   connect(folderButton, &QPushButton::clicked, defaultFolder, &QDialog::exec);
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
-  FixSize(this, layout);
+  return column;
 }
 
 // ---------------------------------------------------------------------------

@@ -8,11 +8,13 @@
 #include <vector>
 
 #include "quorvel.hpp"
+#include "run/run_options.hpp"
 
 class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QFileSystemModel;
+class QGroupBox;
 class QPushButton;
 class QRadioButton;
 class QTreeView;
@@ -96,8 +98,8 @@ class DefaultFolderDialog : public QDialog {
   QComboBox* drives_;
 };
 
-// "Quorvel Options": the text and symbol options, a button for each product
-// option's dialog and the default folder.
+// "Quorvel Options": the run options the table places here (text and
+// symbols), a button for each product option's dialog and the default folder.
 class OptionsDialog : public QDialog {
   Q_OBJECT
  public:
@@ -105,6 +107,10 @@ class OptionsDialog : public QDialog {
                 DefaultFolderDialog* defaultFolder, QWidget* parent);
 
  private:
+  // The group of a run option offered here (run/run_options.hpp).
+  QGroupBox* ChoiceGroup(const RunOption& option);
+  QBoxLayout* ButtonColumn(const std::vector<ProductOptionDialog*>& productOptions, DefaultFolderDialog* defaultFolder);
+
   TranslationSettings& settings_;
 };
 

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "quorvel.hpp"
+#include "run/run_options.hpp"
 #include "support/test_support.hpp"
 
 using namespace quorvel;
@@ -21,13 +23,41 @@ const std::string kSource = QUORVEL_SOURCE_DIR;
 const std::string kBash = kSource + "/completions/quorvel.bash";
 const std::string kZsh = kSource + "/completions/_quorvel";
 
-// The options of the command, each as the page and the completion name it.
-const std::set<std::string> kLongOptions = {
-    "--output",      "--output-dir",    "--separate", "--merge",         "--overwrite",
-    "--keep-going",  "--text",          "--symbols",  "--network",       "--meridian-heights",
-    "--landline-off", "--strategi-layers", "--jobs",   "--quiet",         "--preview",
-    "--preview-size", "--version",       "--help"};
-const std::set<std::string> kShortOptions = {"-o", "-d", "-k", "-j", "-q"};
+// The options of the command, each as the page and the completion name
+// it: the run options' table, the products' own and the two every command
+// has.
+std::set<std::string> LongOptions() {
+  std::set<std::string> names = {"--version", "--help"};
+  for (const RunOption& option : RunOptions()) names.emplace(option.LongName());
+  for (const ProductDescriptor* product : Products().products())
+    for (const ProductOption& option : product->options) names.insert("--" + std::string(option.key));
+  return names;
+}
+
+std::set<std::string> ShortOptions() {
+  std::set<std::string> names;
+  for (const RunOption& option : RunOptions())
+    if (!option.ShortName().empty()) names.emplace(option.ShortName());
+  return names;
+}
+
+// The long names of the options that take a value.
+std::set<std::string> ValueOptions() {
+  std::set<std::string> names;
+  for (const RunOption& option : RunOptions())
+    if (option.kind != RunOptionKind::Flag) names.emplace(option.LongName());
+  for (const ProductDescriptor* product : Products().products())
+    for (const ProductOption& option : product->options)
+      if (option.kind != OptionKind::Flag) names.insert("--" + std::string(option.key));
+  return names;
+}
+
+// A choice's words as a completion offers them: "include separate ignore".
+std::string Words(const RunOption& option) {
+  std::string words;
+  for (const RunOptionChoice& c : option.choices) words += (words.empty() ? "" : " ") + std::string(c.word);
+  return words;
+}
 
 // Long options as written in roff ("\-\-name\-part") or in a script
 // ("--name-part").
@@ -97,9 +127,13 @@ TEST(ManPage, CarriesTheProjectVersion) {
 
 TEST(ManPage, DocumentsEveryOptionAndTheExitStatuses) {
   const std::string page = test::ReadFile(kManDir + "/quorvel.1");
-  EXPECT_EQ(LongOptionsIn(page), kLongOptions);
-  for (const std::string& s : kShortOptions)
+  EXPECT_EQ(LongOptionsIn(page), LongOptions());
+  for (const std::string& s : ShortOptions())
     EXPECT_NE(page.find(".BR \\-" + s.substr(1) + " \", \" \\-\\-"), std::string::npos) << s;
+  // Each word of a choice is set in bold where the option is described.
+  for (const RunOption& option : RunOptions())
+    for (const RunOptionChoice& c : option.choices)
+      EXPECT_NE(page.find("\n.B " + std::string(c.word) + "\n"), std::string::npos) << option.names << " " << c.word;
   for (const char* status : {".B 0\n", ".B 1\n", ".B 2\n", ".B 3\n", "130", "143", "129"})
     EXPECT_NE(page.find(status), std::string::npos) << status;
   for (const char* file : {"_Text.mif", "_Network.txt", "_poly.mif", "_pline.mif", "quorvel.ini"})
@@ -107,16 +141,36 @@ TEST(ManPage, DocumentsEveryOptionAndTheExitStatuses) {
 }
 
 TEST(Completion, OffersTheOptionsOfThePage) {
-  const std::set<std::string> documented = LongOptionsIn(test::ReadFile(kManDir + "/quorvel.1"));
   for (const std::string& script : {kBash, kZsh}) {
     SCOPED_TRACE(script);
     const std::string text = test::ReadFile(script);
-    const std::set<std::string> offered = LongOptionsIn(text);
-    EXPECT_EQ(offered, documented);
-    for (const std::string& s : kShortOptions) EXPECT_NE(text.find(s), std::string::npos) << s;
-    for (const char* value : {"include separate ignore", "truetype standard"})
-      EXPECT_NE(text.find(value), std::string::npos) << value;
+    EXPECT_EQ(LongOptionsIn(text), LongOptions());
+    for (const std::string& s : ShortOptions()) EXPECT_NE(text.find(s), std::string::npos) << s;
+    for (const RunOption& option : RunOptions()) {
+      if (option.kind == RunOptionKind::Choice) {
+        EXPECT_NE(text.find(Words(option)), std::string::npos) << option.names;
+      }
+    }
   }
+  const std::string zsh = test::ReadFile(kZsh);
+  // zsh takes a value after exactly the options that have one.
+  const std::set<std::string> values = ValueOptions();
+  for (const std::string& name : LongOptions())
+    EXPECT_EQ(zsh.find(name + "=") != std::string::npos, values.count(name) > 0) << name;
+  // zsh offers neither of two options that exclude each other once one is
+  // given: "(--merge)--separate".
+  for (const RunOption& option : RunOptions()) {
+    if (option.excludes.empty()) continue;
+    const std::string name(option.LongName()), other(option.excludes);
+    EXPECT_NE(zsh.find("'(" + other + ")" + name + "["), std::string::npos) << name;
+    EXPECT_NE(zsh.find("'(" + name + ")" + other + "["), std::string::npos) << other;
+  }
+}
+
+// The README lists every option of the command too.
+TEST(Readme, ListsEveryOption) {
+  const std::set<std::string> listed = LongOptionsIn(test::ReadFile(kSource + "/README.md"));
+  for (const std::string& name : LongOptions()) EXPECT_TRUE(listed.count(name)) << name;
 }
 
 // Runs the bash completion function on a command line whose last word is
@@ -143,8 +197,16 @@ TEST(Completion, BashScriptParsesAndCompletesValuesFilesAndFolders) {
   EXPECT_EQ(syntax.exitCode, 0) << syntax.err;
 
   EXPECT_EQ(Complete("quorvel --text s"), "separate\n");
-  EXPECT_EQ(Complete("quorvel --text ''"), "include\nseparate\nignore\n");
-  EXPECT_EQ(Complete("quorvel --symbols ''"), "truetype\nstandard\n");
+  for (const RunOption& option : RunOptions()) {
+    if (option.kind != RunOptionKind::Choice) continue;
+    std::string words;
+    for (const RunOptionChoice& c : option.choices) words += std::string(c.word) + "\n";
+    EXPECT_EQ(Complete("quorvel " + std::string(option.LongName()) + " ''"), words) << option.names;
+  }
+  // A value is never completed as a tile: each option that takes one has a
+  // case of its own.
+  for (const std::string& name : ValueOptions())
+    EXPECT_EQ(Complete("quorvel " + name + " ''").find("FILEDIR:@(ntf"), std::string::npos) << name;
   EXPECT_EQ(Complete("quorvel --sy"), "--symbols\n");
   EXPECT_EQ(Complete("quorvel --meridian"), "--meridian-heights\n");
   EXPECT_EQ(Complete("quorvel -d ''"), "FILEDIR:-d\n");
