@@ -13,7 +13,7 @@ _quorvel() {
             COMPREPLY=($(compgen -W 'truetype standard' -- "$cur"))
             return
             ;;
-        -d | --output-dir)
+        -d | --output-dir | --recover)
             _filedir -d
             return
             ;;
@@ -43,7 +43,7 @@ _quorvel() {
         COMPREPLY=($(compgen -W '-o --output -d --output-dir --separate --merge
             --overwrite -k --keep-going --text --symbols --network
             --meridian-heights --landline-off --strategi-layers -j --jobs
-            -q --quiet --preview --preview-size --version --help' -- "$cur"))
+            -q --quiet --preview --preview-size --recover --version --help' -- "$cur"))
         [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
         return
     fi

@@ -40,7 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::vector<InputProblem> problems;
   const std::vector<TileInput> tiles = ExpandInputs({path}, problems);
-  for (const InputProblem& p : problems) REQUIRE(!p.text.empty() && p.name.rfind(path, 0) == 0);
+  for (const InputProblem& p : problems)
+    REQUIRE(p.error.fault != InputError::Fault::None && p.name.rfind(path, 0) == 0);
 
   // Members are bounded so that a small input cannot decompress into
   // gigabytes.
@@ -50,19 +51,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t k = tiles.size(); k-- > 0;) {
     const TileInput& tile = tiles[k];
     REQUIRE(tile.InArchive() && tile.path == path);
-    std::string error;
+    InputError error;
     read[k] = reader.Read(tile, first[k], error);
-    REQUIRE(read[k] || !error.empty());
+    REQUIRE(read[k] || error.fault != InputError::Fault::None);
   }
   for (std::size_t k = 0; k < tiles.size(); ++k) {
-    std::string bytes, error;
+    std::string bytes;
+    InputError error;
     if (reader.Read(tiles[k], bytes, error)) {
       if (read[k]) REQUIRE(bytes == first[k]);
       NtfRecordList list;
       std::string why;
       if (!list.LoadText(std::move(bytes), &why)) REQUIRE(why == "fewer than two lines");
     } else {
-      REQUIRE(!error.empty());
+      REQUIRE(error.fault != InputError::Fault::None);
     }
   }
   scratch.Clear();

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (product) {
     if (!product->Matches(name)) __builtin_trap();
-    if (product->writesMain && !product->refused && product->HeaderBlock().empty()) __builtin_trap();
+    if (product->writesMain && !product->refusal && product->HeaderBlock().empty()) __builtin_trap();
   }
   fuzz::TranslateText(text, fuzz::PickRun(text));
   return 0;

@@ -1,5 +1,7 @@
 #include "cli_options.hpp"
 
+#include "run/messages.hpp"
+
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
@@ -71,6 +73,14 @@ Examples:
   quorvel --separate -j 0 -d out/ /data/ntf/*.ntf   one set per tile in out/, on every core
   quorvel --overwrite -o london.mif tiles.zip       every tile of the archive merged into london.mif
 )";
+
+// A name quorvel-preview can draw into: NAME.png or NAME.svg (any case).
+bool IsPictureName(const std::string& name) {
+  if (name.size() < 5) return false;
+  std::string ending = name.substr(name.size() - 4);
+  for (char& c : ending) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ending == ".png" || ending == ".svg";
+}
 
 bool IsFolder(const std::string& path) {
   std::error_code ec;
@@ -145,14 +155,14 @@ bool SettleOutput(CommandLine& cl, RunFlags& f, std::string& error) {
   // An existing folder, or a name ending in "/", is where the sets go.
   if (!output.empty() && (output.back() == '/' || IsFolder(output))) {
     if (!outputDir.empty()) {
-      error = "-o names a folder and --output-dir is given too";
+      error = ComposeMessage(MessageId::UsageOutputFolderTwice);
       return false;
     }
     outputDir = output;
     output.clear();
   }
   if (f.On(RunOptionId::Separate) && !output.empty()) {
-    error = "--output names one set; with --separate use --output-dir";
+    error = ComposeMessage(MessageId::UsageOutputWithSeparate);
     return false;
   }
   cl.request.outputDir = outputDir;
@@ -169,18 +179,25 @@ bool ApplyFlags(CommandLine& cl, RunFlags& f, std::vector<ProductFlag>& productF
   const bool separate = f.On(RunOptionId::Separate);
   const int jobs = f.At(RunOptionId::Jobs).number;
   if (f.Given(RunOptionId::Jobs) && jobs != 1 && !separate) {
-    error = "-j needs --separate: a merged set is written in tile order by one writer";
+    error = ComposeMessage(MessageId::UsageJobsNeedSeparate);
     return false;
   }
   if (!SettleOutput(cl, f, error)) return false;
   const std::string& previewSize = f.Text(RunOptionId::PreviewSize);
   int width = 0, height = 0;
   if (!previewSize.empty() && !ParseSize(previewSize, width, height)) {
-    error = "--preview-size: '" + previewSize + "' is not WxH or a number of pixels";
+    error = ComposeMessage(MessageId::UsageBadPictureSize, {previewSize});
     return false;
   }
   cl.previewSize = previewSize;
   cl.preview = f.Text(RunOptionId::Preview);
+  if (!cl.preview.empty() && !IsPictureName(cl.preview)) {
+    error = ComposeMessage(MessageId::UsageBadPictureName, {cl.preview});
+    return false;
+  }
+  // The picture is a file of the run: checked with its sets before anything
+  // is written.
+  cl.request.picture = cl.preview;
   for (const RunOption& o : RunOptions())
     if (o.kind == RunOptionKind::Choice) Choose(o, f.Text(o.id), cl.settings);
   cl.request.mergeTiles = !separate;
@@ -217,7 +234,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, const ProductReg
   app.set_version_flag("--version", std::string("quorvel ") + QUORVEL_VERSION);
   app.get_formatter()->column_width(28);
 
-  app.add_option("files", cl.request.files, "NTF files, translated in the order given")->required()->type_name("FILE.ntf...");
+  // Required unless --recover is given (checked after the parse).
+  app.add_option("files", cl.request.files, "NTF files, translated in the order given")->type_name("FILE.ntf...");
   // The run options about what is written, the products' own, then those
   // about how the run goes: the order of --help.
   RunFlags flags;
@@ -246,6 +264,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, const ProductReg
   } catch (const CLI::ParseError& e) {
     return usage(e.what());
   }
+  cl.recover = flags.Text(RunOptionId::Recover);
+  if (cl.request.files.empty() && cl.recover.empty()) return usage("files is required");
   std::string error;
   if (!ApplyFlags(cl, flags, productFlags, error)) return usage(error);
   return cl;

@@ -17,6 +17,8 @@ struct CommandLine {
   // set, beside it); empty for none. Size 0: the default.
   std::string preview;
   std::string previewSize;  // WxH or the long side; empty: the default
+  // A folder to recover instead of translating; empty for a run.
+  std::string recover;
   // Set when the parse ended the program (help, version or a usage error):
   // print `output` (to stdout for help and version, stderr otherwise) and
   // exit with `exitCode`.

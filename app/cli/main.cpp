@@ -90,6 +90,12 @@ int main(int argc, char** argv) {
     std::fputs(cl.output.c_str(), cl.exitCode == 0 ? stdout : stderr);
     return cl.exitCode;
   }
+  // --overwrite also replaces a set that appears while the run goes on.
+  cl.request.replaceExisting = cl.overwrite;
+  if (!cl.recover.empty()) {
+    cli::TerminalObserver observer(stderr, false, false, gSignal);
+    return RecoverOutputFolder(cl.recover, observer) ? 0 : 2;
+  }
   InstallSignalHandlers();
   KeepFreedTileMemory();
   const bool progress = !cl.quiet && ::isatty(STDERR_FILENO);

@@ -25,6 +25,21 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 
   tabs_ = new QTabWidget(splitter);
   tabs_->setObjectName(QStringLiteral("HelpTabs"));
+  tabs_->addTab(MakeContentsPage(), QStringLiteral("&Contents"));
+  tabs_->addTab(MakeIndexPage(), QStringLiteral("&Index"));
+
+  text_ = new QTextBrowser(splitter);
+  text_->setObjectName(QStringLiteral("HelpText"));
+  text_->setOpenLinks(false);
+  text_->setHtml(QString::fromUtf8(HelpText()));
+  splitter->addWidget(tabs_);
+  splitter->addWidget(text_);
+  splitter->setStretchFactor(1, 1);
+  splitter->setSizes({240, 580});
+  FollowChoices();
+}
+
+QWidget* HelpWindow::MakeContentsPage() {
   contents_ = new QTreeWidget(tabs_);
   contents_->setObjectName(QStringLiteral("HelpContents"));
   contents_->setHeaderHidden(true);
@@ -38,8 +53,10 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     item->setData(0, Qt::UserRole, QString::fromLatin1(topics[i].anchor));
   }
   contents_->expandAll();
-  tabs_->addTab(contents_, QStringLiteral("&Contents"));
+  return contents_;
+}
 
+QWidget* HelpWindow::MakeIndexPage() {
   auto* indexPage = new QWidget(tabs_);
   auto* indexLayout = new QVBoxLayout(indexPage);
   indexLayout->addWidget(new QLabel(QStringLiteral("Type the first letters of the word you are looking for:"), indexPage));
@@ -56,17 +73,10 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   }
   index_->sortItems();
   indexLayout->addWidget(index_);
-  tabs_->addTab(indexPage, QStringLiteral("&Index"));
+  return indexPage;
+}
 
-  text_ = new QTextBrowser(splitter);
-  text_->setObjectName(QStringLiteral("HelpText"));
-  text_->setOpenLinks(false);
-  text_->setHtml(QString::fromUtf8(HelpText()));
-  splitter->addWidget(tabs_);
-  splitter->addWidget(text_);
-  splitter->setStretchFactor(1, 1);
-  splitter->setSizes({240, 580});
-
+void HelpWindow::FollowChoices() {
   connect(contents_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
     if (item) ShowTopic(item->data(0, Qt::UserRole).toString());
   });

@@ -37,6 +37,12 @@ class HelpWindow : public QWidget {
   void ShowTopic(const QString& anchor);
 
  private:
+  // The two pages of the tabs, made into tabs_.
+  QWidget* MakeContentsPage();
+  QWidget* MakeIndexPage();
+  // A topic chosen in the contents, the index or a link is shown; typed
+  // letters find their keyword in the index.
+  void FollowChoices();
   void FilterIndex(const QString& text);
 
   QTabWidget* tabs_;

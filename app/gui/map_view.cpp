@@ -300,8 +300,25 @@ MapWindow::MapWindow(QWidget* parent) : QDialog(parent) {
   view_ = new MapView(this);
 
   auto* side = new QVBoxLayout;
-  auto* layersLabel = new QLabel(tr("Show:"), this);
-  side->addWidget(layersLabel);
+  AddLayerBoxes(side);
+  side->addSpacing(8);
+  AddRowTable(side);
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(view_, 1);
+  top->addLayout(side);
+  auto* all = new QVBoxLayout(this);
+  all->addLayout(top, 1);
+  all->addLayout(MakeButtonRow());
+  resize(1100, 720);
+  AddCloseShortcut(this);
+
+  connect(view_, &MapView::ObjectClicked, this, &MapWindow::ShowRow);
+  connect(view_, &MapView::ClickedNothing, this, [this] { ShowRow(tr("Nothing there."), {}); });
+}
+
+void MapWindow::AddLayerBoxes(QVBoxLayout* side) {
+  side->addWidget(new QLabel(tr("Show:"), this));
   const struct {
     Layer layer;
     const char* name;
@@ -319,7 +336,9 @@ MapWindow::MapWindow(QWidget* parent) : QDialog(parent) {
     layerBoxes_[static_cast<int>(b.layer)] = box;
     side->addWidget(box);
   }
-  side->addSpacing(8);
+}
+
+void MapWindow::AddRowTable(QVBoxLayout* side) {
   rowTitle_ = new QLabel(tr("Click an object to see its row."), this);
   rowTitle_->setObjectName(QStringLiteral("rowTitle"));
   rowTitle_->setWordWrap(true);
@@ -332,7 +351,9 @@ MapWindow::MapWindow(QWidget* parent) : QDialog(parent) {
   rowTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   rowTable_->setMinimumWidth(260);
   side->addWidget(rowTable_, 1);
+}
 
+QHBoxLayout* MapWindow::MakeButtonRow() {
   status_ = new QLabel(this);
   status_->setObjectName(QStringLiteral("mapStatus"));
   status_->setWordWrap(true);
@@ -352,18 +373,7 @@ MapWindow::MapWindow(QWidget* parent) : QDialog(parent) {
   buttons->addStretch(0);
   buttons->addWidget(fit);
   buttons->addWidget(close);
-
-  auto* top = new QHBoxLayout;
-  top->addWidget(view_, 1);
-  top->addLayout(side);
-  auto* all = new QVBoxLayout(this);
-  all->addLayout(top, 1);
-  all->addLayout(buttons);
-  resize(1100, 720);
-  AddCloseShortcut(this);
-
-  connect(view_, &MapView::ObjectClicked, this, &MapWindow::ShowRow);
-  connect(view_, &MapView::ClickedNothing, this, [this] { ShowRow(tr("Nothing there."), {}); });
+  return buttons;
 }
 
 bool MapWindow::LoadSets(const QStringList& mifPaths) {

@@ -21,8 +21,10 @@
 #include "preview/render.hpp"
 
 class QCheckBox;
+class QHBoxLayout;
 class QLabel;
 class QTableWidget;
+class QVBoxLayout;
 
 namespace quorvel::gui {
 
@@ -145,6 +147,12 @@ class MapWindow : public QDialog {
   QString Errors() const { return errors_; }
 
  private:
+  // The parts of the window, made by the constructor: the layer check
+  // boxes and the clicked object's row beside the map, and below it the
+  // line of the unreadable sets with the buttons.
+  void AddLayerBoxes(QVBoxLayout* side);
+  void AddRowTable(QVBoxLayout* side);
+  QHBoxLayout* MakeButtonRow();
   void ShowRow(const QString& title, const RowValues& row);
 
   MapView* view_;

@@ -87,6 +87,102 @@ void ClickAnObject(MapView* view) {
       }
 }
 
+// The window at start-up, its splash over it; the splash is then closed.
+bool ShootSplash(MainWindow& window, const QString& out) {
+  window.StartSplash(60 * 1000);
+  const bool ok = Save(&window, out, QStringLiteral("main-window-splash.png"));
+  window.findChild<QTimer*>(QStringLiteral("TimerSplash"))->setInterval(0);
+  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+  return ok;
+}
+
+// The given files copied into the scratch folder, where the runs write.
+QStringList CopyIntoScratch(const QStringList& given, const QTemporaryDir& scratch) {
+  QStringList files;
+  for (const QString& file : given) {
+    const QString target = scratch.filePath(QFileInfo(file).fileName());
+    QFile::copy(file, target);
+    files << target;
+  }
+  return files;
+}
+
+// The files selected and translated (when there are any).
+void Translate(MainWindow& window, const QStringList& files) {
+  window.SetFileDialogs(std::make_unique<GivenFiles>(files));
+  if (files.isEmpty()) return;
+  window.SelectNtfFiles();
+  window.StartTranslationRun();
+}
+
+// Several tiles, one of them refused: the run log tells which. Then the
+// Map: that run's output drawn, an object clicked for its MID row.
+bool ShootLogAndMap(MainWindow& window, const QString& out, const QTemporaryDir& scratch) {
+  const QString refused = scratch.filePath(QStringLiteral("SX99_unknown_product.ntf"));
+  const QString landline = scratch.filePath(QStringLiteral("SU00SE.ntf"));
+  QStringList several;
+  if (WriteTile(landline, "landline", ntfgen::Size::Small)) several << landline;
+  if (WriteTile(refused, "unknown", ntfgen::Size::Small)) several << refused;
+  Translate(window, several);
+  window.ShowLog(true);
+  bool ok = Save(&window, out, QStringLiteral("main-window-log.png"));
+  window.ShowLog(false);
+
+  window.ShowMap();
+  if (MapWindow* map = window.Map()) {
+    map->resize(960, 640);
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    map->View()->Fit();
+    map->View()->WaitForPicture();
+    ClickAnObject(map->View());
+    ok &= Save(map, out, QStringLiteral("map.png"));
+  }
+  return ok;
+}
+
+// A full-size Land-Line tile, caught while it is translated. The picture is
+// taken, and the run stopped, by a timer that may fire after this returns:
+// `ok` (like the window and `out`) must outlive the run.
+void ShootRunning(MainWindow& window, const QString& out, const QTemporaryDir& scratch, bool& ok) {
+  const QString big = scratch.filePath(QStringLiteral("SU00NE.ntf"));
+  if (!WriteTile(big, "landline", ntfgen::Size::Full)) return;
+  window.SetFileDialogs(std::make_unique<GivenFiles>(QStringList{big}));
+  window.SelectNtfFiles();
+  QTimer::singleShot(120, &window, [&window, &out, &ok] {
+    ok &= Save(&window, out, QStringLiteral("main-window-running.png"));
+    window.RequestStop();
+  });
+  window.StartTranslationRun();
+}
+
+// Larger, as a user would drag it: the list and the paths take the room.
+bool ShootLarger(MainWindow& window, const QString& out, const QStringList& files) {
+  const QSize normal = window.size();
+  window.resize(normal.width() * 3 / 2, normal.height() * 5 / 4);
+  Translate(window, files);
+  const bool ok = Save(&window, out, QStringLiteral("main-window-large.png"));
+  window.resize(normal);
+  return ok;
+}
+
+// Every dialog; the folder dialog over a tree of sample folders rather than
+// this machine's own.
+bool ShootDialogs(MainWindow& window, const QString& out, const QTemporaryDir& scratch) {
+  bool ok = Save(window.Options(), out, QStringLiteral("options.png"));
+  ok &= Save(window.OptionDialog("landline-off"), out, QStringLiteral("landline-features.png"));
+  ok &= Save(window.OptionDialog("strategi-layers"), out, QStringLiteral("strategi-layers.png"));
+  ok &= Save(window.OptionDialog("meridian-heights"), out, QStringLiteral("meridian-heights.png"));
+  const QString maps = scratch.filePath(QStringLiteral("Maps"));
+  for (const char* sub : {"NTF tiles/Land-Line", "NTF tiles/Strategi", "NTF tiles/Code-Point", "MIF output", "Archive"})
+    QDir().mkpath(maps + QLatin1Char('/') + QString::fromLatin1(sub));
+  window.FolderDialog()->ChooseDrive(maps);
+  window.FolderDialog()->SetCurrentFolder(maps + QStringLiteral("/NTF tiles"));
+  ok &= Save(window.FolderDialog(), out, QStringLiteral("default-folder.png"));
+  ok &= Save(window.AboutBox(), out, QStringLiteral("about.png"));
+  ok &= Save(window.Help(), out, QStringLiteral("help.png"));
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -102,86 +198,14 @@ int main(int argc, char** argv) {
   QTemporaryDir scratch;
   MainWindow window(scratch.filePath(QStringLiteral("quorvel.ini")));
   window.SetMessageBoxes(std::make_unique<Quiet>());
-  bool ok = true;
 
-  window.StartSplash(60 * 1000);
-  ok &= Save(&window, out, QStringLiteral("main-window-splash.png"));
-  window.findChild<QTimer*>(QStringLiteral("TimerSplash"))->setInterval(0);
-  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-
-  QStringList files;
-  for (int i = 2; i < args.size(); ++i) {
-    const QString target = scratch.filePath(QFileInfo(args[i]).fileName());
-    QFile::copy(args[i], target);
-    files << target;
-  }
-  if (!files.isEmpty()) {
-    window.SetFileDialogs(std::make_unique<GivenFiles>(files));
-    window.SelectNtfFiles();
-    window.StartTranslationRun();
-  }
+  bool ok = ShootSplash(window, out);
+  const QStringList files = CopyIntoScratch(args.mid(2), scratch);
+  Translate(window, files);
   ok &= Save(&window, out, QStringLiteral("main-window.png"));
-
-  {
-    // Several tiles, one of them refused: the run log tells which.
-    const QString refused = scratch.filePath(QStringLiteral("SX99_unknown_product.ntf"));
-    const QString landline = scratch.filePath(QStringLiteral("SU00SE.ntf"));
-    QStringList several;
-    if (WriteTile(landline, "landline", ntfgen::Size::Small)) several << landline;
-    if (WriteTile(refused, "unknown", ntfgen::Size::Small)) several << refused;
-    window.SetFileDialogs(std::make_unique<GivenFiles>(several));
-    window.SelectNtfFiles();
-    window.StartTranslationRun();
-    window.ShowLog(true);
-    ok &= Save(&window, out, QStringLiteral("main-window-log.png"));
-    window.ShowLog(false);
-
-    // Map: that run's output drawn, an object clicked for its MID row.
-    window.ShowMap();
-    if (MapWindow* map = window.Map()) {
-      map->resize(960, 640);
-      for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-      map->View()->Fit();
-      map->View()->WaitForPicture();
-      ClickAnObject(map->View());
-      ok &= Save(map, out, QStringLiteral("map.png"));
-    }
-  }
-
-  // A full-size Land-Line tile, caught while it is translated.
-  const QString big = scratch.filePath(QStringLiteral("SU00NE.ntf"));
-  if (WriteTile(big, "landline", ntfgen::Size::Full)) {
-    window.SetFileDialogs(std::make_unique<GivenFiles>(QStringList{big}));
-    window.SelectNtfFiles();
-    QTimer::singleShot(120, &window, [&] {
-      ok &= Save(&window, out, QStringLiteral("main-window-running.png"));
-      window.RequestStop();
-    });
-    window.StartTranslationRun();
-  }
-
-  // Larger, as a user would drag it: the list and the paths take the room.
-  const QSize normal = window.size();
-  window.resize(normal.width() * 3 / 2, normal.height() * 5 / 4);
-  window.SetFileDialogs(std::make_unique<GivenFiles>(files));
-  if (!files.isEmpty()) {
-    window.SelectNtfFiles();
-    window.StartTranslationRun();
-  }
-  ok &= Save(&window, out, QStringLiteral("main-window-large.png"));
-  window.resize(normal);
-  ok &= Save(window.Options(), out, QStringLiteral("options.png"));
-  ok &= Save(window.OptionDialog("landline-off"), out, QStringLiteral("landline-features.png"));
-  ok &= Save(window.OptionDialog("strategi-layers"), out, QStringLiteral("strategi-layers.png"));
-  ok &= Save(window.OptionDialog("meridian-heights"), out, QStringLiteral("meridian-heights.png"));
-  // A folder tree of sample folders rather than this machine's own.
-  const QString maps = scratch.filePath(QStringLiteral("Maps"));
-  for (const char* sub : {"NTF tiles/Land-Line", "NTF tiles/Strategi", "NTF tiles/Code-Point", "MIF output", "Archive"})
-    QDir().mkpath(maps + QLatin1Char('/') + QString::fromLatin1(sub));
-  window.FolderDialog()->ChooseDrive(maps);
-  window.FolderDialog()->SetCurrentFolder(maps + QStringLiteral("/NTF tiles"));
-  ok &= Save(window.FolderDialog(), out, QStringLiteral("default-folder.png"));
-  ok &= Save(window.AboutBox(), out, QStringLiteral("about.png"));
-  ok &= Save(window.Help(), out, QStringLiteral("help.png"));
+  ok &= ShootLogAndMap(window, out, scratch);
+  ShootRunning(window, out, scratch, ok);
+  ok &= ShootLarger(window, out, files);
+  ok &= ShootDialogs(window, out, scratch);
   return ok ? 0 : 1;
 }

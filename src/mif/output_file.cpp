@@ -1,5 +1,8 @@
 #include "mif/output_file.hpp"
 
+#include "mif/set_commit.hpp"
+#include "platform/file_system.hpp"
+
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -35,16 +38,11 @@ void Unregister(const std::string& path) {
   }
 }
 
-// The folder part of a path ("." for none), and the last part.
+// The folder part of a path ("." for none).
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // The file a name stands for: a symbolic link's final target, or the name.
@@ -121,16 +119,25 @@ bool OutputFile::Create(const std::string& path) {
     case TargetState::Missing:
     case TargetState::RegularFile: break;
   }
-  // Hidden, unique per process and file, in the target's own folder so the
-  // rename never crosses file systems.
-  const unsigned serial = gTemporaryCount.fetch_add(1);
-  temporary_ = FolderOf(target_) + "/." + NameOf(target_) + ".quorvel-" + std::to_string(::getpid()) + "-" +
-               std::to_string(serial) + ".tmp";
-  fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd_ < 0) {
-    const int e = errno;
-    temporary_.clear();
-    return CannotCreate(e);
+  // Hidden, unique to this run and file, in the target's own folder so the
+  // rename never crosses file systems. It is made under the folder's lock
+  // and holds a lock of its own while this run lives: a clean-up by another
+  // run removes only temporaries whose lock it can take.
+  {
+    platform::FileLock folderLock;
+    std::string ignored;
+    folderLock.Acquire(FolderLockPath(FolderOf(target_)), ignored);
+    int e = EEXIST;
+    for (int attempt = 0; attempt < 100 && fd_ < 0 && e == EEXIST; ++attempt) {
+      temporary_ = SideName(target_, "tmp", gTemporaryCount.fetch_add(1));
+      fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      e = fd_ < 0 ? errno : 0;
+    }
+    if (fd_ < 0) {
+      temporary_.clear();
+      return CannotCreate(e);
+    }
+    platform::FileLock::TryLock(fd_);
   }
   Register(temporary_);
   // A file replaced keeps its permissions.
@@ -214,8 +221,12 @@ bool OutputFile::Seal() {
   // The data are on disk before the name points at them: a power cut right
   // after the rename cannot leave a short file in place of earlier output.
   if (ok && !temporary_.empty() && ::fsync(fd_) != 0) ok = Fail(errno);
-  if (::close(fd_) != 0 && ok) ok = Fail(errno);
-  fd_ = -1;
+  // A temporary stays open, and so locked, until it is renamed or removed;
+  // a file written directly is done.
+  if (temporary_.empty() || !ok) {
+    if (::close(fd_) != 0 && ok) ok = Fail(errno);
+    fd_ = -1;
+  }
   return ok;
 }
 
@@ -224,9 +235,15 @@ bool OutputFile::PutInPlace() {
   bool ok = !failed_;
   if (ok && ::rename(temporary_.c_str(), target_.c_str()) != 0) ok = Fail(errno);
   if (!ok) ::unlink(temporary_.c_str());
-  Unregister(temporary_);
-  temporary_.clear();
+  Placed();
   return ok;
+}
+
+void OutputFile::Placed() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!temporary_.empty()) Unregister(temporary_);
+  temporary_.clear();
 }
 
 void OutputFile::Discard() {

@@ -84,12 +84,20 @@ class OutputFile {
   // Flushes and asks the system to start writing the data to the disk,
   // without waiting. Returns false on failure.
   bool StartWriteback();
-  // Flushes, waits until the data are on the disk and closes the file. The
-  // temporary stays where it is; the target is untouched.
+  // Flushes and waits until the data are on the disk. The temporary stays
+  // where it is, open and locked (a file written directly is closed); the
+  // target is untouched.
   bool Seal();
   // Renames the sealed temporary onto the target. Returns false (the
   // temporary removed) when it cannot be done or a step before failed.
   bool PutInPlace();
+  // The file replaced in the end (a link's final target), and the sealed
+  // temporary (empty when the file is written directly).
+  const std::string& target() const { return target_; }
+  const std::string& temporary() const { return temporary_; }
+  // After the set's commit renamed the temporary onto the target itself:
+  // closes it; nothing is removed.
+  void Placed();
   // Closes the file and removes the temporary; the target stays as it was.
   void Discard();
 

@@ -1,6 +1,7 @@
 #include "mif/output_set.hpp"
 
 #include "mif/format.hpp"
+#include "mif/set_commit.hpp"
 
 #include <algorithm>
 
@@ -9,17 +10,6 @@
 
 namespace quorvel {
 
-namespace {
-
-// Removes a file of earlier output that the set now in place does not hold.
-// Only a regular file is removed: a link, a device or a folder of that name
-// is the user's own.
-void RemoveEarlierOutput(const std::string& path) {
-  struct stat st;
-  if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
-}
-
-}  // namespace
 
 std::string MemberPath(std::string_view mifName, std::string_view suffix, std::string_view extension) {
   std::string path(mifName.substr(0, mifName.size() < 4 ? 0 : mifName.size() - 4));
@@ -162,16 +152,14 @@ void OutputSet::EvenUp() {
 }
 
 bool OutputSet::WriteFailed() const {
-  bool failed = false;
+  bool failed = !commitFailure_.path.empty();
   ForEachFile([&](const OutputFile& f) { failed = failed || f.failed(); });
   return failed;
 }
 
 std::string OutputSet::FailureText() const {
   std::string text;
-  ForEachFile([&](const OutputFile& f) {
-    if (text.empty() && f.failed()) text = f.path() + ": " + f.error();
-  });
+  ForFirstFailure([&](const std::string& path, const std::string& reason) { text = path + ": " + reason; });
   return text;
 }
 
@@ -244,14 +232,24 @@ bool OutputSet::CommitOutputSet() {
     DiscardOutputSet();
     return !WriteFailed();
   }
-  bool ok = SealAll(kept);
-  if (ok)
-    for (OutputFile* f : kept) ok = f->PutInPlace() && ok;
-  if (!ok) {
+  if (!SealAll(kept)) {
     committed_.clear();
     return false;
   }
-  for (const std::string& path : stale) RemoveEarlierOutput(path);
+  // The whole set replaces the earlier one, stale members included, or
+  // nothing changes.
+  std::vector<CommitEntry> entries;
+  for (const OutputFile* f : kept)
+    if (!f->temporary().empty()) entries.push_back({f->path(), f->target(), f->temporary()});
+  for (const std::string& path : stale) entries.push_back({path, path, {}});
+  CommitFailure failure;
+  if (!CommitEntries(mifName_, entries, mayReplace_, failure)) {
+    commitFailure_ = failure;
+    DiscardOutputSet();
+    committed_.clear();
+    return false;
+  }
+  for (OutputFile* f : kept) f->Placed();
   return true;
 }
 

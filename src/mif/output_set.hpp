@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "mif/output_file.hpp"
+#include "mif/set_commit.hpp"
 
 namespace quorvel {
 
@@ -199,13 +200,19 @@ class OutputSet {
       if (!first && file.failed()) first = &file;
     });
     if (first) f(first->path(), first->error());
+    else if (!commitFailure_.path.empty()) f(commitFailure_.path, commitFailure_.reason);
   }
+  // Whether a member that holds a file when the set is committed may be
+  // replaced (by default every one may).
+  void SetMayReplace(MayReplace rule) { mayReplace_ = std::move(rule); }
 
   // Ends the set: when no write failed, every file that received anything is
   // put in place of its target, and files of earlier output under the set's
   // names that this set did not write are removed, so the set on disk is this
-  // run's whole output. Returns false (nothing of earlier output touched, the
-  // files written removed) if a write, close or rename failed.
+  // run's whole output; all of it at once or nothing (see set_commit.hpp).
+  // Returns false (nothing of earlier output touched, the files written
+  // removed) if a write, close or rename failed, or the rule of SetMayReplace
+  // refused a member.
   bool CommitOutputSet();
   // Ends the set without putting anything in place (a stop, a failure).
   void DiscardOutputSet();
@@ -248,6 +255,8 @@ class OutputSet {
   std::vector<std::unique_ptr<Extra>> extras_;
   std::vector<std::pair<std::string, std::string>> failedExtras_;  // path, reason
   std::vector<SetMember> committed_;
+  MayReplace mayReplace_;
+  CommitFailure commitFailure_;  // a commit that could not be made whole
   std::unordered_map<std::type_index, std::unique_ptr<CarriedState>> carried_;
 };
 

@@ -62,21 +62,26 @@ std::string SingleFileName(const std::string& archivePath) {
   return name;
 }
 
-std::string ErrorOf(archive* a, const char* fallback) {
+using Fault = InputError::Fault;
+
+// The library's reason for its last failure, or `fallback` where it gives
+// none.
+InputError ErrorOf(archive* a, Fault fallback) {
   const char* text = Lib().archive_error_string(a);
-  return text && *text ? text : fallback;
+  if (text && *text) return {Fault::Described, text};
+  return {fallback, {}};
 }
 
 // What stops an archive before libarchive sees it: a missing file or a
 // folder get the system's words rather than libarchive's.
-bool CheckArchiveFile(const std::string& path, std::string& error) {
+bool CheckArchiveFile(const std::string& path, InputError& error) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
-    error = std::strerror(errno);
+    error = {Fault::Described, std::strerror(errno)};
     return false;
   }
   if (S_ISDIR(st.st_mode)) {
-    error = "is a folder";
+    error = {Fault::IsAFolder, {}};
     return false;
   }
   return true;
@@ -85,12 +90,15 @@ bool CheckArchiveFile(const std::string& path, std::string& error) {
 // Formats and filters are limited to what the accepted names hold (zip,
 // tar, gzip, and raw data inside a plain .gz), so that no other parser and
 // no external decompression program is ever reached.
-archive* OpenArchive(const std::string& path, std::string& error) {
+archive* OpenArchive(const std::string& path, InputError& error) {
   if (!CheckArchiveFile(path, error)) return nullptr;
-  if (!LoadArchiveLibrary(error)) return nullptr;
+  if (std::string why; !LoadArchiveLibrary(why)) {
+    error = {Fault::Described, why};
+    return nullptr;
+  }
   archive* a = Lib().archive_read_new();
   if (!a) {
-    error = "out of memory";
+    error = {Fault::OutOfMemory, {}};
     return nullptr;
   }
   Lib().archive_read_support_filter_gzip(a);
@@ -99,7 +107,7 @@ archive* OpenArchive(const std::string& path, std::string& error) {
   Lib().archive_read_support_format_empty(a);
   if (MayBeSingleFile(path)) Lib().archive_read_support_format_raw(a);
   if (Lib().archive_read_open_filename(a, path.c_str(), kBlock) != ARCHIVE_OK) {
-    error = ErrorOf(a, "cannot be opened as an archive");
+    error = ErrorOf(a, Fault::ArchiveNotOpened);
     Lib().archive_read_free(a);
     return nullptr;
   }
@@ -132,7 +140,7 @@ std::uint64_t GzipRecordedSize(const std::string& path) {
 }
 
 void ListArchive(const std::string& path, std::vector<TileInput>& tiles, std::vector<InputProblem>& problems) {
-  std::string error;
+  InputError error;
   archive* a = OpenArchive(path, error);
   if (!a) {
     problems.push_back({path, error});
@@ -144,18 +152,18 @@ void ListArchive(const std::string& path, std::vector<TileInput>& tiles, std::ve
     const int r = Lib().archive_read_next_header(a, &entry);
     if (r == ARCHIVE_EOF) break;
     if (r < ARCHIVE_WARN) {
-      problems.push_back({path, ErrorOf(a, "the archive cannot be read")});
+      problems.push_back({path, ErrorOf(a, Fault::ArchiveUnreadable)});
       break;
     }
     if (Lib().archive_entry_filetype(entry) != AE_IFREG) continue;  // folders, links, devices
     const std::string name = MemberName(a, entry, path);
     const bool single = Lib().archive_format(a) == ARCHIVE_FORMAT_RAW;
     if (!single && Lib().archive_entry_hardlink(entry)) {
-      problems.push_back({path + "/" + name, "a link to another member; skipped"});
+      problems.push_back({path + "/" + name, {Fault::MemberIsALink, {}}});
       continue;
     }
     if (!single && !EndsWithNoCase(name, ".ntf")) {
-      problems.push_back({path + "/" + name, "not an NTF file; skipped"});
+      problems.push_back({path + "/" + name, {Fault::NotAnNtfFile, {}}});
       continue;
     }
     TileInput tile;
@@ -171,7 +179,7 @@ void ListArchive(const std::string& path, std::vector<TileInput>& tiles, std::ve
   // An archive without a member to translate or report is said so, rather
   // than passed over in silence.
   if (tiles.size() == tilesBefore && problems.size() == problemsBefore)
-    problems.push_back({path, "the archive holds no files; nothing to translate"});
+    problems.push_back({path, {Fault::ArchiveHoldsNoFiles, {}}});
 }
 
 }  // namespace
@@ -217,6 +225,50 @@ std::vector<TileInput> ExpandInputs(const std::vector<std::string>& arguments, s
   return tiles;
 }
 
+namespace {
+
+// Reads the data of the entry just returned by the last header read.
+bool ReadData(archive* a, std::uint64_t expected, std::uint64_t limit, std::string& bytes, InputError& error) {
+  bytes.clear();
+  try {
+    if (expected > 0) bytes.reserve(static_cast<std::size_t>(std::min(expected, kMaxReserve)));
+    char block[kBlock];
+    for (;;) {
+      const la_ssize_t n = Lib().archive_read_data(a, block, sizeof block);
+      if (n == 0) return true;
+      if (n < 0) {
+        error = ErrorOf(a, Fault::MemberUnreadable);
+        return false;
+      }
+      if (limit > 0 && bytes.size() + static_cast<std::size_t>(n) > limit) {
+        error = {Fault::MemberTooLarge, std::to_string(limit)};
+        return false;
+      }
+      bytes.append(block, static_cast<std::size_t>(n));
+    }
+  } catch (const std::bad_alloc&) {
+    std::string().swap(bytes);
+    error = {Fault::OutOfMemory, {}};
+    return false;
+  }
+}
+
+bool ReadLooseFile(const std::string& path, std::string& bytes, InputError& error) {
+  bytes.clear();
+  try {
+    std::string why;
+    if (ReadWholeFile(path, bytes, &why)) return true;
+    error = {Fault::Described, why};
+    return false;
+  } catch (const std::bad_alloc&) {
+    std::string().swap(bytes);
+    error = {Fault::OutOfMemory, {}};
+    return false;
+  }
+}
+
+}  // namespace
+
 // One archive's handle: `next` is the index of the entry the next header
 // read returns.
 struct TileReader::Archive {
@@ -232,12 +284,71 @@ struct TileReader::Archive {
     next = 0;
     open = false;
   }
-  bool Reopen(const std::string& path, std::string& error, std::atomic<std::uint64_t>& opens) {
+  bool Reopen(const std::string& path, InputError& error, std::atomic<std::uint64_t>& opens) {
     Close();
     ++opens;
     handle = OpenArchive(path, error);
     open = handle != nullptr;
     return handle != nullptr;
+  }
+
+  // The tile's member into `bytes`; false with the reason in `error`.
+  bool ReadMember(const TileInput& tile, std::uint64_t limit, std::string& bytes, InputError& error,
+                  std::atomic<std::uint64_t>& opens) {
+    archive_entry* entry = nullptr;
+    if (!Seek(tile, entry, error, opens)) return false;
+    const std::uint64_t expected = Lib().archive_entry_size_is_set(entry) && Lib().archive_entry_size(entry) > 0
+                                       ? static_cast<std::uint64_t>(Lib().archive_entry_size(entry))
+                                       : tile.size;
+    const bool ok = ReadData(handle, expected, limit, bytes, error);
+    // After a failed read the decompressor may be anywhere: start over next
+    // time.
+    if (!ok) Close();
+    return ok;
+  }
+
+  // Moves the handle to the tile's member, its header in `entry`: on from
+  // where the handle is, unless the member lies behind it, and once from
+  // the start when it is not found there. False with the reason in `error`.
+  bool Seek(const TileInput& tile, archive_entry*& entry, InputError& error, std::atomic<std::uint64_t>& opens) {
+    bool fromStart = false;
+    if (!handle || (tile.entry != TileInput::kUnknownEntry && tile.entry < next)) {
+      if (!Reopen(tile.path, error, opens)) return false;
+      fromStart = true;
+    }
+    for (;;) {
+      switch (NextEntry(tile, entry, error)) {
+        case Step::Found: return true;
+        case Step::Failed: return false;
+        case Step::Other: continue;
+        case Step::Passed: break;
+      }
+      if (fromStart) {
+        error = {Fault::NoSuchMember, tile.member};
+        return false;
+      }
+      if (!Reopen(tile.path, error, opens)) return false;
+      fromStart = true;
+    }
+  }
+
+  // What the next header is to the search for the tile's member: the member,
+  // another entry before it, the end or an entry past the member's place,
+  // or a fault (the handle then closed).
+  enum class Step { Found, Other, Passed, Failed };
+  Step NextEntry(const TileInput& tile, archive_entry*& entry, InputError& error) {
+    const int r = Lib().archive_read_next_header(handle, &entry);
+    if (r == ARCHIVE_EOF) return Step::Passed;
+    if (r < ARCHIVE_WARN) {
+      error = ErrorOf(handle, Fault::ArchiveUnreadable);
+      Close();
+      return Step::Failed;
+    }
+    const std::uint64_t index = next++;
+    const bool known = tile.entry != TileInput::kUnknownEntry;
+    if (known && index > tile.entry) return Step::Passed;
+    if (known && index != tile.entry) return Step::Other;
+    return MemberName(handle, entry, tile.path) == tile.member ? Step::Found : Step::Other;
   }
 };
 
@@ -247,37 +358,38 @@ struct TileReader::State {
   std::map<std::string, std::unique_ptr<Archive>> archives;
   std::uint64_t clock = 0;
   std::atomic<std::uint64_t> opens{0};
-};
 
-namespace {
-
-// Reads the data of the entry just returned by the last header read.
-bool ReadData(archive* a, std::uint64_t expected, std::uint64_t limit, std::string& bytes, std::string& error) {
-  bytes.clear();
-  try {
-    if (expected > 0) bytes.reserve(static_cast<std::size_t>(std::min(expected, kMaxReserve)));
-    char block[kBlock];
-    for (;;) {
-      const la_ssize_t n = Lib().archive_read_data(a, block, sizeof block);
-      if (n == 0) return true;
-      if (n < 0) {
-        error = ErrorOf(a, "the member cannot be read");
-        return false;
-      }
-      if (limit > 0 && bytes.size() + static_cast<std::size_t>(n) > limit) {
-        error = "larger than " + std::to_string(limit) + " bytes; not read";
-        return false;
-      }
-      bytes.append(block, static_cast<std::size_t>(n));
-    }
-  } catch (const std::bad_alloc&) {
-    std::string().swap(bytes);
-    error = "out of memory";
-    return false;
+  // The archive's handle, made on first use.
+  Archive& ArchiveFor(const std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex);
+    auto& slot = archives[path];
+    if (!slot) slot = std::make_unique<Archive>();
+    return *slot;
   }
-}
 
-}  // namespace
+  // Marks `used` as used last, then closes the handles used longest ago
+  // beyond the limit, skipping any in use by another thread.
+  void CloseIdleArchives(Archive& used) {
+    std::lock_guard<std::mutex> lock(mutex);
+    used.lastUse = ++clock;
+    for (;;) {
+      std::vector<Archive*> open;
+      for (auto& [path, a] : archives)
+        if (a->open) open.push_back(a.get());
+      if (open.size() <= kMaxOpenArchives) return;
+      std::sort(open.begin(), open.end(), [](Archive* x, Archive* y) { return x->lastUse < y->lastUse; });
+      bool closed = false;
+      for (Archive* a : open) {
+        if (a == &used || !a->mutex.try_lock()) continue;
+        a->Close();
+        a->mutex.unlock();
+        closed = true;
+        break;
+      }
+      if (!closed) return;
+    }
+  }
+};
 
 TileReader::TileReader(std::uint64_t memberLimit) : state_(std::make_unique<State>()) {
   state_->memberLimit = memberLimit;
@@ -289,97 +401,15 @@ TileReader::~TileReader() {
 
 std::uint64_t TileReader::ArchiveOpens() const { return state_->opens; }
 
-bool TileReader::Read(const TileInput& tile, std::string& bytes, std::string& error) {
-  if (!tile.InArchive()) {
-    bytes.clear();
-    try {
-      return ReadWholeFile(tile.path, bytes, &error);
-    } catch (const std::bad_alloc&) {
-      std::string().swap(bytes);
-      error = "out of memory";
-      return false;
-    }
-  }
-
-  Archive* ar;
+bool TileReader::Read(const TileInput& tile, std::string& bytes, InputError& error) {
+  if (!tile.InArchive()) return ReadLooseFile(tile.path, bytes, error);
+  Archive& source = state_->ArchiveFor(tile.path);
+  bool ok;
   {
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    auto& slot = state_->archives[tile.path];
-    if (!slot) slot = std::make_unique<Archive>();
-    ar = slot.get();
+    std::lock_guard<std::mutex> lock(source.mutex);
+    ok = source.ReadMember(tile, state_->memberLimit, bytes, error, state_->opens);
   }
-
-  bool ok = false;
-  bool found = false;
-  {
-    std::lock_guard<std::mutex> lock(ar->mutex);
-    // Go on from where the handle is, unless the member lies behind it.
-    bool fromStart = false;
-    if (!ar->handle || (tile.entry != TileInput::kUnknownEntry && tile.entry < ar->next)) {
-      if (!ar->Reopen(tile.path, error, state_->opens)) return false;
-      fromStart = true;
-    }
-    for (;;) {
-      archive_entry* entry = nullptr;
-      const int r = Lib().archive_read_next_header(ar->handle, &entry);
-      if (r == ARCHIVE_EOF) {
-        if (fromStart) break;
-        // Not found after the handle's position: look once from the start.
-        if (!ar->Reopen(tile.path, error, state_->opens)) return false;
-        fromStart = true;
-        continue;
-      }
-      if (r < ARCHIVE_WARN) {
-        error = ErrorOf(ar->handle, "the archive cannot be read");
-        ar->Close();
-        return false;
-      }
-      const std::uint64_t index = ar->next++;
-      if (tile.entry != TileInput::kUnknownEntry && index > tile.entry) {
-        if (fromStart) break;
-        if (!ar->Reopen(tile.path, error, state_->opens)) return false;
-        fromStart = true;
-        continue;
-      }
-      if ((tile.entry != TileInput::kUnknownEntry && index != tile.entry) ||
-          MemberName(ar->handle, entry, tile.path) != tile.member)
-        continue;
-      found = true;
-      const std::uint64_t expected = Lib().archive_entry_size_is_set(entry) && Lib().archive_entry_size(entry) > 0
-                                         ? static_cast<std::uint64_t>(Lib().archive_entry_size(entry))
-                                         : tile.size;
-      ok = ReadData(ar->handle, expected, state_->memberLimit, bytes, error);
-      // After a failed read the decompressor may be anywhere: start over
-      // next time.
-      if (!ok) ar->Close();
-      break;
-    }
-    if (!found) {
-      error = "no member " + tile.member + " in the archive";
-      ok = false;
-    }
-  }
-
-  // Close the handles used longest ago beyond the limit, skipping any in
-  // use by another thread.
-  std::lock_guard<std::mutex> lock(state_->mutex);
-  ar->lastUse = ++state_->clock;
-  for (;;) {
-    std::vector<Archive*> open;
-    for (auto& [path, a] : state_->archives)
-      if (a->open) open.push_back(a.get());
-    if (open.size() <= kMaxOpenArchives) break;
-    std::sort(open.begin(), open.end(), [](Archive* x, Archive* y) { return x->lastUse < y->lastUse; });
-    bool closed = false;
-    for (Archive* a : open) {
-      if (a == ar || !a->mutex.try_lock()) continue;
-      a->Close();
-      a->mutex.unlock();
-      closed = true;
-      break;
-    }
-    if (!closed) break;
-  }
+  state_->CloseIdleArchives(source);
   return ok;
 }
 

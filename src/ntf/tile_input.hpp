@@ -40,20 +40,43 @@ struct TileInput {
 // True for names ending in .zip, .tar, .tar.gz, .tgz or .gz (any case).
 bool IsArchivePath(std::string_view path);
 
+// Why an input gives no tile, or a tile cannot be read. The run puts each
+// fault into words (its message table); `detail` holds what the fault
+// names.
+struct InputError {
+  enum class Fault {
+    None,
+    Described,            // `detail` says it all: the system's, the archive library's or the file reader's words
+    IsAFolder,
+    OutOfMemory,
+    ArchiveNotOpened,     // and the library gave no reason
+    ArchiveUnreadable,    // likewise
+    MemberUnreadable,     // likewise
+    MemberIsALink,        // a hard link to another member
+    NotAnNtfFile,         // a member whose name does not end in .ntf
+    ArchiveHoldsNoFiles,  // nothing to translate or to report
+    MemberTooLarge,       // `detail`: the limit in bytes
+    NoSuchMember,         // `detail`: the member
+  };
+  Fault fault = Fault::None;
+  std::string detail;
+
+  bool operator==(const InputError&) const = default;
+};
+
 // An argument or member that gives no tile, and why.
 struct InputProblem {
   std::string name;  // the archive, or ARCHIVE/MEMBER
-  std::string text;
+  InputError error;
 };
 
 // The tiles named by the arguments, in order. A loose file passes through
 // (its size from stat, 0 when that fails: loading it reports the fault). An
 // archive gives its regular members whose names end in .ntf (any case), in
-// archive order; other regular members are reported as "not an NTF file;
-// skipped". A .gz holding a single compressed file (not a tar) is one tile
-// named after the archive without ".gz". An archive that cannot be opened
-// or read is reported with the reason; the tiles listed before a read fault
-// are kept.
+// archive order; other regular members are reported (NotAnNtfFile). A .gz
+// holding a single compressed file (not a tar) is one tile named after the
+// archive without ".gz". An archive that cannot be opened or read is
+// reported with the reason; the tiles listed before a read fault are kept.
 std::vector<TileInput> ExpandInputs(const std::vector<std::string>& arguments, std::vector<InputProblem>& problems);
 
 // Reads whole tiles into memory: a loose file in one go, an archive member
@@ -72,7 +95,7 @@ class TileReader {
 
   // The tile's bytes in `bytes`; false with the reason in `error` when the
   // file or member cannot be read (missing, corrupt, truncated archive).
-  bool Read(const TileInput& tile, std::string& bytes, std::string& error);
+  bool Read(const TileInput& tile, std::string& bytes, InputError& error);
 
   // How many times an archive has been opened (or opened again) so far.
   std::uint64_t ArchiveOpens() const;

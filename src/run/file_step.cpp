@@ -15,7 +15,9 @@ bool FileStep::LoadNtfFile(const TileInput& tile, const std::string& name, std::
   bool loaded;
   if (tile.InArchive()) {
     std::string text = records.TakeText();  // the last file's memory, read over
-    loaded = reader.Read(tile, text, error) && records.LoadText(std::move(text), &error);
+    InputError readError;
+    loaded = reader.Read(tile, text, readError) && records.LoadText(std::move(text), &error);
+    if (readError.fault != InputError::Fault::None) error = InputErrorText(readError);
   } else {
     loaded = records.Load(tile.path, &error);  // mapped, or read over the last file's memory
   }
@@ -91,8 +93,8 @@ FileOutcome FileStep::TranslateNtfFile(const TileInput& tile, OutputSet& out, st
     ShowFileMessage(observer, MessageId::UnknownProduct, path, {TrimRight(dbName)});
     return FileOutcome::Skipped;
   }
-  if (product->refused) {
-    observer.ShowFileMessage(MessageKind::Information, EscapeControls(path), product->refusal);
+  if (product->refusal) {
+    ShowFileMessage(observer, *product->refusal, path);
     return FileOutcome::Skipped;
   }
   if (!product->translate) {

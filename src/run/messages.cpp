@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "ntf/tile_input.hpp"
+
 namespace quorvel {
 
 namespace {
@@ -33,10 +35,38 @@ constexpr std::array kMessages{
     MessageText{MessageId::StatusStopping, I, "Stopping after the current record..."},
     MessageText{MessageId::StatusNothingWritten, I, "Nothing translated: the output was not written"},
     MessageText{MessageId::FileShrankWhileRead, E, "the file shrank while it was read"},
+    MessageText{MessageId::AppearedSinceStart, E,
+                "appeared since the run began; the set was not written (--overwrite replaces it)"},
+    MessageText{MessageId::EarlierSetKept, W, "not replaced: a tile of the set was cut short; the earlier set is kept"},
+    MessageText{MessageId::CommitsUndone, W, "{1} interrupted commit(s) undone: the earlier set is back whole"},
+    MessageText{MessageId::LeftoversRemoved, I, "removed {1} file(s) left by runs that did not finish ({2} bytes freed)"},
+    MessageText{MessageId::NothingToRecover, I, "nothing left by an interrupted run"},
+    MessageText{MessageId::NotAFolder, E, "not a folder"},
+    MessageText{MessageId::UsageOutputFolderTwice, E, "-o names a folder and --output-dir is given too"},
+    MessageText{MessageId::UsageOutputWithSeparate, E, "--output names one set; with --separate use --output-dir"},
+    MessageText{MessageId::UsageJobsNeedSeparate, E,
+                "-j needs --separate: a merged set is written in tile order by one writer"},
+    MessageText{MessageId::UsageBadPictureSize, E, "--preview-size: '{1}' is not WxH or a number of pixels"},
+    MessageText{MessageId::UsageBadPictureName, E, "--preview: {1}: the picture's name must end in .png or .svg"},
     MessageText{MessageId::ExistsAlready, E, "exists already; use --overwrite to replace it"},
     MessageText{MessageId::RunStopped, E, "stopped; {1} of {2} output sets written"},
     MessageText{MessageId::NoPictureProgram, E, "no picture: quorvel-preview cannot be started"},
     MessageText{MessageId::RunSummary, I, "{1} file{2} translated, {3} skipped, {4} failed; {5} objects; {6} MB read in {7} s ({8} MB/s)"},
+    MessageText{MessageId::InputIsAFolder, E, "is a folder"},
+    MessageText{MessageId::InputOutOfMemory, E, "out of memory"},
+    MessageText{MessageId::ArchiveNotOpened, E, "cannot be opened as an archive"},
+    MessageText{MessageId::ArchiveUnreadable, E, "the archive cannot be read"},
+    MessageText{MessageId::MemberUnreadable, E, "the member cannot be read"},
+    MessageText{MessageId::MemberIsALink, W, "a link to another member; skipped"},
+    MessageText{MessageId::NotAnNtfFile, W, "not an NTF file; skipped"},
+    MessageText{MessageId::ArchiveHoldsNoFiles, W, "the archive holds no files; nothing to translate"},
+    MessageText{MessageId::MemberTooLarge, E, "larger than {1} bytes; not read"},
+    MessageText{MessageId::NoSuchMember, E, "no member {1} in the archive"},
+    MessageText{MessageId::IncompletePolygon, W,
+                "Polygon {1} is incomplete: its region is written with {2} of its {3} rings."},
+    MessageText{MessageId::StatusBuildingPolygons, I, "Building polygons....."},
+    MessageText{MessageId::Meridian1Refused, I,
+                "Not translated: this is Meridian 1 data; Quorvel translates Meridian 2 only."},
 };
 
 // The table is in MessageId order.
@@ -96,6 +126,25 @@ std::string EscapeControls(std::string_view text) {
 
 void ShowStatus(RunObserver& observer, MessageId id, std::initializer_list<std::string_view> values) {
   observer.ShowStatus(ComposeMessage(id, values));
+}
+
+std::string InputErrorText(const InputError& error) {
+  using Fault = InputError::Fault;
+  switch (error.fault) {
+    case Fault::None: return {};
+    case Fault::Described: return error.detail;
+    case Fault::IsAFolder: return ComposeMessage(MessageId::InputIsAFolder);
+    case Fault::OutOfMemory: return ComposeMessage(MessageId::InputOutOfMemory);
+    case Fault::ArchiveNotOpened: return ComposeMessage(MessageId::ArchiveNotOpened);
+    case Fault::ArchiveUnreadable: return ComposeMessage(MessageId::ArchiveUnreadable);
+    case Fault::MemberUnreadable: return ComposeMessage(MessageId::MemberUnreadable);
+    case Fault::MemberIsALink: return ComposeMessage(MessageId::MemberIsALink);
+    case Fault::NotAnNtfFile: return ComposeMessage(MessageId::NotAnNtfFile);
+    case Fault::ArchiveHoldsNoFiles: return ComposeMessage(MessageId::ArchiveHoldsNoFiles);
+    case Fault::MemberTooLarge: return ComposeMessage(MessageId::MemberTooLarge, {error.detail});
+    case Fault::NoSuchMember: return ComposeMessage(MessageId::NoSuchMember, {error.detail});
+  }
+  return error.detail;
 }
 
 }  // namespace quorvel

@@ -10,6 +10,8 @@
 
 namespace quorvel {
 
+struct InputError;
+
 // The messages about one file are shown after the file's path.
 enum class MessageId {
   NoFilesSelected,
@@ -36,12 +38,39 @@ enum class MessageId {
   StatusNothingWritten,
   // Reasons.
   FileShrankWhileRead,
+  // Committing sets.
+  AppearedSinceStart,
+  EarlierSetKept,
+  CommitsUndone,            // {1} how many
+  LeftoversRemoved,         // {1} files, {2} bytes
+  NothingToRecover,
+  NotAFolder,
   // The command's own lines.
+  UsageOutputFolderTwice,
+  UsageOutputWithSeparate,
+  UsageJobsNeedSeparate,
+  UsageBadPictureSize,      // {1} the size given
+  UsageBadPictureName,      // {1} the name given
   ExistsAlready,
   RunStopped,               // {1} sets written, {2} sets planned
   NoPictureProgram,
   RunSummary,               // {1} files translated, {2} "s" or "", {3} skipped, {4} failed, {5} objects,
                             // {6} MB read, {7} seconds, {8} MB/s
+  // Inputs that give no tile and tiles that cannot be read (InputErrorText).
+  InputIsAFolder,
+  InputOutOfMemory,
+  ArchiveNotOpened,
+  ArchiveUnreadable,
+  MemberUnreadable,
+  MemberIsALink,
+  NotAnNtfFile,
+  ArchiveHoldsNoFiles,
+  MemberTooLarge,           // {1} the limit in bytes
+  NoSuchMember,             // {1} the member
+  // The products' own texts.
+  IncompletePolygon,        // {1} polygon, {2} rings written, {3} its rings
+  StatusBuildingPolygons,
+  Meridian1Refused,
 };
 
 struct MessageText {
@@ -66,5 +95,8 @@ void ShowFileMessage(RunObserver& observer, MessageId id, std::string_view path,
 std::string EscapeControls(std::string_view text);
 // Shows the text in the status line.
 void ShowStatus(RunObserver& observer, MessageId id, std::initializer_list<std::string_view> values = {});
+
+// The words for why an input gives no tile or a tile cannot be read.
+std::string InputErrorText(const InputError& error);
 
 }  // namespace quorvel

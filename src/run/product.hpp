@@ -4,12 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "mif/header.hpp"
+#include "run/messages.hpp"
 #include "run/options.hpp"
 
 namespace quorvel {
@@ -57,8 +59,7 @@ struct ProductDescriptor {
   // and the run extracts them; empty for none.
   std::string_view networkHeader = {};
   std::span<const ProductOption> options = {};
-  bool refused = false;     // recognised only to be refused with `refusal`
-  std::string_view refusal = {};
+  std::optional<MessageId> refusal = {};  // recognised only to be refused with this message
   TranslateFunction translate = nullptr;  // nullptr: not translated yet
 
   std::string HeaderBlock() const;

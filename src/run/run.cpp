@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <sys/stat.h>
 
+#include "mif/set_commit.hpp"
 #include "run/file_step.hpp"
 #include "run/messages.hpp"
 
@@ -35,6 +36,9 @@ struct RunDriver::SetDone {
   std::string failedPath;  // and the reason, of a set that could not be created or written
   std::string failureReason;
   bool written = false;    // put in place whole
+  bool cutShort = false;   // a tile of it was cut short
+  bool keptEarlier = false;  // not put in place, so that the earlier set stays whole
+  MessageId failure = MessageId::ErrorWriting;
   WrittenSet account;      // what was put in place, when written
 };
 
@@ -183,6 +187,7 @@ RunResult RunDriver::StartTranslationRun(const RunRequest& request) {
   ended_ = false;
   failureShown_.clear();
   keepGoing_ = request.keepGoing;
+  replaceExisting_ = request.replaceExisting;
   runUsesTrueTypeSymbols_ = settings_.useTrueTypeSymbols;
   textRouting_ = settings_.text == TextOption::Separate ? TextRouting::OwnPair
                  : settings_.text == TextOption::Ignore ? TextRouting::Dropped
@@ -196,7 +201,7 @@ RunResult RunDriver::StartTranslationRun(const RunRequest& request) {
   for (const TileInput& tile : plan.tiles) bytesTotal_ += tile.size;
   result_.setsPlanned = plan.sets.size();
   for (const InputProblem& p : plan.problems) {
-    observer_.ShowFileMessage(MessageKind::Warning, p.name, p.text);
+    observer_.ShowFileMessage(MessageKind::Warning, p.name, InputErrorText(p.error));
     ++result_.filesSkipped;
   }
   if (CheckPlan(request, plan)) {
@@ -234,14 +239,18 @@ struct PlannedMember {
   std::size_t set;
 };
 
-std::vector<PlannedMember> PlannedMembers(const RunPlan& plan, std::span<const std::string> pairSuffixes,
-                                          SameFileKeys& keys) {
+std::vector<PlannedMember> PlannedMembers(const RunRequest& request, const RunPlan& plan,
+                                          std::span<const std::string> pairSuffixes, SameFileKeys& keys) {
   std::vector<PlannedMember> members;
-  for (std::size_t i = 0; i < plan.sets.size(); ++i)
-    for (SetMember& m : SetMemberNames(plan.sets[i].mifName, pairSuffixes)) {
-      std::string key = keys.KeyOf(m.path);
-      members.push_back({std::move(m.path), std::move(key), i});
-    }
+  auto add = [&](std::string path, std::size_t set) {
+    std::string key = keys.KeyOf(path);
+    members.push_back({std::move(path), std::move(key), set});
+  };
+  for (std::size_t i = 0; i < plan.sets.size(); ++i) {
+    for (SetMember& m : SetMemberNames(plan.sets[i].mifName, pairSuffixes)) add(std::move(m.path), i);
+    if (!request.picture.empty())
+      add(plan.mode == RunPlan::Mode::Separate ? SetPicturePath(plan.sets[i].mifName) : request.picture, i);
+  }
   return members;
 }
 
@@ -292,7 +301,7 @@ void FindSharedMembers(const RunPlan& plan, const std::vector<PlannedMember>& me
 PlanCheck CheckRunPlan(const RunRequest& request, const RunPlan& plan, std::span<const std::string> pairSuffixes) {
   PlanCheck check;
   SameFileKeys keys;
-  const std::vector<PlannedMember> members = PlannedMembers(plan, pairSuffixes, keys);
+  const std::vector<PlannedMember> members = PlannedMembers(request, plan, pairSuffixes, keys);
   FindInputsOverwritten(request, members, keys, check);
   FindSharedMembers(plan, members, check);
   if (!check.problems.empty()) return check;
@@ -311,15 +320,32 @@ bool RunDriver::CheckPlan(const RunRequest& request, const RunPlan& plan) {
     result_.status = RunResult::Status::Refused;
     return false;
   }
-  if (!check.existing.empty() && !observer_.ConfirmReplace(check.existing)) {
-    result_.status = RunResult::Status::NotReplaced;
-    return false;
+  agreed_.clear();
+  if (!check.existing.empty()) {
+    if (!observer_.ConfirmReplace(check.existing)) {
+      result_.status = RunResult::Status::NotReplaced;
+      return false;
+    }
+    agreed_.insert(check.existing.begin(), check.existing.end());
   }
   if (!request.outputDir.empty()) {
     std::error_code ec;
     std::filesystem::create_directories(request.outputDir, ec);
   }
+  RecoverFolders(plan);
   return true;
+}
+
+void RunDriver::RecoverFolders(const RunPlan& plan) {
+  std::vector<std::string> folders;
+  for (const PlannedSet& set : plan.sets) {
+    const std::string folder = std::filesystem::path(set.mifName).parent_path().string();
+    folders.push_back(folder.empty() ? "." : folder);
+  }
+  std::sort(folders.begin(), folders.end());
+  folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+  for (const std::string& folder : folders)
+    if (std::filesystem::is_directory(folder)) RecoverOutputFolder(folder, observer_, false);
 }
 
 RunDriver::SetDone RunDriver::TranslateSet(const RunPlan& plan, const PlannedSet& set, Worker& w, TileHook& hook) {
@@ -358,6 +384,7 @@ RunDriver::SetDone RunDriver::TranslateSetFiles(const RunPlan& plan, const Plann
     w.records.Release();
     w.counters.recordsBefore += w.counters.recordsRead;
     hook.TileEnded({outcome, w.counters.recordsRead, w.counters.objectsCreated, bytes});
+    done.cutShort = done.cutShort || outcome == FileOutcome::CutShort;
     if (outcome == FileOutcome::Translated || outcome == FileOutcome::CutShort || outcome == FileOutcome::OutputFailed)
       done.account.tiles.push_back(plan.tiles[tile].DisplayName());
     if (outcome == FileOutcome::OutputFailed) break;
@@ -366,7 +393,22 @@ RunDriver::SetDone RunDriver::TranslateSetFiles(const RunPlan& plan, const Plann
   return done;
 }
 
-void RunDriver::CommitSet(OutputSet& out, bool stopped, SetDone& done) {
+namespace {
+
+// The reasons the run's rule gives the commit for not replacing a file.
+constexpr const char* kCutShortKept = "a tile of the set was cut short";
+constexpr const char* kAppearedSinceStart = "appeared since the run began";
+
+}  // namespace
+
+void RunDriver::CommitSet(OutputSet& out, bool stopped, SetDone& done) const {
+  // Checked again under the commit's lock: earlier output is replaced only
+  // where the front end agreed (or always agrees), and never by a set whose
+  // tile was cut short.
+  out.SetMayReplace([this, cutShort = done.cutShort](const std::string& path) -> const char* {
+    if (cutShort) return kCutShortKept;
+    return replaceExisting_ || agreed_.contains(path) ? nullptr : kAppearedSinceStart;
+  });
   // A stop or a failed write leaves the earlier output as it was.
   if (!out.WriteFailed() && !stopped) {
     done.written = out.CommitOutputSet();
@@ -382,6 +424,13 @@ void RunDriver::CommitSet(OutputSet& out, bool stopped, SetDone& done) {
     done.writeFailed = true;
     done.failedPath = path;
     done.failureReason = reason;
+    if (reason == kCutShortKept) {
+      done.writeFailed = false;
+      done.keptEarlier = true;
+      done.failedPath = out.mifName();
+    } else if (reason == kAppearedSinceStart) {
+      done.failure = MessageId::AppearedSinceStart;
+    }
   });
 }
 
@@ -596,8 +645,12 @@ bool RunDriver::ShowSetDone(SetDone& set) {
     observer_.ShowRecordsRead(runTotal_);
     return true;
   }
+  if (set.keptEarlier) {
+    ShowFileMessage(observer_, MessageId::EarlierSetKept, set.failedPath);
+    return true;
+  }
   if (!set.createFailed && !set.writeFailed) return true;  // stopped: nothing to report
-  const MessageId id = set.createFailed ? MessageId::UnableToOpenMif : MessageId::ErrorWriting;
+  const MessageId id = set.createFailed ? MessageId::UnableToOpenMif : set.failure;
   ShowFileMessage(observer_, id, set.failedPath, {set.failureReason});
   if (failureShown_.empty()) failureShown_ = EscapeControls(set.failedPath) + ": " + ComposeMessage(id, {set.failureReason});
   ++result_.outputFailures;
@@ -622,6 +675,23 @@ void RunDriver::Tally(FileOutcome outcome) {
     case FileOutcome::CutShort:
     case FileOutcome::OutputFailed: ++result_.filesCutShort; break;
   }
+}
+
+bool RecoverOutputFolder(const std::string& folder, RunObserver& observer, bool sayWhenNothing) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(folder, ec)) {
+    ShowFileMessage(observer, MessageId::NotAFolder, folder);
+    return false;
+  }
+  const FolderRecovery r = RecoverFolder(folder);
+  if (r.commitsUndone > 0)
+    ShowFileMessage(observer, MessageId::CommitsUndone, folder, {std::to_string(r.commitsUndone)});
+  if (r.filesRemoved > 0)
+    ShowFileMessage(observer, MessageId::LeftoversRemoved, folder,
+                    {std::to_string(r.filesRemoved), std::to_string(r.bytesFreed)});
+  if (sayWhenNothing && r.commitsUndone + r.filesRemoved == 0)
+    ShowFileMessage(observer, MessageId::NothingToRecover, folder);
+  return true;
 }
 
 RunResult Translate(const RunRequest& request, const TranslationSettings& settings, RunObserver& observer,

@@ -15,6 +15,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "ntf/record_list.hpp"
@@ -42,6 +43,16 @@ struct RunRequest {
   // Separate tiles: a set that cannot be created or written is reported and
   // the run goes on with the next tile.
   bool keepGoing = false;
+  // Earlier output is replaced without asking, also where it appeared only
+  // after the run began. Otherwise the front end is asked once, for what is
+  // there when the run begins, and a set that appeared later is not
+  // replaced.
+  bool replaceExisting = false;
+  // A picture of the output drawn once the run has ended: its name for a
+  // single or merged set; with separate sets, any name asks for one beside
+  // each set (SetPicturePath). A file of the run like any other: planned,
+  // checked against the inputs and replaced only as earlier output is.
+  std::string picture = {};
 };
 
 // An output set the run put in place whole: its files with their objects,
@@ -180,7 +191,10 @@ class RunDriver {
                             std::unique_ptr<OutputSet>& out);
   // Puts a translated set in place, or leaves the earlier output as it was
   // after a failed write or a stop; `done` says which.
-  static void CommitSet(OutputSet& out, bool stopped, SetDone& done);
+  void CommitSet(OutputSet& out, bool stopped, SetDone& done) const;
+  // Rolls back commits that a run killed in their midst left in the sets'
+  // folders and removes what dead runs left there; says so when it did.
+  void RecoverFolders(const RunPlan& plan);
   // Runs the plan's sets in order on this thread, or on `workers` threads.
   void RunSequentially(const RunPlan& plan);
   void RunInParallel(const RunPlan& plan, std::size_t workers);
@@ -212,6 +226,8 @@ class RunDriver {
   bool withNetwork_ = false;
   RunPlan::Mode mode_ = RunPlan::Mode::SingleFile;
   bool keepGoing_ = false;
+  bool replaceExisting_ = false;
+  std::unordered_set<std::string> agreed_;  // earlier output the front end let the run replace
   std::vector<std::string> extraSuffixes_;  // every further pair a product writes
   TileReader reader_;
   std::atomic<std::uint64_t> bytesDone_{0};
@@ -223,6 +239,12 @@ class RunDriver {
   std::string failureShown_;  // the first output failure shown, for the status line
   RunResult result_;
 };
+
+// Rolls back the commits that runs killed midway left in `folder` (the
+// earlier sets come back whole) and removes what runs that did not finish
+// left there, saying what it did (and, with `sayWhenNothing`, that there
+// was nothing). False when `folder` is not a folder.
+bool RecoverOutputFolder(const std::string& folder, RunObserver& observer, bool sayWhenNothing = true);
 
 // Translates `request.files` with the products of `registry`.
 RunResult Translate(const RunRequest& request, const TranslationSettings& settings, RunObserver& observer,

@@ -104,6 +104,13 @@ constexpr RunOption kRunOptions[] = {
      .valueName = "WxH",
      .help = "size of the picture (default 1600 px on the long side)",
      .group = RunOptionGroup::Run},
+    {.id = RunOptionId::Recover,
+     .names = "--recover",
+     .kind = RunOptionKind::Value,
+     .valueName = "DIR",
+     .help = "undo the commits that runs killed midway left in DIR and remove their temporaries; "
+             "translates nothing (a run does this in its own folders)",
+     .group = RunOptionGroup::Run},
 };
 
 constexpr bool InIdOrder() {

@@ -30,6 +30,7 @@ enum class RunOptionId {
   Quiet,
   Preview,
   PreviewSize,
+  Recover,
 };
 
 enum class RunOptionKind {

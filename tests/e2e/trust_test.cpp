@@ -112,6 +112,92 @@ TEST(Trust, TwoRunsWithTheSameOutputNeverMixTheirBytes) {
   EXPECT_FALSE(HasTemporary(dir.path()));
 }
 
+// Two different runs to one set at once, round after round: the set on disk
+// is always one run's whole output (a Land-Line set with texts against a
+// Code-Point set without, so that a mixed set shows). Without --overwrite,
+// the run that commits second finds the other's set there and writes
+// nothing.
+TEST(Trust, TwoDifferentRunsToOneSetLeaveOneRunsWholeSet) {
+  ScratchDir dir, a, b;
+  const std::string ll = Example("landline_small"), cp = Example("codepoint_small");
+  ASSERT_EQ(RunQuorvel("-q -o " + Quote(a / "set.mif") + " " + Quote(ll)).exitCode, 0);
+  ASSERT_EQ(RunQuorvel("-q -o " + Quote(b / "set.mif") + " " + Quote(cp)).exitCode, 0);
+  const std::vector<std::string> members = {"set.mif", "set.mid", "set_Text.mif", "set_Text.mid"};
+  auto state = [&](const ScratchDir& d) {
+    std::string s;
+    for (const std::string& f : members) s += fs::exists(d / f) ? ReadFile(d / f) + "|" : "-|";
+    return s;
+  };
+  const std::string wholeA = state(a), wholeB = state(b);
+  for (int round = 0; round < 25; ++round) {
+    const pid_t first = Start({"-q", "--overwrite", "-o", dir / "set.mif", ll}, dir / "err1.txt");
+    const pid_t second = Start({"-q", "--overwrite", "-o", dir / "set.mif", cp}, dir / "err2.txt");
+    EXPECT_EQ(Wait(first), 0);
+    EXPECT_EQ(Wait(second), 0);
+    const std::string now = state(dir);
+    ASSERT_TRUE(now == wholeA || now == wholeB) << "round " << round << ": a mixed set";
+    ASSERT_FALSE(HasTemporary(dir.path()));
+  }
+  // Without --overwrite, into a folder with no set: one run writes, the
+  // other finds that set there at its commit and keeps it (exit 3).
+  for (int round = 0; round < 10; ++round) {
+    ScratchDir fresh;
+    const pid_t first = Start({"-q", "-o", fresh / "set.mif", ll}, fresh / "err1.txt");
+    const pid_t second = Start({"-q", "-o", fresh / "set.mif", cp}, fresh / "err2.txt");
+    const int one = Wait(first), two = Wait(second);
+    EXPECT_TRUE((one == 0 && two == 3) || (one == 3 && two == 0)) << one << " " << two;
+    const std::string now = state(fresh);
+    EXPECT_TRUE(now == wholeA || now == wholeB) << "round " << round;
+    const std::string err = ReadFile(fresh / (one == 3 ? "err1.txt" : "err2.txt"));
+    EXPECT_TRUE(err.find("appeared since the run began") != std::string::npos ||
+                err.find("exists already") != std::string::npos)
+        << err;
+  }
+}
+
+// kill -9 in the middle of a run leaves temporaries the system no longer
+// holds: the next run into that folder removes them, says how much it
+// freed, and writes its set.
+TEST(Trust, AfterKillNineTheNextRunCleansUpAndSucceeds) {
+  ScratchDir dir;
+  const std::vector<std::string> args = BigRun(dir);
+  const pid_t pid = Start(args, dir / "err.txt");
+  for (int i = 0; i < 2000 && !HasTemporary(dir.path()); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  ASSERT_TRUE(HasTemporary(dir.path()));
+  ::kill(pid, SIGKILL);
+  EXPECT_EQ(Wait(pid), 128 + SIGKILL);
+  ASSERT_TRUE(HasTemporary(dir.path())) << "a killed run cannot remove its own";
+  // A second kill leaves more; --recover finds them all.
+  const pid_t other = Start(args, dir / "err.txt");
+  for (int i = 0; i < 2000 && !HasTemporary(dir.path()); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  ::kill(other, SIGKILL);
+  Wait(other);
+  auto recovered = RunQuorvel("--recover " + Quote(dir.path().string()));
+  EXPECT_EQ(recovered.exitCode, 0) << recovered.err;
+  EXPECT_NE(recovered.err.find("file(s) left by runs that did not finish"), std::string::npos) << recovered.err;
+  EXPECT_FALSE(HasTemporary(dir.path()));
+  recovered = RunQuorvel("--recover " + Quote(dir.path().string()));
+  EXPECT_EQ(recovered.err, "quorvel: " + dir.path().string() + ": nothing left by an interrupted run\n");
+  recovered = RunQuorvel("--recover " + Quote(dir / "missing"));
+  EXPECT_EQ(recovered.exitCode, 2);
+  EXPECT_EQ(recovered.err, "quorvel: " + dir / "missing" + ": not a folder\n");
+
+  // Killed once more, the next run into the folder cleans up itself.
+  const pid_t third = Start(args, dir / "err.txt");
+  for (int i = 0; i < 2000 && !HasTemporary(dir.path()); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  ::kill(third, SIGKILL);
+  Wait(third);
+  std::vector<std::string> again(args.begin(), args.end());
+  again[0] = "--overwrite";  // not quiet: the clean-up line is shown
+  again[1] = "--text=include";
+  const pid_t next = Start(again, dir / "err2.txt");
+  EXPECT_EQ(Wait(next), 0);
+  const std::string err = ReadFile(dir / "err2.txt");
+  EXPECT_NE(err.find("file(s) left by runs that did not finish"), std::string::npos) << err;
+  EXPECT_FALSE(HasTemporary(dir.path()));
+  EXPECT_TRUE(fs::exists(dir / "set.mif"));
+}
+
 TEST(Trust, AnInputIsNeverAnOutputAndEarlierOutputNeedsOverwrite) {
   ScratchDir dir;
   WriteFile(dir / "precious.mif", "a MapInfo file");

@@ -13,6 +13,7 @@
 #include "ntf/record_list.hpp"
 #include "ntf/tile_input.hpp"
 #include "ntfgen/generators.hpp"
+#include "run/messages.hpp"
 #include "support/test_support.hpp"
 
 using namespace quorvel;
@@ -38,8 +39,9 @@ std::vector<std::string> Names(const std::vector<TileInput>& tiles) {
 }
 
 std::string ReadOrFail(TileReader& reader, const TileInput& tile) {
-  std::string bytes, error;
-  EXPECT_TRUE(reader.Read(tile, bytes, error)) << tile.DisplayName() << ": " << error;
+  std::string bytes;
+  InputError error;
+  EXPECT_TRUE(reader.Read(tile, bytes, error)) << tile.DisplayName() << ": " << InputErrorText(error);
   return bytes;
 }
 
@@ -104,12 +106,13 @@ TEST(TileInput, LooseFilesAndArchiveMembersKeepTheirOrder) {
 
   ASSERT_EQ(problems.size(), 1u);
   EXPECT_EQ(problems[0].name, zip + "/README.txt");
-  EXPECT_EQ(problems[0].text, "not an NTF file; skipped");
+  EXPECT_EQ(InputErrorText(problems[0].error), "not an NTF file; skipped");
 
   TileReader reader;
-  std::string bytes, error;
+  std::string bytes;
+  InputError error;
   EXPECT_FALSE(reader.Read(tiles[4], bytes, error));
-  EXPECT_EQ(error, "No such file or directory");
+  EXPECT_EQ(error, (InputError{InputError::Fault::Described, "No such file or directory"}));
 }
 
 TEST(TileInput, AnArchiveWithoutFilesIsReported) {
@@ -122,14 +125,14 @@ TEST(TileInput, AnArchiveWithoutFilesIsReported) {
     EXPECT_TRUE(ExpandInputs({dir / name}, problems).empty());
     ASSERT_EQ(problems.size(), 1u);
     EXPECT_EQ(problems[0].name, dir / name);
-    EXPECT_EQ(problems[0].text, "the archive holds no files; nothing to translate");
+    EXPECT_EQ(InputErrorText(problems[0].error), "the archive holds no files; nothing to translate");
   }
   // Members that are no tiles are reported one by one, and that is enough.
   WriteArchive(dir / "readme.zip", Kind::Zip, {{"README.txt", "hello"}});
   std::vector<InputProblem> problems;
   EXPECT_TRUE(ExpandInputs({dir / "readme.zip"}, problems).empty());
   ASSERT_EQ(problems.size(), 1u);
-  EXPECT_EQ(problems[0].text, "not an NTF file; skipped");
+  EXPECT_EQ(InputErrorText(problems[0].error), "not an NTF file; skipped");
 }
 
 TEST(TileInput, EveryArchiveFormatGivesTheLooseBytes) {
@@ -193,13 +196,13 @@ TEST(TileInput, ArchivesThatCannotBeOpenedAreReportedByName) {
   EXPECT_TRUE(tiles.empty());
   ASSERT_EQ(problems.size(), 4u);
   EXPECT_EQ(problems[0].name, dir / "missing.tar.gz");
-  EXPECT_EQ(problems[0].text, "No such file or directory");
+  EXPECT_EQ(InputErrorText(problems[0].error), "No such file or directory");
   EXPECT_EQ(problems[1].name, dir / "folder.zip");
-  EXPECT_EQ(problems[1].text, "is a folder");
+  EXPECT_EQ(InputErrorText(problems[1].error), "is a folder");
   EXPECT_EQ(problems[2].name, dir / "text.zip");
-  EXPECT_FALSE(problems[2].text.empty());
+  EXPECT_FALSE(InputErrorText(problems[2].error).empty());
   EXPECT_EQ(problems[3].name, dir / "empty.tar");
-  EXPECT_EQ(problems[3].text, "the archive holds no files; nothing to translate");
+  EXPECT_EQ(InputErrorText(problems[3].error), "the archive holds no files; nothing to translate");
 }
 
 TEST(TileInput, TruncatedAndCorruptArchivesAreReportedNotCrashedOn) {
@@ -226,12 +229,13 @@ TEST(TileInput, TruncatedAndCorruptArchivesAreReportedNotCrashedOn) {
       test::WriteFile(path, damaged[d]);
       std::vector<InputProblem> problems;
       const auto tiles = ExpandInputs({path}, problems);
-      for (const InputProblem& p : problems) EXPECT_FALSE(p.text.empty());
+      for (const InputProblem& p : problems) EXPECT_FALSE(InputErrorText(p.error).empty());
       TileReader reader;
       std::size_t good = 0;
       bool reported = !problems.empty();
       for (const TileInput& t : tiles) {
-        std::string data, error;
+        std::string data;
+        InputError error;
         if (reader.Read(t, data, error)) {
           // What is read whole is the member as written, or (a tar holds no
           // checksum of the data) as damaged.
@@ -241,7 +245,7 @@ TEST(TileInput, TruncatedAndCorruptArchivesAreReportedNotCrashedOn) {
           }
           ++good;
         } else {
-          EXPECT_FALSE(error.empty());
+          EXPECT_FALSE(InputErrorText(error).empty());
           reported = true;
         }
       }
@@ -287,9 +291,11 @@ TEST(TileInput, MembersReadOutOfOrderAndFromTwoThreads) {
     TileInput byName{path, "tile2.ntf", 0};
     EXPECT_EQ(ReadOrFail(reader, byName), members[2].bytes);
     byName.member = "tile9.ntf";
-    std::string bytes, error;
+    std::string bytes;
+    InputError error;
     EXPECT_FALSE(reader.Read(byName, bytes, error));
-    EXPECT_EQ(error, "no member tile9.ntf in the archive");
+    EXPECT_EQ(error, (InputError{InputError::Fault::NoSuchMember, "tile9.ntf"}));
+    EXPECT_EQ(InputErrorText(error), "no member tile9.ntf in the archive");
 
     // Two threads over the same archive, one forwards and one backwards.
     std::vector<std::string> wrong[2];
@@ -298,9 +304,10 @@ TEST(TileInput, MembersReadOutOfOrderAndFromTwoThreads) {
       for (int round = 0; round < 3; ++round)
         for (std::size_t k = 0; k < tiles.size(); ++k) {
           const std::size_t i = which == 0 ? k : tiles.size() - 1 - k;
-          std::string data, err;
+          std::string data;
+          InputError err;
           if (!shared.Read(tiles[i], data, err) || data != members[i].bytes)
-            wrong[which].push_back(tiles[i].member + ": " + err);
+            wrong[which].push_back(tiles[i].member + ": " + InputErrorText(err));
         }
     };
     std::thread a(work, 0), b(work, 1);
@@ -340,13 +347,37 @@ TEST(TileInput, ManyArchivesAndAMemberLimit) {
     for (const TileInput& t : tiles) EXPECT_EQ(ReadOrFail(reader, t), t.member == "x.ntf" ? tile : tile + "extra");
 
   TileReader limited(tile.size());
-  std::string bytes, error;
-  EXPECT_TRUE(limited.Read(tiles[0], bytes, error)) << error;
+  std::string bytes;
+  InputError error;
+  EXPECT_TRUE(limited.Read(tiles[0], bytes, error)) << InputErrorText(error);
   EXPECT_FALSE(limited.Read(tiles[1], bytes, error));
-  EXPECT_EQ(error, "larger than " + std::to_string(tile.size()) + " bytes; not read");
+  EXPECT_EQ(InputErrorText(error), "larger than " + std::to_string(tile.size()) + " bytes; not read");
   // The handle starts over after a refused member.
-  EXPECT_TRUE(limited.Read(tiles[0], bytes, error)) << error;
+  EXPECT_TRUE(limited.Read(tiles[0], bytes, error)) << InputErrorText(error);
   EXPECT_EQ(bytes, tile);
+}
+
+// The reader names its faults; the run's message table words them, in the
+// words these faults have always been shown with.
+TEST(TileInput, FaultsAreWordedByTheMessageTable) {
+  using Fault = InputError::Fault;
+  const std::pair<InputError, std::string> cases[] = {
+      {{Fault::None, {}}, ""},
+      {{Fault::Described, "Permission denied"}, "Permission denied"},
+      {{Fault::IsAFolder, {}}, "is a folder"},
+      {{Fault::OutOfMemory, {}}, "out of memory"},
+      {{Fault::ArchiveNotOpened, {}}, "cannot be opened as an archive"},
+      {{Fault::ArchiveUnreadable, {}}, "the archive cannot be read"},
+      {{Fault::MemberUnreadable, {}}, "the member cannot be read"},
+      {{Fault::MemberIsALink, {}}, "a link to another member; skipped"},
+      {{Fault::NotAnNtfFile, {}}, "not an NTF file; skipped"},
+      {{Fault::ArchiveHoldsNoFiles, {}}, "the archive holds no files; nothing to translate"},
+      {{Fault::MemberTooLarge, "1024"}, "larger than 1024 bytes; not read"},
+      {{Fault::NoSuchMember, "a/b.ntf"}, "no member a/b.ntf in the archive"},
+      // A member's name never drives the terminal.
+      {{Fault::NoSuchMember, "a\x1b[2Jb.ntf"}, "no member a\\x1b[2Jb.ntf in the archive"},
+  };
+  for (const auto& [error, words] : cases) EXPECT_EQ(InputErrorText(error), words) << words;
 }
 
 TEST(RecordListText, LoadTextChecksAsLoadDoes) {

@@ -71,6 +71,7 @@ struct Grid : ::testing::Test {
 
   std::pair<Lines, Lines> Run(const std::string& text) {
     test::WriteFile(dir / "t.ntf", text);
+    test::RemoveSet(dir / "t.mif");
     result = quorvel::Translate(RunRequest{{dir / "t.ntf"}, {}}, settings, observer);
     Lines mif = test::CrLfLines(test::ReadFile(dir / "t.mif"));
     const auto data = std::find(mif.begin(), mif.end(), "Data");

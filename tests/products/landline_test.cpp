@@ -201,6 +201,7 @@ struct LandLine : ::testing::Test {
 
   Tile Translate(std::initializer_list<std::string> records, bool end = true) {
     test::WriteFile(dir / "t.ntf", TileText(records, end));
+    test::RemoveSet(dir / "t.mif");
     quorvel::Translate(RunRequest{{dir / "t.ntf"}, {}}, settings, observer);
     return Tile{Body(dir / "t.mif"), AllLines(dir / "t.mid"), Body(dir / "t_Text.mif"), AllLines(dir / "t_Text.mid")};
   }
@@ -257,6 +258,7 @@ TEST_F(LandLine, GroundCoordinatesRoundAsTheLongDoubleSumNearHalfCents) {
     record += "0%";
     test::WriteFile(dir / "t.ntf", test::Ntf({"01V0%", "02LAND-LINE.93        0%", Section("TQ12", 1250, multiplier, c.origins),
                                               "23000001        00010%", record, "99"}));
+    test::RemoveSet(dir / "t.mif");
     quorvel::Translate(RunRequest{{dir / "t.ntf"}, {}}, settings, observer);
     Lines mif = Body(dir / "t.mif");
     ASSERT_EQ(mif.size(), 202u) << multiplier;
@@ -410,6 +412,66 @@ TEST_F(LandLine, DisabledFeaturesAreConsumedAndUnmatchedCodesFollowTheLastLookup
   EXPECT_EQ(t.textMid, (Lines{"TQ12,000003,1000,Road name/number,0.0,0.0"}));
   ASSERT_FALSE(observer.objectsLabel.empty());
   EXPECT_EQ(observer.objectsLabel.back(), 3);  // the left-out ones are not counted
+}
+
+// A number too large to write is a read error only in a feature that is
+// written: a line or point left out is skipped whatever it holds, and the
+// features after it are written. A field that is no number at all still
+// fails, written or not.
+TEST_F(LandLine, NumbersTooLargeToWriteFailOnlyFeaturesThatAreWritten) {
+  const int pointEntry = LandLineEntryForFeatureCode("0025");
+  const std::initializer_list<std::string> records = {
+      "23000001        00010%",
+      "2100000120002000100000100 1E+200000100 0%",  // line index 4: a vertex of 1e200
+      "15000002        00250%",
+      "21000002100011E+200000100 0%",               // line index 6: a point at 1e200
+      "23000003        00300%",
+      "2100000320002000100000100 000200000200 0%",
+  };
+  settings.productOptions.SetEntry(kLandLineFeatureOption, 1, false);
+  settings.productOptions.SetEntry(kLandLineFeatureOption, pointEntry, false);
+  Tile t = Translate(records);
+  EXPECT_EQ(observer.Texts(), Lines{});
+  EXPECT_EQ(t.mif, (Lines{"PLINE 2", "500001.00 200001.00", "500002.00 200002.00", "  PEN (1,2,0)"}));
+  EXPECT_EQ(t.mid, (Lines{"TQ12,000003,0030,General line/minor building detail,0.0,0.0"}));
+
+  // Switched on, each fails at its own line; nothing of it is written.
+  settings.productOptions.SetEntry(kLandLineFeatureOption, 1, true);
+  t = Translate(records);
+  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file at line 4"});
+  EXPECT_EQ(t.mif, Lines{});
+  EXPECT_EQ(t.mid, Lines{});
+  observer.messages.clear();
+  settings.productOptions.SetEntry(kLandLineFeatureOption, 1, false);
+  settings.productOptions.SetEntry(kLandLineFeatureOption, pointEntry, true);
+  t = Translate(records);
+  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file at line 6"});
+  EXPECT_EQ(t.mif, Lines{});
+
+  // An origin too large to write makes every coordinate so: the lines left
+  // out pass, the first one written fails.
+  observer.messages.clear();
+  settings.productOptions.SetEntry(kLandLineFeatureOption, pointEntry, false);
+  const auto hugeOrigin = [&] {
+    test::WriteFile(dir / "h.ntf", test::Ntf({"01V0%", "02LAND-LINE.93        0%",
+                                              Section("TQ12", 1250, "0000000010", "1.0E+125  0000200000"),
+                                              "23000001        00010%", "2100000120002000100000100 000200000200 0%",
+                                              "23000002        00300%", "2100000220002000100000100 000200000200 0%",
+                                              "99"}));
+    test::RemoveSet(dir / "h.mif");
+    quorvel::Translate(RunRequest{{dir / "h.ntf"}, {}}, settings, observer);
+    return Body(dir / "h.mif");
+  };
+  EXPECT_EQ(hugeOrigin(), Lines{});
+  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file at line 6"});
+  observer.messages.clear();
+  settings.productOptions.SetEntry(kLandLineFeatureOption, LandLineEntryForFeatureCode("0030"), false);
+  hugeOrigin();
+  EXPECT_EQ(observer.Texts(), Lines{});
+
+  // A field that is no number fails a line left out all the same.
+  Translate({"23000001        00010%", "2100000120002000100000100 00X100000100 0%"});
+  EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file at line 4"});
 }
 
 // A lookup that would repeat the last one is left out; one that follows

@@ -128,6 +128,7 @@ struct Meridian2 : ::testing::Test {
   }
   Tile Translate(std::initializer_list<std::string> records) {
     test::WriteFile(dir / "t.ntf", TileText(records));
+    test::RemoveSet(dir / "t.mif");
     quorvel::Translate(RunRequest{{dir / "t.ntf"}, {}}, settings, observer);
     return Read("t");
   }
@@ -404,6 +405,7 @@ TEST_F(Meridian2, LineOrdinatesAfterEveryKindOfOrigin) {
   }
   // A field that is no number fails the record whatever the origin.
   test::WriteFile(dir / "t.ntf", TileText({"21000001200020000000000 0000X00000 0%"}, "ST57", "00003000000000200000"));
+  test::RemoveSet(dir / "t.mif");
   quorvel::Translate(RunRequest{{dir / "t.ntf"}, {}}, settings, observer);
   EXPECT_EQ(observer.Texts(), Lines{"Error reading NTF file at line 3"});
   EXPECT_EQ(Read("t").mif, Lines{});

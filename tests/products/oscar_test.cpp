@@ -45,6 +45,7 @@ struct Oscar : ::testing::Test {
       files.push_back(dir / ("t" + std::to_string(i) + ".ntf"));
       test::WriteFile(files.back(), tiles[i]);
     }
+    test::RemoveSet(dir / "out.mif");
     result = quorvel::Translate(RunRequest{files, dir / "out.mif"}, settings, observer);
     Lines mif = test::CrLfLines(test::ReadFile(dir / "out.mif"));
     const auto data = std::find(mif.begin(), mif.end(), "Data");

@@ -545,6 +545,7 @@ struct Strategi : ::testing::Test {
     for (const auto& r : records) text += r + "\r\n";
     if (end) text += "99\r\n";
     test::WriteFile(dir / "t.ntf", text);
+    test::RemoveSet(dir / "t.mif");
     result = quorvel::Translate(RunRequest{{dir / "t.ntf"}, {}}, settings, observer);
   }
 
@@ -837,6 +838,51 @@ TEST_F(Strategi, LayerCheckBoxesGatePointsAndLinesButNeverTexts) {
   EXPECT_EQ(Body("t.mif"), std::vector<std::string>{});
 }
 
+// A number too large to write fails only an object that is written: a
+// point or line of a layer left out, or a geometry the next one replaces
+// before its attribute record, is skipped and the features after it are
+// written. A written one fails at its geometry record's line.
+TEST_F(Strategi, NumbersTooLargeToWriteFailOnlyObjectsThatAreWritten) {
+  const std::vector<std::string> records = {
+      "23000001000001010000010%",
+      "210000012000200030000003000 1.0E2000003057 0%",  // line index 4: a vertex of 1e200
+      "14000001FC5330DE199604010%",                     // layer 1
+      "15000002000002010000020%",
+      "21000002100011.0E2000003000 0%",                 // line index 7: a point at 1e200
+      "14000002FC5200DE199604010%",                     // layer 3
+      "15000003000003010000030%",
+      "21000003100011.0E2000003000 0%",                 // replaced by the next geometry
+      kPoint,
+      "14000003FC5115DE199604010%",                     // layer 2
+  };
+  settings.productOptions.SetEntry(kStrategiLayerOption, 1, false);
+  settings.productOptions.SetEntry(kStrategiLayerOption, 3, false);
+  Run(records);
+  EXPECT_EQ(observer.Texts(), std::vector<std::string>{});
+  EXPECT_EQ(Body("t.mif"), (std::vector<std::string>{"POINT 203000.00 103000.00", "  SYMBOL (31,0,1)"}));
+  const auto mid = Lines("t.mid");
+  ASSERT_EQ(mid.size(), 1u);
+  EXPECT_EQ(mid[0].substr(0, 15), "SS,000003,5115,");
+  EXPECT_EQ(result.filesCutShort, 0u);
+
+  for (const auto& [layer, line] : {std::pair{1, 4}, std::pair{3, 7}}) {
+    observer.messages.clear();
+    settings.productOptions.SetEntry(kStrategiLayerOption, 1, layer == 1);
+    settings.productOptions.SetEntry(kStrategiLayerOption, 3, layer == 3);
+    Run(records);
+    EXPECT_EQ(observer.Texts(), std::vector<std::string>{"Error reading NTF file at line " + std::to_string(line)});
+    EXPECT_EQ(Body("t.mif"), std::vector<std::string>{}) << layer;
+    EXPECT_EQ(Lines("t.mid"), std::vector<std::string>{}) << layer;
+    EXPECT_EQ(result.filesCutShort, 1u);
+  }
+
+  // A field that is no number fails a feature left out all the same.
+  observer.messages.clear();
+  settings.productOptions.SetEntry(kStrategiLayerOption, 3, false);
+  Run({"15000002000002010000020%", "2100000210001000X0000003000 0%", "14000002FC5200DE199604010%"});
+  EXPECT_EQ(observer.Texts(), std::vector<std::string>{"Error reading NTF file at line 4"});
+}
+
 // Height, angle and anchor are read quickly when they are all digits; the
 // same values with blanks before them take the general reading and place
 // the text alike.
@@ -956,6 +1002,7 @@ TEST_F(Strategi, ReadFailuresEndTheFileAndKeepWhatWasWritten) {
     for (const auto& r : bad) text += r + "\r\n";
     text += "99\r\n";
     test::WriteFile(dir / "t.ntf", text);
+    test::RemoveSet(dir / "t.mif");
     result = quorvel::Translate(RunRequest{{dir / "t.ntf"}, {}}, settings, observer);
     ASSERT_EQ(observer.messages.size(), 1u) << bad.back();
     EXPECT_EQ(observer.messages[0].text.rfind("Error reading NTF file at line ", 0), 0u);

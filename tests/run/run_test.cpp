@@ -258,7 +258,7 @@ TEST(Recognition, FollowsTheTableExactly) {
   EXPECT_EQ(key(""), "-");
   const ProductDescriptor* m1 = Products().Recognize("Meridian_01");
   ASSERT_NE(m1, nullptr);
-  EXPECT_TRUE(m1->refused);
+  EXPECT_EQ(m1->refusal, MessageId::Meridian1Refused);
 }
 
 TEST(Recognition, HeaderBlocksCarryTheirProductsColumns) {
@@ -274,7 +274,7 @@ TEST(Recognition, HeaderBlocksCarryTheirProductsColumns) {
   EXPECT_NE(kOscarAssetProduct.HeaderBlock().find("S_date char(8)\r\nData"), std::string::npos);
   EXPECT_EQ(kPanoramaDtmProduct.HeaderBlock(), kProfileDtmProduct.HeaderBlock());
   for (const ProductDescriptor* p : Products().products()) {
-    if (p->refused || !p->writesMain) continue;
+    if (p->refusal || !p->writesMain) continue;
     const auto lines = test::CrLfLines(p->HeaderBlock());
     EXPECT_EQ(lines.back(), "") << p->key;
     EXPECT_EQ(lines.size(), p->columns.size() + 7) << p->key;
@@ -611,6 +611,60 @@ TEST_F(RunDriverTest, AFailedSetNamesItsFileAndReasonInTheStatusLine) {
   EXPECT_TRUE(r.sets.empty());
   EXPECT_EQ(observer.statuses.back(),
             "Translation failed: " + dir / "missing/out.mif" + ": Unable to open MIF file: No such file or directory");
+}
+
+// A set whose tile was cut short never replaces an earlier set (it is kept
+// whole, and the message says so); with no earlier set it is written.
+TEST_F(RunDriverTest, ACutShortSetKeepsTheEarlierSetAndIsWrittenWhereThereIsNone) {
+  const std::string a = Tile("a.ntf", CodePointTile(3, false));
+  RunResult r = Run({a});
+  EXPECT_EQ(r.filesCutShort, 1u);
+  ASSERT_EQ(r.sets.size(), 1u) << "no earlier set: what was read is written";
+  const std::string firstMif = test::ReadFile(dir / "a.mif");
+
+  const std::string b = Tile("b.ntf", CodePointTile(5));
+  test::WriteFile(dir / "a.ntf", CodePointTile(1, false));
+  observer.messages.clear();
+  r = Run({dir / "a.ntf", b}, dir / "a.mif");
+  EXPECT_EQ(r.status, RunResult::Status::Completed);
+  EXPECT_EQ(r.filesCutShort, 1u);
+  EXPECT_EQ(r.outputFailures, 0u);
+  EXPECT_TRUE(r.sets.empty());
+  EXPECT_EQ(test::ReadFile(dir / "a.mif"), firstMif);
+  ASSERT_FALSE(observer.messages.empty());
+  EXPECT_EQ(observer.messages.back().text, "not replaced: a tile of the set was cut short; the earlier set is kept");
+  EXPECT_EQ(observer.paths.back(), dir / "a.mif");
+}
+
+// A front end that makes a file under the set's name once the run has
+// been planned, as a second run might.
+class MakesTheSetMeanwhile : public test::RecordingObserver {
+ public:
+  std::string path;
+  void ShowFilesSelected(std::size_t n) override {
+    RecordingObserver::ShowFilesSelected(n);
+    test::WriteFile(path, "another run's");
+  }
+};
+
+TEST_F(RunDriverTest, ASetThatAppearedSinceThePlanIsReplacedOnlyWhenAlwaysAllowed) {
+  const std::string a = Tile("a.ntf", CodePointTile(2));
+  MakesTheSetMeanwhile maker;
+  maker.path = dir / "a.mid";
+  RunResult r = Translate(RunRequest{{a}, {}, true}, settings, maker);
+  EXPECT_EQ(r.status, RunResult::Status::OutputFailed);
+  EXPECT_TRUE(r.sets.empty());
+  EXPECT_EQ(test::ReadFile(dir / "a.mid"), "another run's");
+  EXPECT_FALSE(test::Exists(dir / "a.mif"));
+  ASSERT_FALSE(maker.messages.empty());
+  EXPECT_EQ(maker.messages.back().text,
+            "appeared since the run began; the set was not written (--overwrite replaces it)");
+
+  RunRequest always{{a}, {}, true};
+  always.replaceExisting = true;
+  r = Translate(always, settings, maker);
+  EXPECT_TRUE(r.AllTranslated());
+  EXPECT_NE(test::ReadFile(dir / "a.mid"), "another run's");
 }
 
 }  // namespace

@@ -141,6 +141,11 @@ void WriteArchive(const std::string& path, Kind kind, const std::vector<Member>&
 }
 
 
+void RemoveSet(const std::string& mifName) {
+  for (const SetMember& m : SetMembers(mifName, Products()))
+    if (std::filesystem::is_regular_file(std::filesystem::symlink_status(m.path))) std::filesystem::remove(m.path);
+}
+
 bool UnderFileSizeLimit(std::uint64_t bytes, const std::function<bool()>& f) {
   struct rlimit saved {};
   if (getrlimit(RLIMIT_FSIZE, &saved) != 0) throw std::runtime_error("getrlimit");

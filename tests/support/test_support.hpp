@@ -99,6 +99,11 @@ CommandResult RunCommand(const std::string& command);
 CommandResult RunQuorvel(const std::string& arguments);
 std::string Quote(const std::string& s);
 
+// Removes every file of the output set named `mifName`: a test that
+// translates again and again under one name starts from nothing each time
+// (a set whose tile is cut short never replaces an earlier one).
+void RemoveSet(const std::string& mifName);
+
 // Calls `f` with the process's file size limit set to `bytes` (writes
 // beyond it fail as on a full disk, SIGXFSZ ignored), then puts the limit
 // back; returns what `f` returned.

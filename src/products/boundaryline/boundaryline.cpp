@@ -116,12 +116,10 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
 
   void FinishFile() override {
     if (regionOpen_) {
-      std::string text = "Polygon " + regionPolygonId_ + " is incomplete: its region is written with ";
-      AppendInteger(text, ringsRead_);
-      text += " of its ";
-      AppendInteger(text, regionRingCount_);
-      text += " rings.";
-      ctx_.observer.ShowFileMessage(MessageKind::Warning, EscapeControls(ctx_.ntfPath), EscapeControls(text));
+      std::string read, rings;
+      AppendInteger(read, ringsRead_);
+      AppendInteger(rings, regionRingCount_);
+      ShowFileMessage(ctx_.observer, MessageId::IncompletePolygon, ctx_.ntfPath, {regionPolygonId_, read, rings});
       CloseRegion();
     }
   }
@@ -187,7 +185,7 @@ class BoundaryLineTranslator final : public RecordLoopTranslator {
       return;
     }
 
-    ctx_.observer.ShowStatus(kBuildingPolygons);
+    ctx_.observer.ShowStatus(Message(MessageId::StatusBuildingPolygons).text);
     ctx_.observer.PumpMessages();
     if (id == "31") currentPolygonId_.assign(Field(record, 3, 6));
     else if (id == "14" && !collectionAttributes) WritePolygonRow(record);

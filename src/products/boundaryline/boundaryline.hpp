@@ -10,7 +10,6 @@ namespace quorvel {
 
 inline constexpr std::string_view kBoundaryLinePen = "  PEN (1,2,16711680)";
 inline constexpr std::string_view kBoundaryLineBrush = "Brush (1,0,0)";
-inline constexpr std::string_view kBuildingPolygons = "Building polygons.....";
 
 // The polygon and link pairs, with their own headers.
 extern const OutputLayer kPolygonLayer;

@@ -297,11 +297,22 @@ class LandLineTranslator final : public RecordLoopTranslator {
     const std::int64_t n = ToFixedInteger<4>(Field(record, 10, 4));
     const bool enabled = state_.style.featureEnabled;
     MifLayer& layer = ctx_.out.main;
-    if (WriteUsualLine(record, n, enabled ? &layer : nullptr)) {
-      if (enabled) ctx_.CountObjectCreated();
-    } else {
-      // Every coordinate is read before anything is written, so a bad one
-      // leaves no half object behind.
+    if (enabled) WriteLineObject(record, n, layer);
+    else ReadLineCoordinates(record, n);
+    Lookup();
+    if (enabled) {
+      WriteRow(layer);
+      if (n > 0) layer.mif.WriteLine(state_.style.clause);
+    }
+    state_.pendingText = false;
+    ClearFeature();
+  }
+
+  // The PLINE object of a line record with `n` vertices.
+  void WriteLineObject(std::string_view record, std::int64_t n, MifLayer& layer) {
+    if (!WriteUsualLine(record, n, &layer)) {
+      // Every coordinate is made before anything is written, so a bad one
+      // (or one too large to write) leaves no half object behind.
       coords_.clear();
       for (std::int64_t i = 1; i <= n; ++i) {
         const std::size_t column = CoordinateColumn(i);
@@ -310,19 +321,22 @@ class LandLineTranslator final : public RecordLoopTranslator {
         const long double y = ReadCoordinate(record, column + 6);
         AppendGroundLine(coords_, x, y);
       }
-      if (enabled) {
-        layer.WritePolyline(coords_, n);
-        ctx_.CountObjectCreated();
-      }
+      layer.WritePolyline(coords_, n);
       coords_.clear();
     }
-    Lookup();
-    if (enabled) {
-      WriteRow(layer);
-      if (n > 0) layer.mif.WriteLine(state_.style.clause);
+    ctx_.CountObjectCreated();
+  }
+
+  // A line left out is not written, but its coordinates are still read: a
+  // field that is no number fails the record, while a number too large to
+  // write does not, as nothing is written.
+  void ReadLineCoordinates(std::string_view record, std::int64_t n) const {
+    if (WriteUsualLine(record, n, nullptr)) return;  // all digits: nothing can fail
+    for (std::int64_t i = 1; i <= n; ++i) {
+      const std::size_t column = CoordinateColumn(i);
+      ReadCoordinate(record, column);
+      ReadCoordinate(record, column + 6);
     }
-    state_.pendingText = false;
-    ClearFeature();
   }
 
   void WritePoint(std::string_view record) {

@@ -126,27 +126,33 @@ class Meridian2Translator final : public RecordLoopTranslator {
   void WriteGeometry(std::string_view record) {
     const std::string_view type = Field(record, 9, 1);
     if (type != "1" && type != "2") return;
-    const std::int64_t count = ToFixedInteger<4>(Field(record, 10, 4));
-    MifLayer& main = ctx_.out.main;
+    const std::int64_t count = ToFixedInteger<4>(Field(record, 10, 4));  // a number for points too
+    if (type == "1") WritePoint(record);
+    else WriteLine(record, count);
+  }
 
-    if (type == "1") {
-      if (!pendingText_) {
-        // "POINT x y" and its line end, written at once.
-        char line[6 + kMaxCoordinateLine];
-        std::memcpy(line, "POINT ", 6);
-        const char* end = WriteCoordinateLine(line + 6, Field(record, 14, 5), Field(record, 19, 5));
-        main.BeginObject();
-        main.mif.Write(std::string_view(line, static_cast<std::size_t>(end - line)));
-        ctx_.CountObjectCreated();
-      } else if (textLayer_ && !haveAnchor_) {
-        anchor_ = ReadCoordinate(record, 14);  // the first point after the text representation anchors it
-        haveAnchor_ = true;
-      } else {
-        ReadCoordinate(record, 14);  // not used, but it must be read
-      }
-      return;
+  // A point: a POINT object, or the anchor of the pending text.
+  void WritePoint(std::string_view record) {
+    if (!pendingText_) {
+      // "POINT x y" and its line end, written at once.
+      char line[6 + kMaxCoordinateLine];
+      std::memcpy(line, "POINT ", 6);
+      const char* end = WriteCoordinateLine(line + 6, Field(record, 14, 5), Field(record, 19, 5));
+      MifLayer& main = ctx_.out.main;
+      main.BeginObject();
+      main.mif.Write(std::string_view(line, static_cast<std::size_t>(end - line)));
+      ctx_.CountObjectCreated();
+    } else if (textLayer_ && !haveAnchor_) {
+      anchor_ = ReadCoordinate(record, 14);  // the first point after the text representation anchors it
+      haveAnchor_ = true;
+    } else {
+      ReadCoordinate(record, 14);  // not used, but it must be read
     }
+  }
 
+  // A line of `count` vertices: a PLINE object.
+  void WriteLine(std::string_view record, std::int64_t count) {
+    MifLayer& main = ctx_.out.main;
     // Every coordinate is read before anything is written, so a bad one
     // leaves no half-written line behind. A count larger than the record
     // fails at the first missing coordinate.

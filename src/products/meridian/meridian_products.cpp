@@ -54,8 +54,7 @@ extern const ProductDescriptor kMeridian1Product{
     .Matches = IsMeridian1,
     .headerStyle = kHeader,
     .columns = {},
-    .refused = true,
-    .refusal = "Not translated: this is Meridian 1 data; Quorvel translates Meridian 2 only.",
+    .refusal = MessageId::Meridian1Refused,
 };
 
 extern const ProductDescriptor kMeridian2Product{

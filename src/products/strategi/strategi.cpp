@@ -7,6 +7,7 @@
 #include <cstring>
 #include <iterator>
 #include <span>
+#include <stdexcept>
 #include <vector>
 
 #ifdef __SSE2__
@@ -233,55 +234,68 @@ char StrategiAttributeGroup(std::int64_t code) {
 
 namespace {
 
-// ReadStrategiAttributes into attributes that are empty already.
+// A value tagged `tag` at 1-based `column`, scanned from after the tag.
+// These three are inlined into the one switch over the groups.
+[[gnu::always_inline]] inline void ReadTagged(const RecordScan& s, std::size_t column, const char (&tag)[3],
+                                              Terminators set, std::string_view& value) {
+  std::size_t t = 0;
+  if (TagAt(s.record(), column, tag)) value = s.Value(column + 2, set, t);
+}
+
+// A value of one character tagged `tag` at 1-based `column`.
+[[gnu::always_inline]] inline void ReadTaggedCharacter(std::string_view record, std::size_t column,
+                                                       const char (&tag)[3], std::string_view& value) {
+  if (TagAt(record, column, tag)) value = Field(record, column + 2, 1);
+}
+
+// A value tagged `tag` at column 25 and a second one whose tag stands `gap`
+// columns after the first value's terminator; false, reading nothing, when
+// the first tag is not there.
+[[gnu::always_inline]] inline bool ReadTaggedPair(const RecordScan& s, const char (&tag)[3], std::string_view& value,
+                                                  const char (&secondTag)[3], std::string_view& second, Terminators set,
+                                                  std::size_t gap) {
+  const std::string_view r = s.record();
+  if (!TagAt(r, 25, tag)) return false;
+  std::size_t t = 0;
+  value = s.Value(27, set, t);
+  if (TagAt(r, t + gap, secondTag)) second = s.Value(t + gap + 2, set, t);
+  return true;
+}
+
+// ReadStrategiAttributes into attributes that are empty already: groups A
+// to F and L hold one tagged value, I, K, P and Q two, the others start
+// with untagged values at fixed columns.
 void ReadAttributes(const RecordScan& s, char group, StrategiAttributes& a) {
   const std::string_view r = s.record();
   std::size_t t = 0;
   switch (group) {
-    case 'A':
-      if (TagAt(r, 25, "TX")) a.TX = s.Value(27, Terminators::T1, t);
+    case 'A': ReadTagged(s, 25, "TX", Terminators::T1, a.TX); break;
+    case 'B': ReadTaggedCharacter(r, 25, "RU", a.RU); break;
+    case 'C': ReadTaggedCharacter(r, 25, "RB", a.RB); break;
+    case 'D': ReadTagged(s, 25, "GS", Terminators::T1, a.GS); break;
+    case 'E': ReadTagged(s, 25, "NU", Terminators::T1, a.NU); break;
+    case 'F': ReadTagged(s, 25, "FM", Terminators::T2, a.FM); break;
+    case 'L': ReadTagged(s, 31, "GS", Terminators::T1, a.GS); break;
+    case 'I': ReadTaggedPair(s, "FM", a.FM, "GS", a.GS, Terminators::T2, 1); break;
+    case 'K': ReadTaggedPair(s, "NU", a.NU, "GS", a.GS, Terminators::T2, 1); break;
+    case 'P':  // in either order
+      if (!ReadTaggedPair(s, "FM", a.FM, "GS", a.GS, Terminators::T1, 2))
+        ReadTaggedPair(s, "GS", a.GS, "FM", a.FM, Terminators::T1, 2);
       break;
-    case 'B':
-      if (TagAt(r, 25, "RU")) a.RU = Field(r, 27, 1);
-      break;
-    case 'C':
-      if (TagAt(r, 25, "RB")) a.RB = Field(r, 27, 1);
-      break;
-    case 'D':
-      if (TagAt(r, 25, "GS")) a.GS = s.Value(27, Terminators::T1, t);
-      break;
-    case 'E':
-      if (TagAt(r, 25, "NU")) a.NU = s.Value(27, Terminators::T1, t);
-      break;
-    case 'F':
-      if (TagAt(r, 25, "FM")) a.FM = s.Value(27, Terminators::T2, t);
-      break;
+    case 'Q': ReadTaggedPair(s, "FM", a.FM, "OW", a.OW, Terminators::T1, 2); break;
     case 'G':
       a.RU = Field(r, 27, 1);
-      if (TagAt(r, 28, "FM")) a.FM = s.Value(30, Terminators::T1, t);
+      ReadTagged(s, 28, "FM", Terminators::T1, a.FM);
       break;
     case 'H':
       a.RB = Field(r, 27, 1);
-      if (TagAt(r, 28, "FM")) a.FM = s.Value(30, Terminators::T1, t);
-      break;
-    case 'I':
-      if (!TagAt(r, 25, "FM")) break;
-      a.FM = s.Value(27, Terminators::T2, t);
-      if (TagAt(r, t + 1, "GS")) a.GS = s.Value(t + 3, Terminators::T2, t);
+      ReadTagged(s, 28, "FM", Terminators::T1, a.FM);
       break;
     case 'J':
       a.LO = Field(r, 27, 1);
       a.UE = Field(r, 30, 1);
       a.NU = s.Value(39, Terminators::T1, t);
       if (TagAt(r, t + 2, "GS")) a.GS = s.Value(t + 4, Terminators::T1, t);
-      break;
-    case 'K':
-      if (!TagAt(r, 25, "NU")) break;
-      a.NU = s.Value(27, Terminators::T2, t);
-      if (TagAt(r, t + 1, "GS")) a.GS = s.Value(t + 3, Terminators::T2, t);
-      break;
-    case 'L':
-      if (TagAt(r, 31, "GS")) a.GS = s.Value(33, Terminators::T1, t);
       break;
     case 'M':
       a.LO = Field(r, 27, 1);
@@ -296,20 +310,6 @@ void ReadAttributes(const RecordScan& s, char group, StrategiAttributes& a) {
       a.RU = Field(r, 27, 1);
       a.CM = s.Value(30, Terminators::T1, t);
       if (TagAt(r, t + 2, "DN")) a.DN = s.Value(t + 4, Terminators::T1, t);
-      break;
-    case 'P':
-      if (TagAt(r, 25, "FM")) {
-        a.FM = s.Value(27, Terminators::T1, t);
-        if (TagAt(r, t + 2, "GS")) a.GS = s.Value(t + 4, Terminators::T1, t);
-      } else if (TagAt(r, 25, "GS")) {
-        a.GS = s.Value(27, Terminators::T1, t);
-        if (TagAt(r, t + 2, "FM")) a.FM = s.Value(t + 4, Terminators::T1, t);
-      }
-      break;
-    case 'Q':
-      if (!TagAt(r, 25, "FM")) break;
-      a.FM = s.Value(27, Terminators::T1, t);
-      if (TagAt(r, t + 2, "OW")) a.OW = s.Value(t + 4, Terminators::T1, t);
       break;
     case 'R':
       a.HI = Field(r, 27, 4);
@@ -363,7 +363,8 @@ class StrategiTranslator final : public RecordLoopTranslator {
   void HandleRecord(std::string_view record) override { WriteStrategiRecord(record); }
 
  private:
-  enum class Geometry { None, Point, Line };
+  // Unwritable: a point or line with a number too large for the output.
+  enum class Geometry { None, Point, Line, Unwritable };
 
   // The two characters of a record id as one number, for a switch.
   static constexpr int IdCode(char first, char second) {
@@ -489,7 +490,15 @@ class StrategiTranslator final : public RecordLoopTranslator {
     }
     const double x = ReadOrdinate(fx);
     const double y = ReadOrdinate(fy);
-    AppendFixedPair(geometry_, x + xOrigin_, y + yOrigin_, decimals);
+    try {
+      AppendFixedPair(geometry_, x + xOrigin_, y + yOrigin_, decimals);
+    } catch (const std::range_error&) {
+      // A sum too large for the output (or no number at all) fails the
+      // record only where the object is written, which its attribute
+      // record decides; the other fields are still read.
+      geometryKind_ = Geometry::Unwritable;
+      unwritableLine_ = cursor_.currentLine;
+    }
   }
 
   // Seven digits as a rule, a whole number read exactly either way; anything
@@ -515,9 +524,9 @@ class StrategiTranslator final : public RecordLoopTranslator {
     }
     if (!SameText(type, "1")) return;
     if (!pendingText_) {
+      geometryKind_ = Geometry::Point;
       geometry_.Append("POINT ");
       AppendRecordPair<2>(record, 14, true);
-      geometryKind_ = Geometry::Point;
     } else if (textLayer_) {
       // The raw anchor, converted when the text is placed.
       anchorX_.assign(Field(record, 14, 7));
@@ -594,19 +603,31 @@ class StrategiTranslator final : public RecordLoopTranslator {
 
   void WriteObject() {
     MifLayer& layer = ctx_.out.main;
-    ctx_.CountObjectCreated();
     bool styled = true;
+    // Counted as it is written; a geometry too large to write is not.
     if (geometryKind_ == Geometry::Line) {
+      ctx_.CountObjectCreated();
       styled = layer.WritePolyline(geometry_, lineVertices_);
     } else if (geometryKind_ == Geometry::Point) {
+      ctx_.CountObjectCreated();
       layer.BeginObject();
       layer.mif.Write(geometry_);  // ended by its CR LF
     } else {
+      if (geometryKind_ == Geometry::Unwritable) FailAtUnwritableGeometry();
+      ctx_.CountObjectCreated();
       layer.WriteNone();
       styled = false;
     }
     if (styled) layer.mif.Write(styleLine_);
     WriteRow(layer);
+  }
+
+  // The read error of a geometry whose numbers are too large to write,
+  // found only now that its object is to be written: reported at the
+  // geometry record's line.
+  [[noreturn]] void FailAtUnwritableGeometry() {
+    cursor_.currentLine = unwritableLine_;
+    throw std::range_error("number too large for the output");
   }
 
   // The row; a plain one has its CR LF at its end already.
@@ -840,6 +861,7 @@ class StrategiTranslator final : public RecordLoopTranslator {
   // CR LF) with its vertex count.
   TextBuffer geometry_;
   std::int64_t lineVertices_ = 0;
+  std::size_t unwritableLine_ = 0;  // the line of the Unwritable geometry's record
   bool hasAnchor_ = false;
   std::string anchorX_, anchorY_;
   StrategiAttributes attributes_;

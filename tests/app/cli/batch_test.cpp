@@ -12,6 +12,7 @@ using test::Quote;
 using test::ReadFile;
 using test::RunQuorvel;
 using test::ScratchDir;
+using test::WriteFile;
 namespace fs = std::filesystem;
 
 namespace {
@@ -179,6 +180,42 @@ TEST(Batch, APictureOfTheOutputAfterTheRun) {
   EXPECT_TRUE(test::Exists(sep / "codepoint_small.png"));
   EXPECT_TRUE(test::Exists(sep / "strategi_small.png"));
   EXPECT_EQ(RunQuorvel("--preview-size big " + Quote(Example("codepoint_small"))).exitCode, 2);
+}
+
+// The picture is a file of the run, planned with its sets: never an input,
+// an existing one replaced only with --overwrite, a name it cannot be drawn
+// into refused; each before anything is translated.
+TEST(Batch, ThePictureIsCheckedWithTheSetsBeforeAnythingIsWritten) {
+  ScratchDir dir;
+  const std::string tile = dir / "tile.ntf";
+  WriteFile(tile, ReadFile(Example("codepoint_small")));
+  WriteFile(dir / "map.png", "the user's picture");
+  auto r = RunQuorvel("-q -o " + Quote(dir / "out.mif") + " --preview " + Quote(dir / "map.png") + " " + Quote(tile));
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_NE(r.err.find(dir / "map.png" + ": exists already; use --overwrite to replace it"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadFile(dir / "map.png"), "the user's picture");
+  EXPECT_FALSE(test::Exists(dir / "out.mif"));
+
+  // The picture named as the input: refused, the tile untouched.
+  const std::string before = ReadFile(tile);
+  r = RunQuorvel("-q --overwrite -o " + Quote(dir / "out.mif") + " --preview " + Quote(tile) + " " + Quote(tile));
+  EXPECT_EQ(r.exitCode, 2);
+  r = RunQuorvel("-q --overwrite -o " + Quote(dir / "out.mif") + " --preview " + Quote(dir / "tile.png") + " " +
+                 Quote(dir / "tile.png"));
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_EQ(ReadFile(tile), before);
+  EXPECT_FALSE(test::Exists(dir / "out.mif"));
+
+  r = RunQuorvel("-q -o " + Quote(dir / "out.mif") + " --preview " + Quote(dir / "map.jpg") + " " + Quote(tile));
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("the picture's name must end in .png or .svg"), std::string::npos) << r.err;
+  EXPECT_FALSE(test::Exists(dir / "out.mif"));
+
+  // With --overwrite the earlier picture is replaced.
+  r = RunQuorvel("-q --overwrite -o " + Quote(dir / "out.mif") + " --preview " + Quote(dir / "map.png") + " " +
+                 Quote(tile));
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadFile(dir / "map.png").substr(1, 3), "PNG");
 }
 
 }  // namespace
