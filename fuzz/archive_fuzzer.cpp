@@ -61,8 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (reader.Read(tiles[k], bytes, error)) {
       if (read[k]) REQUIRE(bytes == first[k]);
       NtfRecordList list;
-      std::string why;
-      if (!list.LoadText(std::move(bytes), &why)) REQUIRE(why == "fewer than two lines");
+      InputError why;
+      if (!list.LoadText(std::move(bytes), &why)) REQUIRE(why.fault == InputError::Fault::TooFewLines);
     } else {
       REQUIRE(error.fault != InputError::Fault::None);
     }

@@ -182,6 +182,10 @@ bool ApplyFlags(CommandLine& cl, RunFlags& f, std::vector<ProductFlag>& productF
     error = ComposeMessage(MessageId::UsageJobsNeedSeparate);
     return false;
   }
+  if (f.On(RunOptionId::KeepGoing) && !separate) {
+    error = ComposeMessage(MessageId::UsageKeepGoingNeedsSeparate);
+    return false;
+  }
   if (!SettleOutput(cl, f, error)) return false;
   const std::string& previewSize = f.Text(RunOptionId::PreviewSize);
   int width = 0, height = 0;
@@ -248,7 +252,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, const ProductReg
   auto usage = [&](const std::string& message) {
     cl.done = true;
     cl.exitCode = 2;
-    cl.output = "quorvel: " + message + "\nRun with --help for more information.\n";
+    // The parser's words quote the arguments, which may hold any byte.
+    cl.output = "quorvel: " + EscapeControls(message) + "\nRun with --help for more information.\n";
     return cl;
   };
   try {

@@ -27,9 +27,13 @@ TerminalObserver::TerminalObserver(std::FILE* err, bool showProgress, bool overw
 
 TerminalObserver::~TerminalObserver() { ClearLine(); }
 
+// Every line printed passes here (a file message comes as "PATH: text"):
+// whatever a path, a member's name or a library's reason holds, no byte of
+// it reaches the terminal raw. Text the run escaped already stays as it is.
 void TerminalObserver::ShowMessage(MessageKind, std::string_view text) {
   ClearLine();
-  std::fprintf(err_, "quorvel: %.*s\n", static_cast<int>(text.size()), text.data());
+  const std::string line = EscapeControls(text);
+  std::fprintf(err_, "quorvel: %s\n", line.c_str());
   std::fflush(err_);
 }
 
@@ -48,7 +52,7 @@ void TerminalObserver::ShowBytes(std::uint64_t done, std::uint64_t total) {
 // Called once per tile, and every few milliseconds while workers translate:
 // the next pump looks at the clock.
 void TerminalObserver::ShowTileStarted(std::string_view name) {
-  tile_.assign(name);
+  tile_ = EscapeControls(name);
   lookAtClock_ = true;
 }
 

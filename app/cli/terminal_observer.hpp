@@ -1,6 +1,7 @@
 // Shows a run on the terminal: messages on stderr as "quorvel: " and the
-// message text, one progress bar for the whole run on stderr when it is a
-// terminal, and a summary line at the end.
+// message text (control bytes escaped, whatever their source), one progress
+// bar for the whole run on stderr when it is a terminal, and a summary line
+// at the end.
 #pragma once
 
 #include <atomic>

@@ -767,21 +767,23 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 // ---------------------------------------------------------------------------
 // The run's view.
 
+// Control bytes in a message (a file's or a member's name, a library's
+// reason) are shown escaped, as on the terminal.
 void MainWindow::ShowMessage(MessageKind kind, std::string_view text) {
-  const QString message = FromView(text);
+  const QString message = FromView(EscapeControls(text));
   // A message about the file being handled names it; the core puts the
   // path in the text of some.
   QString file;
   if (running_ && filesHandled_ < runFiles_.size()) {
-    const QString current = QFile::decodeName(QByteArray::fromStdString(runFiles_[filesHandled_]));
+    const QString current = QFile::decodeName(QByteArray::fromStdString(EscapeControls(runFiles_[filesHandled_])));
     if (inFile_ || message.contains(current)) file = current;
   }
   ReportMessage(kind, file, message);
 }
 
 void MainWindow::ShowFileMessage(MessageKind kind, std::string_view path, std::string_view text) {
-  const QString file = QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
-  ReportMessage(kind, file, FromView(text));
+  const QString file = QFile::decodeName(QByteArray::fromStdString(EscapeControls(path)));
+  ReportMessage(kind, file, FromView(EscapeControls(text)));
 }
 
 void MainWindow::ReportMessage(MessageKind kind, const QString& path, const QString& bare) {

@@ -126,7 +126,7 @@ bool OutputFile::Create(const std::string& path) {
   {
     platform::FileLock folderLock;
     std::string ignored;
-    folderLock.Acquire(FolderLockPath(FolderOf(target_)), ignored);
+    folderLock.Acquire(FolderLockPath(FolderOf(target_), FolderLock::Temporaries), ignored);
     int e = EEXIST;
     for (int attempt = 0; attempt < 100 && fd_ < 0 && e == EEXIST; ++attempt) {
       temporary_ = SideName(target_, "tmp", gTemporaryCount.fetch_add(1));

@@ -237,14 +237,17 @@ bool IsSideName(const std::string& name, const char* role) {
          name.find(kSideMark) != std::string::npos;
 }
 
-std::string FolderLockPath(const std::string& folder) { return Joined(folder, ".quorvel.lock"); }
+std::string FolderLockPath(const std::string& folder, FolderLock which) {
+  return Joined(folder, which == FolderLock::Commit ? ".quorvel-commit.lock" : ".quorvel-temporaries.lock");
+}
 
 bool CommitEntries(const std::string& mifName, const std::vector<CommitEntry>& entries, const MayReplace& mayReplace,
                    CommitFailure& failure) {
   const std::vector<std::string> folders = FoldersOf(mifName, entries);
   std::vector<platform::FileLock> locks(folders.size());
   std::string ignored;
-  for (std::size_t i = 0; i < folders.size(); ++i) locks[i].Acquire(FolderLockPath(folders[i]), ignored);
+  for (std::size_t i = 0; i < folders.size(); ++i)
+    locks[i].Acquire(FolderLockPath(folders[i], FolderLock::Commit), ignored);
 
   std::vector<Step> steps;
   if (!PlanSteps(entries, mayReplace, steps, failure)) return false;
@@ -273,9 +276,11 @@ bool CommitEntries(const std::string& mifName, const std::vector<CommitEntry>& e
 
 FolderRecovery RecoverFolder(const std::string& folder) {
   FolderRecovery recovery;
-  platform::FileLock lock;
+  platform::FileLock commits, temporaries;
   std::string ignored;
-  if (!lock.Acquire(FolderLockPath(folder), ignored)) return recovery;
+  if (!commits.Acquire(FolderLockPath(folder, FolderLock::Commit), ignored) ||
+      !temporaries.Acquire(FolderLockPath(folder, FolderLock::Temporaries), ignored))
+    return recovery;
   // Commits first: an undone commit brings earlier files back from aside.
   for (const std::string& name : platform::FolderNames(folder))
     if (IsSideName(name, "journal")) UndoJournal(Joined(folder, name), recovery);

@@ -64,8 +64,13 @@ std::string SideName(const std::string& target, const char* role, std::uint64_t 
 // True for a name SideName makes (the last part of a path).
 bool IsSideName(const std::string& name, const char* role);
 
-// The file whose lock guards the commits and the clean-up of `folder`.
-std::string FolderLockPath(const std::string& folder);
+// The locks of a folder, each a file that exists only while it is held:
+// one guards commits against each other and against the clean-up; the
+// other guards the making of temporaries against the clean-up (a temporary
+// is made and locked under it, so the clean-up never sees one that is not
+// yet locked). Making temporaries never waits for a commit's syncs.
+enum class FolderLock { Commit, Temporaries };
+std::string FolderLockPath(const std::string& folder, FolderLock which);
 
 // For fault tests, which fork a process to commit: once this many renames
 // of commits have been made, the process kills itself (SIGKILL) before the

@@ -11,7 +11,7 @@ namespace {
 struct Loaded {
   ArchiveLibrary library;
   bool ok = false;
-  std::string error;
+  InputError error;
 };
 
 Loaded Load() {
@@ -25,7 +25,7 @@ Loaded Load() {
   }
   if (!handle) {
     const char* why = ::dlerror();
-    l.error = std::string("archives need libarchive, which cannot be loaded") + (why ? ": " + std::string(why) : "");
+    l.error = {InputError::Fault::NoArchiveLibrary, why ? why : ""};
     return l;
   }
   bool all = true;
@@ -33,7 +33,7 @@ Loaded Load() {
   l.library.name = reinterpret_cast<decltype(&::name)>(::dlsym(handle, #name));     \
   if (!l.library.name && all) {                                                      \
     all = false;                                                                     \
-    l.error = "archives need libarchive 3, which lacks " #name;                      \
+    l.error = {InputError::Fault::ArchiveLibraryTooOld, #name};                      \
   }
   QUORVEL_ARCHIVE_FUNCTIONS(QUORVEL_ARCHIVE_BIND)
 #undef QUORVEL_ARCHIVE_BIND
@@ -44,7 +44,7 @@ Loaded Load() {
 
 }  // namespace
 
-const ArchiveLibrary* LoadArchiveLibrary(std::string& error) {
+const ArchiveLibrary* LoadArchiveLibrary(InputError& error) {
   static std::once_flag once;
   static Loaded loaded;
   std::call_once(once, [] { loaded = Load(); });

@@ -7,7 +7,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 
-#include <string>
+#include "ntf/input_error.hpp"
 
 namespace quorvel {
 
@@ -26,7 +26,7 @@ struct ArchiveLibrary {
 };
 
 // The library, loaded on the first call (thread-safe); null when it cannot
-// be loaded, with `error` saying why.
-const ArchiveLibrary* LoadArchiveLibrary(std::string& error);
+// be loaded, with `error` saying why (NoArchiveLibrary, ArchiveLibraryTooOld).
+const ArchiveLibrary* LoadArchiveLibrary(InputError& error);
 
 }  // namespace quorvel

@@ -48,9 +48,9 @@ namespace {
 
 // Reads the open file `fd` (described by `st`) whole into `out`, and closes
 // it.
-bool ReadOpenFile(int fd, const struct stat& st, std::string& out, std::string* error) {
+bool ReadOpenFile(int fd, const struct stat& st, std::string& out, InputError* error) {
   if (S_ISDIR(st.st_mode)) {
-    if (error) *error = "is a folder";
+    if (error) *error = {InputError::Fault::IsAFolder, {}};
     ::close(fd);
     return false;
   }
@@ -71,7 +71,7 @@ bool ReadOpenFile(int fd, const struct stat& st, std::string& out, std::string* 
     ssize_t n = ::read(fd, into, room);
     if (n < 0) {
       if (errno == EINTR) continue;
-      if (error) *error = std::strerror(errno);
+      if (error) *error = {InputError::Fault::Described, std::strerror(errno)};
       ::close(fd);
       out.clear();
       return false;
@@ -86,23 +86,23 @@ bool ReadOpenFile(int fd, const struct stat& st, std::string& out, std::string* 
 }
 
 // The open file `fd`, or false with the system's reason.
-bool OpenForReading(const std::string& path, int& fd, struct stat& st, std::string* error) {
+bool OpenForReading(const std::string& path, int& fd, struct stat& st, InputError* error) {
   fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd >= 0 && ::fstat(fd, &st) == 0) return true;
-  if (error) *error = std::strerror(errno);
+  if (error) *error = {InputError::Fault::Described, std::strerror(errno)};
   if (fd >= 0) ::close(fd);
   return false;
 }
 
 }  // namespace
 
-bool ReadWholeFile(const std::string& path, std::string& out, std::string* error) {
+bool ReadWholeFile(const std::string& path, std::string& out, InputError* error) {
   int fd = -1;
   struct stat st {};
   return OpenForReading(path, fd, st, error) && ReadOpenFile(fd, st, out, error);
 }
 
-bool NtfRecordList::Load(const std::string& path, std::string* error) {
+bool NtfRecordList::Load(const std::string& path, InputError* error) {
   count_ = 0;
   mapping_.Unmap();
   text_ = {};
@@ -122,7 +122,7 @@ bool NtfRecordList::Load(const std::string& path, std::string* error) {
   } catch (const std::bad_alloc&) {
     ::close(fd);
     std::string().swap(data_);
-    if (error) *error = "out of memory";
+    if (error) *error = {InputError::Fault::OutOfMemory, {}};
     return false;
   }
   text_ = data_;
@@ -130,7 +130,7 @@ bool NtfRecordList::Load(const std::string& path, std::string* error) {
   return CheckLines(error);
 }
 
-bool NtfRecordList::LoadText(std::string text, std::string* error) {
+bool NtfRecordList::LoadText(std::string text, InputError* error) {
   mapping_.Unmap();
   data_ = std::move(text);  // the list's room stays for this file's lines
   text_ = data_;
@@ -138,9 +138,9 @@ bool NtfRecordList::LoadText(std::string text, std::string* error) {
   return CheckLines(error);
 }
 
-bool NtfRecordList::CheckLines(std::string* error) const {
+bool NtfRecordList::CheckLines(InputError* error) const {
   if (size() >= 2) return true;
-  if (error) *error = "fewer than two lines";
+  if (error) *error = {InputError::Fault::TooFewLines, {}};
   return false;
 }
 

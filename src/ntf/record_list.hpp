@@ -8,13 +8,14 @@
 #include <string_view>
 #include <utility>
 
+#include "ntf/input_error.hpp"
 #include "ntf/mapped_file.hpp"
 
 namespace quorvel {
 
 // Reads a whole file into `out` in one go. False with the system's reason
-// (or "is a folder") in `error` when it cannot be opened or read.
-bool ReadWholeFile(const std::string& path, std::string& out, std::string* error);
+// (or IsAFolder) in `error` when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string& out, InputError* error);
 
 class NtfRecordList {
  public:
@@ -37,11 +38,12 @@ class NtfRecordList {
 
   // Takes the whole file in one go: a regular file is mapped (see
   // MappedFile), anything else read. Returns false when it cannot be opened
-  // or read, or holds fewer than two lines; `error` then says why.
-  bool Load(const std::string& path, std::string* error = nullptr);
+  // or read (the system's reason, IsAFolder, OutOfMemory), or holds fewer
+  // than two lines (TooFewLines); `error` then says why.
+  bool Load(const std::string& path, InputError* error = nullptr);
   // Builds the list from the bytes of a file already read (an archive
-  // member): false with `error` "fewer than two lines" as Load.
-  bool LoadText(std::string text, std::string* error = nullptr);
+  // member): false with TooFewLines in `error` as Load.
+  bool LoadText(std::string text, InputError* error = nullptr);
   // Builds the list from text already in memory (tests, fuzzing).
   void Assign(std::string text);
 
@@ -117,7 +119,7 @@ class NtfRecordList {
   // the block made larger when it lacks it: `out` in the block.
   template <class Offset>
   Offset* MakeRoom(StartBlock<Offset>& block, Offset* out, std::size_t lines);
-  bool CheckLines(std::string* error) const;
+  bool CheckLines(InputError* error) const;
 
   std::string data_;       // the bytes read, when the file is not mapped
   MappedFile mapping_;

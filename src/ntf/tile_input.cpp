@@ -28,7 +28,7 @@ constexpr std::size_t kBlock = 1 << 16;
 // libarchive's functions. Only called with an archive at hand, which
 // OpenArchive made after loading the library.
 const ArchiveLibrary& Lib() {
-  std::string unused;
+  InputError unused;
   return *LoadArchiveLibrary(unused);
 }
 
@@ -65,10 +65,14 @@ std::string SingleFileName(const std::string& archivePath) {
 using Fault = InputError::Fault;
 
 // The library's reason for its last failure, or `fallback` where it gives
-// none.
+// none. Some of its reasons end in a line end of their own (a message is
+// one line): it is taken off.
 InputError ErrorOf(archive* a, Fault fallback) {
   const char* text = Lib().archive_error_string(a);
-  if (text && *text) return {Fault::Described, text};
+  std::string_view reason = text ? text : "";
+  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
+    reason.remove_suffix(1);
+  if (!reason.empty()) return {Fault::Described, std::string(reason)};
   return {fallback, {}};
 }
 
@@ -92,10 +96,7 @@ bool CheckArchiveFile(const std::string& path, InputError& error) {
 // no external decompression program is ever reached.
 archive* OpenArchive(const std::string& path, InputError& error) {
   if (!CheckArchiveFile(path, error)) return nullptr;
-  if (std::string why; !LoadArchiveLibrary(why)) {
-    error = {Fault::Described, why};
-    return nullptr;
-  }
+  if (!LoadArchiveLibrary(error)) return nullptr;
   archive* a = Lib().archive_read_new();
   if (!a) {
     error = {Fault::OutOfMemory, {}};
@@ -139,6 +140,18 @@ std::uint64_t GzipRecordedSize(const std::string& path) {
   return size;
 }
 
+// Why a member that is not a folder gives no tile: a link (hard or
+// symbolic), a device, pipe or socket, or a name without ".ntf"; None for a
+// tile.
+Fault MemberFault(archive_entry* entry, mode_t type, const std::string& name, bool single) {
+  if (single) return Fault::None;
+  if (Lib().archive_entry_hardlink(entry)) return Fault::MemberIsALink;
+  if (type == AE_IFLNK) return Fault::MemberIsASymbolicLink;
+  if (type != AE_IFREG) return Fault::MemberNotAFile;
+  if (!EndsWithNoCase(name, ".ntf")) return Fault::NotAnNtfFile;
+  return Fault::None;
+}
+
 void ListArchive(const std::string& path, std::vector<TileInput>& tiles, std::vector<InputProblem>& problems) {
   InputError error;
   archive* a = OpenArchive(path, error);
@@ -155,15 +168,12 @@ void ListArchive(const std::string& path, std::vector<TileInput>& tiles, std::ve
       problems.push_back({path, ErrorOf(a, Fault::ArchiveUnreadable)});
       break;
     }
-    if (Lib().archive_entry_filetype(entry) != AE_IFREG) continue;  // folders, links, devices
+    const auto type = Lib().archive_entry_filetype(entry);
+    if (type == AE_IFDIR) continue;  // its files are members of their own
     const std::string name = MemberName(a, entry, path);
     const bool single = Lib().archive_format(a) == ARCHIVE_FORMAT_RAW;
-    if (!single && Lib().archive_entry_hardlink(entry)) {
-      problems.push_back({path + "/" + name, {Fault::MemberIsALink, {}}});
-      continue;
-    }
-    if (!single && !EndsWithNoCase(name, ".ntf")) {
-      problems.push_back({path + "/" + name, {Fault::NotAnNtfFile, {}}});
+    if (const Fault fault = MemberFault(entry, type, name, single); fault != Fault::None) {
+      problems.push_back({path + "/" + name, {fault, {}}});
       continue;
     }
     TileInput tile;
@@ -256,10 +266,7 @@ bool ReadData(archive* a, std::uint64_t expected, std::uint64_t limit, std::stri
 bool ReadLooseFile(const std::string& path, std::string& bytes, InputError& error) {
   bytes.clear();
   try {
-    std::string why;
-    if (ReadWholeFile(path, bytes, &why)) return true;
-    error = {Fault::Described, why};
-    return false;
+    return ReadWholeFile(path, bytes, &error);
   } catch (const std::bad_alloc&) {
     std::string().swap(bytes);
     error = {Fault::OutOfMemory, {}};

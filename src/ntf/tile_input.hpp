@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "ntf/input_error.hpp"
+
 namespace quorvel {
 
 struct TileInput {
@@ -40,30 +42,6 @@ struct TileInput {
 // True for names ending in .zip, .tar, .tar.gz, .tgz or .gz (any case).
 bool IsArchivePath(std::string_view path);
 
-// Why an input gives no tile, or a tile cannot be read. The run puts each
-// fault into words (its message table); `detail` holds what the fault
-// names.
-struct InputError {
-  enum class Fault {
-    None,
-    Described,            // `detail` says it all: the system's, the archive library's or the file reader's words
-    IsAFolder,
-    OutOfMemory,
-    ArchiveNotOpened,     // and the library gave no reason
-    ArchiveUnreadable,    // likewise
-    MemberUnreadable,     // likewise
-    MemberIsALink,        // a hard link to another member
-    NotAnNtfFile,         // a member whose name does not end in .ntf
-    ArchiveHoldsNoFiles,  // nothing to translate or to report
-    MemberTooLarge,       // `detail`: the limit in bytes
-    NoSuchMember,         // `detail`: the member
-  };
-  Fault fault = Fault::None;
-  std::string detail;
-
-  bool operator==(const InputError&) const = default;
-};
-
 // An argument or member that gives no tile, and why.
 struct InputProblem {
   std::string name;  // the archive, or ARCHIVE/MEMBER
@@ -73,7 +51,8 @@ struct InputProblem {
 // The tiles named by the arguments, in order. A loose file passes through
 // (its size from stat, 0 when that fails: loading it reports the fault). An
 // archive gives its regular members whose names end in .ntf (any case), in
-// archive order; other regular members are reported (NotAnNtfFile). A .gz
+// archive order; every other member but a folder is reported (NotAnNtfFile,
+// MemberIsALink, MemberIsASymbolicLink, MemberNotAFile). A .gz
 // holding a single compressed file (not a tar) is one tile named after the
 // archive without ".gz". An archive that cannot be opened or read is
 // reported with the reason; the tiles listed before a read fault are kept.

@@ -11,24 +11,25 @@ bool FileStep::LoadNtfFile(const TileInput& tile, const std::string& name, std::
   ShowStatus(observer, MessageId::StatusLoading);
   observer.PumpMessages();
   counters.objectsCreated = 0;
-  std::string error;
+  InputError error;
   bool loaded;
   if (tile.InArchive()) {
     std::string text = records.TakeText();  // the last file's memory, read over
-    InputError readError;
-    loaded = reader.Read(tile, text, readError) && records.LoadText(std::move(text), &error);
-    if (readError.fault != InputError::Fault::None) error = InputErrorText(readError);
+    loaded = reader.Read(tile, text, error) && records.LoadText(std::move(text), &error);
   } else {
     loaded = records.Load(tile.path, &error);  // mapped, or read over the last file's memory
   }
   bytes = records.bytes();
+  std::string reason;
   if (loaded && records.Damaged()) {
     loaded = false;
-    error = Message(MessageId::FileShrankWhileRead).text;
+    reason = Message(MessageId::FileShrankWhileRead).text;
+  } else if (!loaded) {
+    reason = InputErrorText(error);
   }
   if (!loaded) {
     records.Release();
-    ShowFileMessage(observer, MessageId::UnableToOpenNtf, name, {error});
+    ShowFileMessage(observer, MessageId::UnableToOpenNtf, name, {reason});
     observer.PumpMessages();
     return false;
   }

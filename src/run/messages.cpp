@@ -23,7 +23,7 @@ constexpr std::array kMessages{
                 "Not translated: it holds {1} data, which this version does not translate yet."},
     MessageText{MessageId::HeaderClash, E, "Not translated: it holds {1} data, but {2} already holds {3} data."},
     MessageText{MessageId::OutputIsInput, E, "would overwrite the input {1}; nothing written"},
-    MessageText{MessageId::SharedOutput, E, "would be written by two output sets ({1} and {2}); nothing written"},
+    MessageText{MessageId::SharedOutput, E, "would be written by two output sets, from {1} and {2}; nothing written"},
     MessageText{MessageId::StatusLoading, I, "Loading file.........please wait - this may take several seconds"},
     MessageText{MessageId::StatusReady, I, "Ready:"},
     MessageText{MessageId::StatusTranslating, I, "Translating {1} tile {2}"},
@@ -62,6 +62,16 @@ constexpr std::array kMessages{
     MessageText{MessageId::ArchiveHoldsNoFiles, W, "the archive holds no files; nothing to translate"},
     MessageText{MessageId::MemberTooLarge, E, "larger than {1} bytes; not read"},
     MessageText{MessageId::NoSuchMember, E, "no member {1} in the archive"},
+    MessageText{MessageId::TooFewLines, E, "fewer than two lines"},
+    MessageText{MessageId::NoArchiveLibrary, E, "archives need libarchive, which cannot be loaded"},
+    MessageText{MessageId::NoArchiveLibraryBecause, E, "archives need libarchive, which cannot be loaded: {1}"},
+    MessageText{MessageId::ArchiveLibraryTooOld, E, "archives need libarchive 3, which lacks {1}"},
+    MessageText{MessageId::MemberIsASymbolicLink, W, "a symbolic link, not a file; skipped"},
+    MessageText{MessageId::MemberNotAFile, W, "not a regular file; skipped"},
+    MessageText{MessageId::GivenTwice, W, "given twice; translated once"},
+    MessageText{MessageId::UsageKeepGoingNeedsSeparate, E,
+                "-k needs --separate: a merged set is written whole or not at all"},
+    MessageText{MessageId::OutputFolderNotMade, E, "the output folder cannot be made: {1}; nothing written"},
     MessageText{MessageId::IncompletePolygon, W,
                 "Polygon {1} is incomplete: its region is written with {2} of its {3} rings."},
     MessageText{MessageId::StatusBuildingPolygons, I, "Building polygons....."},
@@ -128,21 +138,34 @@ void ShowStatus(RunObserver& observer, MessageId id, std::initializer_list<std::
   observer.ShowStatus(ComposeMessage(id, values));
 }
 
+std::string_view TrimLineEnds(std::string_view reason) {
+  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) reason.remove_suffix(1);
+  return reason;
+}
+
 std::string InputErrorText(const InputError& error) {
   using Fault = InputError::Fault;
   switch (error.fault) {
     case Fault::None: return {};
-    case Fault::Described: return error.detail;
+    case Fault::Described: return EscapeControls(TrimLineEnds(error.detail));
     case Fault::IsAFolder: return ComposeMessage(MessageId::InputIsAFolder);
     case Fault::OutOfMemory: return ComposeMessage(MessageId::InputOutOfMemory);
+    case Fault::TooFewLines: return ComposeMessage(MessageId::TooFewLines);
+    case Fault::NoArchiveLibrary:
+      if (error.detail.empty()) return ComposeMessage(MessageId::NoArchiveLibrary);
+      return ComposeMessage(MessageId::NoArchiveLibraryBecause, {error.detail});
+    case Fault::ArchiveLibraryTooOld: return ComposeMessage(MessageId::ArchiveLibraryTooOld, {error.detail});
     case Fault::ArchiveNotOpened: return ComposeMessage(MessageId::ArchiveNotOpened);
     case Fault::ArchiveUnreadable: return ComposeMessage(MessageId::ArchiveUnreadable);
     case Fault::MemberUnreadable: return ComposeMessage(MessageId::MemberUnreadable);
     case Fault::MemberIsALink: return ComposeMessage(MessageId::MemberIsALink);
+    case Fault::MemberIsASymbolicLink: return ComposeMessage(MessageId::MemberIsASymbolicLink);
+    case Fault::MemberNotAFile: return ComposeMessage(MessageId::MemberNotAFile);
     case Fault::NotAnNtfFile: return ComposeMessage(MessageId::NotAnNtfFile);
     case Fault::ArchiveHoldsNoFiles: return ComposeMessage(MessageId::ArchiveHoldsNoFiles);
     case Fault::MemberTooLarge: return ComposeMessage(MessageId::MemberTooLarge, {error.detail});
     case Fault::NoSuchMember: return ComposeMessage(MessageId::NoSuchMember, {error.detail});
+    case Fault::GivenTwice: return ComposeMessage(MessageId::GivenTwice);
   }
   return error.detail;
 }

@@ -24,7 +24,7 @@ enum class MessageId {
   ProductNotTranslated,     // {1} product
   HeaderClash,              // {1} product, {2} MIF path, {3} the product heading it
   OutputIsInput,            // {1} the input
-  SharedOutput,             // {1}, {2} the two sets
+  SharedOutput,             // {1}, {2} the inputs that give the two sets
   // Status lines.
   StatusLoading,
   StatusReady,
@@ -67,6 +67,17 @@ enum class MessageId {
   ArchiveHoldsNoFiles,
   MemberTooLarge,           // {1} the limit in bytes
   NoSuchMember,             // {1} the member
+  // Inputs, plan and usage: what the reader and the plan name by a code,
+  // and the run's own checks of its inputs and its output folder.
+  TooFewLines,
+  NoArchiveLibrary,
+  NoArchiveLibraryBecause,  // {1} the loader's reason
+  ArchiveLibraryTooOld,     // {1} the function it lacks
+  MemberIsASymbolicLink,
+  MemberNotAFile,
+  GivenTwice,
+  UsageKeepGoingNeedsSeparate,
+  OutputFolderNotMade,      // {1} reason
   // The products' own texts.
   IncompletePolygon,        // {1} polygon, {2} rings written, {3} its rings
   StatusBuildingPolygons,
@@ -96,7 +107,12 @@ std::string EscapeControls(std::string_view text);
 // Shows the text in the status line.
 void ShowStatus(RunObserver& observer, MessageId id, std::initializer_list<std::string_view> values = {});
 
-// The words for why an input gives no tile or a tile cannot be read.
+// A reason given by the system or a library without the line end some of
+// them carry: a message is one line.
+std::string_view TrimLineEnds(std::string_view reason);
+
+// The words for why an input gives no tile or a tile cannot be read (or
+// loaded), control bytes escaped.
 std::string InputErrorText(const InputError& error);
 
 }  // namespace quorvel

@@ -11,6 +11,8 @@
 #include <cctype>
 #include <filesystem>
 #include <map>
+#include <set>
+#include <tuple>
 #include <unordered_map>
 #include <sys/stat.h>
 
@@ -146,11 +148,45 @@ class BufferingObserver final : public RunObserver {
   const std::atomic<int>& stop_;
 };
 
+// A tile named a second time for one set (the same file, by device and
+// inode, or the same member of the same archive) is translated once: its
+// objects would be in the set twice. Each repeat is reported and dropped.
+void DropRepeatedTiles(RunPlan& plan) {
+  struct Same {
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::string name;  // the path, when the file cannot be looked at
+    std::uint64_t entry = TileInput::kUnknownEntry;
+    std::string member;
+    bool operator<(const Same& o) const {
+      return std::tie(device, inode, name, entry, member) < std::tie(o.device, o.inode, o.name, o.entry, o.member);
+    }
+  };
+  std::set<Same> seen;
+  std::vector<TileInput> kept;
+  kept.reserve(plan.tiles.size());
+  for (TileInput& tile : plan.tiles) {
+    Same same{0, 0, {}, tile.entry, tile.member};
+    struct stat st {};
+    if (::stat(tile.path.c_str(), &st) == 0) {
+      same.device = st.st_dev;
+      same.inode = st.st_ino;
+    } else {
+      same.name = tile.path;
+    }
+    if (seen.insert(std::move(same)).second) kept.push_back(std::move(tile));
+    else plan.problems.push_back({tile.DisplayName(), {InputError::Fault::GivenTwice, {}}});
+  }
+  plan.tiles = std::move(kept);
+}
+
 }  // namespace
 
 RunPlan PlanRun(const RunRequest& request) {
   RunPlan plan;
   plan.tiles = ExpandInputs(request.files, plan.problems);
+  // Separate sets of one tile are refused as sharing their files.
+  if (request.mergeTiles) DropRepeatedTiles(plan);
   const std::vector<TileInput>& tiles = plan.tiles;
   if (tiles.empty()) return plan;
   if (tiles.size() == 1 || request.mergeTiles) {
@@ -201,8 +237,9 @@ RunResult RunDriver::StartTranslationRun(const RunRequest& request) {
   for (const TileInput& tile : plan.tiles) bytesTotal_ += tile.size;
   result_.setsPlanned = plan.sets.size();
   for (const InputProblem& p : plan.problems) {
-    observer_.ShowFileMessage(MessageKind::Warning, p.name, InputErrorText(p.error));
-    ++result_.filesSkipped;
+    observer_.ShowFileMessage(MessageKind::Warning, EscapeControls(p.name), InputErrorText(p.error));
+    // A tile given twice is translated all the same, once.
+    if (p.error.fault != InputError::Fault::GivenTwice) ++result_.filesSkipped;
   }
   if (CheckPlan(request, plan)) {
     const std::size_t workers =
@@ -283,17 +320,24 @@ void FindInputsOverwritten(const RunRequest& request, const std::vector<PlannedM
   }
 }
 
-// Files that two sets would both write.
+// Sets that would both write a file: once for each pair of sets, in plan
+// order, with the first file they share and the inputs that give them.
 void FindSharedMembers(const RunPlan& plan, const std::vector<PlannedMember>& members, PlanCheck& check) {
-  std::vector<const PlannedMember*> byKey;
-  for (const PlannedMember& m : members) byKey.push_back(&m);
+  std::vector<std::size_t> byKey(members.size());
+  for (std::size_t i = 0; i < byKey.size(); ++i) byKey[i] = i;
   std::stable_sort(byKey.begin(), byKey.end(),
-                   [](const PlannedMember* a, const PlannedMember* b) { return a->key < b->key; });
-  for (std::size_t i = 1; i < byKey.size(); ++i)
-    if (byKey[i]->key == byKey[i - 1]->key && byKey[i]->set != byKey[i - 1]->set)
-      check.problems.push_back({MessageId::SharedOutput,
-                                byKey[i]->path,
-                                {plan.sets[byKey[i - 1]->set].mifName, plan.sets[byKey[i]->set].mifName}});
+                   [&](std::size_t a, std::size_t b) { return members[a].key < members[b].key; });
+  std::map<std::pair<std::size_t, std::size_t>, std::size_t> firstShared;  // by the pair of sets
+  for (std::size_t i = 1; i < byKey.size(); ++i) {
+    const PlannedMember &a = members[byKey[i - 1]], &b = members[byKey[i]];
+    if (a.key != b.key || a.set == b.set) continue;
+    const std::size_t first = std::min(byKey[i - 1], byKey[i]);
+    const auto [it, added] = firstShared.emplace(std::minmax(a.set, b.set), first);
+    if (!added) it->second = std::min(it->second, first);
+  }
+  auto inputOf = [&](std::size_t set) { return plan.tiles[plan.sets[set].tiles.front()].DisplayName(); };
+  for (const auto& [sets, member] : firstShared)
+    check.problems.push_back({MessageId::SharedOutput, members[member].path, {inputOf(sets.first), inputOf(sets.second)}});
 }
 
 }  // namespace
@@ -328,9 +372,20 @@ bool RunDriver::CheckPlan(const RunRequest& request, const RunPlan& plan) {
     }
     agreed_.insert(check.existing.begin(), check.existing.end());
   }
+  // The output folder, made once here: a folder that cannot be made (a
+  // read-only mount, no permission, a file in its way) ends the run with
+  // the system's reason before anything is translated.
   if (!request.outputDir.empty()) {
     std::error_code ec;
     std::filesystem::create_directories(request.outputDir, ec);
+    if (ec) {
+      const std::string reason(TrimLineEnds(ec.message()));
+      ShowFileMessage(observer_, MessageId::OutputFolderNotMade, request.outputDir, {reason});
+      failureShown_ = EscapeControls(request.outputDir) + ": " + ComposeMessage(MessageId::OutputFolderNotMade, {reason});
+      ++result_.outputFailures;
+      ended_ = true;
+      return false;
+    }
   }
   RecoverFolders(plan);
   return true;

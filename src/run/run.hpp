@@ -143,7 +143,8 @@ RunPlan PlanRun(const RunRequest& request);
 // What the check of a plan found before anything is written.
 struct PlanCheck {
   // An output file that is one of the inputs (OutputIsInput: the input) or
-  // that two sets would write (SharedOutput: the two sets' MIF names).
+  // that two sets would write (SharedOutput, once for each pair of sets with
+  // the first file they share: the inputs that give the two sets).
   struct Problem {
     MessageId id;
     std::string path;

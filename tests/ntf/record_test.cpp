@@ -224,14 +224,18 @@ TEST(RecordList, DatabaseNameIsColumns3To22OfTheSecondLine) {
 TEST(RecordList, LoadRefusesMissingFilesFoldersAndOneLineFiles) {
   test::ScratchDir dir;
   NtfRecordList list;
-  std::string error;
+  InputError error;
   EXPECT_FALSE(list.Load(dir / "missing.ntf", &error));
-  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(error, (InputError{InputError::Fault::Described, "No such file or directory"}));
   EXPECT_FALSE(list.Load(dir.path().string(), &error));
+  EXPECT_EQ(error, (InputError{InputError::Fault::IsAFolder, {}}));
   test::WriteFile(dir / "one.ntf", "01ONE LINE ONLY0%\r\n");
   EXPECT_FALSE(list.Load(dir / "one.ntf", &error));
+  EXPECT_EQ(error, (InputError{InputError::Fault::TooFewLines, {}}));
   test::WriteFile(dir / "empty.ntf", "");
+  error = {};
   EXPECT_FALSE(list.Load(dir / "empty.ntf", &error));
+  EXPECT_EQ(error, (InputError{InputError::Fault::TooFewLines, {}}));
   test::WriteFile(dir / "two.ntf", "01A\r\n02B");
   EXPECT_TRUE(list.Load(dir / "two.ntf", &error));
   EXPECT_EQ(list.size(), 2u);

@@ -45,6 +45,16 @@ std::string ReadOrFail(TileReader& reader, const TileInput& tile) {
   return bytes;
 }
 
+// The words of a fault, as a message shows them: some, on one line, with no
+// control byte and no line end left over from the library's own words.
+::testing::AssertionResult IsOneLine(const std::string& text) {
+  if (text.empty()) return ::testing::AssertionFailure() << "no words";
+  for (const char c : text)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return ::testing::AssertionFailure() << "raw byte in " << text;
+  if (text.ends_with("\\x0a") || text.ends_with("\\x0d")) return ::testing::AssertionFailure() << "line end in " << text;
+  return ::testing::AssertionSuccess();
+}
+
 // Three tiles of different products, a text file, a folder and a tile in it.
 struct Fixture {
   std::string codepoint = Tile(ntfgen::GenerateCodePoint, 1);
@@ -133,6 +143,45 @@ TEST(TileInput, AnArchiveWithoutFilesIsReported) {
   EXPECT_TRUE(ExpandInputs({dir / "readme.zip"}, problems).empty());
   ASSERT_EQ(problems.size(), 1u);
   EXPECT_EQ(InputErrorText(problems[0].error), "not an NTF file; skipped");
+}
+
+// Every member but a folder either is a tile or is reported: links, pipes,
+// and the tiles beside them kept in order.
+TEST(TileInput, LinksAndOtherMembersThatAreNoFilesAreReported) {
+  test::ScratchDir dir;
+  Fixture f;
+  for (const auto& [name, kind] : std::vector<std::pair<std::string, Kind>>{
+           {"links.tar", Kind::Tar}, {"links.tar.gz", Kind::TarGz}}) {
+    SCOPED_TRACE(name);
+    WriteArchive(dir / name, kind,
+                 {{"a.ntf", f.codepoint},
+                  {"sub/", "", true},
+                  {"soft.ntf", "", false, "a.ntf"},
+                  {"hard.ntf", "", false, {}, "a.ntf"},
+                  {"pipe.ntf", "", false, {}, {}, true},
+                  {"outside.ntf", "", false, "../../etc/passwd"},
+                  {"b.ntf", f.landline}});
+    const std::string archive = dir / name;
+    std::vector<InputProblem> problems;
+    const auto tiles = ExpandInputs({archive}, problems);
+    EXPECT_EQ(Names(tiles), (std::vector<std::string>{archive + "/a.ntf", archive + "/b.ntf"}));
+    std::vector<std::pair<std::string, std::string>> reported;
+    for (const InputProblem& p : problems) reported.emplace_back(p.name, InputErrorText(p.error));
+    EXPECT_EQ(reported, (std::vector<std::pair<std::string, std::string>>{
+                            {archive + "/soft.ntf", "a symbolic link, not a file; skipped"},
+                            {archive + "/hard.ntf", "a link to another member; skipped"},
+                            {archive + "/pipe.ntf", "not a regular file; skipped"},
+                            {archive + "/outside.ntf", "a symbolic link, not a file; skipped"}}));
+    // The tile after the links reads as written.
+    TileReader reader;
+    EXPECT_EQ(ReadOrFail(reader, tiles[1]), f.landline);
+  }
+  // An archive of links alone holds nothing to translate, and says so member by member.
+  WriteArchive(dir / "only.tar", Kind::Tar, {{"x.ntf", "", false, "y.ntf"}});
+  std::vector<InputProblem> problems;
+  EXPECT_TRUE(ExpandInputs({dir / "only.tar"}, problems).empty());
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].error.fault, InputError::Fault::MemberIsASymbolicLink);
 }
 
 TEST(TileInput, EveryArchiveFormatGivesTheLooseBytes) {
@@ -229,7 +278,7 @@ TEST(TileInput, TruncatedAndCorruptArchivesAreReportedNotCrashedOn) {
       test::WriteFile(path, damaged[d]);
       std::vector<InputProblem> problems;
       const auto tiles = ExpandInputs({path}, problems);
-      for (const InputProblem& p : problems) EXPECT_FALSE(InputErrorText(p.error).empty());
+      for (const InputProblem& p : problems) EXPECT_TRUE(IsOneLine(InputErrorText(p.error)));
       TileReader reader;
       std::size_t good = 0;
       bool reported = !problems.empty();
@@ -245,7 +294,7 @@ TEST(TileInput, TruncatedAndCorruptArchivesAreReportedNotCrashedOn) {
           }
           ++good;
         } else {
-          EXPECT_FALSE(InputErrorText(error).empty());
+          EXPECT_TRUE(IsOneLine(InputErrorText(error)));
           reported = true;
         }
       }
@@ -366,16 +415,28 @@ TEST(TileInput, FaultsAreWordedByTheMessageTable) {
       {{Fault::Described, "Permission denied"}, "Permission denied"},
       {{Fault::IsAFolder, {}}, "is a folder"},
       {{Fault::OutOfMemory, {}}, "out of memory"},
+      {{Fault::TooFewLines, {}}, "fewer than two lines"},
+      {{Fault::NoArchiveLibrary, "libarchive.so: cannot open shared object file"},
+       "archives need libarchive, which cannot be loaded: libarchive.so: cannot open shared object file"},
+      {{Fault::NoArchiveLibrary, {}}, "archives need libarchive, which cannot be loaded"},
+      {{Fault::ArchiveLibraryTooOld, "archive_read_support_format_raw"},
+       "archives need libarchive 3, which lacks archive_read_support_format_raw"},
       {{Fault::ArchiveNotOpened, {}}, "cannot be opened as an archive"},
       {{Fault::ArchiveUnreadable, {}}, "the archive cannot be read"},
       {{Fault::MemberUnreadable, {}}, "the member cannot be read"},
       {{Fault::MemberIsALink, {}}, "a link to another member; skipped"},
+      {{Fault::MemberIsASymbolicLink, {}}, "a symbolic link, not a file; skipped"},
+      {{Fault::MemberNotAFile, {}}, "not a regular file; skipped"},
       {{Fault::NotAnNtfFile, {}}, "not an NTF file; skipped"},
       {{Fault::ArchiveHoldsNoFiles, {}}, "the archive holds no files; nothing to translate"},
       {{Fault::MemberTooLarge, "1024"}, "larger than 1024 bytes; not read"},
       {{Fault::NoSuchMember, "a/b.ntf"}, "no member a/b.ntf in the archive"},
-      // A member's name never drives the terminal.
+      {{Fault::GivenTwice, {}}, "given twice; translated once"},
+      // A member's name never drives the terminal; a reason is one line,
+      // without the line end a library may end it with.
       {{Fault::NoSuchMember, "a\x1b[2Jb.ntf"}, "no member a\\x1b[2Jb.ntf in the archive"},
+      {{Fault::Described, "Truncated tar archive\n"}, "Truncated tar archive"},
+      {{Fault::Described, "bad\rname\x7f\r\n"}, "bad\\x0dname\\x7f"},
   };
   for (const auto& [error, words] : cases) EXPECT_EQ(InputErrorText(error), words) << words;
 }
@@ -383,19 +444,19 @@ TEST(TileInput, FaultsAreWordedByTheMessageTable) {
 TEST(RecordListText, LoadTextChecksAsLoadDoes) {
   test::ScratchDir dir;
   NtfRecordList list;
-  std::string error;
+  InputError error;
   EXPECT_FALSE(list.LoadText("01ONE LINE ONLY0%\r\n", &error));
-  EXPECT_EQ(error, "fewer than two lines");
-  error.clear();
+  EXPECT_EQ(InputErrorText(error), "fewer than two lines");
+  error = {};
   EXPECT_FALSE(list.LoadText("", &error));
-  EXPECT_EQ(error, "fewer than two lines");
+  EXPECT_EQ(InputErrorText(error), "fewer than two lines");
   EXPECT_TRUE(list.LoadText("01A\r\n02B", &error));
   EXPECT_EQ(list.size(), 2u);
   EXPECT_EQ(list.line(1), "02B");
   // A failed load leaves nothing of the previous text behind.
   EXPECT_FALSE(list.Load(dir / "missing.ntf", &error));
   EXPECT_EQ(list.size(), 0u);
-  EXPECT_EQ(error, "No such file or directory");
+  EXPECT_EQ(InputErrorText(error), "No such file or directory");
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The plan of a run and its check before anything is written: the sets a
 // request asks for, outputs that are inputs (by name, through a linked
-// folder, as the same file), files two sets would share, names that differ
-// only in letter case, and the earlier output a run would replace.
+// folder, as the same file), files two sets would share, a tile given twice
+// to a merged set, names that differ only in letter case, and the earlier
+// output a run would replace.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -93,28 +94,90 @@ TEST_F(PlanTest, AnInputNamedAsAnOutputIsRefusedByNameByLinkedFolderAndAsTheSame
   EXPECT_EQ(Ids(CheckRunPlan(pair, PlanRun(pair), pairs)), std::vector<MessageId>{MessageId::OutputIsInput});
 }
 
-TEST_F(PlanTest, TwoSetsSharingAFileAreRefusedNamingBothSets) {
-  // "x.ntf" and "x" are both named x.mif when translated separately.
+TEST_F(PlanTest, TwoSetsSharingFilesAreRefusedOnceNamingTheirInputs) {
+  // "x.ntf" and "x" are both named x.mif when translated separately: every
+  // member of the set is shared, and said once, at the set's MIF file.
   const std::string a = Tile("x.ntf"), b = Tile("x");
   RunRequest request{{a, b}, "", false};
-  const PlanCheck check = CheckRunPlan(request, PlanRun(request), pairs);
-  ASSERT_FALSE(check.problems.empty());
-  for (const auto& p : check.problems) {
-    EXPECT_EQ(p.id, MessageId::SharedOutput);
-    EXPECT_EQ(p.values, (std::vector<std::string>{dir / "x.mif", dir / "x.mif"}));
-  }
-  // Every member of the set is shared: one problem each.
-  EXPECT_EQ(check.problems.size(), SetMembers(dir / "x.mif", Products()).size());
+  PlanCheck check = CheckRunPlan(request, PlanRun(request), pairs);
+  ASSERT_EQ(Ids(check), std::vector<MessageId>{MessageId::SharedOutput});
+  EXPECT_EQ(check.problems[0].path, dir / "x.mif");
+  EXPECT_EQ(check.problems[0].values, (std::vector<std::string>{a, b}));
+  EXPECT_TRUE(check.existing.empty());
+
+  // Three sets of one name: a problem for each pair that shares, in plan
+  // order; a set of another name beside them is no part of it.
+  const std::string c = Tile("y.ntf"), d = Tile("x.NTF");
+  RunRequest three{{a, c, b, d}, "", false};
+  check = CheckRunPlan(three, PlanRun(three), pairs);
+  ASSERT_EQ(check.problems.size(), 2u);
+  EXPECT_EQ(check.problems[0].values, (std::vector<std::string>{a, b}));
+  EXPECT_EQ(check.problems[1].values, (std::vector<std::string>{b, d}));
+  for (const auto& p : check.problems) EXPECT_EQ(p.path, dir / "x.mif");
+
+  // A tile given twice to separate sets: two sets of one name, refused as
+  // sharing their files (only a merged set translates it once).
+  RunRequest twice{{a, a}, "", false};
+  const RunPlan twicePlan = PlanRun(twice);
+  EXPECT_EQ(twicePlan.sets.size(), 2u);
+  EXPECT_TRUE(twicePlan.problems.empty());
+  check = CheckRunPlan(twice, twicePlan, pairs);
+  ASSERT_EQ(Ids(check), std::vector<MessageId>{MessageId::SharedOutput});
+  EXPECT_EQ(check.problems[0].values, (std::vector<std::string>{a, a}));
+
+  // Members of two archives, named alike: the inputs are the members.
+  test::WriteArchive(dir / "one.zip", test::Kind::Zip, {{"t.ntf", "01\r\n"}});
+  test::WriteArchive(dir / "two.zip", test::Kind::Zip, {{"t.ntf", "01\r\n"}});
+  RunRequest members{{dir / "one.zip", dir / "two.zip"}, "", false, dir / "out"};
+  check = CheckRunPlan(members, PlanRun(members), pairs);
+  ASSERT_EQ(Ids(check), std::vector<MessageId>{MessageId::SharedOutput});
+  EXPECT_EQ(check.problems[0].path, dir / "out/t.mif");
+  EXPECT_EQ(check.problems[0].values, (std::vector<std::string>{dir / "one.zip/t.ntf", dir / "two.zip/t.ntf"}));
 
   // Two output folders that are one folder through a link.
   std::filesystem::create_directory(dir / "out");
   std::filesystem::create_directory_symlink(dir / "out", dir / "alias");
-  const std::string c = Tile("y.ntf");
   RunRequest two{{a, c}, "", false};
   RunPlan plan = PlanRun(two);
   plan.sets[0].mifName = dir / "out/z.mif";
   plan.sets[1].mifName = dir / "alias/z.mif";
-  EXPECT_FALSE(CheckRunPlan(two, plan, pairs).problems.empty());
+  check = CheckRunPlan(two, plan, pairs);
+  ASSERT_EQ(Ids(check), std::vector<MessageId>{MessageId::SharedOutput});
+  EXPECT_EQ(check.problems[0].path, dir / "out/z.mif");
+  EXPECT_EQ(check.problems[0].values, (std::vector<std::string>{a, c}));
+}
+
+// A merged set receives each tile once: the same file (by any name) or the
+// same member of an archive given again is reported and dropped; other
+// tiles keep their order.
+TEST_F(PlanTest, ATileGivenTwiceToAMergedSetIsTranslatedOnce) {
+  const std::string a = Tile("a.ntf"), b = Tile("b.ntf");
+  std::filesystem::create_symlink(a, dir / "again.ntf");
+  test::WriteArchive(dir / "t.zip", test::Kind::Zip, {{"m.ntf", "01\r\n"}, {"n.ntf", "01\r\n"}});
+  RunRequest request{{a, b, dir / "again.ntf", dir / "t.zip", a, dir / "t.zip", dir / "gone.ntf", dir / "gone.ntf"},
+                     "all.mif", true};
+  const RunPlan plan = PlanRun(request);
+  EXPECT_EQ(plan.mode, RunPlan::Mode::Merged);
+  std::vector<std::string> names;
+  for (const TileInput& t : plan.tiles) names.push_back(t.DisplayName());
+  EXPECT_EQ(names, (std::vector<std::string>{a, b, dir / "t.zip/m.ntf", dir / "t.zip/n.ntf", dir / "gone.ntf"}));
+  ASSERT_EQ(plan.sets.size(), 1u);
+  EXPECT_EQ(plan.sets[0].tiles, (std::vector<std::size_t>{0, 1, 2, 3, 4}));
+  std::vector<std::string> repeated;
+  for (const InputProblem& p : plan.problems) {
+    EXPECT_EQ(p.error.fault, InputError::Fault::GivenTwice) << p.name;
+    repeated.push_back(p.name);
+  }
+  EXPECT_EQ(repeated, (std::vector<std::string>{dir / "again.ntf", a, dir / "t.zip/m.ntf", dir / "t.zip/n.ntf",
+                                                dir / "gone.ntf"}));
+
+  // One tile twice is one tile: a single set.
+  RunRequest one{{a, a}, "", true};
+  EXPECT_EQ(PlanRun(one).mode, RunPlan::Mode::SingleFile);
+  EXPECT_EQ(PlanRun(one).tiles.size(), 1u);
+  // Two files of the same bytes are two tiles.
+  RunRequest copies{{a, Tile("copy.ntf")}, "", true};
+  EXPECT_EQ(PlanRun(copies).tiles.size(), 2u);
 }
 
 // On a file system that tells letter case apart, names that differ only in

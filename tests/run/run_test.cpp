@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
+#include <unistd.h>
 
 #include "products/registry.hpp"
 #include "run/run.hpp"
@@ -115,6 +117,62 @@ TEST_F(RunDriverTest, AnOutputFolderThatDoesNotExistEndsTheRun) {
   EXPECT_EQ(observer.paths, std::vector<std::string>{dir / "missing/out.mif"});
   EXPECT_GE(observer.controlsEnabled, 1);
   EXPECT_NE(observer.statuses.back().rfind("Translation complete", 0), 0u);
+}
+
+// The output folder is made before anything is translated; one that cannot
+// be made ends the run there, with the system's reason, said once.
+TEST_F(RunDriverTest, AnOutputFolderThatCannotBeMadeEndsTheRunWithItsReason) {
+  const std::string a = Tile("a.ntf", CodePointTile(1)), b = Tile("b.ntf", CodePointTile(1));
+  test::WriteFile(dir / "file", "in the way");
+  struct Case {
+    std::string folder, reason;
+  };
+  std::vector<Case> cases = {{dir / "file/out", "Not a directory"}, {dir / "file", "Not a directory"}};
+  const bool locked = ::geteuid() != 0;  // permissions bind all but root
+  if (locked) {
+    std::filesystem::create_directory(dir / "locked");
+    std::filesystem::permissions(dir / "locked", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    cases.push_back({dir / "locked/out", "Permission denied"});
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.folder);
+    observer = {};
+    RunRequest request{{a, b}, {}, false, c.folder};
+    const RunResult r = Translate(request, settings, observer);
+    EXPECT_EQ(r.status, RunResult::Status::OutputFailed);
+    EXPECT_EQ(r.filesTranslated + r.filesSkipped + r.filesCutShort, 0u);
+    EXPECT_EQ(observer.Texts(),
+              std::vector<std::string>{"the output folder cannot be made: " + c.reason + "; nothing written"});
+    EXPECT_EQ(observer.paths, std::vector<std::string>{c.folder});
+    EXPECT_EQ(observer.statuses.back(),
+              "Translation failed: " + c.folder + ": the output folder cannot be made: " + c.reason + "; nothing written");
+  }
+  if (locked)
+    std::filesystem::permissions(dir / "locked", std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
+  // A folder that is there already is used as it is.
+  observer = {};
+  EXPECT_TRUE(Translate(RunRequest{{a}, {}, false, dir.path().string()}, settings, observer).AllTranslated());
+}
+
+// What the plan found about the inputs reaches the front end with every
+// control byte of a name escaped; a tile given twice to a merged set is
+// translated once, said so, and is not a skipped file.
+TEST_F(RunDriverTest, InputProblemsAreEscapedAndATileGivenTwiceIsTranslatedOnce) {
+  const std::string a = Tile("a.ntf", CodePointTile(2));
+  test::WriteArchive(dir / "t.zip", test::Kind::Zip, {{"bad\x1b[2J\n.txt", "no tile"}});
+  const RunResult r = Run({a, dir / "t.zip", a}, dir / "all.mif");
+  EXPECT_EQ(observer.Texts(), (std::vector<std::string>{"not an NTF file; skipped", "given twice; translated once"}));
+  EXPECT_EQ(observer.paths, (std::vector<std::string>{dir / "t.zip/bad\\x1b[2J\\x0a.txt", a}));
+  EXPECT_EQ(r.filesTranslated, 1u);
+  EXPECT_EQ(r.filesSkipped, 1u);  // the member that is no tile
+  EXPECT_EQ(test::CrLfLines(test::ReadFile(dir / "all.mid")).size(), 2u);
+
+  observer = {};
+  const RunResult twice = Run({a, a}, dir / "two.mif");
+  EXPECT_TRUE(twice.AllTranslated());
+  EXPECT_EQ(twice.filesTranslated, 1u);
+  EXPECT_EQ(observer.Texts(), std::vector<std::string>{"given twice; translated once"});
+  EXPECT_EQ(test::ReadFile(dir / "two.mid"), test::ReadFile(dir / "all.mid"));
 }
 
 TEST_F(RunDriverTest, AnUnloadableFileIsSkippedAndTheRunGoesOn) {

@@ -126,11 +126,14 @@ void WriteArchive(const std::string& path, Kind kind, const std::vector<Member>&
   for (const Member& m : members) {
     archive_entry* e = archive_entry_new();
     archive_entry_set_pathname(e, m.name.c_str());
-    archive_entry_set_filetype(e, m.folder ? AE_IFDIR : AE_IFREG);
+    const bool noData = m.folder || !m.symlink.empty() || !m.hardlink.empty() || m.fifo;
+    archive_entry_set_filetype(e, m.folder ? AE_IFDIR : !m.symlink.empty() ? AE_IFLNK : m.fifo ? AE_IFIFO : AE_IFREG);
+    if (!m.symlink.empty()) archive_entry_set_symlink(e, m.symlink.c_str());
+    if (!m.hardlink.empty()) archive_entry_set_hardlink(e, m.hardlink.c_str());
     archive_entry_set_perm(e, m.folder ? 0755 : 0644);
-    archive_entry_set_size(e, m.folder ? 0 : static_cast<la_int64_t>(m.bytes.size()));
+    archive_entry_set_size(e, noData ? 0 : static_cast<la_int64_t>(m.bytes.size()));
     ASSERT_EQ(archive_write_header(a, e), ARCHIVE_OK) << archive_error_string(a);
-    if (!m.folder) {
+    if (!noData) {
       ASSERT_EQ(archive_write_data(a, m.bytes.data(), m.bytes.size()), la_ssize_t(m.bytes.size()));
     }
     archive_entry_free(e);

@@ -115,6 +115,10 @@ struct Member {
   std::string name;
   std::string bytes;
   bool folder = false;
+  // A link member, to this target: no data of its own.
+  std::string symlink = {};
+  std::string hardlink = {};
+  bool fifo = false;
 };
 // A Gz holds the first member alone as a single compressed file.
 void WriteArchive(const std::string& path, Kind kind, const std::vector<Member>& members);

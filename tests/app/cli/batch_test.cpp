@@ -219,3 +219,120 @@ TEST(Batch, ThePictureIsCheckedWithTheSetsBeforeAnythingIsWritten) {
 }
 
 }  // namespace
+
+namespace {
+
+// Each line of the command's messages begins "quorvel: " and holds no byte
+// a terminal acts on, nor a line end left over from a library's words.
+::testing::AssertionResult CleanLines(const std::string& err) {
+  std::size_t start = 0;
+  while (start < err.size()) {
+    const std::size_t end = err.find('\n', start);
+    if (end == std::string::npos) return ::testing::AssertionFailure() << "unended line in " << err;
+    const std::string line = err.substr(start, end - start);
+    if (line.rfind("quorvel: ", 0) != 0) return ::testing::AssertionFailure() << "line not ours: " << line;
+    for (const char c : line)
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return ::testing::AssertionFailure() << "raw byte: " << line;
+    if (line.ends_with("\\x0a")) return ::testing::AssertionFailure() << "line end left in: " << line;
+    start = end + 1;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// A zip whose member says it is 5 bytes longer than it is: the archive
+// library's reason for it ends in a line end of its own.
+void WriteZipOfWrongSize(const std::string& path, const std::string& bytes) {
+  test::WriteArchive(path, test::Kind::Zip, {{"t.ntf", bytes}});
+  std::string zip = ReadFile(path);
+  const auto patch = [&](std::size_t at) {
+    const std::uint32_t size = static_cast<std::uint32_t>(bytes.size() + 5);
+    for (int i = 0; i < 4; ++i) zip[at + i] = static_cast<char>((size >> (8 * i)) & 0xff);
+  };
+  patch(22);  // the local header
+  for (std::size_t at = zip.find("PK\x07\x08"); at != std::string::npos; at = zip.find("PK\x07\x08", at + 4)) patch(at + 12);
+  for (std::size_t at = zip.find("PK\x01\x02"); at != std::string::npos; at = zip.find("PK\x01\x02", at + 4)) patch(at + 24);
+  WriteFile(path, zip);
+}
+
+// Whatever a name or a reason holds, each message is one line of its own on
+// the terminal: paths of tiles, of outputs that exist already, members of
+// archives, and the archive library's words.
+TEST(Batch, EveryMessageIsOneLineWhateverTheNamesAndReasonsHold) {
+  ScratchDir dir;
+  const std::string odd = dir / "a\nb\x1b[2J.ntf";
+  WriteFile(odd, ReadFile(Example("codepoint_small")));
+  ASSERT_EQ(RunQuorvel("-q " + Quote(odd)).exitCode, 0);
+  auto r = RunQuorvel("-q " + Quote(odd));
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_TRUE(CleanLines(r.err));
+  EXPECT_EQ(r.err, "quorvel: " + (dir / "a\\x0ab\\x1b[2J.mif") + ": exists already; use --overwrite to replace it\n" +
+                       "quorvel: " + (dir / "a\\x0ab\\x1b[2J.mid") + ": exists already; use --overwrite to replace it\n");
+
+  test::WriteArchive(dir / "t.tar", test::Kind::Tar, {{"x\n\x1b[31m.txt", "no tile"}});
+  r = RunQuorvel("-q --overwrite " + Quote(dir / "t.tar") + " " + Quote(odd));
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(CleanLines(r.err));
+  EXPECT_EQ(r.err, "quorvel: " + (dir / "t.tar") + "/x\\x0a\\x1b[31m.txt: not an NTF file; skipped\n");
+
+  WriteZipOfWrongSize(dir / "w.zip", ReadFile(Example("codepoint_small")));
+  r = RunQuorvel("-q " + Quote(dir / "w.zip"));
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(CleanLines(r.err));
+  EXPECT_NE(r.err.find(dir / "w.zip/t.ntf: Unable to open NTF file: "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("wrong size"), std::string::npos) << r.err;
+  EXPECT_TRUE(r.err.ends_with(")\n")) << r.err;
+}
+
+// The links of a tar are no tiles: each is said so and counted as skipped.
+TEST(Batch, LinkMembersAreReportedAndCountedAsSkipped) {
+  ScratchDir dir, out;
+  test::WriteArchive(dir / "t.tar.gz", test::Kind::TarGz,
+                     {{"cp.ntf", ReadFile(Example("codepoint_small"))},
+                      {"soft.ntf", "", false, "cp.ntf"},
+                      {"hard.ntf", "", false, {}, "cp.ntf"}});
+  const auto r = RunQuorvel("-d " + Quote(out.path().string()) + " " + Quote(dir / "t.tar.gz"));
+  EXPECT_EQ(r.exitCode, 1);
+  const std::string archive = dir / "t.tar.gz";
+  EXPECT_EQ(r.err.rfind("quorvel: " + archive + "/soft.ntf: a symbolic link, not a file; skipped\n" + "quorvel: " +
+                            archive + "/hard.ntf: a link to another member; skipped\n" +
+                            "quorvel: 1 file translated, 2 skipped, 0 failed; ",
+                        0),
+            0u)
+      << r.err;
+  EXPECT_EQ(Names(out.path()), (std::vector<std::string>{"cp.mid", "cp.mif"}));
+}
+
+// A merged run given the same tile twice translates it once and says so;
+// separate sets of one tile are refused once, naming both inputs.
+TEST(Batch, ATileGivenTwiceAndTwoSetsOfOneName) {
+  ScratchDir dir;
+  const std::string tile = dir / "cp.ntf";
+  WriteFile(tile, ReadFile(Example("codepoint_small")));
+  auto r = RunQuorvel("-q -o " + Quote(dir / "all.mif") + " " + Quote(tile) + " " + Quote(tile));
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.err, "quorvel: " + tile + ": given twice; translated once\n");
+  ASSERT_EQ(RunQuorvel("-q -o " + Quote(dir / "one.mif") + " " + Quote(tile)).exitCode, 0);
+  EXPECT_EQ(ReadFile(dir / "all.mid"), ReadFile(dir / "one.mid"));
+
+  WriteFile(dir / "cp", ReadFile(Example("codepoint_small")));
+  r = RunQuorvel("-q --separate -d " + Quote(dir / "out") + " " + Quote(tile) + " " + Quote(dir / "cp"));
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_EQ(r.err, "quorvel: " + (dir / "out/cp.mif") + ": would be written by two output sets, from " + tile +
+                       " and " + (dir / "cp") + "; nothing written\n");
+}
+
+// An output folder that cannot be made is said once, with the system's
+// reason, before any tile is translated.
+TEST(Batch, AnOutputFolderThatCannotBeMadeEndsTheRunFirst) {
+  ScratchDir dir;
+  WriteFile(dir / "file", "in the way");
+  const auto r = RunQuorvel("-q --separate -d " + Quote(dir / "file/out") + " " + Quote(Example("codepoint_small")) +
+                            " " + Quote(Example("landline_small")));
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(r.err.substr(0, r.err.find('\n') + 1),
+            "quorvel: " + (dir / "file/out") + ": the output folder cannot be made: Not a directory; nothing written\n");
+  EXPECT_EQ(r.err.find("Unable to open"), std::string::npos) << r.err;
+  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"file"});
+}
+
+}  // namespace

@@ -184,8 +184,11 @@ TEST(CommandLine, ParsesEachOptionItsKindAndItsExclusions) {
       {{"--overwrite", "a.ntf"}, "overwrite"},
       {{"--overwrite=false", "a.ntf"}, "defaults"},
       {{"-k", "--separate", "a.ntf"}, "separate keep-going"},
-      {{"--keep-going", "a.ntf"}, "keep-going"},
-      {{"-qk", "a.ntf"}, "keep-going quiet"},
+      {{"-qk", "--separate", "a.ntf"}, "separate keep-going quiet"},
+      // -k only with --separate, as -j: a merged set is written whole or not at all.
+      {{"--keep-going", "a.ntf"}, "exit 2: quorvel: -k needs --separate: a merged set is written whole or not at all"},
+      {{"-qk", "a.ntf", "b.ntf"}, "exit 2: quorvel: -k needs --separate: a merged set is written whole or not at all"},
+      {{"-k", "--merge", "a.ntf"}, "exit 2: quorvel: -k needs --separate: a merged set is written whole or not at all"},
       {{"--quiet", "a.ntf"}, "quiet"},
       // The picture and its size.
       {{"--preview", "p.png", "a.ntf"}, "preview=p.png"},
@@ -208,6 +211,9 @@ TEST(CommandLine, ParsesEachOptionItsKindAndItsExclusions) {
       {{"--version", "a.ntf"}, "exit 0: " + version},
       {{"a.ntf", "--", "-o"}, "files=a.ntf,-o"},
       {{"-x", "a.ntf"}, "exit 2: quorvel: The following argument was not expected: -x"},
+      // An argument quoted in a usage error never drives the terminal.
+      {{"--text", "\x1b[2J\n", "a.ntf"},
+       "exit 2: quorvel: --text: \\x1b[2J\\x0a not in {include,separate,ignore}"},
       {{}, "exit 2: quorvel: files is required"},
   };
   for (const auto& [line, expected] : cases) {
