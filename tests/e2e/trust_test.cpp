@@ -36,7 +36,7 @@ std::vector<std::string> Names(const fs::path& folder) {
 
 bool HasTemporary(const fs::path& folder) {
   for (const std::string& n : Names(folder))
-    if (n.front() == '.' && n.find(".quorvel-") != std::string::npos) return true;
+    if (n.front() == '.' && n.find(".quorvel-") != std::string::npos && n.ends_with(".tmp")) return true;
   return false;
 }
 
