@@ -311,7 +311,10 @@ OptionsDialog::OptionsDialog(TranslationSettings& settings, const std::vector<Pr
   auto* columns = new QHBoxLayout;
   auto* left = new QVBoxLayout;
   for (const RunOption& option : RunOptions())
-    if (option.window == RunOptionPlace::OptionsDialog) left->addWidget(ChoiceGroup(option));
+    if (option.window == RunOptionPlace::OptionsDialog) {
+      runOptions_.push_back(ChoiceGroup(option));
+      left->addWidget(runOptions_.back());
+    }
   columns->addLayout(left);
   columns->addLayout(ButtonColumn(productOptions, defaultFolder));
   layout->addLayout(columns);
@@ -349,6 +352,7 @@ QBoxLayout* OptionsDialog::ButtonColumn(const std::vector<ProductOptionDialog*>&
   for (ProductOptionDialog* dialog : productOptions) {
     const ProductOption& option = dialog->option();
     auto* button = Button(FromView(option.buttonName), FromView(option.buttonCaption), this);
+    runOptions_.push_back(button);
     column->addWidget(button);
     connect(button, &QPushButton::clicked, dialog, &QDialog::exec);
   }
@@ -360,6 +364,15 @@ QBoxLayout* OptionsDialog::ButtonColumn(const std::vector<ProductOptionDialog*>&
   connect(folderButton, &QPushButton::clicked, defaultFolder, &QDialog::exec);
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
   return column;
+}
+
+void OptionsDialog::LockForRun(bool running) {
+  const QString why = running ? QStringLiteral("Fixed while a translation runs; a change applies to the next one")
+                              : QString();
+  for (QWidget* w : runOptions_) {
+    w->setEnabled(!running);
+    w->setToolTip(why);
+  }
 }
 
 // ---------------------------------------------------------------------------

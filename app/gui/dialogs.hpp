@@ -106,12 +106,17 @@ class OptionsDialog : public QDialog {
   OptionsDialog(TranslationSettings& settings, const std::vector<ProductOptionDialog*>& productOptions,
                 DefaultFolderDialog* defaultFolder, QWidget* parent);
 
+  // While a run goes on the options it runs with are shown but cannot be
+  // changed (a run takes them when it starts); the default folder can.
+  void LockForRun(bool running);
+
  private:
   // The group of a run option offered here (run/run_options.hpp).
   QGroupBox* ChoiceGroup(const RunOption& option);
   QBoxLayout* ButtonColumn(const std::vector<ProductOptionDialog*>& productOptions, DefaultFolderDialog* defaultFolder);
 
   TranslationSettings& settings_;
+  std::vector<QWidget*> runOptions_;  // what LockForRun disables
 };
 
 // "About Quorvel".

@@ -41,11 +41,13 @@ top line reads <i>Translation complete</i>.</p>
 <h3><a name="during"></a>During a translation</h3>
 <p>You can still open Help, the About box and the Options while a translation runs.
 While the Options dialog (or the About box) is open, the translation waits; it goes on
-when you close the dialog. Changes you make there apply to the rest of the run, except
-the choice between standard and TrueType symbols, which is fixed when the run starts.</p>
+when you close the dialog. A run takes its options when it starts: while it runs, the
+Options show them but cannot be changed (only the default folder can); a change applies
+to the next translation.</p>
 <p>If you close the window during a translation, Quorvel asks first. When you answer
-Yes it stops after the record it is working on, closes the output files with everything
-written so far, and ends.</p>
+Yes it stops after the record it is working on and ends. Output sets finished before the
+stop stay; the set being written is not put in place, and earlier files of its name stay
+as they were.</p>
 
 <h3><a name="messages"></a>Messages</h3>
 <ul>

@@ -698,7 +698,11 @@ void MainWindow::ShowRunOutcome(const RunRequest& request) {
   objectsTotal_ = lastRun_.ObjectsWritten();
   objectsShown_ = objectsPending_ = objectsTotal_;
   objectsCreated_->setText(QString::number(objectsTotal_));
-  filesTranslated_->setText(QString::number(lastRun_.filesTranslated + lastRun_.filesCutShort));
+  // The files whose output is on disk: the tiles of the sets written (a
+  // tile cut short included, a stopped set's tiles not).
+  std::size_t filesWritten = 0;
+  for (const WrittenSet& set : lastRun_.sets) filesWritten += set.tiles.size();
+  filesTranslated_->setText(QString::number(filesWritten));
   // The bar shows the end of the run, then starts again from nothing.
   progress_->setValue(progress_->maximum());
   if (progress_->isVisible()) progress_->repaint();
@@ -859,6 +863,7 @@ void MainWindow::RefreshFigures() {
 
 void MainWindow::RunStarted() {
   ShowTranslateAsStop(true);
+  options_->LockForRun(true);
   mapButton_->setEnabled(false);
   openFiles_->setEnabled(false);
   saveMif_->setEnabled(false);
@@ -871,6 +876,7 @@ void MainWindow::EnableRunControls() {
   for (QWidget* w : std::initializer_list<QWidget*>{helpButton_, aboutButton_, optionsButton_, close_, openFiles_, saveMif_,
                                                     translate_, network_})
     w->setEnabled(true);
+  options_->LockForRun(false);
   ShowTranslateAsStop(false);
   RefreshFigures();
   if (busyCursor_) {

@@ -57,8 +57,9 @@ class QtMessageBoxes : public MessageBoxes {
 };
 
 inline const char* const kStopAndCloseQuestion =
-    "A translation is running. Stop it after the current record, keep what has been written so far, and close "
-    "Quorvel?";
+    "A translation is running. Stop it after the current record and close Quorvel?\n\n"
+    "Output sets finished before the stop stay. The set being written is not put in place: earlier files of "
+    "its name stay as they were.";
 
 inline const char* const kReplaceQuestion = "These files of earlier output will be replaced:";
 

@@ -31,11 +31,13 @@ enum class MessageId {
   StatusTranslating,        // {1} product, {2} path
   StatusCompleteOneFile,
   StatusComplete,
-  StatusStopped,
+  StatusStopped,             // {1} sets written, {2} sets planned
+  StatusStoppedNothingWritten,
   StatusFailed,
   StatusFailedBecause,      // {1} the file and what went wrong
   StatusStopping,
   StatusNothingWritten,
+  StatusNothingReplaced,
   // Reasons.
   FileShrankWhileRead,
   // Committing sets.

@@ -248,7 +248,9 @@ RunResult RunDriver::StartTranslationRun(const RunRequest& request) {
     else if (!plan.sets.empty()) RunSequentially(plan);
   }
 
-  if (result_.status == RunResult::Status::Refused || result_.status == RunResult::Status::NotReplaced) {
+  if (result_.status == RunResult::Status::NotReplaced) {
+    ShowStatus(observer_, MessageId::StatusNothingReplaced);
+  } else if (result_.status == RunResult::Status::Refused) {
     ShowStatus(observer_, MessageId::StatusNothingWritten);
   } else if (ended_) {
     result_.status = RunResult::Status::OutputFailed;
@@ -256,8 +258,13 @@ RunResult RunDriver::StartTranslationRun(const RunRequest& request) {
     else ShowStatus(observer_, MessageId::StatusFailedBecause, {failureShown_});
   } else {
     observer_.PumpMessages();
-    ShowStatus(observer_, result_.stopped                          ? MessageId::StatusStopped
-                          : mode_ == RunPlan::Mode::SingleFile ? MessageId::StatusCompleteOneFile
+    if (result_.stopped && result_.sets.empty())
+      ShowStatus(observer_, MessageId::StatusStoppedNothingWritten);
+    else if (result_.stopped)
+      ShowStatus(observer_, MessageId::StatusStopped,
+                 {std::to_string(result_.sets.size()), std::to_string(result_.setsPlanned)});
+    else
+      ShowStatus(observer_, mode_ == RunPlan::Mode::SingleFile ? MessageId::StatusCompleteOneFile
                                                                : MessageId::StatusComplete);
   }
   result_.recordsRead = runTotal_;

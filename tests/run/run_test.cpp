@@ -443,7 +443,10 @@ TEST_F(RunDriverTest, AStoppedParallelRunEndsWithoutWaitingForUnstartedTiles) {
   StopAfterFirstTile stopper;
   const RunResult r = Translate(RunRequest{files, {}, false}, settings, stopper);
   EXPECT_TRUE(r.stopped);
-  EXPECT_EQ(stopper.statuses.back(), "Translation stopped");
+  // The sets finished before the stop stay, and the status counts them.
+  EXPECT_FALSE(r.sets.empty());
+  EXPECT_EQ(stopper.statuses.back(), "Translation stopped: " + std::to_string(r.sets.size()) + " of 12 output sets written");
+  for (const WrittenSet& set : r.sets) EXPECT_TRUE(test::Exists(set.mifName)) << set.mifName;
   // Tiles finished before the stop are reported; none is left half told.
   EXPECT_GE(r.filesTranslated, 1u);
   EXPECT_EQ(r.filesTranslated + r.filesCutShort, stopper.filesTranslated);
@@ -723,6 +726,20 @@ TEST_F(RunDriverTest, ASetThatAppearedSinceThePlanIsReplacedOnlyWhenAlwaysAllowe
   r = Translate(always, settings, maker);
   EXPECT_TRUE(r.AllTranslated());
   EXPECT_NE(test::ReadFile(dir / "a.mid"), "another run's");
+}
+
+// Answering No to the replace question writes nothing, and the status line
+// says that nothing was replaced.
+TEST_F(RunDriverTest, NoToTheReplaceQuestionSaysNothingWasReplaced) {
+  const std::string a = Tile("a.ntf", CodePointTile(2));
+  test::WriteFile(dir / "a.mif", "earlier");
+  observer.replace = false;
+  const RunResult r = Run({a});
+  EXPECT_EQ(r.status, RunResult::Status::NotReplaced);
+  EXPECT_EQ(observer.replaceAsked, std::vector<std::string>{dir / "a.mif"});
+  EXPECT_EQ(observer.statuses.back(), "Not translated: nothing replaced");
+  EXPECT_TRUE(r.sets.empty());
+  EXPECT_EQ(test::ReadFile(dir / "a.mif"), "earlier");
 }
 
 }  // namespace

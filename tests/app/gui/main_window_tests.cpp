@@ -303,7 +303,8 @@ TEST_F(WindowTest, AModalDialogOpenedDuringARunHoldsIt) {
   QTimer::singleShot(0, window.get(), [&] { Find<QPushButton>("ButtonOptions")->click(); });
   QTimer::singleShot(100, window.get(), [&] {
     // The options dialog is open inside the run's event pump: the run has
-    // not gone on. A text option chosen now holds for the rest of the run.
+    // not gone on. The run's options are fixed: a text option cannot be
+    // chosen now (the run took them when it started).
     heldWhileOpen = window->IsRunning() && window->Options()->isVisible() &&
                     Find<QLabel>("LabelNumberOfFilesTranslated")->text() == "0";
     window->Options()->findChild<QRadioButton*>("RadioButtonIgnore")->click();
@@ -311,8 +312,11 @@ TEST_F(WindowTest, AModalDialogOpenedDuringARunHoldsIt) {
   });
   window->StartTranslationRun();
   EXPECT_TRUE(heldWhileOpen);
-  EXPECT_EQ(window->Settings().text, TextOption::Ignore);
+  EXPECT_EQ(window->Settings().text, TextOption::Separate);
   EXPECT_EQ(Find<QLabel>("LabelNumberOfFilesTranslated")->text(), "1");
+  // After the run the choice is free again.
+  window->Options()->findChild<QRadioButton*>("RadioButtonIgnore")->click();
+  EXPECT_EQ(window->Settings().text, TextOption::Ignore);
 }
 
 TEST_F(WindowTest, ClosingDuringARunAsksThenStopsKeepingWhatWasWritten) {
@@ -336,7 +340,7 @@ TEST_F(WindowTest, ClosingDuringARunAsksThenStopsKeepingWhatWasWritten) {
   EXPECT_EQ(boxes->confirmations, 2);
   EXPECT_TRUE(window->LastRun().stopped);
   EXPECT_FALSE(window->LastRun().AllTranslated());
-  EXPECT_EQ(Find<QLabel>("LabelStatus")->text(), "Translation stopped");
+  EXPECT_EQ(Find<QLabel>("LabelStatus")->text(), "Translation stopped: nothing written");
   EXPECT_FALSE(window->isVisible());
   EXPECT_LT(window->LastRun().recordsRead, 28);
   const QString mif = ReadAll(Scratch("codepoint_small.mif"));
@@ -352,8 +356,12 @@ TEST_F(WindowTest, ClosingDuringAMergedRunStopsBeforeTheNextFile) {
   window->StartTranslationRun();
   EXPECT_TRUE(window->LastRun().stopped);
   EXPECT_EQ(window->LastRun().recordsRead, 1);
-  EXPECT_EQ(Find<QLabel>("LabelNumberOfFilesTranslated")->text(), "1");
-  EXPECT_EQ(Find<QLabel>("LabelStatus")->text(), "Translation stopped");
+  // The first tile was read (the stop cut it short), but the stopped set
+  // was not written.
+  EXPECT_EQ(window->LastRun().filesTranslated + window->LastRun().filesCutShort, 1u);
+  EXPECT_EQ(Find<QLabel>("LabelNumberOfFilesTranslated")->text(), "0");
+  EXPECT_EQ(Find<QLabel>("LabelNumberOfObjectsCreated")->text(), "0");
+  EXPECT_EQ(Find<QLabel>("LabelStatus")->text(), "Translation stopped: nothing written");
   // A stopped set is discarded: nothing half-written is put in place.
   EXPECT_FALSE(QFile::exists(Scratch("SK11 etc.mif")));
   EXPECT_FALSE(window->isVisible());

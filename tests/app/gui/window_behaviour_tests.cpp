@@ -2,6 +2,7 @@
 // log, Stop, the keyboard, files from the command line and from drops, the
 // window's size kept between starts, and the desktop entry.
 #include <QDir>
+#include <map>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
@@ -149,6 +150,36 @@ TEST_F(WindowTest, WhileAFileRunsTheFiguresAreItsOwnAndTheBarEndsBeforeTheNextFi
   EXPECT_EQ(Text(*window, "LabelNumberOfObjectsCreated"), "3");  // the second file's own
 }
 
+// A run takes its options when it starts: while it goes on the Options
+// show them but cannot change them (the default folder can), and say why.
+TEST_F(WindowTest, OptionsAreFixedWhileARunGoesOnAndFreeAfterIt) {
+  dialogs->ntfAnswers.push_back({Example("codepoint_small.ntf")});
+  window->SelectNtfFiles();
+  auto* options = window->findChild<QDialog*>("TFormOptions");
+  ASSERT_NE(options, nullptr);
+  auto enabled = [&](const char* name) { return options->findChild<QWidget*>(name)->isEnabled(); };
+  std::map<std::string, bool> during;
+  QString why;
+  QTimer::singleShot(0, window.get(), [&] {
+    for (const char* name : {"GroupBoxText", "GroupBoxSymbols", "ButtonLandLine", "ButtonStrategi", "ButtonDefaultFolder",
+                             "ButtonClose"})
+      during[name] = enabled(name);
+    why = options->findChild<QWidget*>("GroupBoxText")->toolTip();
+  });
+  window->StartTranslationRun();
+  ASSERT_EQ(during.size(), 6u) << "the check ran during the run";
+  EXPECT_FALSE(during["GroupBoxText"]);
+  EXPECT_FALSE(during["GroupBoxSymbols"]);
+  EXPECT_FALSE(during["ButtonLandLine"]);
+  EXPECT_FALSE(during["ButtonStrategi"]);
+  EXPECT_TRUE(during["ButtonDefaultFolder"]);
+  EXPECT_TRUE(during["ButtonClose"]);
+  EXPECT_TRUE(why.contains("next")) << why.toStdString();
+  for (const char* name : {"GroupBoxText", "GroupBoxSymbols", "ButtonLandLine", "ButtonStrategi"})
+    EXPECT_TRUE(enabled(name)) << name << " after the run";
+  EXPECT_TRUE(options->findChild<QWidget*>("GroupBoxText")->toolTip().isEmpty());
+}
+
 TEST_F(WindowTest, TheRunsObjectsAreWhatItWroteWhateverCountsCameMeanwhile) {
   dialogs->ntfAnswers.push_back({Example("codepoint_small.ntf")});
   window->SelectNtfFiles();
@@ -257,7 +288,10 @@ class StopTest : public WindowTest {
   void ExpectStopped() {
     EXPECT_TRUE(window->LastRun().stopped);
     EXPECT_LT(window->LastRun().recordsRead, 150000);
-    EXPECT_EQ(Text(*window, "LabelStatus"), "Translation stopped");
+    // One tile stopped: its set is not written, and the status says so.
+    EXPECT_EQ(Text(*window, "LabelStatus"), "Translation stopped: nothing written");
+    EXPECT_TRUE(window->LastRun().sets.empty());
+    EXPECT_EQ(Text(*window, "LabelNumberOfObjectsCreated"), "0");
     EXPECT_EQ(Find<QPushButton>("BitBtnTranslate")->text(), "&Translate");
     EXPECT_TRUE(window->isVisible());  // Stop is not Close
     // The set being written is discarded, and no temporary is left.
