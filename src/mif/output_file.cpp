@@ -221,9 +221,10 @@ bool OutputFile::Seal() {
   // The data are on disk before the name points at them: a power cut right
   // after the rename cannot leave a short file in place of earlier output.
   if (ok && !temporary_.empty() && ::fsync(fd_) != 0) ok = Fail(errno);
-  // A temporary stays open, and so locked, until it is renamed or removed;
-  // a file written directly is done.
-  if (temporary_.empty() || !ok) {
+  // A temporary stays open, and so locked, until it is renamed or removed
+  // (also after a failure: Discard removes it); a file written directly is
+  // done.
+  if (temporary_.empty()) {
     if (::close(fd_) != 0 && ok) ok = Fail(errno);
     fd_ = -1;
   }
@@ -248,14 +249,16 @@ void OutputFile::Placed() {
 
 void OutputFile::Discard() {
   size_ = 0;
-  if (fd_ >= 0) {
-    ::close(fd_);
-    fd_ = -1;
-  }
+  // The name goes while the file is still open and so locked: another run
+  // cleaning up never takes a temporary this run is removing for its own.
   if (!temporary_.empty()) {
     ::unlink(temporary_.c_str());
     Unregister(temporary_);
     temporary_.clear();
+  }
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
   }
 }
 
