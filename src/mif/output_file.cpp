@@ -38,13 +38,6 @@ void Unregister(const std::string& path) {
   }
 }
 
-// The folder part of a path ("." for none).
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // The file a name stands for: a symbolic link's final target, or the name.
 std::string ResolveLinks(const std::string& path) {
   struct stat st;
@@ -60,7 +53,7 @@ std::string ResolveLinks(const std::string& path) {
   const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
   if (n <= 0) return path;
   target.resize(static_cast<std::size_t>(n));
-  if (target.front() != '/') target = FolderOf(path) + "/" + target;
+  if (target.front() != '/') target = FolderOfPath(path) + "/" + target;
   return target;
 }
 
@@ -126,7 +119,7 @@ bool OutputFile::Create(const std::string& path) {
   {
     platform::FileLock folderLock;
     std::string ignored;
-    folderLock.Acquire(FolderLockPath(FolderOf(target_), FolderLock::Temporaries), ignored);
+    folderLock.Acquire(FolderLockPath(FolderOfPath(target_), FolderLock::Temporaries), ignored);
     int e = EEXIST;
     for (int attempt = 0; attempt < 100 && fd_ < 0 && e == EEXIST; ++attempt) {
       temporary_ = SideName(target_, "tmp", gTemporaryCount.fetch_add(1));

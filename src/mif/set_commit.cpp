@@ -26,12 +26,6 @@ constexpr std::string_view kJournalHead = "quorvel journal 1";
 // 255 bytes most file systems allow for one name.
 constexpr std::size_t kNameKept = 120;
 
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 std::string NameOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -102,8 +96,8 @@ void RollBack(std::vector<Step>& steps) {
 // Every folder the commit touches, each once, in one order for every run
 // (so that two runs never wait for each other's second lock).
 std::vector<std::string> FoldersOf(const std::string& mifName, const std::vector<CommitEntry>& entries) {
-  std::vector<std::string> folders{FolderOf(mifName)};
-  for (const CommitEntry& e : entries) folders.push_back(FolderOf(e.target));
+  std::vector<std::string> folders{FolderOfPath(mifName)};
+  for (const CommitEntry& e : entries) folders.push_back(FolderOfPath(e.target));
   std::sort(folders.begin(), folders.end());
   folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
   return folders;
@@ -216,6 +210,12 @@ void RemoveIfUnheld(const std::string& path, FolderRecovery& recovery) {
 
 }  // namespace
 
+std::string FolderOfPath(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 std::string SideName(const std::string& target, const char* role, std::uint64_t serial) {
   std::string name = NameOf(target);
   if (name.size() > kNameKept) {
@@ -227,7 +227,7 @@ std::string SideName(const std::string& target, const char* role, std::uint64_t 
   char tail[64];
   std::snprintf(tail, sizeof tail, "%016llx-%llu.", static_cast<unsigned long long>(platform::RunToken()),
                 static_cast<unsigned long long>(serial));
-  return Joined(FolderOf(target), "." + name + std::string(kSideMark) + tail + role);
+  return Joined(FolderOfPath(target), "." + name + std::string(kSideMark) + tail + role);
 }
 
 bool IsSideName(const std::string& name, const char* role) {
@@ -253,7 +253,7 @@ bool CommitEntries(const std::string& mifName, const std::vector<CommitEntry>& e
   if (!PlanSteps(entries, mayReplace, steps, failure)) return false;
   if (steps.empty()) return true;
   const std::string journal = SideName(mifName, "journal", 0);
-  if (!WriteDurably(journal, JournalText(steps)) || !platform::SyncFolder(FolderOf(journal))) {
+  if (!WriteDurably(journal, JournalText(steps)) || !platform::SyncFolder(FolderOfPath(journal))) {
     failure = {journal, "the commit's journal cannot be written"};
     platform::RemoveFile(journal);
     return false;
@@ -267,7 +267,7 @@ bool CommitEntries(const std::string& mifName, const std::vector<CommitEntry>& e
   MaybeKilled();
   // The new set is in place once the journal is gone.
   platform::RemoveFile(journal);
-  platform::SyncFolder(FolderOf(journal));
+  platform::SyncFolder(FolderOfPath(journal));
   MaybeKilled();
   for (const Step& s : steps)
     if (s.hadEarlier) platform::RemoveFile(s.aside);

@@ -57,6 +57,9 @@ struct FolderRecovery {
 // is in `folder` and removes the temporaries of runs that no longer exist.
 FolderRecovery RecoverFolder(const std::string& folder);
 
+// The folder part of a path: "." for none, "/" for the root.
+std::string FolderOfPath(const std::string& path);
+
 // The name of a hidden file beside `target` for `role` ("tmp", "old"),
 // unique by the run's token and `serial`, and short enough for any file
 // system whatever the target's name.
