@@ -19,12 +19,14 @@ class RecordCursor {
   std::size_t currentLine = 1;
 
   const NtfRecordList& list() const { return list_; }
-  bool AtEnd() const { return currentLine >= list_.size(); }
+  bool AtEnd() const { return !list_.Bring(currentLine); }
 
   // The line at currentLine; reading past the last line is a read failure.
-  std::string_view Line() const {
-    if (currentLine >= list_.size()) throw NtfReadFailure("record list exhausted");
-    return list_.line(currentLine);
+  std::string_view Line() const { return LineAt(currentLine); }
+  // The line at `index` (a line before currentLine: the one just read).
+  std::string_view LineAt(std::size_t index) const {
+    if (!list_.Bring(index)) throw NtfReadFailure("record list exhausted");
+    return list_.line(index);
   }
 
   // The logical record whose first line is at currentLine, joined with its

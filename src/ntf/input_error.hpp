@@ -28,6 +28,7 @@ struct InputError {
     MemberTooLarge,        // `detail`: the limit in bytes
     NoSuchMember,          // `detail`: the member
     GivenTwice,            // the same tile named again for one set: translated once
+    SpoolFailed,           // `detail`: the system's reason a member's spool file failed
   };
   Fault fault = Fault::None;
   std::string detail;

@@ -25,6 +25,13 @@ namespace quorvel {
 
 namespace {
 
+// Lines before the one asked for that the next window keeps (a translator
+// looks back a line at most).
+constexpr std::size_t kLinesKept = 4;
+// An NTF line holds 80 characters: a "line" longer than this in a windowed
+// file ends its reading as a read error instead of growing the window.
+constexpr std::size_t kLongestLine = std::size_t{4} << 20;
+
 // A tile of megabytes is touched page by page as it is read, a fault for
 // every 4 KB; asking for large pages (where the system gives them on
 // request) makes that a few faults per tile. A hint: nothing changes when
@@ -102,18 +109,38 @@ bool ReadWholeFile(const std::string& path, std::string& out, InputError* error)
   return OpenForReading(path, fd, st, error) && ReadOpenFile(fd, st, out, error);
 }
 
-bool NtfRecordList::Load(const std::string& path, InputError* error) {
+void NtfRecordList::Forget() {
   count_ = 0;
+  base_ = 0;
   mapping_.Unmap();
+  stream_.reset();
   text_ = {};
+  totalBytes_ = 0;
+}
+
+bool NtfRecordList::Load(const std::string& path, InputError* error) {
+  Forget();
   int fd = -1;
   struct stat st {};
   if (!OpenForReading(path, fd, st, error)) return false;
   if (S_ISREG(st.st_mode) && st.st_size > 0 && mapping_.Map(fd, static_cast<std::size_t>(st.st_size))) {
     ::close(fd);
     text_ = mapping_.text();
+    totalBytes_ = text_.size();
     SplitLines();
     return CheckLines(error);
+  }
+  // A large file the system refuses to map (its address space is limited)
+  // is read a window at a time rather than whole.
+  if (S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) > windowBytes_) {
+    ::close(fd);
+    platform::File file;
+    std::string reason;
+    if (!file.OpenToRead(path, reason)) {
+      if (error) *error = {InputError::Fault::Described, reason};
+      return false;
+    }
+    return LoadWindowed(std::move(file), error);
   }
   // Anything else (a folder, a pipe, a device, an empty file, a mapping
   // refused) is read, into the memory of the last file read.
@@ -126,28 +153,31 @@ bool NtfRecordList::Load(const std::string& path, InputError* error) {
     return false;
   }
   text_ = data_;
+  totalBytes_ = text_.size();
   SplitLines();
   return CheckLines(error);
 }
 
 bool NtfRecordList::LoadText(std::string text, InputError* error) {
-  mapping_.Unmap();
+  Forget();
   data_ = std::move(text);  // the list's room stays for this file's lines
   text_ = data_;
+  totalBytes_ = text_.size();
   SplitLines();
   return CheckLines(error);
 }
 
 bool NtfRecordList::CheckLines(InputError* error) const {
-  if (size() >= 2) return true;
+  if (Bring(1)) return true;
   if (error) *error = {InputError::Fault::TooFewLines, {}};
   return false;
 }
 
 void NtfRecordList::Assign(std::string text) {
-  mapping_.Unmap();
+  Forget();
   data_ = std::move(text);
   text_ = data_;
+  totalBytes_ = text_.size();
   SplitLines();
 }
 
@@ -209,7 +239,7 @@ std::size_t ExpectedLines(std::size_t n) { return n / 32 + 16; }
 }  // namespace
 
 template <class Offset>
-void NtfRecordList::ReserveStarts(StartBlock<Offset>& block, std::size_t lines) {
+void NtfRecordList::ReserveStarts(StartBlock<Offset>& block, std::size_t lines) const {
   if (lines <= block.capacity) return;
   // Not value-initialised: only the pages written are ever touched.
   std::unique_ptr<Offset[]> bigger(new Offset[lines]);
@@ -219,7 +249,7 @@ void NtfRecordList::ReserveStarts(StartBlock<Offset>& block, std::size_t lines) 
 }
 
 template <class Offset>
-Offset* NtfRecordList::MakeRoom(StartBlock<Offset>& block, Offset* out, std::size_t lines) {
+Offset* NtfRecordList::MakeRoom(StartBlock<Offset>& block, Offset* out, std::size_t lines) const {
   count_ = static_cast<std::size_t>(out - block.starts.get());
   if (block.capacity - count_ >= lines) [[likely]]
     return out;
@@ -287,12 +317,13 @@ const bool NtfRecordList::kCanSplitWide = false;
 #endif
 bool NtfRecordList::wideSteps_ = NtfRecordList::kCanSplitWide;
 bool NtfRecordList::longOffsetsAlways_ = false;
+std::size_t NtfRecordList::windowBytes_ = std::size_t{8} << 20;
 
 // A line ends at a CR or an LF; CR LF is one line end, and the text after
 // the last end, if any, is the last line. The file is looked at 64 bytes a
 // step (SplitSteps), the bytes after the last whole step one at a time;
 // line() takes a CR before an LF off again.
-void NtfRecordList::SplitLines() {
+void NtfRecordList::SplitLines() const {
   longOffsets_ = longOffsetsAlways_ || text_.size() > std::numeric_limits<std::uint32_t>::max();
   if (longOffsets_) {
     SplitLinesInto(long_);
@@ -302,7 +333,7 @@ void NtfRecordList::SplitLines() {
 }
 
 template <class Offset>
-void NtfRecordList::SplitLinesInto(StartBlock<Offset>& block) {
+void NtfRecordList::SplitLinesInto(StartBlock<Offset>& block) const {
   count_ = 0;
   const char* base = text_.data();
   const std::size_t n = text_.size();
@@ -338,24 +369,155 @@ void NtfRecordList::SplitLinesInto(StartBlock<Offset>& block) {
 }
 
 std::string_view NtfRecordList::DatabaseName() const {
-  if (size() < 2) return {};
+  if (!Bring(1)) return {};
   return Field(line(1), 3, 20);
 }
 
 std::string NtfRecordList::TakeText() {
-  count_ = 0;
-  mapping_.Unmap();
-  text_ = {};
+  Forget();
   return std::move(data_);
 }
 
 void NtfRecordList::Release() {
-  mapping_.Unmap();
-  text_ = {};
+  Forget();
   std::string().swap(data_);
   short_ = {};
   long_ = {};
+}
+
+bool NtfRecordList::LoadWindowed(platform::File file, InputError* error) {
+  Forget();
+  std::string().swap(data_);  // the memory held is the windows'
+  stream_ = std::make_unique<Stream>();
+  stream_->file = std::move(file);
+  std::uint64_t size = 0;
+  stream_->file.Size(size);
+  stream_->size = size;
+  totalBytes_ = static_cast<std::size_t>(size);
+  try {
+    StartWindow();
+  } catch (const std::bad_alloc&) {
+    Forget();
+    if (error) *error = {InputError::Fault::OutOfMemory, {}};
+    return false;
+  }
+  if (stream_->damaged && held() == 0) {
+    if (error) *error = {InputError::Fault::Described, stream_->failure};
+    Forget();
+    return false;
+  }
+  stream_->linesAtFirst = held();
+  stream_->bytesAtFirst = text_.size();
+  return CheckLines(error);
+}
+
+std::size_t NtfRecordList::LinesExpected() const {
+  if (!stream_ || (stream_->ended && base_ == 0) || stream_->bytesAtFirst == 0) return size();
+  const double perByte = static_cast<double>(stream_->linesAtFirst) / static_cast<double>(stream_->bytesAtFirst);
+  return std::max(size(), static_cast<std::size_t>(perByte * static_cast<double>(totalBytes_)));
+}
+
+bool NtfRecordList::BringWindow(std::size_t index) const {
+  if (index < base_) StartWindow();  // behind the window: the file again from its start
+  while (index - base_ >= held()) {
+    if (stream_->ended) return false;
+    const std::size_t last = base_ + held();
+    const std::size_t near = std::min(index, last);
+    if (!MoveWindow(near > base_ + kLinesKept ? near - kLinesKept : base_)) return false;
+  }
+  return true;
+}
+
+void NtfRecordList::StartWindow() const {
+  Stream& s = *stream_;
+  s.read = 0;
+  s.textAt = 0;
+  s.tail = 0;
+  s.ended = false;
+  s.damaged = false;
+  base_ = 0;
   count_ = 0;
+  text_ = {};
+  MoveWindow(0);
+}
+
+namespace {
+
+// Where the last whole line of `text` ends (0: none), more of the file
+// still to come: after its last LF, or else after its last CR that is not
+// its last byte (a CR at the end may be the first half of a CR LF).
+std::size_t LastLineEnd(std::string_view text) {
+  const std::size_t lf = text.rfind('\n');
+  if (lf != std::string_view::npos) return lf + 1;
+  if (text.size() < 2) return 0;
+  const std::size_t cr = text.rfind('\r', text.size() - 2);
+  return cr == std::string_view::npos ? 0 : cr + 1;
+}
+
+}  // namespace
+
+bool NtfRecordList::MoveWindow(std::size_t keep) const {
+  Stream& s = *stream_;
+  const std::string& from = s.window[s.current];
+  std::string& to = s.window[1 - s.current];
+  const std::size_t keptAt = keep - base_ < held() ? LineStart(keep) : text_.size();
+  const std::size_t kept = text_.size() + s.tail - keptAt;
+  to.resize(kept + windowBytes_);
+  if (kept > 0) std::memcpy(to.data(), from.data() + keptAt, kept);
+  // The window's text ends at the last line end read, past the whole lines
+  // kept: the rest (the tail) waits for the next window.
+  const std::size_t wholeKept = text_.size() - keptAt;
+  std::size_t filled = kept;
+  std::size_t cut = wholeKept;
+  for (;;) {
+    filled += Fill(to, filled);
+    if (s.ended) {
+      cut = filled;
+      break;
+    }
+    const std::size_t end = LastLineEnd(std::string_view(to.data() + wholeKept, filled - wholeKept));
+    if (end > 0) {
+      cut = wholeKept + end;
+      break;
+    }
+    if (filled - wholeKept > kLongestLine) {
+      s.ended = true;  // no NTF file: reading ends at this line
+      break;
+    }
+    to.resize(to.size() + windowBytes_);  // a line longer than the window
+  }
+  const std::size_t linesBefore = base_ + held();
+  s.textAt += keptAt;
+  s.tail = filled - cut;
+  s.current = 1 - s.current;
+  base_ = keep;
+  text_ = std::string_view(to.data(), cut);
+  SplitLines();
+  return base_ + held() > linesBefore;
+}
+
+std::size_t NtfRecordList::Fill(std::string& window, std::size_t filled) const {
+  Stream& s = *stream_;
+  const std::size_t start = filled;
+  while (!s.ended && filled < window.size()) {
+    const std::int64_t n = s.file.ReadAt(s.read, window.data() + filled, window.size() - filled, s.failure);
+    if (n <= 0) {
+      s.ended = true;
+      // A file that ends short of the size it had when opened shrank while
+      // read; a failed read is a read error: either way its text is not
+      // to be trusted.
+      s.damaged = n < 0 || s.read < s.size;
+      break;
+    }
+    s.read += static_cast<std::uint64_t>(n);
+    filled += static_cast<std::size_t>(n);
+  }
+  return filled - start;
+}
+
+std::size_t NtfRecordList::LineStart(std::size_t index) const {
+  index -= base_;
+  return longOffsets_ ? static_cast<std::size_t>(long_.starts[index]) : short_.starts[index];
 }
 
 }  // namespace quorvel

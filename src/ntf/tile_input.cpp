@@ -237,12 +237,34 @@ std::vector<TileInput> ExpandInputs(const std::vector<std::string>& arguments, s
 
 namespace {
 
+// How much of a member may be read, and held in memory.
+struct DataLimits {
+  std::uint64_t member = 0;  // 0: any size
+  std::uint64_t held = 0;    // beyond this the data go to the spool, if any
+};
+
+// Moves the data held so far, and all after them, to the spool's file.
+bool StartSpool(MemberSpool& spool, std::string& bytes, InputError& error) {
+  std::string reason;
+  if (!spool.file.CreateScratch(spool.folder, reason) || !spool.file.Append(bytes.data(), bytes.size(), reason)) {
+    spool.file.Close();
+    error = {Fault::SpoolFailed, reason};
+    return false;
+  }
+  std::string().swap(bytes);
+  return true;
+}
+
 // Reads the data of the entry just returned by the last header read.
-bool ReadData(archive* a, std::uint64_t expected, std::uint64_t limit, std::string& bytes, InputError& error) {
+bool ReadData(archive* a, std::uint64_t expected, const DataLimits& limits, std::string& bytes, MemberSpool* spool,
+              InputError& error) {
   bytes.clear();
   try {
-    if (expected > 0) bytes.reserve(static_cast<std::size_t>(std::min(expected, kMaxReserve)));
+    if (spool && expected > limits.held && !StartSpool(*spool, bytes, error)) return false;
+    if (expected > 0 && !(spool && spool->file.IsOpen()))
+      bytes.reserve(static_cast<std::size_t>(std::min(expected, kMaxReserve)));
     char block[kBlock];
+    std::uint64_t total = 0;
     for (;;) {
       const la_ssize_t n = Lib().archive_read_data(a, block, sizeof block);
       if (n == 0) return true;
@@ -250,11 +272,21 @@ bool ReadData(archive* a, std::uint64_t expected, std::uint64_t limit, std::stri
         error = ErrorOf(a, Fault::MemberUnreadable);
         return false;
       }
-      if (limit > 0 && bytes.size() + static_cast<std::size_t>(n) > limit) {
-        error = {Fault::MemberTooLarge, std::to_string(limit)};
+      total += static_cast<std::uint64_t>(n);
+      if (limits.member > 0 && total > limits.member) {
+        error = {Fault::MemberTooLarge, std::to_string(limits.member)};
         return false;
       }
-      bytes.append(block, static_cast<std::size_t>(n));
+      if (spool && !spool->file.IsOpen() && total > limits.held && !StartSpool(*spool, bytes, error)) return false;
+      if (!spool || !spool->file.IsOpen()) {
+        bytes.append(block, static_cast<std::size_t>(n));
+        continue;
+      }
+      std::string reason;
+      if (!spool->file.Append(block, static_cast<std::size_t>(n), reason)) {
+        error = {Fault::SpoolFailed, reason};
+        return false;
+      }
     }
   } catch (const std::bad_alloc&) {
     std::string().swap(bytes);
@@ -299,15 +331,16 @@ struct TileReader::Archive {
     return handle != nullptr;
   }
 
-  // The tile's member into `bytes`; false with the reason in `error`.
-  bool ReadMember(const TileInput& tile, std::uint64_t limit, std::string& bytes, InputError& error,
-                  std::atomic<std::uint64_t>& opens) {
+  // The tile's member into `bytes` (or `spool`); false with the reason in
+  // `error`.
+  bool ReadMember(const TileInput& tile, const DataLimits& limits, std::string& bytes, MemberSpool* spool,
+                  InputError& error, std::atomic<std::uint64_t>& opens) {
     archive_entry* entry = nullptr;
     if (!Seek(tile, entry, error, opens)) return false;
     const std::uint64_t expected = Lib().archive_entry_size_is_set(entry) && Lib().archive_entry_size(entry) > 0
                                        ? static_cast<std::uint64_t>(Lib().archive_entry_size(entry))
                                        : tile.size;
-    const bool ok = ReadData(handle, expected, limit, bytes, error);
+    const bool ok = ReadData(handle, expected, limits, bytes, spool, error);
     // After a failed read the decompressor may be anywhere: start over next
     // time.
     if (!ok) Close();
@@ -360,7 +393,7 @@ struct TileReader::Archive {
 };
 
 struct TileReader::State {
-  std::uint64_t memberLimit = 0;
+  DataLimits limits;
   std::mutex mutex;  // guards `archives` and `clock`
   std::map<std::string, std::unique_ptr<Archive>> archives;
   std::uint64_t clock = 0;
@@ -398,8 +431,10 @@ struct TileReader::State {
   }
 };
 
-TileReader::TileReader(std::uint64_t memberLimit) : state_(std::make_unique<State>()) {
-  state_->memberLimit = memberLimit;
+std::uint64_t TileReader::heldBytes_ = std::uint64_t{32} << 20;
+
+TileReader::TileReader(std::uint64_t memberLimit, std::uint64_t heldBytes) : state_(std::make_unique<State>()) {
+  state_->limits = {memberLimit, heldBytes};
 }
 
 TileReader::~TileReader() {
@@ -409,12 +444,23 @@ TileReader::~TileReader() {
 std::uint64_t TileReader::ArchiveOpens() const { return state_->opens; }
 
 bool TileReader::Read(const TileInput& tile, std::string& bytes, InputError& error) {
+  return Read(tile, bytes, nullptr, error);
+}
+
+bool TileReader::Read(const TileInput& tile, std::string& bytes, MemberSpool& spool, InputError& error) {
+  spool.file.Close();
+  const bool ok = Read(tile, bytes, &spool, error);
+  if (!ok) spool.file.Close();
+  return ok;
+}
+
+bool TileReader::Read(const TileInput& tile, std::string& bytes, MemberSpool* spool, InputError& error) {
   if (!tile.InArchive()) return ReadLooseFile(tile.path, bytes, error);
   Archive& source = state_->ArchiveFor(tile.path);
   bool ok;
   {
     std::lock_guard<std::mutex> lock(source.mutex);
-    ok = source.ReadMember(tile, state_->memberLimit, bytes, error, state_->opens);
+    ok = source.ReadMember(tile, state_->limits, bytes, spool, error, state_->opens);
   }
   state_->CloseIdleArchives(source);
   return ok;

@@ -1,6 +1,6 @@
 // The tiles of a run: loose NTF files, and the .ntf members of .zip, .tar,
-// .tar.gz/.tgz and .gz archives, which are read in place (nothing is ever
-// unpacked to disk).
+// .tar.gz/.tgz and .gz archives, which are read in place (a member too
+// large to hold in memory goes to a scratch file with no name).
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ntf/input_error.hpp"
+#include "platform/file_system.hpp"
 
 namespace quorvel {
 
@@ -58,16 +59,29 @@ struct InputProblem {
 // reported with the reason; the tiles listed before a read fault are kept.
 std::vector<TileInput> ExpandInputs(const std::vector<std::string>& arguments, std::vector<InputProblem>& problems);
 
-// Reads whole tiles into memory: a loose file in one go, an archive member
-// by decompressing it. Safe to call from several threads at once. For every
-// archive one open handle is kept, positioned after the last member read,
-// so that reading members in archive order decompresses the archive once;
-// asking for an earlier member opens it again. Memory held is the member
-// being read and the decompressor's buffers.
+// Where a member too large to hold in memory is decompressed to: a scratch
+// file (see platform::File) made in `folder` when the member needs it.
+struct MemberSpool {
+  std::string folder;
+  platform::File file;
+};
+
+// Reads tiles: a loose file whole in one go, an archive member by
+// decompressing it, into memory or, beyond a size, into a spool file. Safe
+// to call from several threads at once. For every archive one open handle
+// is kept, positioned after the last member read, so that reading members
+// in archive order decompresses the archive once; asking for an earlier
+// member opens it again. Memory held is at most the spool size of the
+// member being read, and the decompressor's buffers.
 class TileReader {
  public:
-  // `memberLimit` (0: none) refuses members whose data grow beyond it.
-  explicit TileReader(std::uint64_t memberLimit = 0);
+  // `memberLimit` (0: none) refuses members whose data grow beyond it;
+  // `heldBytes` is the most of a member held in memory where a spool is
+  // given (32 MB unless tests set another).
+  explicit TileReader(std::uint64_t memberLimit = 0, std::uint64_t heldBytes = HeldBytes());
+
+  static std::uint64_t HeldBytes() { return heldBytes_; }
+  static void SetHeldBytes(std::uint64_t bytes) { heldBytes_ = bytes; }
   ~TileReader();
   TileReader(const TileReader&) = delete;
   TileReader& operator=(const TileReader&) = delete;
@@ -75,14 +89,21 @@ class TileReader {
   // The tile's bytes in `bytes`; false with the reason in `error` when the
   // file or member cannot be read (missing, corrupt, truncated archive).
   bool Read(const TileInput& tile, std::string& bytes, InputError& error);
+  // The same, a member larger than the reader holds written to `spool`
+  // instead (its file then open, `bytes` empty). A spool file that cannot
+  // be made or written is a fault with the system's reason.
+  bool Read(const TileInput& tile, std::string& bytes, MemberSpool& spool, InputError& error);
 
   // How many times an archive has been opened (or opened again) so far.
   std::uint64_t ArchiveOpens() const;
 
  private:
+  bool Read(const TileInput& tile, std::string& bytes, MemberSpool* spool, InputError& error);
+
   struct Archive;
   struct State;
   std::unique_ptr<State> state_;
+  static std::uint64_t heldBytes_;
 };
 
 }  // namespace quorvel

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -9,6 +10,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace quorvel::platform {
 
@@ -95,6 +97,74 @@ bool RegularFileSize(const std::string& path, std::uint64_t& size) {
 }
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = std::exchange(other.fd_, -1);
+  }
+  return *this;
+}
+
+bool File::OpenToRead(const std::string& path, std::string& error) {
+  Close();
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) error = std::strerror(errno);
+  return fd_ >= 0;
+}
+
+bool File::CreateScratch(const std::string& folder, std::string& error) {
+  Close();
+#ifdef O_TMPFILE
+  fd_ = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd_ >= 0) return true;
+#endif
+  // A file system without unnamed files: a name, removed at once.
+  std::string name = (folder.empty() ? std::string(".") : folder) + "/.quorvel-scratch-XXXXXX";
+  fd_ = ::mkostemp(name.data(), O_CLOEXEC);
+  if (fd_ < 0) {
+    error = std::strerror(errno);
+    return false;
+  }
+  ::unlink(name.c_str());
+  return true;
+}
+
+bool File::Append(const char* data, std::size_t size, std::string& error) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd_, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      error = std::strerror(n < 0 ? errno : ENOSPC);
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+std::int64_t File::ReadAt(std::uint64_t offset, char* into, std::size_t size, std::string& error) const {
+  for (;;) {
+    const ssize_t n = ::pread(fd_, into, size, static_cast<off_t>(offset));
+    if (n >= 0) return n;
+    if (errno == EINTR) continue;
+    error = std::strerror(errno);
+    return -1;
+  }
+}
+
+bool File::Size(std::uint64_t& size) const {
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) return false;
+  size = static_cast<std::uint64_t>(st.st_size);
+  return true;
+}
+
+void File::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
 
 std::uint64_t RunToken() {
   static const std::uint64_t token = [] {

@@ -2,20 +2,27 @@
 
 #include <vector>
 
+#include "mif/set_commit.hpp"
 #include "ntf/record.hpp"
 #include "run/messages.hpp"
 
 namespace quorvel {
 
-bool FileStep::LoadNtfFile(const TileInput& tile, const std::string& name, std::uint64_t& bytes) {
+bool FileStep::LoadNtfFile(const TileInput& tile, const std::string& name, const std::string& spoolFolder,
+                           std::uint64_t& bytes) {
   ShowStatus(observer, MessageId::StatusLoading);
   observer.PumpMessages();
   counters.objectsCreated = 0;
   InputError error;
   bool loaded;
   if (tile.InArchive()) {
+    // A member too large to hold is spooled beside the set it is written
+    // to (where there is room for its output) and read a window at a time.
+    MemberSpool spool{spoolFolder, {}};
     std::string text = records.TakeText();  // the last file's memory, read over
-    loaded = reader.Read(tile, text, error) && records.LoadText(std::move(text), &error);
+    loaded = reader.Read(tile, text, spool, error) &&
+             (spool.file.IsOpen() ? records.LoadWindowed(std::move(spool.file), &error)
+                                  : records.LoadText(std::move(text), &error));
   } else {
     loaded = records.Load(tile.path, &error);  // mapped, or read over the last file's memory
   }
@@ -33,8 +40,8 @@ bool FileStep::LoadNtfFile(const TileInput& tile, const std::string& name, std::
     observer.PumpMessages();
     return false;
   }
-  observer.SetProgressMaximum(records.size());
-  counters.StartTileBytes(bytes, records.size());
+  observer.SetProgressMaximum(records.LinesExpected());
+  counters.StartTileBytes(bytes, records.LinesExpected());
   ShowStatus(observer, MessageId::StatusReady);
   return true;
 }
@@ -79,7 +86,7 @@ FileOutcome FileStep::TranslateNtfFile(const TileInput& tile, OutputSet& out, st
   const std::string path = tile.DisplayName();
   observer.ShowTileStarted(EscapeControls(path));
   counters.StartTileBytes(tile.size, 0);
-  if (!LoadNtfFile(tile, path, bytes)) {
+  if (!LoadNtfFile(tile, path, FolderOfPath(out.mifName()), bytes)) {
     counters.EndTileBytes();
     return FileOutcome::Skipped;
   }

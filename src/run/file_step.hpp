@@ -30,7 +30,8 @@ struct FileStep {
   FileOutcome TranslateNtfFile(const TileInput& tile, OutputSet& out, std::uint64_t& bytes);
 
  private:
-  bool LoadNtfFile(const TileInput& tile, const std::string& name, std::uint64_t& bytes);
+  bool LoadNtfFile(const TileInput& tile, const std::string& name, const std::string& spoolFolder,
+                   std::uint64_t& bytes);
   // Opens and heads the layers the product writes; false (the tile is
   // skipped) when a layer already holds another product's header or cannot
   // be created.

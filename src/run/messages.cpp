@@ -71,6 +71,8 @@ constexpr std::array kMessages{
     MessageText{MessageId::MemberIsASymbolicLink, W, "a symbolic link, not a file; skipped"},
     MessageText{MessageId::MemberNotAFile, W, "not a regular file; skipped"},
     MessageText{MessageId::GivenTwice, W, "given twice; translated once"},
+    MessageText{MessageId::MemberNotSpooled, E,
+                "too large to hold in memory, and the scratch file beside its output failed: {1}"},
     MessageText{MessageId::UsageKeepGoingNeedsSeparate, E,
                 "-k needs --separate: a merged set is written whole or not at all"},
     MessageText{MessageId::OutputFolderNotMade, E, "the output folder cannot be made: {1}; nothing written"},
@@ -168,6 +170,7 @@ std::string InputErrorText(const InputError& error) {
     case Fault::MemberTooLarge: return ComposeMessage(MessageId::MemberTooLarge, {error.detail});
     case Fault::NoSuchMember: return ComposeMessage(MessageId::NoSuchMember, {error.detail});
     case Fault::GivenTwice: return ComposeMessage(MessageId::GivenTwice);
+    case Fault::SpoolFailed: return ComposeMessage(MessageId::MemberNotSpooled, {EscapeControls(error.detail)});
   }
   return error.detail;
 }

@@ -78,6 +78,7 @@ enum class MessageId {
   MemberIsASymbolicLink,
   MemberNotAFile,
   GivenTwice,
+  MemberNotSpooled,         // {1} the system's reason
   UsageKeepGoingNeedsSeparate,
   OutputFolderNotMade,      // {1} reason
   // The products' own texts.

@@ -373,3 +373,47 @@ TEST(Faults, RecordsThatClaimHugeCountsEndCleanly) {
 }
 
 }  // namespace
+
+namespace {
+
+// A Land-Line tile of about `megabytes` MB: a full tile's records repeated
+// between its section header and its end record.
+std::string LargeTile(std::size_t megabytes) {
+  ntfgen::Options options;
+  options.size = ntfgen::Size::Full;
+  const std::string full = ntfgen::FindGenerator("landline")->generate(options);
+  std::size_t bodyAt = 0;
+  for (int line = 0; line < 7; ++line) bodyAt = full.find('\n', bodyAt) + 1;
+  const std::size_t endAt = full.rfind("99");
+  const std::string body = full.substr(bodyAt, endAt - bodyAt);
+  std::string tile = full.substr(0, bodyAt);
+  while (tile.size() < (megabytes << 20)) tile += body;
+  return tile + full.substr(endAt);
+}
+
+// An archive member is never held whole: a member larger than the memory
+// the command may take (its address space limited, as `ulimit -v` does) is
+// spooled beside its output and read a window at a time, and gives the set
+// the same tile gives loose, where it is mapped.
+TEST(Faults, AnArchiveMemberLargerThanTheMemoryAllowedTranslatesWhole) {
+#ifdef __SANITIZE_ADDRESS__
+  GTEST_SKIP() << "the sanitizer's shadow memory needs an address space without a limit";
+#endif
+  ScratchDir dir;
+  const std::string tile = LargeTile(160);
+  WriteArchive(dir / "big.tar", Kind::Tar, {{"big.ntf", tile}});
+  WriteFile(dir / "big.ntf", tile);
+  fs::create_directory(dir.path() / "spooled");
+  fs::create_directory(dir.path() / "loose");
+  const CommandResult limited =
+      RunCommand("ulimit -v 120000 && " + Quote(QUORVEL_CLI) + " -q -d " + Quote(dir / "spooled") + " " +
+                 Quote(dir / "big.tar"));
+  ASSERT_EQ(limited.exitCode, 0) << limited.err;
+  const CommandResult loose = RunQuorvel("-q -d " + Quote(dir / "loose") + " " + Quote(dir / "big.ntf"));
+  ASSERT_EQ(loose.exitCode, 0) << loose.err;
+  for (const std::string name : {"big.mif", "big.mid", "big_Text.mif", "big_Text.mid"})
+    EXPECT_TRUE(ReadFile(dir / ("spooled/" + name)) == ReadFile(dir / ("loose/" + name))) << name;
+  EXPECT_EQ(Names(dir.path() / "spooled"), Names(dir.path() / "loose"));
+}
+
+}  // namespace

@@ -34,7 +34,6 @@ class GridTranslator {
  public:
   GridTranslator(FileContext& ctx, const GridShape& shape, bool profile)
       : ctx_(ctx), cursor_(ctx.records), shape_(shape), profile_(profile) {
-    heights_.reserve(static_cast<std::size_t>(shape.rows));
   }
 
   FileOutcome Translate() {
@@ -86,8 +85,14 @@ class GridTranslator {
     }
   }
 
+  // Each height goes straight to the column's MID rows: the line it came
+  // from need not be held until the column is written.
   void TakeHeights(std::string_view line, std::size_t firstColumn, int count) {
-    for (int j = 0; j < count; ++j) heights_.push_back(Field(line, firstColumn + shape_.width * j, shape_.width));
+    for (int j = 0; j < count; ++j) {
+      AppendMidValue(value_, Field(line, firstColumn + shape_.width * j, shape_.width));
+      value_.Append("\r\n");
+    }
+    heights_ += static_cast<std::size_t>(count);
   }
 
   // Full lines from currentLine on, each counted as a record read.
@@ -100,7 +105,7 @@ class GridTranslator {
 
   bool ReadPanoramaGridColumn() {
     if (!FindColumn()) return false;
-    heights_.clear();
+    StartColumn();
     ++cursor_.currentLine;  // the line after the "51" holds no heights
     TakeFullLines(21, 19);
     const std::string_view last = cursor_.Line();
@@ -113,8 +118,8 @@ class GridTranslator {
 
   bool ReadProfileGridColumn() {
     if (!FindColumn()) return false;
-    heights_.clear();
-    TakeHeights(cursor_.list().line(cursor_.currentLine - 1), 19, 12);
+    StartColumn();
+    TakeHeights(cursor_.LineAt(cursor_.currentLine - 1), 19, 12);
     TakeFullLines(32, 15);
     // A "99" where the last line was expected holds no heights: the column
     // is written as far as it goes and the tile is finished.
@@ -123,6 +128,11 @@ class GridTranslator {
     if (!finished) TakeHeights(last, 3, 9);
     WriteHeights();
     return !finished;
+  }
+
+  void StartColumn() {
+    heights_ = 0;
+    value_.clear();
   }
 
   // Each height becomes a point at its grid node and one row. The northings
@@ -142,20 +152,15 @@ class GridTranslator {
     }
     MifLayer& layer = ctx_.out.main;
     text_.clear();
-    value_.clear();
-    std::size_t row = 0;
-    for (const std::string_view height : heights_) {
+    for (std::size_t row = 0; row < heights_; ++row) {
       ctx_.CountObjectCreated();
       layer.BeginObject();
       text_.Append(easting_);
       text_.Append(rowTails_[row]);
-      AppendMidValue(value_, height);
-      value_.Append("\r\n");
-      ++row;
     }
     layer.mif.Write(text_.view());
     layer.mid.Write(value_.view());
-    layer.CountRows(heights_.size());
+    layer.CountRows(heights_);
   }
 
   FileContext& ctx_;
@@ -165,7 +170,7 @@ class GridTranslator {
   std::int64_t xOrigin_ = 0;
   std::int64_t yOrigin_ = 0;
   std::string easting_;  // "Point " and the column's easting
-  std::vector<std::string_view> heights_;
+  std::size_t heights_ = 0;  // of the column in hand, their rows in value_
   TextBuffer text_;
   TextBuffer value_;
   std::vector<std::string> rowTails_;
