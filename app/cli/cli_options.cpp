@@ -66,7 +66,8 @@ Exit status:
   1    a tile was skipped (not loadable, not a known product, refused) or cut short by a read error
   2    usage error, or an output file is one of the inputs or belongs to two sets (nothing written)
   3    an output set could not be created, written or closed, or exists already without --overwrite
-  130, 143, 129  stopped by SIGINT, SIGTERM, SIGHUP (sets in progress discarded, earlier output untouched)
+  130, 143, 129  stopped by SIGINT, SIGTERM, SIGHUP (sets in progress discarded, earlier output untouched);
+                 on Windows 130, 131, 129: Ctrl+C, Ctrl+Break, the console window closed
 
 Examples:
   quorvel SK12.ntf                                  writes SK12.mif and SK12.mid beside the tile

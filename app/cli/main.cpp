@@ -2,15 +2,10 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 #include "cli_options.hpp"
+#include "platform/process.hpp"
 #include "quorvel.hpp"
 #include "run/messages.hpp"
 #include "terminal_observer.hpp"
@@ -19,37 +14,31 @@ namespace {
 
 std::atomic<int> gSignal{0};
 
-// The first signal asks the run to stop after its record and put nothing
+// The first stop request (a signal; on Windows Ctrl+C, Ctrl+Break or the
+// console closing) asks the run to stop after its record and put nothing
 // half-written in place; a second one removes the temporaries and ends the
 // process at once.
-extern "C" void OnSignal(int signal) {
+void OnStopRequest(int request) {
   int none = 0;
-  if (gSignal.compare_exchange_strong(none, signal)) return;
+  if (gSignal.compare_exchange_strong(none, request)) return;
   quorvel::RemoveTemporariesOnSignal();
-  ::_exit(128 + signal);
-}
-
-void InstallSignalHandlers() {
-  struct sigaction action {};
-  action.sa_handler = OnSignal;
-  sigemptyset(&action.sa_mask);
-  for (int s : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(s, &action, nullptr);
-  // A file-size limit is a write failure like a full disk, not a kill.
-  ::signal(SIGXFSZ, SIG_IGN);
+  quorvel::platform::ExitNow(128 + request);
 }
 
 // quorvel-preview beside this program (installed), or in the build tree,
 // or on the PATH.
 std::string PreviewProgram() {
-  std::string self(4096, '\0');
-  const ssize_t n = ::readlink("/proc/self/exe", self.data(), self.size() - 1);
-  if (n > 0) {
-    self.resize(static_cast<std::size_t>(n));
-    const std::string folder = self.substr(0, self.rfind('/') + 1);
-    for (const std::string& candidate : {folder + "quorvel-preview", folder + "../preview/quorvel-preview"})
-      if (::access(candidate.c_str(), X_OK) == 0) return candidate;
-  }
-  return "quorvel-preview";
+  using quorvel::platform::IsProgram;
+#ifdef _WIN32
+  const char* name = "quorvel-preview.exe";
+#else
+  const char* name = "quorvel-preview";
+#endif
+  const std::string folder = quorvel::platform::ProgramFolder();
+  if (!folder.empty())
+    for (const std::string& candidate : {folder + name, folder + "../preview/" + name})
+      if (IsProgram(candidate)) return candidate;
+  return name;
 }
 
 // Draws each set the run wrote into its picture; false when one could not
@@ -66,17 +55,12 @@ bool WritePreviews(const quorvel::cli::CommandLine& cl, const quorvel::RunResult
     const std::string out = result.setsPlanned > 1 ? SetPicturePath(set.mifName) : cl.preview;
     std::vector<std::string> args = {program, set.mifName, "-o", out};
     if (!cl.previewSize.empty()) args.insert(args.end(), {"--size", cl.previewSize});
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    int status = 0;
-    if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+    const int status = platform::RunAndWait(args);
+    if (status < 0) {
       ShowFileMessage(observer, MessageId::NoPictureProgram, out);
       return false;
     }
-    ::waitpid(pid, &status, 0);
-    ok = ok && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    ok = ok && status == 0;
   }
   return ok;
 }
@@ -85,7 +69,11 @@ bool WritePreviews(const quorvel::cli::CommandLine& cl, const quorvel::RunResult
 
 int main(int argc, char** argv) {
   using namespace quorvel;
-  cli::CommandLine cl = cli::ParseCommandLine(argc, argv);
+  const std::vector<std::string> arguments = platform::ProgramArguments(argc, argv);
+  std::vector<const char*> utf8;
+  for (const std::string& a : arguments) utf8.push_back(a.c_str());
+  const bool terminal = platform::PrepareTerminal(stderr);
+  cli::CommandLine cl = cli::ParseCommandLine(static_cast<int>(utf8.size()), utf8.data());
   if (cl.done) {
     std::fputs(cl.output.c_str(), cl.exitCode == 0 ? stdout : stderr);
     return cl.exitCode;
@@ -96,9 +84,9 @@ int main(int argc, char** argv) {
     cli::TerminalObserver observer(stderr, false, false, gSignal);
     return RecoverOutputFolder(cl.recover, observer) ? 0 : 2;
   }
-  InstallSignalHandlers();
+  platform::InstallStopHandlers(OnStopRequest);
   KeepFreedTileMemory();
-  const bool progress = !cl.quiet && ::isatty(STDERR_FILENO);
+  const bool progress = !cl.quiet && terminal;
   cli::TerminalObserver observer(stderr, progress, cl.overwrite, gSignal);
   const auto start = std::chrono::steady_clock::now();
   const RunResult result = Translate(cl.request, cl.settings, observer);

@@ -6,14 +6,9 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cerrno>
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <optional>
 
 namespace quorvel {
 
@@ -38,50 +33,49 @@ void Unregister(const std::string& path) {
   }
 }
 
-// The file a name stands for: a symbolic link's final target, or the name.
-std::string ResolveLinks(const std::string& path) {
-  struct stat st;
-  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-  char* real = ::realpath(path.c_str(), nullptr);
-  if (real) {
-    std::string resolved(real);
-    std::free(real);
-    return resolved;
-  }
-  // A dangling link: write where it points.
-  std::string target(PATH_MAX, '\0');
-  const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
-  if (n <= 0) return path;
-  target.resize(static_cast<std::size_t>(n));
-  if (target.front() != '/') target = FolderOfPath(path) + "/" + target;
-  return target;
-}
-
 }  // namespace
 
 TargetState StateOfTarget(const std::string& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return TargetState::Missing;
-  if (S_ISDIR(st.st_mode)) return TargetState::Folder;
-  if (S_ISREG(st.st_mode)) return TargetState::RegularFile;
+  platform::FileStatus status;
+  if (!platform::StatusOf(path, status)) return TargetState::Missing;
+  if (status.kind == platform::FileStatus::Kind::Folder) return TargetState::Folder;
+  if (status.kind == platform::FileStatus::Kind::Regular) return TargetState::RegularFile;
   return TargetState::Special;
+}
+
+namespace {
+thread_local TemporariesLock* gHeldTemporariesLock = nullptr;
+}  // namespace
+
+TemporariesLock::TemporariesLock(std::string folder) : folder_(std::move(folder)), outer_(gHeldTemporariesLock) {
+  std::string ignored;
+  lock_.Acquire(FolderLockPath(folder_, FolderLock::Temporaries), ignored);
+  gHeldTemporariesLock = this;
+}
+
+TemporariesLock::~TemporariesLock() { gHeldTemporariesLock = outer_; }
+
+bool TemporariesLock::Held(const std::string& folder) {
+  for (const TemporariesLock* l = gHeldTemporariesLock; l; l = l->outer_)
+    if (l->folder_ == folder) return true;
+  return false;
 }
 
 void RemoveTemporariesOnSignal() {
   for (auto& slot : gTemporaries)
-    if (const char* p = slot.load()) ::unlink(p);
+    if (const char* p = slot.load()) platform::RemoveFile(p);
 }
 
 OutputFile::~OutputFile() { Discard(); }
 
-bool OutputFile::CannotCreate(int error) {
-  error_ = std::strerror(error);
+bool OutputFile::CannotCreate(const std::string& reason) {
+  error_ = reason;
   return false;
 }
 
-bool OutputFile::Fail(int error) {
+bool OutputFile::Fail(const std::string& reason) {
   failed_ = true;
-  error_ = std::strerror(error);
+  error_ = reason;
   return false;
 }
 
@@ -98,7 +92,7 @@ bool OutputFile::Create(const std::string& path) {
   writebackFrom_ = 0;
   failed_ = false;
   error_.clear();
-  target_ = ResolveLinks(path);
+  target_ = platform::FinalTarget(path);
   temporary_.clear();
   switch (StateOfTarget(target_)) {
     case TargetState::Folder:
@@ -106,8 +100,7 @@ bool OutputFile::Create(const std::string& path) {
       return false;
     case TargetState::Special:
       // A device or a FIFO cannot be replaced: it is written as it is.
-      fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
-      if (fd_ < 0) return CannotCreate(errno);
+      if (std::string reason; !file_.OpenToWrite(target_, reason)) return CannotCreate(reason);
       return true;
     case TargetState::Missing:
     case TargetState::RegularFile: break;
@@ -117,25 +110,22 @@ bool OutputFile::Create(const std::string& path) {
   // and holds a lock of its own while this run lives: a clean-up by another
   // run removes only temporaries whose lock it can take.
   {
-    platform::FileLock folderLock;
-    std::string ignored;
-    folderLock.Acquire(FolderLockPath(FolderOfPath(target_), FolderLock::Temporaries), ignored);
-    int e = EEXIST;
-    for (int attempt = 0; attempt < 100 && fd_ < 0 && e == EEXIST; ++attempt) {
+    std::optional<TemporariesLock> folderLock;
+    if (const std::string folder = FolderOfPath(target_); !TemporariesLock::Held(folder)) folderLock.emplace(folder);
+    std::string reason;
+    bool exists = true;
+    for (int attempt = 0; attempt < 100 && !file_.IsOpen() && exists; ++attempt) {
       temporary_ = SideName(target_, "tmp", gTemporaryCount.fetch_add(1));
-      fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      e = fd_ < 0 ? errno : 0;
+      file_.CreateNew(temporary_, reason, exists);
     }
-    if (fd_ < 0) {
+    if (!file_.IsOpen()) {
       temporary_.clear();
-      return CannotCreate(e);
+      return CannotCreate(reason);
     }
-    platform::FileLock::TryLock(fd_);
   }
   Register(temporary_);
   // A file replaced keeps its permissions.
-  struct stat st;
-  if (::stat(target_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::fchmod(fd_, st.st_mode & 07777);
+  file_.CopyPermissionsOf(target_);
   return true;
 }
 
@@ -152,7 +142,7 @@ bool OutputFile::Flush() {
     size_ = 0;
     return false;
   }
-  if (fd_ < 0) {
+  if (!file_.IsOpen()) {
     if (size_ > 0) {
       failed_ = true;
       error_ = "file is not open";
@@ -161,31 +151,19 @@ bool OutputFile::Flush() {
     }
     return true;
   }
-  const char* p = buffer_.get();
-  std::size_t left = size_;
-  while (left > 0) {
-    const ssize_t n = ::write(fd_, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int e = errno;
-      size_ = 0;
-      return Fail(e);
-    }
-    p += n;
-    left -= static_cast<std::size_t>(n);
+  if (std::string reason; !file_.Append(buffer_.get(), size_, reason)) {
+    size_ = 0;
+    return Fail(reason);
   }
   written_ += size_;
   size_ = 0;
-#ifdef __linux__
   // A temporary is synced before it is renamed. Its disk writes are started
   // every few megabytes as it grows, so that the sync at the end waits for
   // the last few only, while the translation goes on (a hint; no waiting).
   if (!temporary_.empty() && written_ - writebackFrom_ >= kWritebackEvery) {
-    ::sync_file_range(fd_, static_cast<off_t>(writebackFrom_), static_cast<off_t>(written_ - writebackFrom_),
-                      SYNC_FILE_RANGE_WRITE);
+    file_.StartWriting(writebackFrom_, written_ - writebackFrom_);
     writebackFrom_ = written_;
   }
-#endif
   return true;
 }
 
@@ -199,43 +177,60 @@ bool OutputFile::Commit() {
 }
 
 bool OutputFile::StartWriteback() {
-  if (fd_ < 0) return !failed_;
+  if (!file_.IsOpen()) return !failed_;
   if (!Flush()) return false;
-#ifdef __linux__
-  // Only a hint: Seal's fsync is what makes sure.
-  if (!temporary_.empty()) ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
-#endif
+  // Only a hint: SyncData, or a sync of the whole file system, is what makes
+  // sure. A small tail is left to that sync: it writes the small files of a
+  // batch together, where a hint each would be a disk request each.
+  if (!temporary_.empty() && written_ - writebackFrom_ >= kWritebackFrom) {
+    file_.StartWriting(writebackFrom_, 0);
+    writebackFrom_ = written_;
+  }
   return true;
 }
 
-bool OutputFile::Seal() {
-  if (fd_ < 0) return !failed_;
-  bool ok = Flush();
-  // The data are on disk before the name points at them: a power cut right
-  // after the rename cannot leave a short file in place of earlier output.
-  if (ok && !temporary_.empty() && ::fsync(fd_) != 0) ok = Fail(errno);
+bool OutputFile::Seal() { return EndWrites() && SyncData(); }
+
+bool OutputFile::EndWrites() {
+  if (!file_.IsOpen()) return !failed_;
+  bool ok = StartWriteback();
+  // Nothing more is written: a set waiting for its commit holds no buffer.
+  buffer_.reset();
+  capacity_ = 0;
   // A temporary stays open, and so locked, until it is renamed or removed
   // (also after a failure: Discard removes it); a file written directly is
   // done.
   if (temporary_.empty()) {
-    if (::close(fd_) != 0 && ok) ok = Fail(errno);
-    fd_ = -1;
+    if (std::string reason; !file_.CloseChecked(reason) && ok) ok = Fail(reason);
   }
   return ok;
+}
+
+bool OutputFile::SyncData() {
+  if (!file_.IsOpen() || temporary_.empty()) return !failed_;
+  // The data are on disk before the name points at them: a power cut right
+  // after the rename cannot leave a short file in place of earlier output.
+  if (std::string reason; !failed_ && !file_.Sync(reason)) return Fail(reason);
+  return !failed_;
+}
+
+bool OutputFile::ConfirmSynced() {
+  if (!file_.IsOpen() || temporary_.empty()) return !failed_;
+  if (std::string reason; !failed_ && !file_.ConfirmWritten(reason)) return Fail(reason);
+  return !failed_;
 }
 
 bool OutputFile::PutInPlace() {
   if (temporary_.empty()) return !failed_;
   bool ok = !failed_;
-  if (ok && ::rename(temporary_.c_str(), target_.c_str()) != 0) ok = Fail(errno);
-  if (!ok) ::unlink(temporary_.c_str());
+  if (std::string reason; ok && !platform::ReplaceName(temporary_, target_, reason)) ok = Fail(reason);
+  if (!ok) platform::RemoveFile(temporary_);
   Placed();
   return ok;
 }
 
 void OutputFile::Placed() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
+  file_.Close();
   if (!temporary_.empty()) Unregister(temporary_);
   temporary_.clear();
 }
@@ -245,14 +240,11 @@ void OutputFile::Discard() {
   // The name goes while the file is still open and so locked: another run
   // cleaning up never takes a temporary this run is removing for its own.
   if (!temporary_.empty()) {
-    ::unlink(temporary_.c_str());
+    platform::RemoveFile(temporary_);
     Unregister(temporary_);
     temporary_.clear();
   }
-  if (fd_ >= 0) {
-    ::close(fd_);
-    fd_ = -1;
-  }
+  file_.Close();
 }
 
 }  // namespace quorvel

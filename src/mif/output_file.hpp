@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "mif/format.hpp"
+#include "platform/file_system.hpp"
 
 namespace quorvel {
 
@@ -29,7 +30,7 @@ class OutputFile {
   // Opens the temporary for `path`. Returns false when it cannot be made;
   // `error()` says why (the system's reason, or "is a folder").
   bool Create(const std::string& path);
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return file_.IsOpen(); }
   // The path the file is written to in the end, as given.
   const std::string& path() const { return path_; }
   // Where the bytes go until Commit: the temporary (or the target itself
@@ -84,10 +85,22 @@ class OutputFile {
   // Flushes and asks the system to start writing the data to the disk,
   // without waiting. Returns false on failure.
   bool StartWriteback();
-  // Flushes and waits until the data are on the disk. The temporary stays
-  // where it is, open and locked (a file written directly is closed); the
-  // target is untouched.
+  // Flushes and waits until the data are on the disk (EndWrites, then
+  // SyncData). The temporary stays where it is, open and locked (a file
+  // written directly is closed); the target is untouched.
   bool Seal();
+  // Ends the writing: flushes, starts the disk writes and lets the buffer
+  // go; a file written directly is closed. The temporary stays open and
+  // locked, its data on their way to the disk but not yet known to be
+  // there: SyncData, or a sync of its whole file system followed by
+  // ConfirmSynced, makes sure. Returns false on failure.
+  bool EndWrites();
+  // Waits until the temporary's data are on the disk.
+  bool SyncData();
+  // After a sync of the file system that holds the temporary: false when
+  // the system could not write some of its data (a disk error it kept for
+  // this file). Where that cannot be asked, syncs the file itself.
+  bool ConfirmSynced();
   // Renames the sealed temporary onto the target. Returns false (the
   // temporary removed) when it cannot be done or a step before failed.
   bool PutInPlace();
@@ -105,9 +118,10 @@ class OutputFile {
   static constexpr std::size_t kFlushAt = 1 << 18;
   static constexpr std::size_t kSlack = 4096;
   static constexpr std::uint64_t kWritebackEvery = 4 << 20;
+  static constexpr std::uint64_t kWritebackFrom = 64 << 10;  // the least StartWriteback starts
   void Grow(std::size_t n);      // room for n more bytes, what is held kept
-  bool Fail(int error);          // a write, close or rename failed
-  bool CannotCreate(int error);  // Create failed: nothing to fail later
+  bool Fail(const std::string& reason);          // a write, close or rename failed
+  bool CannotCreate(const std::string& reason);  // Create failed: nothing to fail later
 
   std::string path_;
   std::string target_;     // the file renamed onto (a link's target)
@@ -118,7 +132,7 @@ class OutputFile {
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;
   std::string error_;
-  int fd_ = -1;
+  platform::File file_;
   bool received_ = false;
   std::uint64_t written_ = 0;        // bytes written to the file so far
   std::uint64_t writebackFrom_ = 0;  // where the disk writes not yet started begin
@@ -134,5 +148,24 @@ TargetState StateOfTarget(const std::string& path);
 // Removes every temporary file this process still has open (a stop by a
 // signal). Safe to call from a signal handler.
 void RemoveTemporariesOnSignal();
+
+// The lock under which temporaries are made in `folder`, held by this
+// thread while it lives: the files of a set made one after the other take
+// it once (OutputFile::Create takes it itself for a folder whose lock the
+// thread does not hold).
+class TemporariesLock {
+ public:
+  explicit TemporariesLock(std::string folder);
+  TemporariesLock(const TemporariesLock&) = delete;
+  TemporariesLock& operator=(const TemporariesLock&) = delete;
+  ~TemporariesLock();
+  // True when this thread holds the lock of `folder`.
+  static bool Held(const std::string& folder);
+
+ private:
+  std::string folder_;
+  platform::FileLock lock_;
+  TemporariesLock* outer_;
+};
 
 }  // namespace quorvel

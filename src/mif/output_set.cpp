@@ -102,11 +102,15 @@ OutputSet::OutputSet(std::string mifName, TextRouting text, bool withNetwork, st
       extraSuffixes_(std::move(extraSuffixes)) {}
 
 bool OutputSet::CreateOutputSet(std::string* failedPath) {
+  writesEnded_ = false;
+  commitFailure_ = {};
   auto fail = [&](const std::string& path) {
     if (failedPath) *failedPath = path;
     DiscardOutputSet();
     return false;
   };
+  // The files are made in one go under one lock of their folder.
+  const TemporariesLock lock(FolderOfPath(mifName_));
   const std::string networkPath = PathOf(kNetworkSuffix, ".txt");
   if (withNetwork_ && !network.Create(networkPath)) return fail(networkPath);
   if (!main.mif.Create(mifName_)) return fail(mifName_);
@@ -202,55 +206,85 @@ void OutputSet::SortMembers(std::vector<OutputFile*>& kept, std::vector<std::str
   }
 }
 
-bool OutputSet::SealAll(const std::vector<OutputFile*>& kept) {
-  for (OutputFile* f : kept)
-    if (!f->Flush()) break;
-  if (WriteFailed()) {
-    DiscardOutputSet();
-    return false;
+bool OutputSet::EndWrites() {
+  if (!writesEnded_) {
+    writesEnded_ = true;
+    kept_.clear();
+    stale_.clear();
+    SortMembers(kept_, stale_);
+    // Everything is flushed and closed before anything is put in place, so
+    // a late write failure leaves earlier output untouched. The disk writes
+    // of every member start before the commit waits for the first.
+    for (OutputFile* f : kept_)
+      if (!f->EndWrites()) break;
   }
+  return !WriteFailed();
+}
+
+std::size_t OutputSet::OpenFiles() const {
+  std::size_t open = 0;
+  ForEachFile([&](const OutputFile& f) { open += f.IsOpen(); });
+  return open;
+}
+
+SetCommit OutputSet::ToCommit() {
+  // The whole set replaces the earlier one, stale members included, or
+  // nothing changes.
+  SetCommit commit;
+  commit.mifName = mifName_;
+  commit.mayReplace = mayReplace_;
+  for (const OutputFile* f : kept_)
+    if (!f->temporary().empty()) commit.entries.push_back({f->path(), f->target(), f->temporary()});
+  for (const std::string& path : stale_) commit.entries.push_back({path, path, {}});
   // Every member is on the disk before any is put in place: a member that
-  // fails to reach it (a full disk found only at fsync, an I/O error) leaves
-  // the whole earlier set as it was. The disk writes of all members are
-  // started before waiting for the first.
-  for (OutputFile* f : kept) f->StartWriteback();
-  bool sealed = true;
-  for (OutputFile* f : kept) sealed = f->Seal() && sealed;
-  if (!sealed) DiscardOutputSet();
-  return sealed;
+  // fails to reach it (a full disk found only at the sync, an I/O error)
+  // leaves the whole earlier set as it was.
+  commit.sync = [this](bool fileSystemSynced) {
+    bool synced = true;
+    for (OutputFile* f : kept_) synced = (fileSystemSynced ? f->ConfirmSynced() : f->SyncData()) && synced;
+    return synced;
+  };
+  return commit;
+}
+
+bool OutputSet::AfterCommit(const SetCommit& commit) {
+  if (commit.committed) {
+    for (OutputFile* f : kept_) f->Placed();
+    return true;
+  }
+  if (!commit.failure.path.empty()) commitFailure_ = commit.failure;
+  DiscardOutputSet();
+  committed_.clear();
+  return false;
 }
 
 bool OutputSet::CommitOutputSet() {
-  // Everything is flushed and closed before anything is put in place, so a
-  // late write failure leaves earlier output untouched.
-  std::vector<OutputFile*> kept;
-  std::vector<std::string> stale;
-  SortMembers(kept, stale);
-  // A set that received nothing (every tile skipped) leaves everything on
-  // disk as it was.
-  if (kept.empty()) {
-    DiscardOutputSet();
-    return !WriteFailed();
+  OutputSet* self = this;
+  return CommitOutputSets(std::span<OutputSet* const>(&self, 1)).front();
+}
+
+std::vector<bool> OutputSet::CommitOutputSets(std::span<OutputSet* const> sets) {
+  std::vector<bool> placed(sets.size(), false);
+  std::vector<SetCommit> batch;
+  std::vector<std::size_t> committing;  // the index of each set of the batch
+  for (std::size_t i = 0; i < sets.size(); ++i) {
+    OutputSet& set = *sets[i];
+    if (!set.EndWrites()) {
+      set.DiscardOutputSet();
+      set.committed_.clear();
+    } else if (set.kept_.empty()) {
+      // A set that received nothing (every tile skipped) leaves everything
+      // on disk as it was.
+      set.DiscardOutputSet();
+      placed[i] = true;
+    } else {
+      batch.push_back(set.ToCommit());
+      committing.push_back(i);
+    }
   }
-  if (!SealAll(kept)) {
-    committed_.clear();
-    return false;
-  }
-  // The whole set replaces the earlier one, stale members included, or
-  // nothing changes.
-  std::vector<CommitEntry> entries;
-  for (const OutputFile* f : kept)
-    if (!f->temporary().empty()) entries.push_back({f->path(), f->target(), f->temporary()});
-  for (const std::string& path : stale) entries.push_back({path, path, {}});
-  CommitFailure failure;
-  if (!CommitEntries(mifName_, entries, mayReplace_, failure)) {
-    commitFailure_ = failure;
-    DiscardOutputSet();
-    committed_.clear();
-    return false;
-  }
-  for (OutputFile* f : kept) f->Placed();
-  return true;
+  if (!batch.empty()) CommitSets(batch);
+  for (std::size_t j = 0; j < batch.size(); ++j) placed[committing[j]] = sets[committing[j]]->AfterCommit(batch[j]);
+  return placed;
 }
 
 std::string OutputSet::CreateError(const std::string& path) const {

@@ -206,14 +206,27 @@ class OutputSet {
   // replaced (by default every one may).
   void SetMayReplace(MayReplace rule) { mayReplace_ = std::move(rule); }
 
+  // Ends the writing: every file that received anything is flushed and its
+  // disk writes are started, its buffer let go; the rest are discarded.
+  // Nothing more is written to the set: it waits for its commit. Returns
+  // false when a write failed (the set is then discarded at its commit).
+  bool EndWrites();
+  // The files the set holds open: once its writes have ended, those that
+  // wait to be put in place.
+  std::size_t OpenFiles() const;
   // Ends the set: when no write failed, every file that received anything is
   // put in place of its target, and files of earlier output under the set's
   // names that this set did not write are removed, so the set on disk is this
   // run's whole output; all of it at once or nothing (see set_commit.hpp).
   // Returns false (nothing of earlier output touched, the files written
-  // removed) if a write, close or rename failed, or the rule of SetMayReplace
-  // refused a member.
+  // removed) if a write, close, sync or rename failed, or the rule of
+  // SetMayReplace refused a member.
   bool CommitOutputSet();
+  // Commits several sets as one batch, sharing their syncs: each as
+  // CommitOutputSet would, whole or not at all, one that fails or is
+  // refused leaving the others to commit. Says for each whether it was put
+  // in place.
+  static std::vector<bool> CommitOutputSets(std::span<OutputSet* const> sets);
   // Ends the set without putting anything in place (a stop, a failure).
   void DiscardOutputSet();
   // Why the file at `path` (as reported by a failed create) could not be made.
@@ -243,9 +256,10 @@ class OutputSet {
   void SortMembers(std::vector<OutputFile*>& kept, std::vector<std::string>& stale);
   void KeepPair(MifLayer& layer, MemberKind kind, std::string_view suffix, std::vector<OutputFile*>& kept,
                 std::vector<std::string>& stale);
-  // Flushes and seals every kept file: false (everything discarded) when
-  // one of them fails.
-  bool SealAll(const std::vector<OutputFile*>& kept);
+  // What the set brings to a batch's commit, once its writes have ended.
+  SetCommit ToCommit();
+  // After the batch's commit: the kept files in place, or all discarded.
+  bool AfterCommit(const SetCommit& commit);
 
   std::string mifName_;
   TextRouting textRouting_;
@@ -255,6 +269,9 @@ class OutputSet {
   std::vector<std::unique_ptr<Extra>> extras_;
   std::vector<std::pair<std::string, std::string>> failedExtras_;  // path, reason
   std::vector<SetMember> committed_;
+  bool writesEnded_ = false;
+  std::vector<OutputFile*> kept_;   // once the writes have ended: the files to put in place
+  std::vector<std::string> stale_;  // and the names of earlier output to remove
   MayReplace mayReplace_;
   CommitFailure commitFailure_;  // a commit that could not be made whole
   std::unordered_map<std::type_index, std::unique_ptr<CarriedState>> carried_;

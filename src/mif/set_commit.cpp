@@ -2,11 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <csignal>
-#include <fcntl.h>
-#include <unistd.h>
+#include <filesystem>
+#include <map>
 
 #include "platform/file_system.hpp"
+#include "platform/naming.hpp"
+#include "platform/process.hpp"
 
 namespace quorvel {
 
@@ -17,7 +18,7 @@ namespace {
 // The fault tests' kill point (see gKillAfterRenames).
 void MaybeKilled() {
   if (gKillAfterRenames.load(std::memory_order_relaxed) < 0) return;
-  if (gKillAfterRenames.fetch_sub(1) == 0) ::kill(::getpid(), SIGKILL);
+  if (gKillAfterRenames.fetch_sub(1) == 0) platform::KillNow();
 }
 
 constexpr std::string_view kSideMark = ".quorvel-";
@@ -27,7 +28,7 @@ constexpr std::string_view kJournalHead = "quorvel journal 1";
 constexpr std::size_t kNameKept = 120;
 
 std::string NameOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
+  const std::size_t slash = platform::LastSeparator(path);
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
@@ -35,7 +36,7 @@ std::string Joined(const std::string& folder, const std::string& name) {
   return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
-bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0 || errno != ENOENT; }
+bool Exists(const std::string& path) { return platform::MayExist(path); }
 
 // One step of a commit: a member, where its earlier file goes and what has
 // been done so far.
@@ -47,37 +48,45 @@ struct Step {
   bool renamedIn = false;
 };
 
+// `path` from the root: a journal is read back by a run that may have been
+// started in another folder (`quorvel --recover DIR` from anywhere).
+std::string FromRoot(const std::string& path, const std::filesystem::path& here) {
+  if (path.empty() || platform::IsAbsolute(path)) return path;
+  return (here / path).lexically_normal().string();
+}
+
 // The journal: its head, then four fields a member (target, aside,
 // temporary, whether there was an earlier file), each ended by a NUL (a
-// name may hold any other byte).
-std::string JournalText(const std::vector<Step>& steps) {
-  std::string text(kJournalHead);
-  text.push_back('\n');
+// name may hold any other byte), the paths from the root. The sets
+// committed together in one folder share a journal: their rows follow
+// each other.
+void AppendRows(const std::vector<Step>& steps, std::string& text) {
+  if (text.empty()) {
+    text.assign(kJournalHead);
+    text.push_back('\n');
+  }
+  std::error_code ec;
+  const std::filesystem::path here = std::filesystem::current_path(ec);
   for (const Step& s : steps) {
     for (const std::string* field : {&s.entry->target, &s.aside, &s.entry->temporary}) {
-      text.append(*field);
+      text.append(ec ? *field : FromRoot(*field, here));
       text.push_back('\0');
     }
     text.append(s.hadEarlier ? "1" : "0");
     text.push_back('\0');
   }
-  return text;
 }
 
-bool WriteDurably(const std::string& path, const std::string& text) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  std::size_t done = 0;
-  bool ok = true;
-  while (ok && done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += static_cast<std::size_t>(n);
-  }
-  ok = ok && ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  if (!ok) ::unlink(path.c_str());
+// Writes a journal; with `sync`, waits until it is on the disk.
+bool WriteJournal(const std::string& path, const std::string& text, bool sync) {
+  platform::File file;
+  std::string reason;
+  bool exists = false;
+  if (!file.CreateNew(path, reason, exists)) return false;
+  bool ok = file.Append(text.data(), text.size(), reason);
+  ok = ok && (!sync || file.Sync(reason));
+  ok = file.CloseChecked(reason) && ok;
+  if (!ok) platform::RemoveFile(path);
   return ok;
 }
 
@@ -198,20 +207,130 @@ void UndoJournal(const std::string& path, FolderRecovery& recovery) {
 
 // Removes the file at `path` if it is a temporary no live run holds.
 void RemoveIfUnheld(const std::string& path, FolderRecovery& recovery) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-  if (fd < 0) return;
   std::uint64_t size = 0;
-  if (platform::FileLock::TryLock(fd) && platform::RegularFileSize(path, size) && platform::RemoveFile(path)) {
+  if (platform::RemoveIfUnheld(path, size)) {
     ++recovery.filesRemoved;
     recovery.bytesFreed += size;
   }
-  ::close(fd);
+}
+
+// A set of a batch with the steps of its commit.
+struct BatchSet {
+  SetCommit* set;
+  std::vector<Step> steps;
+  bool live = false;  // still to be put in place
+};
+
+// Plans every set of the batch under the locks: a refused set is out with
+// its reason; one with nothing to rename is done.
+std::vector<BatchSet> PlanBatch(std::vector<SetCommit>& batch) {
+  std::vector<BatchSet> planned;
+  planned.reserve(batch.size());
+  for (SetCommit& s : batch) {
+    BatchSet& b = planned.emplace_back(BatchSet{&s, {}, false});
+    s.committed = false;
+    s.failure = {};
+    if (!PlanSteps(s.entries, s.mayReplace, b.steps, s.failure)) continue;
+    b.live = !b.steps.empty();
+    s.committed = b.steps.empty();
+  }
+  return planned;
+}
+
+// The end of a commit whose new files are in place: the moment the journal
+// is gone the new sets are in place; then the earlier files set aside go.
+void EndCommit(const std::vector<BatchSet*>& sets, const std::vector<std::string>& journals,
+               const std::vector<std::string>& folders) {
+  for (const std::string& folder : folders) platform::SyncFolder(folder);
+  MaybeKilled();
+  std::vector<std::string> journalFolders;
+  for (const std::string& journal : journals) {
+    platform::RemoveFile(journal);
+    journalFolders.push_back(FolderOfPath(journal));
+  }
+  std::sort(journalFolders.begin(), journalFolders.end());
+  journalFolders.erase(std::unique(journalFolders.begin(), journalFolders.end()), journalFolders.end());
+  for (const std::string& folder : journalFolders) platform::SyncFolder(folder);
+  MaybeKilled();
+  for (BatchSet* b : sets) {
+    if (!b->live) continue;
+    for (const Step& s : b->steps)
+      if (s.hadEarlier) platform::RemoveFile(s.aside);
+    b->set->committed = true;
+  }
+}
+
+// One set on its own: its temporaries synced one by one, its journal
+// written and synced with its folder, then the renames.
+void CommitAlone(BatchSet& b) {
+  SetCommit& s = *b.set;
+  b.live = false;
+  if (s.sync && !s.sync(false)) return;  // the set's files say why
+  const std::string journal = SideName(s.mifName, "journal", 0);
+  std::string text;
+  AppendRows(b.steps, text);
+  if (!WriteJournal(journal, text, true) || !platform::SyncFolder(FolderOfPath(journal))) {
+    s.failure = {journal, "the commit's journal cannot be written"};
+    platform::RemoveFile(journal);
+    return;
+  }
+  const std::vector<std::string> folders = FoldersOf(s.mifName, s.entries);
+  if (!Swap(b.steps, s.failure)) {
+    for (const std::string& folder : folders) platform::SyncFolder(folder);
+    platform::RemoveFile(journal);
+    return;
+  }
+  b.live = true;
+  EndCommit({&b}, {journal}, folders);
+}
+
+// The journals of a batch: one for the sets of each folder, beside them.
+std::vector<std::pair<std::string, std::string>> BatchJournals(const std::vector<BatchSet>& planned) {
+  std::map<std::string, std::pair<std::string, std::string>> byFolder;  // path, text
+  for (const BatchSet& b : planned) {
+    if (!b.live) continue;
+    auto& [path, text] = byFolder[FolderOfPath(b.set->mifName)];
+    if (path.empty()) path = SideName(b.set->mifName, "journal", 1);
+    AppendRows(b.steps, text);
+  }
+  std::vector<std::pair<std::string, std::string>> journals;
+  for (auto& [folder, journal] : byFolder) journals.push_back(std::move(journal));
+  return journals;
+}
+
+// The sets of a batch together: every journal written, then one sync of
+// the file systems for the journals and every temporary, then all the
+// renames. False, with nothing renamed and no journal left, when the file
+// systems cannot be synced at once: then the sets go one by one.
+bool CommitTogether(std::vector<BatchSet>& planned, const std::vector<std::string>& folders) {
+  const auto journals = BatchJournals(planned);
+  std::vector<std::string> written;
+  bool ok = true;
+  for (const auto& [path, text] : journals) {
+    ok = ok && WriteJournal(path, text, false);
+    if (ok) written.push_back(path);
+  }
+  if (!ok || !platform::SyncFileSystems(folders)) {
+    for (const std::string& path : written) platform::RemoveFile(path);
+    return false;
+  }
+  // A set dropped from here on leaves its rows in the journal until the
+  // end: they name its earlier files at their own names and its
+  // temporaries still there, so rolling them back changes nothing.
+  std::vector<BatchSet*> sets;
+  for (BatchSet& b : planned) {
+    if (b.live && b.set->sync && !b.set->sync(true)) b.live = false;  // the set's files say why
+    if (b.live && !Swap(b.steps, b.set->failure)) b.live = false;
+    sets.push_back(&b);
+  }
+  EndCommit(sets, written, folders);
+  return true;
 }
 
 }  // namespace
 
 std::string FolderOfPath(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
+  const std::size_t slash = platform::LastSeparator(path);
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
 }
@@ -241,37 +360,26 @@ std::string FolderLockPath(const std::string& folder, FolderLock which) {
   return Joined(folder, which == FolderLock::Commit ? ".quorvel-commit.lock" : ".quorvel-temporaries.lock");
 }
 
-bool CommitEntries(const std::string& mifName, const std::vector<CommitEntry>& entries, const MayReplace& mayReplace,
-                   CommitFailure& failure) {
-  const std::vector<std::string> folders = FoldersOf(mifName, entries);
+void CommitSets(std::vector<SetCommit>& batch) {
+  std::vector<std::string> folders;
+  for (const SetCommit& s : batch) {
+    const std::vector<std::string> touched = FoldersOf(s.mifName, s.entries);
+    folders.insert(folders.end(), touched.begin(), touched.end());
+  }
+  std::sort(folders.begin(), folders.end());
+  folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
   std::vector<platform::FileLock> locks(folders.size());
   std::string ignored;
   for (std::size_t i = 0; i < folders.size(); ++i)
     locks[i].Acquire(FolderLockPath(folders[i], FolderLock::Commit), ignored);
 
-  std::vector<Step> steps;
-  if (!PlanSteps(entries, mayReplace, steps, failure)) return false;
-  if (steps.empty()) return true;
-  const std::string journal = SideName(mifName, "journal", 0);
-  if (!WriteDurably(journal, JournalText(steps)) || !platform::SyncFolder(FolderOfPath(journal))) {
-    failure = {journal, "the commit's journal cannot be written"};
-    platform::RemoveFile(journal);
-    return false;
-  }
-  if (!Swap(steps, failure)) {
-    for (const std::string& folder : folders) platform::SyncFolder(folder);
-    platform::RemoveFile(journal);
-    return false;
-  }
-  for (const std::string& folder : folders) platform::SyncFolder(folder);
-  MaybeKilled();
-  // The new set is in place once the journal is gone.
-  platform::RemoveFile(journal);
-  platform::SyncFolder(FolderOfPath(journal));
-  MaybeKilled();
-  for (const Step& s : steps)
-    if (s.hadEarlier) platform::RemoveFile(s.aside);
-  return true;
+  std::vector<BatchSet> planned = PlanBatch(batch);
+  const auto live = std::count_if(planned.begin(), planned.end(), [](const BatchSet& b) { return b.live; });
+  // A set alone is committed as it always was: syncing its own files, it
+  // never waits for whatever else is being written to its file system.
+  if (live > 1 && CommitTogether(planned, folders)) return;
+  for (BatchSet& b : planned)
+    if (b.live) CommitAlone(b);
 }
 
 FolderRecovery RecoverFolder(const std::string& folder) {

@@ -1,6 +1,6 @@
 // Replacing an output set on disk all or nothing.
 //
-// A set's new files are sealed temporaries beside their targets. The commit
+// A set's new files are written temporaries beside their targets. The commit
 // takes the lock of every folder the set touches (so two runs commit one
 // after the other), writes a journal beside the set naming every target,
 // the name its earlier file is moved aside to and the temporary that
@@ -11,6 +11,16 @@
 // lock (RecoverFolder) puts the earlier files back and removes what the
 // dead run left: its temporaries are known by their lock, which the system
 // drops with the process.
+//
+// Sets that are ready together are committed as one batch, as a database
+// groups the commits of its transactions: the sets of a folder share one
+// journal, and the batch is synced three times in all (its temporaries and
+// journals with one sync of their file systems, then its renames, then its
+// journals' removal) however many sets and files it holds, where each set
+// alone syncs each of its files and four times more. Each set is still
+// replaced whole or not at all: one that is refused or fails is rolled back
+// alone, and a run killed midway leaves journals that roll back every set
+// of the batch.
 #pragma once
 
 #include <atomic>
@@ -25,7 +35,7 @@ namespace quorvel {
 struct CommitEntry {
   std::string path;       // the member's name, as the set names it
   std::string target;     // the file replaced: the name, or a link's final target
-  std::string temporary;  // the sealed new file; empty when the member is stale and goes
+  std::string temporary;  // the written new file; empty when the member is stale and goes
 };
 
 // Why a commit failed: the file and the system's (or the check's) reason.
@@ -39,12 +49,32 @@ struct CommitFailure {
 // set that appeared since the run began, a set whose tile was cut short).
 using MayReplace = std::function<const char*(const std::string& path)>;
 
-// Commits the entries of the set named `mifName` as described above. The
-// temporaries are renamed in, not removed, on success; on failure they stay
-// for their owners to discard. Earlier files at stale members' targets that
-// are not regular files (a link, a folder, a device) are left alone.
-bool CommitEntries(const std::string& mifName, const std::vector<CommitEntry>& entries, const MayReplace& mayReplace,
-                   CommitFailure& failure);
+// One set of a batch (CommitSets): the entries of the set named `mifName`
+// and the rule for the files there now.
+struct SetCommit {
+  std::string mifName;
+  std::vector<CommitEntry> entries;
+  MayReplace mayReplace;
+  // Makes the set's written temporaries durable: each synced (false), or,
+  // right after a sync of their whole file system (true), each checked for
+  // data the system could not write. False when one did not reach the
+  // disk (its file says why). Empty when they are durable already.
+  std::function<bool(bool fileSystemSynced)> sync;
+  // How it went: put in place, or why not (`failure` stays empty when
+  // `sync` failed).
+  bool committed = false;
+  CommitFailure failure;
+};
+
+// Commits every set of `batch` as described above, under the locks of
+// every folder the batch touches. A set that is refused or fails leaves
+// the others to commit; the temporaries of a set not committed stay for
+// their owners to discard (after this returns: until then a journal may
+// name them), those of a committed one are renamed in. Earlier files at
+// stale members' targets that are not regular files (a link, a folder, a
+// device) are left alone. A batch of one set, or one whose file systems
+// cannot be synced at once, is committed set by set.
+void CommitSets(std::vector<SetCommit>& batch);
 
 // What RecoverFolder found of runs that ended without finishing.
 struct FolderRecovery {

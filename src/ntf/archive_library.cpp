@@ -1,8 +1,8 @@
 #include "ntf/archive_library.hpp"
 
-#include <dlfcn.h>
-
 #include <mutex>
+
+#include "platform/file_system.hpp"
 
 namespace quorvel {
 
@@ -17,23 +17,25 @@ struct Loaded {
 Loaded Load() {
   Loaded l;
   // libarchive 3 has been libarchive.so.13 since 2011; the unversioned name
-  // is a development link, tried last.
-  void* handle = nullptr;
-  for (const char* name : {"libarchive.so.13", "libarchive.so"}) {
-    handle = ::dlopen(name, RTLD_NOW | RTLD_LOCAL);
-    if (handle) break;
-  }
+  // is a development link, tried last. On Windows it is a DLL beside the
+  // program (as MSYS2 and vcpkg name it).
+#ifdef _WIN32
+  const std::vector<const char*> names = {"libarchive-13.dll", "archive.dll", "libarchive.dll"};
+#else
+  const std::vector<const char*> names = {"libarchive.so.13", "libarchive.so"};
+#endif
+  std::string why;
+  void* handle = platform::LoadLibraryNamed(names, why);
   if (!handle) {
-    const char* why = ::dlerror();
-    l.error = {InputError::Fault::NoArchiveLibrary, why ? why : ""};
+    l.error = {InputError::Fault::NoArchiveLibrary, why};
     return l;
   }
   bool all = true;
-#define QUORVEL_ARCHIVE_BIND(name)                                                   \
-  l.library.name = reinterpret_cast<decltype(&::name)>(::dlsym(handle, #name));     \
-  if (!l.library.name && all) {                                                      \
-    all = false;                                                                     \
-    l.error = {InputError::Fault::ArchiveLibraryTooOld, #name};                      \
+#define QUORVEL_ARCHIVE_BIND(name)                                                              \
+  l.library.name = reinterpret_cast<decltype(&::name)>(platform::LibrarySymbol(handle, #name)); \
+  if (!l.library.name && all) {                                                                 \
+    all = false;                                                                                \
+    l.error = {InputError::Fault::ArchiveLibraryTooOld, #name};                                 \
   }
   QUORVEL_ARCHIVE_FUNCTIONS(QUORVEL_ARCHIVE_BIND)
 #undef QUORVEL_ARCHIVE_BIND

@@ -2,15 +2,10 @@
 
 #include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <new>
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -32,42 +27,21 @@ constexpr std::size_t kLinesKept = 4;
 // file ends its reading as a read error instead of growing the window.
 constexpr std::size_t kLongestLine = std::size_t{4} << 20;
 
-// A tile of megabytes is touched page by page as it is read, a fault for
-// every 4 KB; asking for large pages (where the system gives them on
-// request) makes that a few faults per tile. A hint: nothing changes when
-// it is not taken.
-void AskForLargePages(void* data, std::size_t size) {
-#ifdef MADV_HUGEPAGE
-  constexpr std::size_t kLarge = std::size_t{2} << 20;
-  if (size < 2 * kLarge) return;
-  const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kLarge - 1) & ~(kLarge - 1);
-  const auto end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kLarge - 1);
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#else
-  (void)data;
-  (void)size;
-#endif
-}
+using Kind = platform::FileStatus::Kind;
 
-}  // namespace
-
-namespace {
-
-// Reads the open file `fd` (described by `st`) whole into `out`, and closes
-// it.
-bool ReadOpenFile(int fd, const struct stat& st, std::string& out, InputError* error) {
-  if (S_ISDIR(st.st_mode)) {
+// Reads the open `file` (described by `status`) whole into `out`.
+bool ReadOpenFile(platform::File& file, const platform::FileStatus& status, std::string& out, InputError* error) {
+  if (status.kind == Kind::Folder) {
     if (error) *error = {InputError::Fault::IsAFolder, {}};
-    ::close(fd);
     return false;
   }
   // A regular file is read straight into place; what it has beyond the
   // size it was (a file still growing) and any other file come in chunks.
   out.clear();
-  if (S_ISREG(st.st_mode) && st.st_size > 0) {
-    out.reserve(static_cast<std::size_t>(st.st_size));
-    AskForLargePages(out.data(), out.capacity());
-    out.resize(static_cast<std::size_t>(st.st_size));
+  if (status.kind == Kind::Regular && status.size > 0) {
+    out.reserve(static_cast<std::size_t>(status.size));
+    platform::AskForLargePages(out.data(), out.capacity());
+    out.resize(static_cast<std::size_t>(status.size));
   }
   std::size_t filled = 0;
   char chunk[1 << 16];
@@ -75,11 +49,10 @@ bool ReadOpenFile(int fd, const struct stat& st, std::string& out, InputError* e
     const bool inPlace = filled < out.size();
     char* into = inPlace ? out.data() + filled : chunk;
     const std::size_t room = inPlace ? out.size() - filled : sizeof chunk;
-    ssize_t n = ::read(fd, into, room);
+    std::string reason;
+    const std::int64_t n = file.Read(into, room, reason);
     if (n < 0) {
-      if (errno == EINTR) continue;
-      if (error) *error = {InputError::Fault::Described, std::strerror(errno)};
-      ::close(fd);
+      if (error) *error = {InputError::Fault::Described, reason};
       out.clear();
       return false;
     }
@@ -88,25 +61,25 @@ bool ReadOpenFile(int fd, const struct stat& st, std::string& out, InputError* e
     filled += static_cast<std::size_t>(n);
   }
   out.resize(filled);  // a file that shrank since
-  ::close(fd);
   return true;
 }
 
-// The open file `fd`, or false with the system's reason.
-bool OpenForReading(const std::string& path, int& fd, struct stat& st, InputError* error) {
-  fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd >= 0 && ::fstat(fd, &st) == 0) return true;
-  if (error) *error = {InputError::Fault::Described, std::strerror(errno)};
-  if (fd >= 0) ::close(fd);
+// The open file, or false with the system's reason.
+bool OpenForReading(const std::string& path, platform::File& file, platform::FileStatus& status,
+                    InputError* error) {
+  std::string reason;
+  if (file.OpenToRead(path, reason) && file.Status(status)) return true;
+  if (error) *error = {InputError::Fault::Described, reason};
+  file.Close();
   return false;
 }
 
 }  // namespace
 
 bool ReadWholeFile(const std::string& path, std::string& out, InputError* error) {
-  int fd = -1;
-  struct stat st {};
-  return OpenForReading(path, fd, st, error) && ReadOpenFile(fd, st, out, error);
+  platform::File file;
+  platform::FileStatus status;
+  return OpenForReading(path, file, status, error) && ReadOpenFile(file, status, out, error);
 }
 
 void NtfRecordList::Forget() {
@@ -120,11 +93,11 @@ void NtfRecordList::Forget() {
 
 bool NtfRecordList::Load(const std::string& path, InputError* error) {
   Forget();
-  int fd = -1;
-  struct stat st {};
-  if (!OpenForReading(path, fd, st, error)) return false;
-  if (S_ISREG(st.st_mode) && st.st_size > 0 && mapping_.Map(fd, static_cast<std::size_t>(st.st_size))) {
-    ::close(fd);
+  platform::File file;
+  platform::FileStatus status;
+  if (!OpenForReading(path, file, status, error)) return false;
+  const bool regular = status.kind == Kind::Regular;
+  if (regular && status.size > 0 && mapping_.Map(file, static_cast<std::size_t>(status.size))) {
     text_ = mapping_.text();
     totalBytes_ = text_.size();
     SplitLines();
@@ -132,22 +105,12 @@ bool NtfRecordList::Load(const std::string& path, InputError* error) {
   }
   // A large file the system refuses to map (its address space is limited)
   // is read a window at a time rather than whole.
-  if (S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) > windowBytes_) {
-    ::close(fd);
-    platform::File file;
-    std::string reason;
-    if (!file.OpenToRead(path, reason)) {
-      if (error) *error = {InputError::Fault::Described, reason};
-      return false;
-    }
-    return LoadWindowed(std::move(file), error);
-  }
+  if (regular && status.size > windowBytes_) return LoadWindowed(std::move(file), error);
   // Anything else (a folder, a pipe, a device, an empty file, a mapping
   // refused) is read, into the memory of the last file read.
   try {
-    if (!ReadOpenFile(fd, st, data_, error)) return false;
+    if (!ReadOpenFile(file, status, data_, error)) return false;
   } catch (const std::bad_alloc&) {
-    ::close(fd);
     std::string().swap(data_);
     if (error) *error = {InputError::Fault::OutOfMemory, {}};
     return false;
@@ -338,7 +301,7 @@ void NtfRecordList::SplitLinesInto(StartBlock<Offset>& block) const {
   const char* base = text_.data();
   const std::size_t n = text_.size();
   ReserveStarts(block, ExpectedLines(n) + std::min(n, kSplitBlock) + 1);
-  AskForLargePages(block.starts.get(), block.capacity * sizeof(Offset));
+  platform::AskForLargePages(block.starts.get(), block.capacity * sizeof(Offset));
   // The starts are written through a pointer held here (a store through
   // a member would be read back after every line).
   Offset* out = block.starts.get();

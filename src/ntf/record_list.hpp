@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "ntf/input_error.hpp"
-#include "ntf/mapped_file.hpp"
+#include "platform/mapped_file.hpp"
 #include "platform/file_system.hpp"
 
 namespace quorvel {

@@ -2,16 +2,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <map>
 #include <mutex>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "ntf/archive_library.hpp"
+#include "platform/naming.hpp"
 #include "ntf/record_list.hpp"
 
 namespace quorvel {
@@ -49,8 +45,8 @@ bool MayBeSingleFile(std::string_view path) {
 }
 
 std::string BaseName(std::string_view path) {
-  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
-  const std::size_t slash = path.rfind('/');
+  while (path.size() > 1 && platform::IsSeparator(path.back())) path.remove_suffix(1);
+  const std::size_t slash = platform::LastSeparator(path);
   return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
@@ -79,12 +75,13 @@ InputError ErrorOf(archive* a, Fault fallback) {
 // What stops an archive before libarchive sees it: a missing file or a
 // folder get the system's words rather than libarchive's.
 bool CheckArchiveFile(const std::string& path, InputError& error) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    error = {Fault::Described, std::strerror(errno)};
+  platform::FileStatus status;
+  std::string reason;
+  if (!platform::StatusOf(path, status, &reason)) {
+    error = {Fault::Described, reason};
     return false;
   }
-  if (S_ISDIR(st.st_mode)) {
+  if (status.kind == platform::FileStatus::Kind::Folder) {
     error = {Fault::IsAFolder, {}};
     return false;
   }
@@ -125,19 +122,17 @@ std::string MemberName(archive* a, archive_entry* entry, const std::string& arch
 // The uncompressed size a gzip file records in its last four bytes
 // (modulo 2^32); 0 when the file is not gzip.
 std::uint64_t GzipRecordedSize(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return 0;
-  std::uint64_t size = 0;
-  struct stat st {};
+  platform::File file;
+  std::string reason;
+  std::uint64_t bytes = 0;
+  if (!file.OpenToRead(path, reason) || !file.Size(bytes) || bytes < 18) return 0;
   unsigned char magic[2];
   unsigned char tail[4];
-  if (::fstat(fd, &st) == 0 && st.st_size >= 18 && ::pread(fd, magic, 2, 0) == 2 && magic[0] == 0x1f &&
-      magic[1] == 0x8b && ::pread(fd, tail, 4, st.st_size - 4) == 4) {
-    size = std::uint64_t(tail[0]) | std::uint64_t(tail[1]) << 8 | std::uint64_t(tail[2]) << 16 |
-           std::uint64_t(tail[3]) << 24;
-  }
-  ::close(fd);
-  return size;
+  if (file.ReadAt(0, reinterpret_cast<char*>(magic), 2, reason) != 2 || magic[0] != 0x1f || magic[1] != 0x8b ||
+      file.ReadAt(bytes - 4, reinterpret_cast<char*>(tail), 4, reason) != 4)
+    return 0;
+  return std::uint64_t(tail[0]) | std::uint64_t(tail[1]) << 8 | std::uint64_t(tail[2]) << 16 |
+         std::uint64_t(tail[3]) << 24;
 }
 
 // Why a member that is not a folder gives no tile: a link (hard or
@@ -228,8 +223,9 @@ std::vector<TileInput> ExpandInputs(const std::vector<std::string>& arguments, s
     }
     TileInput tile;
     tile.path = argument;
-    struct stat st {};
-    if (::stat(argument.c_str(), &st) == 0 && S_ISREG(st.st_mode)) tile.size = static_cast<std::uint64_t>(st.st_size);
+    platform::FileStatus status;
+    if (platform::StatusOf(argument, status) && status.kind == platform::FileStatus::Kind::Regular)
+      tile.size = status.size;
     tiles.push_back(std::move(tile));
   }
   return tiles;

@@ -24,6 +24,11 @@ constexpr std::array kMessages{
     MessageText{MessageId::HeaderClash, E, "Not translated: it holds {1} data, but {2} already holds {3} data."},
     MessageText{MessageId::OutputIsInput, E, "would overwrite the input {1}; nothing written"},
     MessageText{MessageId::SharedOutput, E, "would be written by two output sets, from {1} and {2}; nothing written"},
+    MessageText{MessageId::NameIsADevice, E,
+                "a name Windows keeps for a device (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9), from {1}; "
+                "nothing written"},
+    MessageText{MessageId::NameEndsInDotOrBlank, E,
+                "a name ending in a dot or a blank, which Windows cannot keep, from {1}; nothing written"},
     MessageText{MessageId::StatusLoading, I, "Loading file.........please wait - this may take several seconds"},
     MessageText{MessageId::StatusReady, I, "Ready:"},
     MessageText{MessageId::StatusTranslating, I, "Translating {1} tile {2}"},

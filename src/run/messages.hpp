@@ -25,6 +25,8 @@ enum class MessageId {
   HeaderClash,              // {1} product, {2} MIF path, {3} the product heading it
   OutputIsInput,            // {1} the input
   SharedOutput,             // {1}, {2} the inputs that give the two sets
+  NameIsADevice,            // {1} the input that gives the set
+  NameEndsInDotOrBlank,     // {1} the input that gives the set
   // Status lines.
   StatusLoading,
   StatusReady,

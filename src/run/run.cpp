@@ -14,9 +14,9 @@
 #include <set>
 #include <tuple>
 #include <unordered_map>
-#include <sys/stat.h>
 
 #include "mif/set_commit.hpp"
+#include "platform/file_system.hpp"
 #include "run/file_step.hpp"
 #include "run/messages.hpp"
 
@@ -71,27 +71,32 @@ bool EndsWithNoCase(std::string_view s, std::string_view tail) {
 }
 
 std::string BaseName(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
+  const std::size_t slash = platform::LastSeparator(path);
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
+  const std::size_t slash = platform::LastSeparator(path);
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 std::string Joined(const std::string& folder, const std::string& name) {
-  if (folder.empty() || (!name.empty() && name.front() == '/')) return name;
-  return folder.back() == '/' ? folder + name : folder + "/" + name;
+  if (folder.empty() || platform::IsAbsolute(name)) return name;
+  return platform::IsSeparator(folder.back()) ? folder + name : folder + "/" + name;
 }
 
 // The key two paths share when they name the same file: the folder made
 // canonical (it exists, or the set could not be written anyway) and the
-// name as it stands. Folders are made canonical once each: a batch of
+// name as it stands, both as the system compares names (one case on
+// Windows). Folders are made canonical once each: a batch of
 // thousands of tiles has a handful.
 class SameFileKeys {
  public:
-  std::string KeyOf(const std::string& path) {
+  explicit SameFileKeys(platform::NameRules rules) : rules_(rules) {}
+  std::string KeyOf(const std::string& path) { return platform::ComparedName(FolderKeyOf(path), rules_); }
+
+ private:
+  std::string FolderKeyOf(const std::string& path) {
     const std::filesystem::path p(path);
     const std::string written = p.parent_path().string();
     auto it = folders_.find(written);
@@ -103,8 +108,8 @@ class SameFileKeys {
     return it->second + "/" + p.filename().string();
   }
 
- private:
   std::unordered_map<std::string, std::string> folders_;
+  platform::NameRules rules_;
 };
 
 }  // namespace
@@ -153,8 +158,8 @@ class BufferingObserver final : public RunObserver {
 // objects would be in the set twice. Each repeat is reported and dropped.
 void DropRepeatedTiles(RunPlan& plan) {
   struct Same {
-    dev_t device = 0;
-    ino_t inode = 0;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
     std::string name;  // the path, when the file cannot be looked at
     std::uint64_t entry = TileInput::kUnknownEntry;
     std::string member;
@@ -167,10 +172,10 @@ void DropRepeatedTiles(RunPlan& plan) {
   kept.reserve(plan.tiles.size());
   for (TileInput& tile : plan.tiles) {
     Same same{0, 0, {}, tile.entry, tile.member};
-    struct stat st {};
-    if (::stat(tile.path.c_str(), &st) == 0) {
-      same.device = st.st_dev;
-      same.inode = st.st_ino;
+    platform::FileStatus status;
+    if (platform::StatusOf(tile.path, status)) {
+      same.device = status.device;
+      same.inode = status.number;
     } else {
       same.name = tile.path;
     }
@@ -304,21 +309,21 @@ std::vector<PlannedMember> PlannedMembers(const RunRequest& request, const RunPl
 void FindInputsOverwritten(const RunRequest& request, const std::vector<PlannedMember>& members, SameFileKeys& keys,
                            PlanCheck& check) {
   std::unordered_multimap<std::string, std::size_t> inputsByKey;
-  std::map<std::pair<dev_t, ino_t>, std::vector<std::size_t>> inputsByFile;
+  std::map<std::pair<std::uint64_t, std::uint64_t>, std::vector<std::size_t>> inputsByFile;
   for (std::size_t i = 0; i < request.files.size(); ++i) {
     const std::string& file = request.files[i];
     inputsByKey.emplace(keys.KeyOf(file), i);
-    struct stat st;
-    if (::stat(file.c_str(), &st) == 0) inputsByFile[{st.st_dev, st.st_ino}].push_back(i);
+    platform::FileStatus status;
+    if (platform::StatusOf(file, status)) inputsByFile[{status.device, status.number}].push_back(i);
   }
   std::vector<std::size_t> hits;
   for (const PlannedMember& m : members) {
     hits.clear();
     const auto [first, last] = inputsByKey.equal_range(m.key);
     for (auto it = first; it != last; ++it) hits.push_back(it->second);
-    struct stat st;
-    if (::stat(m.path.c_str(), &st) == 0) {
-      const auto same = inputsByFile.find({st.st_dev, st.st_ino});
+    platform::FileStatus status;
+    if (platform::StatusOf(m.path, status)) {
+      const auto same = inputsByFile.find({status.device, status.number});
       if (same != inputsByFile.end()) hits.insert(hits.end(), same->second.begin(), same->second.end());
     }
     std::sort(hits.begin(), hits.end());
@@ -347,12 +352,30 @@ void FindSharedMembers(const RunPlan& plan, const std::vector<PlannedMember>& me
     check.problems.push_back({MessageId::SharedOutput, members[member].path, {inputOf(sets.first), inputOf(sets.second)}});
 }
 
+// Names the system refuses, once for each set (its first such file).
+void FindRefusedNames(const RunPlan& plan, const std::vector<PlannedMember>& members, platform::NameRules rules,
+                      PlanCheck& check) {
+  std::vector<bool> reported(plan.sets.size(), false);
+  for (const PlannedMember& m : members) {
+    const std::size_t slash = m.path.find_last_of(rules == platform::NameRules::Windows ? "/\\" : "/");
+    const platform::NameProblem problem =
+        platform::ProblemOfName(slash == std::string::npos ? m.path : m.path.substr(slash + 1), rules);
+    if (problem == platform::NameProblem::None || reported[m.set]) continue;
+    reported[m.set] = true;
+    const MessageId id =
+        problem == platform::NameProblem::DeviceName ? MessageId::NameIsADevice : MessageId::NameEndsInDotOrBlank;
+    check.problems.push_back({id, m.path, {plan.tiles[plan.sets[m.set].tiles.front()].DisplayName()}});
+  }
+}
+
 }  // namespace
 
-PlanCheck CheckRunPlan(const RunRequest& request, const RunPlan& plan, std::span<const std::string> pairSuffixes) {
+PlanCheck CheckRunPlan(const RunRequest& request, const RunPlan& plan, std::span<const std::string> pairSuffixes,
+                       platform::NameRules rules) {
   PlanCheck check;
-  SameFileKeys keys;
+  SameFileKeys keys(rules);
   const std::vector<PlannedMember> members = PlannedMembers(request, plan, pairSuffixes, keys);
+  FindRefusedNames(plan, members, rules, check);
   FindInputsOverwritten(request, members, keys, check);
   FindSharedMembers(plan, members, check);
   if (!check.problems.empty()) return check;
@@ -464,6 +487,10 @@ constexpr const char* kAppearedSinceStart = "appeared since the run began";
 }  // namespace
 
 void RunDriver::CommitSet(OutputSet& out, bool stopped, SetDone& done) const {
+  if (ReadyToCommit(out, stopped, done)) AfterCommit(out, out.CommitOutputSet(), done);
+}
+
+bool RunDriver::ReadyToCommit(OutputSet& out, bool stopped, SetDone& done) const {
   // Checked again under the commit's lock: earlier output is replaced only
   // where the front end agreed (or always agrees), and never by a set whose
   // tile was cut short.
@@ -472,15 +499,18 @@ void RunDriver::CommitSet(OutputSet& out, bool stopped, SetDone& done) const {
     return replaceExisting_ || agreed_.contains(path) ? nullptr : kAppearedSinceStart;
   });
   // A stop or a failed write leaves the earlier output as it was.
-  if (!out.WriteFailed() && !stopped) {
-    done.written = out.CommitOutputSet();
-    if (done.written) {
-      done.account.mifName = out.mifName();
-      done.account.members = out.committed();
-      return;
-    }
-  } else {
-    out.DiscardOutputSet();
+  if (!out.WriteFailed() && !stopped) return true;
+  out.DiscardOutputSet();
+  AfterCommit(out, false, done);
+  return false;
+}
+
+void RunDriver::AfterCommit(OutputSet& out, bool written, SetDone& done) const {
+  done.written = written;
+  if (written) {
+    done.account.mifName = out.mifName();
+    done.account.members = out.committed();
+    return;
   }
   out.ForFirstFailure([&](const std::string& path, const std::string& reason) {
     done.writeFailed = true;
@@ -540,7 +570,12 @@ struct RunDriver::ParallelState {
     std::unique_ptr<OutputSet> out;
     SetResult result;
   };
-  ParallelState(std::size_t count, std::size_t workers) : results(count), queueRoom(workers) {}
+  // Sets that finish while the committer syncs wait for it and are
+  // committed together, each holding its temporaries open (and so locked)
+  // until then: a bound on those files keeps them well within what a
+  // process may hold open.
+  static constexpr std::size_t kWaitingFiles = 256;
+  explicit ParallelState(std::size_t count) : results(count) {}
   std::vector<SetResult> results;
   std::atomic<std::size_t> next{0};
   std::atomic<bool> stop{false};      // no new sets are started
@@ -549,7 +584,7 @@ struct RunDriver::ParallelState {
   std::condition_variable setDone;
   // Guarded by `mutex`.
   std::deque<Translated> toCommit;
-  std::size_t queueRoom;  // sets a worker may leave waiting before it waits
+  std::size_t waitingFiles = 0;  // the files the sets in `toCommit` hold open
   bool workersDone = false;
   std::condition_variable commitChanged;
 
@@ -563,21 +598,20 @@ struct RunDriver::ParallelState {
   }
 };
 
-// The workers translate; committer threads (as many) seal and rename their
-// sets. A set's seal waits for its files to reach the disk (and on ext4 for
-// the other worker's writes in the same journal commit): the workers go on
-// with the next sets meanwhile instead of waiting idle, and the waits of
-// several sets overlap.
+// The workers translate; a committer thread puts their sets in place.
+// Sets wait for the disk at their commit (and on ext4 for the other
+// worker's writes in the same journal commit): the workers go on with the
+// next sets meanwhile instead of waiting idle, and the sets that finish
+// while the committer waits are committed together next, sharing their
+// syncs, as a database groups the commits of its transactions.
 void RunDriver::RunInParallel(const RunPlan& plan, std::size_t threads) {
   observer_.ShowFilesSelected(plan.tiles.size());
-  ParallelState state(plan.sets.size(), threads);
-  std::vector<std::thread> committers;
-  committers.reserve(threads);
-  for (std::size_t t = 0; t < threads; ++t) committers.emplace_back([&] { CommitSets(state); });
+  ParallelState state(plan.sets.size());
+  std::thread committer([&] { CommitSets(state); });
   std::vector<std::thread> pool;
   pool.reserve(threads);
   for (std::size_t t = 0; t < threads; ++t) pool.emplace_back([&] { WorkOnSets(plan, state); });
-  ReplayInOrder(plan, state);
+  const std::size_t shown = ReplayInOrder(plan, state);
   state.stop.store(true);
   for (std::thread& t : pool) t.join();
   {
@@ -585,26 +619,52 @@ void RunDriver::RunInParallel(const RunPlan& plan, std::size_t threads) {
     state.workersDone = true;
   }
   state.commitChanged.notify_all();
-  for (std::thread& t : committers) t.join();
+  committer.join();
+  // A set that ended the run was committed with others that came after it
+  // in the plan: those are in place too, and in the account.
+  for (std::size_t i = shown; i < state.results.size(); ++i) {
+    SetDone& set = state.results[i].set;
+    if (!state.results[i].done || !set.written) continue;
+    if (!set.account.members.empty()) result_.sets.push_back(std::move(set.account));
+    ++result_.setsWritten;
+  }
 }
 
 void RunDriver::CommitSets(ParallelState& state) {
   for (;;) {
-    ParallelState::Translated t;
+    std::vector<ParallelState::Translated> batch;
     {
       std::unique_lock<std::mutex> lock(state.mutex);
       state.commitChanged.wait(lock, [&] { return !state.toCommit.empty() || state.workersDone; });
       if (state.toCommit.empty()) return;
-      t = std::move(state.toCommit.front());
-      state.toCommit.pop_front();
+      // Every set waiting now goes in this batch.
+      for (ParallelState::Translated& t : state.toCommit) batch.push_back(std::move(t));
+      state.toCommit.clear();
+      state.waitingFiles = 0;
     }
     state.commitChanged.notify_all();  // a worker may be waiting for room
-    CommitSet(*t.out, state.userStop.load() != 0, t.result.set);
-    t.out.reset();
-    // A set that ends the run stops the others from starting new sets.
-    if (t.result.set.writeFailed && !keepGoing_) state.stop.store(true);
-    state.Finish(t.index, std::move(t.result));
+    std::vector<std::pair<OutputSet*, SetDone*>> sets;
+    for (ParallelState::Translated& t : batch) sets.emplace_back(t.out.get(), &t.result.set);
+    CommitBatch(sets, state.userStop.load() != 0);
+    for (ParallelState::Translated& t : batch) {
+      t.out.reset();
+      // A set that ends the run stops the others from starting new sets.
+      if (t.result.set.writeFailed && !keepGoing_) state.stop.store(true);
+      state.Finish(t.index, std::move(t.result));
+    }
   }
+}
+
+void RunDriver::CommitBatch(const std::vector<std::pair<OutputSet*, SetDone*>>& batch, bool stopped) const {
+  std::vector<OutputSet*> ready;
+  std::vector<SetDone*> done;
+  for (const auto& [out, set] : batch) {
+    if (!ReadyToCommit(*out, stopped, *set)) continue;
+    ready.push_back(out);
+    done.push_back(set);
+  }
+  const std::vector<bool> written = OutputSet::CommitOutputSets(ready);
+  for (std::size_t i = 0; i < ready.size(); ++i) AfterCommit(*ready[i], written[i], *done[i]);
 }
 
 void RunDriver::WorkOnSets(const RunPlan& plan, ParallelState& state) {
@@ -634,10 +694,15 @@ void RunDriver::WorkOnSets(const RunPlan& plan, ParallelState& state) {
       local.set = TranslateSetFiles(plan, plan.sets[i], worker, hook, out);
       local.messages = std::move(buffer.messages);
       if (out) {
-        // To the committer, whose result it then is; a worker does not run
-        // more than one set ahead of it.
+        // To the committer, whose result it then is, its disk writes under
+        // way; a worker does not run more than a batch ahead of it.
+        out->EndWrites();
+        const std::size_t files = out->OpenFiles();
         std::unique_lock<std::mutex> lock(state.mutex);
-        state.commitChanged.wait(lock, [&] { return state.toCommit.size() < state.queueRoom; });
+        state.commitChanged.wait(lock, [&] {
+          return state.toCommit.empty() || state.waitingFiles + files <= ParallelState::kWaitingFiles;
+        });
+        state.waitingFiles += files;
         state.toCommit.push_back({i, std::move(out), std::move(local)});
         lock.unlock();
         state.commitChanged.notify_all();
@@ -650,7 +715,7 @@ void RunDriver::WorkOnSets(const RunPlan& plan, ParallelState& state) {
   }
 }
 
-void RunDriver::ReplayInOrder(const RunPlan& plan, ParallelState& state) {
+std::size_t RunDriver::ReplayInOrder(const RunPlan& plan, ParallelState& state) {
   auto askStop = [&] {
     if (observer_.StopRequested()) {
       state.stop.store(true);
@@ -674,16 +739,17 @@ void RunDriver::ReplayInOrder(const RunPlan& plan, ParallelState& state) {
       }
       r = std::move(state.results[i]);
     }
-    if (!r.set.started) break;  // never started: the run was stopped or ended
+    if (!r.set.started) return i + 1;  // never started: the run was stopped or ended
     for (const BufferingObserver::Entry& m : r.messages) {
       if (m.path.empty()) observer_.ShowMessage(m.kind, m.text);
       else observer_.ShowFileMessage(m.kind, m.path, m.text);
     }
     observer_.ShowBytes(bytesDone_.load(std::memory_order_relaxed), bytesTotal_);
     for (const TileDone& tile : r.tiles) ShowTileDone(tile);
-    if (!ShowSetDone(r.set)) break;
+    if (!ShowSetDone(r.set)) return i + 1;
     askStop();
   }
+  return state.results.size();
 }
 
 void RunDriver::ShowTileDone(const TileDone& tile) {

@@ -16,11 +16,13 @@
 #include <span>
 #include <string>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "ntf/record_list.hpp"
 #include "ntf/tile_input.hpp"
 #include "run/context.hpp"
+#include "platform/naming.hpp"
 #include "run/messages.hpp"
 #include "run/observer.hpp"
 #include "run/product.hpp"
@@ -157,8 +159,12 @@ struct PlanCheck {
 };
 
 // Checks the files every set of `plan` may write or remove (with the
-// products' own pairs `pairSuffixes`) against the inputs and each other.
-PlanCheck CheckRunPlan(const RunRequest& request, const RunPlan& plan, std::span<const std::string> pairSuffixes);
+// products' own pairs `pairSuffixes`) against the inputs and each other,
+// and their names against the system's `rules` (on Windows names that
+// differ only in case are one file, and device names are refused:
+// NameIsADevice, NameEndsInDotOrBlank with the input that gives the set).
+PlanCheck CheckRunPlan(const RunRequest& request, const RunPlan& plan, std::span<const std::string> pairSuffixes,
+                       platform::NameRules rules = platform::SystemNameRules());
 
 // The output set named after a tile: its name with a ".ntf" extension (any
 // case) replaced by ".mif", or ".mif" appended; in `outputDir` when given,
@@ -193,6 +199,10 @@ class RunDriver {
   // Puts a translated set in place, or leaves the earlier output as it was
   // after a failed write or a stop; `done` says which.
   void CommitSet(OutputSet& out, bool stopped, SetDone& done) const;
+  // CommitSet in two halves, around the commit of a batch: false (with
+  // `done` filled) for a set that is not to be committed.
+  bool ReadyToCommit(OutputSet& out, bool stopped, SetDone& done) const;
+  void AfterCommit(OutputSet& out, bool written, SetDone& done) const;
   // Rolls back commits that a run killed in their midst left in the sets'
   // folders and removes what dead runs left there; says so when it did.
   void RecoverFolders(const RunPlan& plan);
@@ -202,11 +212,14 @@ class RunDriver {
   struct ParallelState;
   // A worker's loop: takes the next set until none is left.
   void WorkOnSets(const RunPlan& plan, ParallelState& state);
-  // A committer's loop: commits the sets the workers have translated, in
-  // the order they come.
+  // The committer's loop: commits the sets the workers have translated,
+  // every set waiting at once as one batch.
   void CommitSets(ParallelState& state);
-  // Shows each set's messages and figures in plan order as it is done.
-  void ReplayInOrder(const RunPlan& plan, ParallelState& state);
+  // Commits the sets of a batch together, each with how its files fared.
+  void CommitBatch(const std::vector<std::pair<OutputSet*, SetDone*>>& batch, bool stopped) const;
+  // Shows each set's messages and figures in plan order as it is done;
+  // returns how many sets it went through (it stops at one that ends the run).
+  std::size_t ReplayInOrder(const RunPlan& plan, ParallelState& state);
 
   // What the front end sees after a tile and after a set.
   void ShowTileDone(const TileDone& tile);

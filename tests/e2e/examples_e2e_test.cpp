@@ -30,8 +30,7 @@ TEST_P(ExampleTile, OutputMatchesExpectedFiles) {
                                           << ".ntf)";
   ScratchDir dir;
   fs::copy_file(fs::path(QUORVEL_SOURCE_DIR) / "examples" / (name + ".ntf"), dir.path() / (name + ".ntf"));
-  const CommandResult r = RunCommand("cd " + Quote(dir.path().string()) + " && " + Quote(QUORVEL_CLI) + " -q -o " +
-                                     Quote(name + ".mif") + " " + Quote(name + ".ntf") + " </dev/null");
+  const CommandResult r = RunQuorvelIn(dir.path(), "-q -o " + Quote(name + ".mif") + " " + Quote(name + ".ntf"));
   fs::remove(dir.path() / (name + ".ntf"));
 
   EXPECT_EQ(std::to_string(r.exitCode) + "\n", ReadFile((expected / "exit.txt").string()));

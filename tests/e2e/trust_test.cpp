@@ -198,6 +198,62 @@ TEST(Trust, AfterKillNineTheNextRunCleansUpAndSucceeds) {
   EXPECT_TRUE(fs::exists(dir / "set.mif"));
 }
 
+// kill -9 while a run of many small tiles commits their sets in batches,
+// over the sets of an earlier run of another product: once --recover has
+// been through the folder, every set is one run's whole output (the earlier
+// Land-Line set with its text pair, or the new Code-Point set, whose stale
+// text pair has gone), never a mix; a run to the end then replaces them all.
+TEST(Trust, AKillNineAmongBatchedCommitsLeavesEverySetOneRunsWhole) {
+  ScratchDir dir, a, b;
+  const std::string ll = Example("landline_small"), cp = Example("codepoint_small");
+  ASSERT_EQ(RunQuorvel("-q -o " + Quote(a / "set.mif") + " " + Quote(ll)).exitCode, 0);
+  ASSERT_EQ(RunQuorvel("-q -o " + Quote(b / "set.mif") + " " + Quote(cp)).exitCode, 0);
+  const std::vector<std::string> suffixes = {".mif", ".mid", "_Text.mif", "_Text.mid"};
+  auto state = [&](int set) {
+    std::string s;
+    for (const std::string& suffix : suffixes) {
+      const std::string f = dir / ("t" + std::to_string(10000 + set) + suffix);
+      s += fs::exists(f) ? ReadFile(f) + "|" : "-|";
+    }
+    return s;
+  };
+  auto setState = [&](const ScratchDir& d) {
+    std::string s;
+    for (const std::string& suffix : suffixes) s += fs::exists(d / ("set" + suffix)) ? ReadFile(d / ("set" + suffix)) + "|" : "-|";
+    return s;
+  };
+  const std::string wholeA = setState(a), wholeB = setState(b);
+  constexpr int kTiles = 1000;
+  std::vector<std::string> args = {"-q", "--separate", "--overwrite", "-j", "2"};
+  for (int i = 0; i < kTiles; ++i) {
+    args.push_back(dir / ("t" + std::to_string(10000 + i) + ".ntf"));
+    fs::copy_file(ll, args.back());
+  }
+  ASSERT_EQ(Wait(Start(args, dir / "err.txt")), 0) << ReadFile(dir / "err.txt");
+  for (int i = 0; i < kTiles; ++i) fs::copy_file(cp, args[5 + i], fs::copy_options::overwrite_existing);
+
+  // Killed once the commit of a set has begun (its earlier text MIF moved
+  // aside): in the first batch, then further on.
+  for (const int at : {0, 300, 600}) {
+    SCOPED_TRACE(at);
+    const pid_t pid = Start(args, dir / "err.txt");
+    const std::string text = dir / ("t" + std::to_string(10000 + at) + "_Text.mif");
+    for (int i = 0; i < 50000 && fs::exists(text); ++i) std::this_thread::sleep_for(std::chrono::microseconds(100));
+    ::kill(pid, SIGKILL);
+    const int status = Wait(pid);
+    EXPECT_TRUE(status == 128 + SIGKILL || status == 0) << status;
+    const auto recovered = RunQuorvel("--recover " + Quote(dir.path().string()));
+    EXPECT_EQ(recovered.exitCode, 0) << recovered.err;
+    for (int i = 0; i < kTiles; ++i) {
+      const std::string now = state(i);
+      ASSERT_TRUE(now == wholeA || now == wholeB) << "set " << i << ": a mixed set";
+    }
+    for (const std::string& n : Names(dir.path())) EXPECT_NE(n.front(), '.') << "left behind: " << n;
+  }
+  ASSERT_EQ(Wait(Start(args, dir / "err.txt")), 0) << ReadFile(dir / "err.txt");
+  for (int i = 0; i < kTiles; ++i) ASSERT_EQ(state(i), wholeB) << i;
+}
+
 TEST(Trust, AnInputIsNeverAnOutputAndEarlierOutputNeedsOverwrite) {
   ScratchDir dir;
   WriteFile(dir / "precious.mif", "a MapInfo file");

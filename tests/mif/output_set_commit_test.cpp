@@ -151,3 +151,45 @@ TEST(OutputSetCommit, ARenameFailingBetweenTwoMembersIsReportedAndLeavesNoTempor
   EXPECT_EQ(test::ReadFile(dir / "out_Text.mif/keep"), "the user's");
   EXPECT_EQ(HiddenFiles(dir.path()), 0u);
 }
+
+// A batch of sets, as the committer of a parallel run takes them: one whose
+// member cannot reach the disk (the file size limit, as a full disk found
+// when the batch is synced) keeps its earlier set and reports its file; a
+// set that received nothing changes nothing; the others are put in place
+// with their accounts, also one whose writes were ended before the commit.
+TEST(OutputSetCommit, ASetThatCannotBeWrittenInABatchLeavesTheOthersToCommit) {
+  test::ScratchDir dir;
+  for (const char* f : {"big.mif", "big.mid", "big_Text.mif", "empty.mif"}) test::WriteFile(dir / f, "earlier");
+  OutputSet a(dir / "a.mif", TextRouting::OwnPair, false), big(dir / "big.mif", TextRouting::OwnPair, false),
+      empty(dir / "empty.mif", TextRouting::OwnPair, false), ended(dir / "ended.mif", TextRouting::OwnPair, false);
+  for (OutputSet* set : {&a, &big, &empty, &ended}) ASSERT_TRUE(set->CreateOutputSet()) << set->mifName();
+  WriteObject(a.main);
+  WriteObject(a.text);
+  WriteObject(big.main);
+  big.text.WriteHeader("HEADER\r\n", "Test", 1);
+  big.text.mif.Write(std::string(100000, 't'));  // held in the buffer until the writes end
+  WriteObject(ended.main);
+  ASSERT_TRUE(ended.EndWrites());
+
+  std::vector<bool> placed;
+  test::UnderFileSizeLimit(50000, [&] {
+    const std::vector<OutputSet*> batch{&a, &big, &empty, &ended};
+    placed = OutputSet::CommitOutputSets(batch);
+    return true;
+  });
+
+  EXPECT_EQ(placed, (std::vector<bool>{true, false, true, true}));
+  EXPECT_EQ(test::ReadFile(dir / "a_Text.mif"), "HEADER\r\nPOINT 1 2\r\n");
+  EXPECT_EQ(a.committed().size(), 4u);
+  EXPECT_TRUE(big.WriteFailed());
+  EXPECT_NE(big.FailureText().find("big_Text.mif"), std::string::npos) << big.FailureText();
+  EXPECT_TRUE(big.committed().empty());
+  for (const char* f : {"big.mif", "big.mid", "big_Text.mif", "empty.mif"})
+    EXPECT_EQ(test::ReadFile(dir / f), "earlier") << f;
+  EXPECT_TRUE(empty.committed().empty());
+  ASSERT_EQ(ended.committed().size(), 2u);
+  EXPECT_EQ(ended.committed()[0].objects, 1);
+  EXPECT_EQ(test::ReadFile(dir / "ended.mid"), "a\r\n");
+  EXPECT_EQ(VisibleFiles(dir.path()), 10u);
+  EXPECT_EQ(HiddenFiles(dir.path()), 0u) << "no temporary, journal or lock";
+}

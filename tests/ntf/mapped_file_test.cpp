@@ -7,7 +7,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "ntf/mapped_file.hpp"
+#include "platform/mapped_file.hpp"
 #include "ntf/record_list.hpp"
 #include "support/test_support.hpp"
 

@@ -226,7 +226,7 @@ TEST(RecordList, LoadRefusesMissingFilesFoldersAndOneLineFiles) {
   NtfRecordList list;
   InputError error;
   EXPECT_FALSE(list.Load(dir / "missing.ntf", &error));
-  EXPECT_EQ(error, (InputError{InputError::Fault::Described, "No such file or directory"}));
+  EXPECT_EQ(error, (InputError{InputError::Fault::Described, test::NoSuchFile()}));
   EXPECT_FALSE(list.Load(dir.path().string(), &error));
   EXPECT_EQ(error, (InputError{InputError::Fault::IsAFolder, {}}));
   test::WriteFile(dir / "one.ntf", "01ONE LINE ONLY0%\r\n");

@@ -112,7 +112,10 @@ TEST(MeasureText, WidthSumAsCharacterByCharacter) {
 // radians, bit for bit: every tenth of a degree (asked twice), the degrees
 // next to a tenth (the next long double up, which the tenth's slot must not
 // answer), angles outside the table, zeros, not-a-number, and another
-// thread.
+// thread. Not on Windows: cross-built, the table is the native build's, so
+// that both write the same bytes, and the Windows library's own values
+// differ from it in the last bit for some angles.
+#ifndef _WIN32
 TEST(SineAndCosineOfDegrees, TheLibrarysValueForEveryAngle) {
   const auto expectSame = [](long double degrees) {
     const long double theta = degrees * kRadiansPerDegree;
@@ -143,6 +146,7 @@ TEST(SineAndCosineOfDegrees, TheLibrarysValueForEveryAngle) {
   });
   other.join();
 }
+#endif
 
 // Every whole tenth, read the way the translators read an orientation field
 // (its count of tenths divided by 10), finds its own slot in the table

@@ -228,3 +228,30 @@ TEST(SetNames, AMemberOfASetLeadsBackToTheSetInAnyLetterCase) {
   EXPECT_EQ(poly->content, LayerContent::Regions);
   EXPECT_EQ(FindPair("_nothing", products), nullptr);
 }
+
+// Windows' names, checked on any system: two tiles whose sets differ only
+// in case clash in one folder, whichever folders they come from; a set
+// named for a device or ending in a dot is refused, once per set, naming
+// the tile; none of it applies under POSIX names.
+TEST_F(PlanTest, WindowsNamesClashByCaseAndRefuseDevices) {
+  std::filesystem::create_directories(dir.path() / "a");
+  std::filesystem::create_directories(dir.path() / "b");
+  const std::string lower = Tile("a/tile.ntf"), upper = Tile("b/TILE.NTF");
+  RunRequest both{{lower, upper}, "", false, dir / "out"};
+  PlanCheck check = CheckRunPlan(both, PlanRun(both), pairs, platform::NameRules::Windows);
+  ASSERT_EQ(Ids(check), (std::vector<MessageId>{MessageId::SharedOutput}));
+  EXPECT_EQ(check.problems[0].values, (std::vector<std::string>{lower, upper}));
+  EXPECT_TRUE(CheckRunPlan(both, PlanRun(both), pairs, platform::NameRules::Posix).problems.empty());
+
+  const std::string device = Tile("aux.ntf"), dotted = Tile("com1.tile.ntf"), fine = Tile("console.ntf");
+  RunRequest devices{{device, dotted, fine}, "", false, dir / "out"};
+  check = CheckRunPlan(devices, PlanRun(devices), pairs, platform::NameRules::Windows);
+  ASSERT_EQ(Ids(check), (std::vector<MessageId>{MessageId::NameIsADevice, MessageId::NameIsADevice}));
+  EXPECT_EQ(check.problems[0].path, dir / "out/aux.mif");
+  EXPECT_EQ(check.problems[0].values, (std::vector<std::string>{device}));
+  EXPECT_TRUE(CheckRunPlan(devices, PlanRun(devices), pairs, platform::NameRules::Posix).problems.empty());
+
+  RunRequest trailing{{fine}, "roads.", true, dir / "out"};
+  check = CheckRunPlan(trailing, PlanRun(trailing), pairs, platform::NameRules::Windows);
+  EXPECT_EQ(Ids(check), (std::vector<MessageId>{MessageId::NameEndsInDotOrBlank}));
+}

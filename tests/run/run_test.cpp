@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <set>
 #include <unistd.h>
 
 #include "products/registry.hpp"
@@ -726,6 +727,60 @@ TEST_F(RunDriverTest, ASetThatAppearedSinceThePlanIsReplacedOnlyWhenAlwaysAllowe
   r = Translate(always, settings, maker);
   EXPECT_TRUE(r.AllTranslated());
   EXPECT_NE(test::ReadFile(dir / "a.mid"), "another run's");
+}
+
+// A parallel run commits the sets that finish close together as one batch.
+// Its account lists exactly the sets whose files are on disk, each with its
+// objects: with --keep-going, sets of a batch go in although one of them
+// failed to be written and another appeared since the run began; without
+// it, the run ends at the failed set, and sets of later tiles already put in
+// place with it are in the account too.
+TEST_F(RunDriverTest, AParallelRunsAccountListsExactlyTheSetsOnDisk) {
+  if (!test::Exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  settings.jobs = 2;
+  std::vector<std::string> files;
+  for (int i = 0; i < 24; ++i) files.push_back(Tile("t" + std::to_string(i) + ".ntf", CodePointTile(i + 1)));
+  auto onDisk = [&] {
+    std::set<std::string> sets;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+      const std::string name = e.path().filename().string();
+      EXPECT_NE(name.front(), '.') << "left behind: " << name;
+      if (name.ends_with(".mif")) sets.insert(e.path().string());
+    }
+    return sets;
+  };
+  for (const bool keepGoing : {true, false}) {
+    SCOPED_TRACE(keepGoing);
+    for (int i = 0; i < 24; ++i) test::RemoveSet(dir / ("t" + std::to_string(i) + ".mif"));
+    std::filesystem::create_symlink("/dev/full", dir / "t3.mid");
+    MakesTheSetMeanwhile maker;
+    maker.path = dir / "t5.mid";
+    RunRequest request{files, {}, false};
+    request.keepGoing = keepGoing;
+    const RunResult r = Translate(request, settings, maker);
+    std::filesystem::remove(dir / "t3.mid");
+    std::filesystem::remove(dir / "t5.mid");
+
+    std::set<std::string> accounted;
+    for (const WrittenSet& set : r.sets) {
+      accounted.insert(set.mifName);
+      const int tile = std::stoi(std::filesystem::path(set.mifName).stem().string().substr(1));
+      EXPECT_EQ(set.Objects(), tile + 1) << set.mifName;
+      EXPECT_EQ(set.tiles, std::vector<std::string>{files[tile]});
+      for (const SetMember& m : set.members) EXPECT_TRUE(test::Exists(m.path)) << m.path;
+    }
+    EXPECT_EQ(accounted, onDisk());
+    EXPECT_EQ(r.setsWritten, r.sets.size());
+    EXPECT_FALSE(accounted.contains(dir / "t3.mif"));
+    EXPECT_FALSE(accounted.contains(dir / "t5.mif"));
+    if (keepGoing) {
+      EXPECT_EQ(r.sets.size(), 22u);
+      EXPECT_EQ(r.outputFailures, 2u);
+    } else {
+      EXPECT_EQ(r.status, RunResult::Status::OutputFailed);
+      for (const char* before : {"t0.mif", "t1.mif", "t2.mif"}) EXPECT_TRUE(accounted.contains(dir / before)) << before;
+    }
+  }
 }
 
 // Answering No to the replace question writes nothing, and the status line

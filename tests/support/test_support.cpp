@@ -1,5 +1,9 @@
 #include "support/test_support.hpp"
 
+#include <fstream>
+#include <sstream>
+
+#ifndef _WIN32
 #include <csignal>
 #include <stdexcept>
 #include <sys/resource.h>
@@ -10,14 +14,16 @@
 
 #include <array>
 #include <cstdio>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace quorvel::test {
 
+// What starts processes and makes scratch folders differs between the
+// systems: POSIX here, Windows in test_support_windows.cpp.
+#ifndef _WIN32
 ScratchDir::ScratchDir() {
   std::random_device rd;
   for (;;) {
@@ -30,6 +36,7 @@ ScratchDir::~ScratchDir() {
   std::error_code ec;
   std::filesystem::remove_all(path_, ec);
 }
+#endif
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -77,6 +84,10 @@ std::string Ntf(std::initializer_list<std::string> lines) {
   return s;
 }
 
+#ifndef _WIN32
+std::string NoSuchFile() { return "No such file or directory"; }
+std::string NoSuchFolder() { return "No such file or directory"; }
+
 std::string Quote(const std::string& s) {
   std::string q = "'";
   for (char c : s) {
@@ -106,6 +117,10 @@ CommandResult RunCommand(const std::string& command) {
 
 CommandResult RunQuorvel(const std::string& arguments) {
   return RunCommand(Quote(QUORVEL_CLI) + " " + arguments + " </dev/null");
+}
+
+CommandResult RunQuorvelIn(const std::filesystem::path& folder, const std::string& arguments) {
+  return RunCommand("cd " + Quote(folder.string()) + " && " + Quote(QUORVEL_CLI) + " " + arguments + " </dev/null");
 }
 
 void WriteArchive(const std::string& path, Kind kind, const std::vector<Member>& members) {
@@ -142,6 +157,7 @@ void WriteArchive(const std::string& path, Kind kind, const std::vector<Member>&
   ASSERT_EQ(archive_write_close(a), ARCHIVE_OK);
   archive_write_free(a);
 }
+#endif
 
 
 void RemoveSet(const std::string& mifName) {
@@ -149,6 +165,7 @@ void RemoveSet(const std::string& mifName) {
     if (std::filesystem::is_regular_file(std::filesystem::symlink_status(m.path))) std::filesystem::remove(m.path);
 }
 
+#ifndef _WIN32
 bool UnderFileSizeLimit(std::uint64_t bytes, const std::function<bool()>& f) {
   struct rlimit saved {};
   if (getrlimit(RLIMIT_FSIZE, &saved) != 0) throw std::runtime_error("getrlimit");
@@ -161,5 +178,6 @@ bool UnderFileSizeLimit(std::uint64_t bytes, const std::function<bool()>& f) {
   std::signal(SIGXFSZ, oldHandler);
   return result;
 }
+#endif
 
 }  // namespace quorvel::test

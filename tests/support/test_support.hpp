@@ -85,6 +85,12 @@ std::vector<std::string> CrLfLines(const std::string& text);
 // The values of a plain MID or network row, split at every comma.
 std::vector<std::string> SplitRow(const std::string& row);
 
+// The system's words for a file that is not there, and for a path through
+// a folder that is not there: strerror's on POSIX (the same for both), the
+// system's own on Windows.
+std::string NoSuchFile();
+std::string NoSuchFolder();
+
 // Joins records into NTF text with CR LF line ends.
 std::string Ntf(std::initializer_list<std::string> lines);
 
@@ -93,10 +99,16 @@ struct CommandResult {
   std::string out;
   std::string err;
 };
-// Runs a command through the shell, capturing stdout and stderr.
+// Runs a command, capturing stdout and stderr: through the shell on POSIX;
+// on Windows a program and its arguments as one command line, no shell.
 CommandResult RunCommand(const std::string& command);
-// Runs the quorvel command with the given (already quoted) arguments.
+// Runs the quorvel command with the given (already quoted) arguments, with
+// nothing on its standard input.
 CommandResult RunQuorvel(const std::string& arguments);
+// The same, started in `folder`.
+CommandResult RunQuorvelIn(const std::filesystem::path& folder, const std::string& arguments);
+// One argument quoted for RunCommand: for the shell on POSIX, as
+// CommandLineToArgvW reads it back on Windows.
 std::string Quote(const std::string& s);
 
 // Removes every file of the output set named `mifName`: a test that
@@ -104,6 +116,9 @@ std::string Quote(const std::string& s);
 // (a set whose tile is cut short never replaces an earlier one).
 void RemoveSet(const std::string& mifName);
 
+// POSIX only: Windows has no file size limit to set, and no libarchive to
+// write archives with.
+#ifndef _WIN32
 // Calls `f` with the process's file size limit set to `bytes` (writes
 // beyond it fail as on a full disk, SIGXFSZ ignored), then puts the limit
 // back; returns what `f` returned.
@@ -122,5 +137,6 @@ struct Member {
 };
 // A Gz holds the first member alone as a single compressed file.
 void WriteArchive(const std::string& path, Kind kind, const std::vector<Member>& members);
+#endif
 
 }  // namespace quorvel::test

@@ -265,7 +265,7 @@ TEST(CommandLine, ExitStatusTellsWhatHappened) {
   auto skipped = test::RunQuorvel("-q -o " + Quote(dir / "m.mif") + " " + Quote(dir / "a.ntf") + " " +
                                   Quote(dir / "missing.ntf"));
   EXPECT_EQ(skipped.exitCode, 1);
-  EXPECT_EQ(skipped.err, "quorvel: " + (dir / "missing.ntf") + ": Unable to open NTF file: No such file or directory\n");
+  EXPECT_EQ(skipped.err, "quorvel: " + (dir / "missing.ntf") + ": Unable to open NTF file: " + test::NoSuchFile() + "\n");
 
   test::WriteFile(dir / "cut.ntf", CodePointTile().substr(0, CodePointTile().size() - 4));
   auto cut = test::RunQuorvel("-q " + Quote(dir / "cut.ntf"));
@@ -274,8 +274,8 @@ TEST(CommandLine, ExitStatusTellsWhatHappened) {
 
   auto noFolder = test::RunQuorvel("-q -o " + Quote(dir / "nowhere/x.mif") + " " + Quote(dir / "a.ntf"));
   EXPECT_EQ(noFolder.exitCode, 3);
-  EXPECT_EQ(noFolder.err, "quorvel: " + (dir / "nowhere/x.mif") + ": Unable to open MIF file: No such file or directory\n" +
-                              "quorvel: stopped; 0 of 1 output sets written\n");
+  EXPECT_EQ(noFolder.err, "quorvel: " + (dir / "nowhere/x.mif") + ": Unable to open MIF file: " + test::NoSuchFolder() +
+                              "\n" + "quorvel: stopped; 0 of 1 output sets written\n");
 
   if (test::Exists("/dev/full")) {
     std::filesystem::create_symlink("/dev/full", dir / "full.mif");

@@ -1,4 +1,4 @@
-#include "ntf/mapped_file.hpp"
+#include "platform/mapped_file.hpp"
 
 #include <array>
 #include <atomic>
@@ -68,7 +68,8 @@ bool InstallHandler() {
 
 }  // namespace
 
-bool MappedFile::Map(int fd, std::size_t size) {
+bool MappedFile::Map(const platform::File& file, std::size_t size) {
+  const int fd = static_cast<int>(file.native());
   Unmap();
   static std::once_flag once;
   static bool installed = false;
@@ -111,5 +112,22 @@ void MappedFile::Unmap() {
   size_ = 0;
   slot_ = -1;
 }
+
+namespace platform {
+
+void AskForLargePages(void* data, std::size_t size) {
+#ifdef MADV_HUGEPAGE
+  constexpr std::size_t kLarge = std::size_t{2} << 20;
+  if (size < 2 * kLarge) return;
+  const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kLarge - 1) & ~(kLarge - 1);
+  const auto end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kLarge - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+  (void)data;
+  (void)size;
+#endif
+}
+
+}  // namespace platform
 
 }  // namespace quorvel
