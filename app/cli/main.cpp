@@ -72,6 +72,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> arguments = platform::ProgramArguments(argc, argv);
   std::vector<const char*> utf8;
   for (const std::string& a : arguments) utf8.push_back(a.c_str());
+  platform::WriteStandardStreamsAsIs();
   const bool terminal = platform::PrepareTerminal(stderr);
   cli::CommandLine cl = cli::ParseCommandLine(static_cast<int>(utf8.size()), utf8.data());
   if (cl.done) {

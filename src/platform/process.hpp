@@ -13,6 +13,11 @@ namespace quorvel::platform {
 // again from the wide command line, so that any name survives.
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 
+// Standard output and error written byte for byte: on Windows a C
+// runtime's text mode would turn every line end into CR LF, and the
+// command's output is the same bytes everywhere.
+void WriteStandardStreamsAsIs();
+
 // Readies `stream` for messages (UTF-8 on a Windows console); true when it
 // is a terminal that takes the progress bar's control sequences.
 bool PrepareTerminal(std::FILE* stream);

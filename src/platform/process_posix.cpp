@@ -14,6 +14,8 @@ namespace quorvel::platform {
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) { return {argv, argv + argc}; }
 
+void WriteStandardStreamsAsIs() {}
+
 bool PrepareTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }
 
 namespace {

@@ -8,6 +8,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <fcntl.h>
 #include <io.h>
 
 #include "platform/windows_text.hpp"
@@ -22,6 +23,11 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
   for (int i = 0; i < n; ++i) arguments.push_back(Utf8(wide[i]));
   ::LocalFree(wide);
   return arguments;
+}
+
+void WriteStandardStreamsAsIs() {
+  ::_setmode(::_fileno(stdout), _O_BINARY);
+  ::_setmode(::_fileno(stderr), _O_BINARY);
 }
 
 bool PrepareTerminal(std::FILE* stream) {

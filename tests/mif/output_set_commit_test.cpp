@@ -6,7 +6,9 @@
 
 #include <csignal>
 #include <filesystem>
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 #include "mif/output_set.hpp"
 #include "support/test_support.hpp"
@@ -87,6 +89,7 @@ TEST(OutputSetCommit, TheAccountListsWhatWasPutInPlaceWithItsObjects) {
   EXPECT_EQ(HiddenFiles(dir.path()), 0u);
 }
 
+#ifndef _WIN32
 TEST(OutputSetCommit, StaleMembersOfEarlierOutputGoOnlyWhenTheSetIsInPlace) {
   test::ScratchDir dir;
   for (const char* f : {"out.mif", "out.mid", "out_Text.mif", "out_Text.mid", "out_Network.txt", "out_poly.mif",
@@ -108,10 +111,12 @@ TEST(OutputSetCommit, StaleMembersOfEarlierOutputGoOnlyWhenTheSetIsInPlace) {
   EXPECT_EQ(test::ReadFile(dir / "other.mif"), "earlier");
   ASSERT_EQ(set.committed().size(), 2u);
 }
+#endif
 
 // A set whose member cannot reach the disk (a file size limit, as on a full
 // disk found only when the set is sealed) puts nothing in place and removes
 // no stale member.
+#ifndef _WIN32
 TEST(OutputSetCommit, AMemberThatCannotBeSealedLeavesTheWholeEarlierSet) {
   test::ScratchDir dir;
   for (const char* f : {"out.mif", "out.mid", "out_Text.mif", "out_Text.mid", "out_Network.txt"})
@@ -132,6 +137,7 @@ TEST(OutputSetCommit, AMemberThatCannotBeSealedLeavesTheWholeEarlierSet) {
     EXPECT_EQ(test::ReadFile(dir / f), "earlier") << f;
   EXPECT_EQ(HiddenFiles(dir.path()), 0u) << "no temporary is left";
 }
+#endif
 
 // A member whose rename fails (its name taken by a folder made after the
 // set was created) makes the commit fail: no temporary stays, the folder is
@@ -157,6 +163,7 @@ TEST(OutputSetCommit, ARenameFailingBetweenTwoMembersIsReportedAndLeavesNoTempor
 // when the batch is synced) keeps its earlier set and reports its file; a
 // set that received nothing changes nothing; the others are put in place
 // with their accounts, also one whose writes were ended before the commit.
+#ifndef _WIN32
 TEST(OutputSetCommit, ASetThatCannotBeWrittenInABatchLeavesTheOthersToCommit) {
   test::ScratchDir dir;
   for (const char* f : {"big.mif", "big.mid", "big_Text.mif", "empty.mif"}) test::WriteFile(dir / f, "earlier");
@@ -193,3 +200,4 @@ TEST(OutputSetCommit, ASetThatCannotBeWrittenInABatchLeavesTheOthersToCommit) {
   EXPECT_EQ(VisibleFiles(dir.path()), 10u);
   EXPECT_EQ(HiddenFiles(dir.path()), 0u) << "no temporary, journal or lock";
 }
+#endif

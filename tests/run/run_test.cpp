@@ -114,7 +114,7 @@ TEST_F(RunDriverTest, AnOutputFolderThatDoesNotExistEndsTheRun) {
   EXPECT_EQ(r.status, RunResult::Status::OutputFailed);
   ASSERT_EQ(observer.messages.size(), 1u);
   EXPECT_EQ(observer.messages[0].kind, MessageKind::Warning);
-  EXPECT_EQ(observer.messages[0].text, "Unable to open MIF file: No such file or directory");
+  EXPECT_EQ(observer.messages[0].text, "Unable to open MIF file: " + test::NoSuchFolder());
   EXPECT_EQ(observer.paths, std::vector<std::string>{dir / "missing/out.mif"});
   EXPECT_GE(observer.controlsEnabled, 1);
   EXPECT_NE(observer.statuses.back().rfind("Translation complete", 0), 0u);
@@ -122,6 +122,7 @@ TEST_F(RunDriverTest, AnOutputFolderThatDoesNotExistEndsTheRun) {
 
 // The output folder is made before anything is translated; one that cannot
 // be made ends the run there, with the system's reason, said once.
+#ifndef _WIN32
 TEST_F(RunDriverTest, AnOutputFolderThatCannotBeMadeEndsTheRunWithItsReason) {
   const std::string a = Tile("a.ntf", CodePointTile(1)), b = Tile("b.ntf", CodePointTile(1));
   test::WriteFile(dir / "file", "in the way");
@@ -154,10 +155,12 @@ TEST_F(RunDriverTest, AnOutputFolderThatCannotBeMadeEndsTheRunWithItsReason) {
   observer = {};
   EXPECT_TRUE(Translate(RunRequest{{a}, {}, false, dir.path().string()}, settings, observer).AllTranslated());
 }
+#endif
 
 // What the plan found about the inputs reaches the front end with every
 // control byte of a name escaped; a tile given twice to a merged set is
 // translated once, said so, and is not a skipped file.
+#ifndef _WIN32
 TEST_F(RunDriverTest, InputProblemsAreEscapedAndATileGivenTwiceIsTranslatedOnce) {
   const std::string a = Tile("a.ntf", CodePointTile(2));
   test::WriteArchive(dir / "t.zip", test::Kind::Zip, {{"bad\x1b[2J\n.txt", "no tile"}});
@@ -175,6 +178,7 @@ TEST_F(RunDriverTest, InputProblemsAreEscapedAndATileGivenTwiceIsTranslatedOnce)
   EXPECT_EQ(observer.Texts(), std::vector<std::string>{"given twice; translated once"});
   EXPECT_EQ(test::ReadFile(dir / "two.mid"), test::ReadFile(dir / "all.mid"));
 }
+#endif
 
 TEST_F(RunDriverTest, AnUnloadableFileIsSkippedAndTheRunGoesOn) {
   const std::string a = Tile("a.ntf", CodePointTile(1));
@@ -182,7 +186,7 @@ TEST_F(RunDriverTest, AnUnloadableFileIsSkippedAndTheRunGoesOn) {
   const std::string c = Tile("c.ntf", CodePointTile(2));
   const std::string d = Tile("d.ntf", "01ONE LINE0%\r\n");
   const RunResult r = Run({a, b, c, d}, dir / "all.mif");
-  EXPECT_EQ(observer.Texts(), (std::vector<std::string>{"Unable to open NTF file: No such file or directory",
+  EXPECT_EQ(observer.Texts(), (std::vector<std::string>{"Unable to open NTF file: " + test::NoSuchFile(),
                                                          "Unable to open NTF file: fewer than two lines"}));
   EXPECT_EQ(observer.paths, (std::vector<std::string>{b, d}));
   EXPECT_EQ(r.filesTranslated, 2u);
@@ -535,6 +539,9 @@ TEST_F(RunDriverTest, RunningCountsOnlyForAFrontEndThatShowsThem) {
 
 }  // namespace
 
+// A mapped tile cut short by another program: Windows refuses to shorten a
+// file while a view of it is open.
+#ifndef _WIN32
 namespace {
 
 // A front end during whose record loop another program cuts the tile down
@@ -575,6 +582,7 @@ TEST_F(RunDriverTest, ATileThatShrinksWhileItIsReadIsAReadErrorNotACrash) {
 }
 
 }  // namespace
+#endif
 
 namespace {
 
@@ -583,6 +591,7 @@ namespace {
 // output that is an input through a link to its folder, or through a hard
 // link, is refused, once for each time that input was given, and nothing
 // is written.
+#ifndef _WIN32
 TEST_F(RunDriverTest, AnOutputThatIsAnInputUnderAnotherNameIsRefusedAmongManyInputs) {
   std::filesystem::create_directory(dir / "in");
   std::filesystem::create_directory_symlink(dir / "in", dir / "alias");
@@ -606,6 +615,7 @@ TEST_F(RunDriverTest, AnOutputThatIsAnInputUnderAnotherNameIsRefusedAmongManyInp
             3);
   EXPECT_FALSE(test::Exists(dir / "in/t0.mif"));
 }
+#endif
 
 // The run's own account of what it wrote: every set put in place with its
 // files, their objects and the tiles that went into it; nothing for a set
@@ -672,7 +682,7 @@ TEST_F(RunDriverTest, AFailedSetNamesItsFileAndReasonInTheStatusLine) {
   EXPECT_EQ(r.status, RunResult::Status::OutputFailed);
   EXPECT_TRUE(r.sets.empty());
   EXPECT_EQ(observer.statuses.back(),
-            "Translation failed: " + dir / "missing/out.mif" + ": Unable to open MIF file: No such file or directory");
+            "Translation failed: " + dir / "missing/out.mif" + ": Unable to open MIF file: " + test::NoSuchFolder());
 }
 
 // A set whose tile was cut short never replaces an earlier set (it is kept
