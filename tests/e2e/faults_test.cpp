@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <random>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 #ifndef _WIN32
 #include <fcntl.h>
 #include <future>
@@ -177,6 +180,28 @@ TEST(Faults, EarlierOutputIsKeptWithoutOverwrite) {
   EXPECT_EQ(ReadFile(part / "ll_Text.mid"), "not a set's");
   EXPECT_EQ(Names(part.path()), (std::vector<std::string>{"ll.ntf", "ll_Text.mid"}));
 }
+
+#ifdef _WIN32
+// MapInfo keeps the tables it has open locked: a member of the earlier set
+// that another program holds open cannot be replaced. The run says so,
+// naming the file, and the whole earlier set stays (exit 3).
+TEST(Faults, AMemberHeldOpenByAnotherProgramKeepsTheWholeEarlierSet) {
+  ScratchDir dir;
+  fs::copy_file(Example("landline_small"), dir.path() / "ll.ntf");
+  for (const char* f : {"ll.mif", "ll.mid", "ll_Text.mif", "ll_Text.mid"}) WriteFile(dir / f, std::string("old ") + f);
+  const std::wstring held = (dir.path() / "ll.mid").wstring();
+  const HANDLE h = ::CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  const CommandResult r = RunQuorvel("-q --overwrite " + Quote(dir / "ll.ntf"));
+  ::CloseHandle(h);
+  EXPECT_EQ(r.exitCode, 3) << r.err;
+  EXPECT_NE(r.err.find("ll.mid"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("in use by another program"), std::string::npos) << r.err;
+  for (const char* f : {"ll.mif", "ll.mid", "ll_Text.mif", "ll_Text.mid"})
+    EXPECT_EQ(ReadFile(dir / f), std::string("old ") + f) << f;
+  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"ll.mid", "ll.mif", "ll.ntf", "ll_Text.mid", "ll_Text.mif"}));
+}
+#endif
 
 // Two sets that would write one file are refused before anything is
 // written. Where case does not count in names (Windows), two names that
