@@ -5,12 +5,11 @@
 #include <cctype>
 #include <cmath>
 #include <cstdint>
-#include <fstream>
 #include <numbers>
-#include <sys/stat.h>
 #include <span>
 #include <utility>
 
+#include "platform/file_system.hpp"
 #include "quorvel.hpp"
 #include "run/set_names.hpp"
 
@@ -599,43 +598,43 @@ class MifParser {
 };
 
 bool ReadFile(const std::string& path, std::string& text, std::string& error) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
+  using Kind = platform::FileStatus::Kind;
+  platform::FileStatus status;
+  if (!platform::StatusOf(path, status)) {
     error = path + ": cannot open the file";
     return false;
   }
-  if (!S_ISREG(st.st_mode)) {
+  if (status.kind != Kind::Regular) {
     error = path + ": not a regular file";
     return false;
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  platform::File file;
+  std::string reason;
+  if (!file.OpenToRead(path, reason)) {
     error = path + ": cannot open the file";
     return false;
   }
   // Read straight into the string, at the size the file had; a file that
   // grew meanwhile is read to its end.
-  text.resize(static_cast<std::size_t>(st.st_size));
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(in.gcount()));
-  if (in.bad()) {
-    error = path + ": cannot read the file";
-    return false;
-  }
-  if (!in.eof()) {
-    char more[65536];
-    while (in.read(more, sizeof more) || in.gcount() > 0) text.append(more, static_cast<std::size_t>(in.gcount()));
-    if (in.bad()) {
+  text.resize(static_cast<std::size_t>(status.size));
+  std::size_t filled = 0;
+  for (;;) {
+    if (filled == text.size()) text.resize(filled + 65536);
+    const std::int64_t n = file.Read(text.data() + filled, text.size() - filled, reason);
+    if (n < 0) {
       error = path + ": cannot read the file";
       return false;
     }
+    if (n == 0) break;
+    filled += static_cast<std::size_t>(n);
   }
+  text.resize(filled);
   return true;
 }
 
 bool FileExists(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  platform::FileStatus status;
+  return platform::StatusOf(path, status) && status.kind == platform::FileStatus::Kind::Regular;
 }
 
 bool EndsWithNoCase(std::string_view s, std::string_view suffix) {

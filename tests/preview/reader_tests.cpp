@@ -272,5 +272,26 @@ TEST(PreviewReader, EveryExpectedOutputReads) {
   EXPECT_GE(sets, 15);
 }
 
+// A set's files are read whole however large (past any first guess of
+// their size); a missing MIF and one that is a folder are refused with the
+// path and the reason.
+using PreviewFiles = ScratchTest;
+TEST_F(PreviewFiles, ReadWholeOrRefusedWithThePathAndTheReason) {
+  std::string body;
+  for (int k = 0; k < 20000; ++k) body += "Point " + std::to_string(k) + " 1\r\n";
+  const PreviewSet big = Read(WriteSet("big", body, 20000));
+  std::size_t objects = 0;
+  for (const PreviewLayer& layer : big.layers) objects += layer.objects.size();
+  EXPECT_EQ(objects, 20000u);
+
+  PreviewLayer layer;
+  std::string error;
+  EXPECT_FALSE(ReadLayer(Path("missing.mif"), Layer::Main, layer, error));
+  EXPECT_EQ(error, Path("missing.mif") + ": cannot open the file");
+  ASSERT_TRUE(QDir(QString::fromStdString(Path(""))).mkdir("folder.mif"));
+  EXPECT_FALSE(ReadLayer(Path("folder.mif"), Layer::Main, layer, error));
+  EXPECT_EQ(error, Path("folder.mif") + ": not a regular file");
+}
+
 }  // namespace
 }  // namespace quorvel::preview::test
