@@ -94,6 +94,26 @@ namespace {
 
 int Fd(std::intptr_t handle) { return static_cast<int>(handle); }
 
+// The descriptor of `path` opened with `flags`, or -1 with the reason.
+std::intptr_t OpenFd(const std::string& path, int flags, std::string& error) {
+  const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
+  if (fd < 0) error = std::strerror(errno);
+  return fd;
+}
+
+// A read made again when a signal interrupts it: the count, or -1 with the
+// reason.
+template <class Call>
+std::int64_t Retried(const Call& call, std::string& error) {
+  for (;;) {
+    const ssize_t n = call();
+    if (n >= 0) return n;
+    if (errno == EINTR) continue;
+    error = std::strerror(errno);
+    return -1;
+  }
+}
+
 void Describe(const struct stat& st, FileStatus& status) {
   status.kind = S_ISREG(st.st_mode)   ? FileStatus::Kind::Regular
                 : S_ISDIR(st.st_mode) ? FileStatus::Kind::Folder
@@ -117,10 +137,8 @@ bool StatusOf(const std::string& path, FileStatus& status, std::string* error) {
 
 bool File::OpenToRead(const std::string& path, std::string& error) {
   Close();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) error = std::strerror(errno);
-  handle_ = fd < 0 ? kClosed : fd;
-  return fd >= 0;
+  handle_ = OpenFd(path, O_RDONLY, error);
+  return IsOpen();
 }
 
 bool File::CreateScratch(const std::string& folder, std::string& error) {
@@ -159,10 +177,8 @@ bool File::CreateNew(const std::string& path, std::string& error, bool& exists) 
 
 bool File::OpenToWrite(const std::string& path, std::string& error) {
   Close();
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-  if (fd < 0) error = std::strerror(errno);
-  handle_ = fd < 0 ? kClosed : fd;
-  return fd >= 0;
+  handle_ = OpenFd(path, O_WRONLY, error);
+  return IsOpen();
 }
 
 void File::CopyPermissionsOf(const std::string& path) {
@@ -250,23 +266,11 @@ bool File::Append(const char* data, std::size_t size, std::string& error) {
 }
 
 std::int64_t File::Read(char* into, std::size_t size, std::string& error) {
-  for (;;) {
-    const ssize_t n = ::read(Fd(handle_), into, size);
-    if (n >= 0) return n;
-    if (errno == EINTR) continue;
-    error = std::strerror(errno);
-    return -1;
-  }
+  return Retried([&] { return ::read(Fd(handle_), into, size); }, error);
 }
 
 std::int64_t File::ReadAt(std::uint64_t offset, char* into, std::size_t size, std::string& error) const {
-  for (;;) {
-    const ssize_t n = ::pread(Fd(handle_), into, size, static_cast<off_t>(offset));
-    if (n >= 0) return n;
-    if (errno == EINTR) continue;
-    error = std::strerror(errno);
-    return -1;
-  }
+  return Retried([&] { return ::pread(Fd(handle_), into, size, static_cast<off_t>(offset)); }, error);
 }
 
 bool File::Status(FileStatus& status) const {

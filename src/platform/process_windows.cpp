@@ -84,8 +84,8 @@ std::string ProgramFolder() {
   std::wstring self(32768, L'\0');
   const DWORD n = ::GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
   if (n == 0 || n >= self.size()) return {};
-  self.resize(n);
-  return Utf8(self.c_str()).substr(0, Utf8(self.c_str()).find_last_of("\\/") + 1);
+  const std::string path = Utf8(self.c_str(), static_cast<int>(n));
+  return path.substr(0, path.find_last_of("\\/") + 1);
 }
 
 bool IsProgram(const std::string& path) {
