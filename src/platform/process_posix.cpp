@@ -1,5 +1,6 @@
 #include "platform/process.hpp"
 
+#include <cerrno>
 #include <csignal>
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -62,8 +63,8 @@ int RunAndWait(const std::vector<std::string>& arguments) {
   pid_t pid = -1;
   if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
   int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
-  }
+  while (::waitpid(pid, &status, 0) < 0)
+    if (errno != EINTR) return -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
